@@ -1,0 +1,45 @@
+# GoogleTest from the system's sources, built with whichever toolchain is active.
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/_googletest EXCLUDE_FROM_ALL)
+
+file(GLOB MORV_SUPPORT_SRCS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
+add_library(morv_testsupport STATIC ${MORV_SUPPORT_SRCS})
+target_link_libraries(morv_testsupport PUBLIC gtest morv_core)
+target_compile_definitions(morv_testsupport PUBLIC
+  MORV_SHARED_DIR="${MORV_SHARED_DIR}"
+  MORV_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+  MORV_BINARY_DIR="${CMAKE_BINARY_DIR}")
+
+set(MORV_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+
+# One test program per folder of tests/, named after it, so a failure names its
+# subsystem. A folder without sources yet is skipped.
+function(morv_test_folder dir)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${dir}/*.cpp)
+  if(NOT srcs)
+    return()
+  endif()
+  string(REPLACE "/" "_" name "test_${dir}")
+  add_executable(${name} ${srcs})
+  target_link_libraries(${name} PRIVATE morv_testsupport gtest_main ${ARG_LIBS})
+  add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
+  set_tests_properties(${name} PROPERTIES TIMEOUT 1800
+    ENVIRONMENT "WINEPREFIX=${MORV_WINEPREFIX};WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml,winemenubuilder.exe=d")
+endfunction()
+
+morv_test_folder(framework/core LIBS morv_core)
+morv_test_folder(archive/core LIBS morv_archive)
+morv_test_folder(archive/codecs LIBS morv_archive)
+morv_test_folder(archive/readers LIBS morv_archive)
+morv_test_folder(archive/writers LIBS morv_archive)
+if(MORV_WIN32)
+  morv_test_folder(archive/external LIBS morv_archive)
+  morv_test_folder(framework/ui LIBS morv_ui)
+  morv_test_folder(zipbridge LIBS morv_zipbridge)
+  morv_test_folder(controls/views LIBS morv_controls)
+  morv_test_folder(controls/commands LIBS morv_controls)
+  morv_test_folder(libs LIBS morv_archive)
+  morv_test_folder(app LIBS morv_archive)
+endif()

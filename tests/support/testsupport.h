@@ -1,0 +1,40 @@
+// Helpers shared by every test program: where the shared fixtures are, a
+// scratch folder per test, and running the Linux peer tools (zip, unzip, lha,
+// arj, ...) from native tests and from Windows tests under Wine alike.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace morvtest {
+
+// Path of a file below ../shared (fixtures/..., corpus/...), in the form this
+// program's file routines take ("Z:\work\shared\..." under Wine).
+std::string SharedPath(const std::string& rel);
+
+// A fresh, empty folder for the running test (program's own path form, no
+// trailing separator). Removed again at the start of the next run.
+std::string TempDir();
+
+// Converts between this program's path form and the host (Unix) form that the
+// peer tools take. Natively both are the same.
+std::string HostPath(const std::string& path);
+std::string LocalPath(const std::string& hostPath);
+
+// Runs a /bin/sh command line on the host; returns its exit status and, when
+// asked, its standard output (standard error is merged into it).
+int RunPeer(const std::string& shellCommand, std::string* output = nullptr);
+
+// True when the host has the named program on its PATH.
+bool HavePeer(const std::string& program);
+
+// Whole-file helpers on the program's own path form.
+std::vector<uint8_t> ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::vector<uint8_t>& data);
+void WriteFile(const std::string& path, const std::string& data);
+
+// Deterministic test data: text-like (compressible) or random bytes.
+std::vector<uint8_t> TextData(size_t size, uint32_t seed = 1);
+std::vector<uint8_t> RandomData(size_t size, uint32_t seed = 1);
+
+}  // namespace morvtest
