@@ -36,6 +36,7 @@ class TStream {
   int64_t Position() { return Seek(0, soFromCurrent); }
   void SetPosition(int64_t Pos) { Seek(Pos, soFromBeginning); }
   virtual int64_t Size();
+  // The position stays where it was unless that is past the new end.
   virtual void SetSize(int64_t NewSize) = 0;
 
   // Move exactly Count bytes or raise EReadError / EWriteError.

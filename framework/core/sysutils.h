@@ -79,6 +79,12 @@ class EWriteError : public EStreamError {
   using EStreamError::EStreamError;
 };
 
+#ifdef _WIN32
+constexpr char PathDelim = '\\';
+#else
+constexpr char PathDelim = '/';
+#endif
+
 // System handle: a HANDLE on Windows, a file descriptor natively.
 using THandle = std::intptr_t;
 constexpr THandle InvalidHandle = -1;
@@ -132,6 +138,7 @@ int FindNext(TSearchRec& F);
 void FindClose(TSearchRec& F);
 
 // ---- paths -------------------------------------------------------------
+// Trailing separators added by these routines are PathDelim.
 bool IsPathDelimiter(const std::string& S, int Index);  // 0-based
 std::string ExtractFilePath(const std::string& FileName);   // with trailing separator
 std::string ExtractFileDir(const std::string& FileName);    // without
@@ -155,7 +162,7 @@ std::string Trim(const std::string& S);  // removes control characters and space
 std::string TrimLeft(const std::string& S);
 std::string TrimRight(const std::string& S);
 std::string IntToStr(int64_t Value);
-std::string IntToHex(int64_t Value, int Digits);
+std::string IntToHex(int64_t Value, int Digits);  // negative values print all 16 digits
 int StrToInt(const std::string& S);  // decimal or $hex/0x hex; EConvertError when invalid
 int StrToIntDef(const std::string& S, int Default);
 int64_t StrToInt64(const std::string& S);
