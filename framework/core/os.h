@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "framework/core/streams.h"
 #include "framework/core/sysutils.h"
 
 // Handle-level file access (Delphi's FileOpen family). Mode takes the

@@ -40,8 +40,8 @@ std::string HostPath(const std::string& path) {
       char buf[MAX_PATH * 2];
       std::string unixName;
       typedef char*(CDECL * GetUnixName)(LPCWSTR);
-      static auto fn = reinterpret_cast<GetUnixName>(
-          GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name"));
+      static auto fn = reinterpret_cast<GetUnixName>(reinterpret_cast<void (*)()>(
+          GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
       if (fn) {
         wchar_t wide[MAX_PATH * 2];
         MultiByteToWideChar(CP_ACP, 0, p.c_str(), -1, wide, MAX_PATH * 2);
