@@ -1,0 +1,230 @@
+#include "archive/core/peresources.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "archive/core/bytes.h"
+#include "framework/core/streams.h"
+#include "framework/core/sysutils.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace {
+
+constexpr uint32_t RtString = 6;
+constexpr uint32_t HighBit = 0x80000000u;
+
+// UTF-16 unit to Windows-1252, '?' where that code page has no character.
+char ToAnsi(uint16_t C) {
+  if (C < 0x80 || (C >= 0xA0 && C <= 0xFF)) return char(C);
+  if (C == 0x81 || C == 0x8D || C == 0x8F || C == 0x90 || C == 0x9D) return char(C);
+  static const uint16_t High[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+  for (int i = 0; i < 32; ++i)
+    if (High[i] != 0 && High[i] == C) return char(0x80 + i);
+  return '?';
+}
+
+}  // namespace
+
+bool TPeResourceReader::ReadAt(uint64_t Offset, void* Buffer, uint32_t Count) {
+  if (Count > 0x7FFFFFFF || FSize < 0 || Offset > uint64_t(FSize) || Count > uint64_t(FSize) - Offset) return false;
+  if (FStream->Seek(int64_t(Offset), soFromBeginning) != int64_t(Offset)) return false;
+  return FStream->Read(Buffer, int32_t(Count)) == int32_t(Count);
+}
+
+bool TPeResourceReader::Open(TStream& Stream) {
+  FStream = &Stream;
+  FSize = Stream.Size();
+  FSections = 0;
+  FSectionCount = 0;
+  FSizeOfHeaders = 0;
+  FResourceRva = 0;
+
+  uint8_t Dos[64];
+  if (!ReadAt(0, Dos, sizeof Dos) || Dos[0] != 'M' || Dos[1] != 'Z') return false;
+  const uint64_t Nt = GetLE32(Dos + 0x3C);
+  uint8_t Sig[4];
+  if (!ReadAt(Nt, Sig, 4) || Sig[0] != 'P' || Sig[1] != 'E' || Sig[2] != 0 || Sig[3] != 0) return false;
+
+  // From here on a damaged header leaves a loadable module without resources.
+  uint8_t FileHeader[20];
+  if (!ReadAt(Nt + 4, FileHeader, sizeof FileHeader)) return true;
+  const uint16_t SectionCount = GetLE16(FileHeader + 2);
+  const uint16_t OptionalSize = GetLE16(FileHeader + 16);
+  const uint64_t Opt = Nt + 24;
+  uint8_t Magic[2];
+  if (!ReadAt(Opt, Magic, 2)) return true;
+  uint64_t CountAt, DirAt;
+  switch (GetLE16(Magic)) {
+    case 0x10B: CountAt = Opt + 92; DirAt = Opt + 96; break;
+    case 0x20B: CountAt = Opt + 108; DirAt = Opt + 112; break;
+    default: return true;
+  }
+  uint8_t Field[8];
+  if (!ReadAt(Opt + 60, Field, 4)) return true;
+  const uint32_t SizeOfHeaders = GetLE32(Field);
+  if (!ReadAt(CountAt, Field, 4) || GetLE32(Field) <= 2) return true;
+  if (!ReadAt(DirAt + 2 * 8, Field, 8)) return true;
+  FResourceRva = GetLE32(Field);
+  FSizeOfHeaders = SizeOfHeaders;
+  FSections = Opt + OptionalSize;
+  FSectionCount = SectionCount;
+  return true;
+}
+
+bool TPeResourceReader::RvaToOffset(uint32_t Rva, bool AllowHeaders, uint64_t& Offset) {
+  if (AllowHeaders && Rva < FSizeOfHeaders) {
+    Offset = Rva;
+    return true;
+  }
+  uint8_t Sec[40];
+  for (uint32_t i = 0; i < FSectionCount; ++i) {
+    if (!ReadAt(FSections + uint64_t(i) * 40, Sec, sizeof Sec)) return false;
+    const uint32_t Va = GetLE32(Sec + 12), RawSize = GetLE32(Sec + 16), RawPtr = GetLE32(Sec + 20);
+    if (Va <= Rva && uint64_t(Va) + RawSize > Rva) {
+      Offset = uint64_t(RawPtr) + (Rva - Va);
+      return true;
+    }
+  }
+  return false;
+}
+
+// Looks Id up among the numbered entries of the directory at file offset Dir;
+// Data is the entry's offset from the resource root. With FirstIfMissing the
+// first entry of the right kind stands in, as the loader's language fallback
+// does.
+bool TPeResourceReader::FindEntry(uint64_t Dir, uint32_t Id, bool WantDir, bool FirstIfMissing, uint32_t& Data) {
+  uint8_t Head[16];
+  if (!ReadAt(Dir, Head, sizeof Head)) return false;
+  const uint32_t Named = GetLE16(Head + 12), Ids = GetLE16(Head + 14);
+  const uint64_t First = Dir + 16;
+  if (First > uint64_t(FSize)) return false;
+  const uint64_t Fit = (uint64_t(FSize) - First) / 8;
+  const uint32_t Count = uint32_t(std::min<uint64_t>(Named + Ids, Fit));
+  if (Count == 0) return false;
+  std::vector<uint8_t> Entries(size_t(Count) * 8);
+  if (!ReadAt(First, Entries.data(), uint32_t(Entries.size()))) return false;
+  for (uint32_t i = Named; i < Count; ++i) {
+    const uint8_t* E = Entries.data() + size_t(i) * 8;
+    const uint32_t Name = GetLE32(E), Off = GetLE32(E + 4);
+    if ((Name & HighBit) || Name != Id) continue;
+    if (((Off & HighBit) != 0) != WantDir) return false;
+    Data = Off & ~HighBit;
+    return true;
+  }
+  if (!FirstIfMissing) return false;
+  for (uint32_t i = 0; i < Count; ++i) {
+    const uint32_t Off = GetLE32(Entries.data() + size_t(i) * 8 + 4);
+    if (((Off & HighBit) != 0) == WantDir) {
+      Data = Off & ~HighBit;
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string TPeResourceReader::ReadString(unsigned Id, int BufLen) {
+  if (!FStream || FResourceRva == 0 || BufLen <= 1) return std::string();
+  uint64_t Root;
+  if (!RvaToOffset(FResourceRva, true, Root)) return std::string();
+  const uint32_t Block = ((Id & 0xFFFF) >> 4) + 1;
+  uint32_t Names, Langs, DataEntry;
+  if (!FindEntry(Root, RtString, true, false, Names)) return std::string();
+  if (!FindEntry(Root + Names, Block, true, false, Langs)) return std::string();
+  // LoadStringA asks for the neutral language; the loader then tries the
+  // default sublanguage, English and finally the first language present.
+  bool Found = false;
+  for (uint32_t Lang : {0x0000u, 0x0400u, 0x0409u})
+    if ((Found = FindEntry(Root + Langs, Lang, false, false, DataEntry))) break;
+  if (!Found && !FindEntry(Root + Langs, 0xFFFFFFFFu, false, true, DataEntry)) return std::string();
+
+  uint8_t Entry[16];
+  if (!ReadAt(Root + DataEntry, Entry, sizeof Entry)) return std::string();
+  const uint32_t DataRva = GetLE32(Entry), DataSize = GetLE32(Entry + 4);
+  uint64_t Data;
+  if (!RvaToOffset(DataRva, false, Data)) return std::string();
+
+  uint64_t Pos = 0;
+  uint8_t Len[2];
+  for (unsigned Skip = Id & 15; Skip > 0; --Skip) {
+    if (Pos + 2 > DataSize || !ReadAt(Data + Pos, Len, 2)) return std::string();
+    Pos += 2 + uint64_t(GetLE16(Len)) * 2;
+  }
+  if (Pos + 2 > DataSize || !ReadAt(Data + Pos, Len, 2)) return std::string();
+  const uint32_t Chars = GetLE16(Len);
+  Pos += 2;
+  if (Pos + uint64_t(Chars) * 2 > DataSize) return std::string();
+  const uint32_t Take = std::min<uint32_t>(Chars, uint32_t(BufLen - 1));
+  std::vector<uint8_t> Wide(size_t(Take) * 2);
+  if (Take > 0 && !ReadAt(Data + Pos, Wide.data(), Take * 2)) return std::string();
+  std::string S(Take, '\0');
+  for (uint32_t i = 0; i < Take; ++i) S[i] = ToAnsi(GetLE16(Wide.data() + size_t(i) * 2));
+  return S;
+}
+
+#ifdef _WIN32
+
+struct TProgramStrings::TImpl {
+  HMODULE Module = nullptr;
+};
+
+TProgramStrings::TProgramStrings() : FImpl(std::make_unique<TImpl>()) {}
+TProgramStrings::~TProgramStrings() { Release(); }
+
+bool TProgramStrings::Load(const std::string& FileName) {
+  Release();
+  const UINT OldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+  FImpl->Module = LoadLibraryExA(FileName.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  SetErrorMode(OldMode);
+  return FImpl->Module != nullptr;
+}
+
+std::string TProgramStrings::ReadString(unsigned Id, int BufLen) {
+  if (!FImpl->Module || BufLen <= 1) return std::string();
+  std::vector<char> Buf(size_t(BufLen), '\0');
+  const int N = LoadStringA(FImpl->Module, Id, Buf.data(), BufLen);
+  return N > 0 ? std::string(Buf.data(), size_t(N)) : std::string();
+}
+
+void TProgramStrings::Release() {
+  if (FImpl->Module) FreeLibrary(FImpl->Module);
+  FImpl->Module = nullptr;
+}
+
+#else
+
+struct TProgramStrings::TImpl {
+  std::unique_ptr<TFileStream> File;
+  TPeResourceReader Reader;
+};
+
+TProgramStrings::TProgramStrings() : FImpl(std::make_unique<TImpl>()) {}
+TProgramStrings::~TProgramStrings() = default;
+
+bool TProgramStrings::Load(const std::string& FileName) {
+  Release();
+  try {
+    FImpl->File = std::make_unique<TFileStream>(FileName, fmOpenRead | fmShareDenyWrite);
+  } catch (const Exception&) {
+    return false;
+  }
+  if (FImpl->Reader.Open(*FImpl->File)) return true;
+  Release();
+  return false;
+}
+
+std::string TProgramStrings::ReadString(unsigned Id, int BufLen) {
+  return FImpl->File ? FImpl->Reader.ReadString(Id, BufLen) : std::string();
+}
+
+void TProgramStrings::Release() {
+  FImpl->Reader = TPeResourceReader();
+  FImpl->File.reset();
+}
+
+#endif
