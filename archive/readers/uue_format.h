@@ -1,0 +1,30 @@
+// The "begin" line of a uuencoded or xxencoded file, an optional "table"
+// header before it, and which alphabet the body lines use.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "archive/readers/arc_source.h"
+
+enum class TUueKind : uint8_t { ukUnknown, ukUU, ukXX, ukTable };
+
+constexpr size_t UueMaxName = 255;
+constexpr size_t UueListerScan = 32768;  // bytes the lister searches for "begin "
+
+struct UueBegin {
+  uint64_t BeginPos = 0;  // the "b" of "begin "
+  std::string Mode;       // the octal mode as written
+  std::string FileName;   // up to the first blank, at most UueMaxName bytes
+  uint64_t DataPos = 0;   // first body line
+  std::string Table;      // 64 characters of a "table" header, else empty
+  TUueKind Kind = TUueKind::ukUnknown;  // from the first body line
+};
+
+// Which alphabet a body line (without its line end) is written in: "M" and
+// "h" decide at once; otherwise the alphabet whose characters the line uses
+// and whose length character matches the line's length.
+TUueKind UueLineKind(const std::string& line);
+
+// Searches the first maxBytes from pos for a line starting with "begin ";
+// none gives rdNoBeginLine.
+bool FindUueBegin(TArcSource& src, uint64_t pos, size_t maxBytes, UueBegin& out, int& err);
