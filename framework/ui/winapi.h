@@ -1,0 +1,41 @@
+// The Win32 headers the window layer needs, included once in a fixed order.
+// <windows.h> maps several names that our classes use for methods (TextOut,
+// MessageBox, GetObject, DrawText...) to its A/W functions through macros;
+// they are removed here so the layer's names stay as written, and the layer
+// calls the W functions explicitly.
+#pragma once
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#include <commctrl.h>
+#include <commdlg.h>
+#include <shellapi.h>
+
+#include <string>
+
+#undef GetObject
+#undef TextOut
+#undef MessageBox
+#undef DrawText
+#undef LoadBitmap
+#undef LoadIcon
+#undef LoadCursor
+#undef CreateWindow
+#undef GetClassName
+#undef FindWindow
+#undef GetMessage
+#undef SendMessage
+#undef PostMessage
+#undef DispatchMessage
+#undef CreateFont
+#undef RegisterClass
+#undef UnregisterClass
+#undef GetCurrentTime
+#undef CopyFile
+#undef DeleteFile
+
+// ANSI (the program's strings) <-> UTF-16 (the W functions).
+std::wstring Widen(const std::string& S);
+std::string Narrow(const std::wstring& S);
+std::string Narrow(const wchar_t* S, int Length = -1);
