@@ -1,0 +1,553 @@
+#include "archive/codecs/inflate.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "archive/codecs/codec_error.h"
+
+namespace {
+
+constexpr size_t kWindowSize = 32768;
+constexpr size_t kWriteSize = 32768;
+// Fresh output gathered above the window before it slides down; the slide
+// copies one window, so a wider span makes it rarer.
+constexpr size_t kOutSpan = 4 * kWindowSize;
+constexpr size_t kMaxMatch = 258;
+// Word-wise match copies may store up to 7 bytes past the match.
+constexpr size_t kCopySlack = 16;
+constexpr size_t kInChunk = 32768;
+// The fast loop loads at most this many bytes ahead of its read position per
+// symbol, so it runs only while that much input is buffered.
+constexpr size_t kInMargin = 16;
+
+constexpr unsigned kLitBits = 10, kDistBits = 8, kPreBits = 7;
+// Main table plus the most subtable room a complete code can need: a subtable
+// of k bits holds at least k + 1 codes.
+constexpr size_t kLitTableSize = (1u << kLitBits) + 288 / 6 * 32;
+constexpr size_t kDistTableSize = (1u << kDistBits) + 32 / 8 * 128;
+constexpr size_t kPreTableSize = 1u << kPreBits;
+
+// A table entry is value << 16 | flags | codeLen << 8 | drop. drop is the code
+// length plus its extra bits (for a link: the main table's bits); codeLen is
+// the code length alone (for a link: the subtable's bits).
+constexpr uint32_t kLiteral = 0x1000, kEndBlock = 0x2000, kLink = 0x4000, kInvalid = 0x8000;
+
+constexpr uint16_t kLengthBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
+                                      31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
+constexpr uint8_t kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                                      2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+constexpr uint16_t kDistBase[30] = {1,    2,    3,    4,    5,    7,     9,     13,    17,  25,
+                                    33,   49,   65,   97,   129,  193,   257,   385,   513, 769,
+                                    1025, 1537, 2049, 3073, 4097, 6145,  8193,  12289, 16385, 24577};
+constexpr uint8_t kDistExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
+                                    6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+constexpr uint8_t kPreOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
+
+inline unsigned ReverseBits(unsigned code, unsigned len) {
+  unsigned r = 0;
+  for (unsigned i = 0; i < len; ++i, code >>= 1) r = (r << 1) | (code & 1);
+  return r;
+}
+
+// Fills a decode table from code lengths. Fails for an over-subscribed code
+// and for an incomplete one, except a lone one-bit code and, when allowEmpty,
+// no code at all; the unused patterns of those decode as kInvalid.
+bool BuildTable(uint32_t* table, size_t capacity, unsigned rootBits, const uint8_t* lens, unsigned count,
+                const uint32_t* symbols, bool allowEmpty) {
+  unsigned lenCount[16] = {};
+  for (unsigned i = 0; i < count; ++i) lenCount[lens[i]]++;
+  int left = 1;
+  unsigned maxLen = 0;
+  for (unsigned len = 1; len < 16; ++len) {
+    left = 2 * left - int(lenCount[len]);
+    if (left < 0) return false;
+    if (lenCount[len]) maxLen = len;
+  }
+  const unsigned used = count - lenCount[0];
+  const size_t rootSize = size_t(1) << rootBits;
+  if (left > 0) {
+    if (used == 0 ? !allowEmpty : !(used == 1 && lenCount[1] == 1)) return false;
+    std::fill(table, table + rootSize, kInvalid);
+    if (used == 0) return true;
+  }
+
+  unsigned offset[16];
+  offset[1] = 0;
+  for (unsigned len = 1; len < 15; ++len) offset[len + 1] = offset[len] + lenCount[len];
+  uint16_t sorted[288];
+  for (unsigned i = 0; i < count; ++i)
+    if (lens[i]) sorted[offset[lens[i]]++] = uint16_t(i);
+
+  unsigned remaining[16];
+  std::copy(lenCount, lenCount + 16, remaining);
+  size_t next = rootSize, subStart = 0, prefix = ~size_t(0);
+  unsigned subBits = 0, code = 0, prevLen = 0;
+  for (unsigned k = 0; k < used; ++k) {
+    const unsigned sym = sorted[k], len = lens[sym];
+    code <<= len - prevLen;
+    prevLen = len;
+    const unsigned rev = ReverseBits(code, len);
+    if (len <= rootBits) {
+      const uint32_t e = symbols[sym] + len * 0x101;
+      for (size_t i = rev; i < rootSize; i += size_t(1) << len) table[i] = e;
+    } else {
+      if ((rev & (rootSize - 1)) != prefix) {
+        // The subtable grows until the codes that remain fill it.
+        unsigned bits = len - rootBits;
+        int room = 1 << bits;
+        while (bits + rootBits < maxLen) {
+          room -= int(remaining[bits + rootBits]);
+          if (room <= 0) break;
+          ++bits;
+          room <<= 1;
+        }
+        if (next + (size_t(1) << bits) > capacity) return false;
+        prefix = rev & (rootSize - 1);
+        subStart = next;
+        subBits = bits;
+        next += size_t(1) << bits;
+        table[prefix] = uint32_t(subStart) << 16 | kLink | bits << 8 | rootBits;
+      }
+      const uint32_t e = symbols[sym] + (len - rootBits) * 0x101;
+      for (size_t i = rev >> rootBits; i < (size_t(1) << subBits); i += size_t(1) << (len - rootBits))
+        table[subStart + i] = e;
+    }
+    remaining[len]--;
+    code++;
+  }
+  return true;
+}
+
+struct TStaticTables {
+  uint32_t LitSymbols[288];
+  uint32_t DistSymbols[32];
+  uint32_t PreSymbols[19];
+  uint32_t FixedLit[kLitTableSize];
+  uint32_t FixedDist[kDistTableSize];
+
+  TStaticTables() {
+    for (unsigned s = 0; s < 256; ++s) LitSymbols[s] = s << 16 | kLiteral;
+    LitSymbols[256] = kEndBlock;
+    for (unsigned s = 257; s < 286; ++s) LitSymbols[s] = uint32_t(kLengthBase[s - 257]) << 16 | kLengthExtra[s - 257];
+    LitSymbols[286] = LitSymbols[287] = kInvalid;
+    for (unsigned s = 0; s < 30; ++s) DistSymbols[s] = uint32_t(kDistBase[s]) << 16 | kDistExtra[s];
+    DistSymbols[30] = DistSymbols[31] = kInvalid;
+    for (unsigned s = 0; s < 19; ++s) PreSymbols[s] = s << 16;
+
+    uint8_t lens[288];
+    std::fill(lens, lens + 144, 8);
+    std::fill(lens + 144, lens + 256, 9);
+    std::fill(lens + 256, lens + 280, 7);
+    std::fill(lens + 280, lens + 288, 8);
+    BuildTable(FixedLit, kLitTableSize, kLitBits, lens, 288, LitSymbols, false);
+    std::fill(lens, lens + 32, 5);
+    BuildTable(FixedDist, kDistTableSize, kDistBits, lens, 32, DistSymbols, false);
+  }
+};
+
+const TStaticTables& StaticTables() {
+  static const TStaticTables tables;
+  return tables;
+}
+
+template <typename T>
+inline T LoadLE(const uint8_t* p) {
+  T v;
+  std::memcpy(&v, p, sizeof v);
+  if constexpr (std::endian::native == std::endian::big) {
+    T r = 0;
+    for (size_t i = 0; i < sizeof v; ++i) r |= T(p[i]) << (8 * i);
+    v = r;
+  }
+  return v;
+}
+
+inline void Copy8(uint8_t* dst, const uint8_t* src) {
+  uint64_t v;
+  std::memcpy(&v, src, 8);
+  std::memcpy(dst, &v, 8);
+}
+
+template <typename TBitBuf>
+class TInflater {
+ public:
+  TInflater(TCodecIO& io, uint64_t packedSize) : FIO(io), FPackedLeft(packedSize) {
+    FIn = FInEnd = FInBuf;
+    FOut = FFlushed = FWindow + kWindowSize;
+    FHistStart = FOut;
+  }
+
+  void Run() {
+    FillInput();
+    const TStaticTables& st = StaticTables();
+    for (;;) {
+      NeedBits(3);
+      const bool last = FBits & 1;
+      const unsigned type = unsigned(FBits >> 1) & 3;
+      DropBits(3);
+      CheckOverread();
+      if (type == 0)
+        StoredBlock();
+      else if (type == 1)
+        CodesBlock(st.FixedLit, st.FixedDist, kErrBadBlock);
+      else if (type == 2)
+        DynamicBlock(st);
+      else
+        Fail(kErrBadBlock);
+      if (last) break;
+    }
+    while (FOut > FFlushed) {
+      const size_t n = std::min<size_t>(kWriteSize, FOut - FFlushed);
+      FIO.WriteUnpacked(FFlushed, n);
+      FFlushed += n;
+    }
+  }
+
+ private:
+  static constexpr unsigned kBufBits = sizeof(TBitBuf) * 8;
+  static constexpr TBitBuf Mask(unsigned n) { return (TBitBuf(1) << n) - 1; }
+
+  [[noreturn]] void Fail(int code) {
+    // Bad data found after the real input ran out is a truncated stream.
+    throw ECodecError(FOverread ? kErrBadBlock : code);
+  }
+
+  // Tops the input buffer up, keeping the unread tail; false when no byte came.
+  bool FillInput() {
+    const size_t keep = size_t(FInEnd - FIn);
+    std::memmove(FInBuf, FIn, keep);
+    FIn = FInBuf;
+    FInEnd = FInBuf + keep;
+    if (FInputDone) return false;
+    const size_t want = size_t(std::min<uint64_t>(FPackedLeft, sizeof FInBuf - keep));
+    size_t got = want ? FIO.ReadPacked(FInBuf + keep, want) : 0;
+    if (got > want) got = want;
+    FPackedLeft -= got;
+    FInEnd += got;
+    if (got < want || FPackedLeft == 0) FInputDone = true;
+    return got > 0;
+  }
+
+  // Byte-wise refill for the careful paths: past the end of the input it
+  // supplies zero bytes and counts them, so a code may be looked up near the
+  // end; CheckOverread then fails once any of them were consumed.
+  void NeedBits(unsigned n) {
+    while (FBitCount < n) {
+      if (FIn == FInEnd && !FillInput()) {
+        FOverread++;
+      } else {
+        FBits |= TBitBuf(*FIn++) << FBitCount;
+      }
+      FBitCount += 8;
+    }
+  }
+  void DropBits(unsigned n) {
+    FBits >>= n;
+    FBitCount -= n;
+  }
+  unsigned TakeBits(unsigned n) {
+    NeedBits(n);
+    const unsigned v = unsigned(FBits & Mask(n));
+    DropBits(n);
+    return v;
+  }
+  void CheckOverread() {
+    if (FBitCount < 8 * FOverread) throw ECodecError(kErrBadBlock);
+  }
+
+  // Moves the newest window of output to the front of the buffer after
+  // writing every whole piece gathered so far.
+  void Slide() {
+    while (size_t(FOut - FFlushed) >= kWriteSize) {
+      FIO.WriteUnpacked(FFlushed, kWriteSize);
+      FFlushed += kWriteSize;
+    }
+    const size_t pending = size_t(FOut - FFlushed);
+    std::memmove(FWindow, FOut - kWindowSize, kWindowSize);
+    FOut = FWindow + kWindowSize;
+    FFlushed = FOut - pending;
+    FHistStart = FWindow;
+  }
+
+  void StoredBlock() {
+    DropBits(FBitCount & 7);
+    const unsigned len = TakeBits(16);
+    const unsigned nlen = TakeBits(16);
+    CheckOverread();
+    if (len != (~nlen & 0xFFFF)) Fail(kErrBadBlock);
+    size_t left = len;
+    while (left && FBitCount >= 8) {
+      if (FOut >= OutFastEnd()) Slide();
+      *FOut++ = uint8_t(FBits);
+      DropBits(8);
+      left--;
+    }
+    CheckOverread();
+    if (!left) return;
+    // The bit buffer is empty now; above its count it may still hold copies of
+    // the bytes at FIn, which the direct copy below skips.
+    FBits = 0;
+    while (left) {
+      if (FIn == FInEnd && !FillInput()) Fail(kErrBadBlock);
+      if (FOut >= OutFastEnd()) Slide();
+      const size_t n = std::min({left, size_t(FInEnd - FIn), size_t(BufEnd() - FOut)});
+      std::memcpy(FOut, FIn, n);
+      FOut += n;
+      FIn += n;
+      left -= n;
+    }
+  }
+
+  void DynamicBlock(const TStaticTables& st) {
+    NeedBits(14);
+    const unsigned nlit = unsigned(FBits & 31) + 257;
+    const unsigned ndist = unsigned(FBits >> 5 & 31) + 1;
+    const unsigned npre = unsigned(FBits >> 10 & 15) + 4;
+    DropBits(14);
+    uint8_t lens[288 + 32] = {};
+    for (unsigned i = 0; i < npre; ++i) lens[kPreOrder[i]] = uint8_t(TakeBits(3));
+    CheckOverread();
+    if (!BuildTable(FPreTable, kPreTableSize, kPreBits, lens, 19, st.PreSymbols, false)) Fail(kErrIncompleteCodeSet);
+
+    const unsigned total = nlit + ndist;
+    std::fill(lens, lens + 19, 0);
+    for (unsigned i = 0; i < total;) {
+      NeedBits(kPreBits);
+      const uint32_t e = FPreTable[FBits & Mask(kPreBits)];
+      if (e & kInvalid) Fail(kErrIncompleteCodeSet);
+      DropBits(e >> 8 & 15);
+      const unsigned sym = e >> 16;
+      if (sym < 16) {
+        lens[i++] = uint8_t(sym);
+      } else {
+        unsigned repeat;
+        uint8_t value = 0;
+        if (sym == 16) {
+          if (i == 0) Fail(kErrIncompleteCodeSet);
+          value = lens[i - 1];
+          repeat = 3 + TakeBits(2);
+        } else if (sym == 17) {
+          repeat = 3 + TakeBits(3);
+        } else {
+          repeat = 11 + TakeBits(7);
+        }
+        if (repeat > total - i) Fail(kErrIncompleteCodeSet);
+        std::fill(lens + i, lens + i + repeat, value);
+        i += repeat;
+      }
+      CheckOverread();
+    }
+    // Without an end-of-block code the block could never end.
+    if (lens[256] == 0) Fail(kErrIncompleteCodeSet);
+    if (!BuildTable(FLitTable, kLitTableSize, kLitBits, lens, nlit, st.LitSymbols, false) ||
+        !BuildTable(FDistTable, kDistTableSize, kDistBits, lens + nlit, ndist, st.DistSymbols, true))
+      Fail(kErrIncompleteCodeSet);
+    CodesBlock(FLitTable, FDistTable, kErrIncompleteCodeSet);
+  }
+
+  void CodesBlock(const uint32_t* lit, const uint32_t* dist, int badCode) {
+    for (;;) {
+      if (size_t(FInEnd - FIn) <= kInMargin && !FInputDone) FillInput();
+      if (FOut >= OutFastEnd()) Slide();
+      if (size_t(FInEnd - FIn) > kInMargin) {
+        const int r = FastLoop(lit, dist);
+        if (r > 0) return;
+        if (r < 0) Fail(badCode);
+      } else if (SlowSymbol(lit, dist, badCode)) {
+        return;
+      }
+    }
+  }
+
+  // Looks a code up through the careful reader and drops its code bits.
+  uint32_t SlowDecode(const uint32_t* table, unsigned rootBits) {
+    NeedBits(15);
+    uint32_t e = table[FBits & Mask(rootBits)];
+    if (e & kLink) {
+      DropBits(rootBits);
+      e = table[(e >> 16) + (FBits & Mask(e >> 8 & 15))];
+    }
+    if (!(e & kInvalid)) DropBits(e >> 8 & 15);
+    return e;
+  }
+
+  // One symbol near the end of the input; true at the end of the block.
+  bool SlowSymbol(const uint32_t* lit, const uint32_t* dist, int badCode) {
+    const uint32_t e = SlowDecode(lit, kLitBits);
+    if (e & kInvalid) Fail(badCode);
+    if (e & (kLiteral | kEndBlock)) {
+      CheckOverread();
+      if (e & kEndBlock) return true;
+      *FOut++ = uint8_t(e >> 16);
+      return false;
+    }
+    const size_t len = (e >> 16) + TakeBits((e & 31) - (e >> 8 & 15));
+    const uint32_t d = SlowDecode(dist, kDistBits);
+    if (d & kInvalid) Fail(badCode);
+    const size_t distance = (d >> 16) + TakeBits((d & 31) - (d >> 8 & 15));
+    CheckOverread();
+    if (distance > size_t(FOut - FHistStart)) Fail(badCode);
+    for (size_t i = 0; i < len; ++i, ++FOut) *FOut = FOut[-std::ptrdiff_t(distance)];
+    return false;
+  }
+
+  // The hot loop: runs while enough input is buffered and enough output room
+  // is left that neither needs checking per symbol. Returns 1 at the end of
+  // the block, -1 on bad data, 0 when a margin ran out.
+  int FastLoop(const uint32_t* lit, const uint32_t* dist) {
+    TBitBuf bits = FBits;
+    unsigned count = FBitCount;
+    const uint8_t* in = FIn;
+    const uint8_t* const inLimit = FInEnd - kInMargin;
+    uint8_t* out = FOut;
+    uint8_t* const outLimit = OutFastEnd();
+    const uint8_t* const histStart = FHistStart;
+    int result = 0;
+
+    auto refill = [&] {
+      bits |= LoadLE<TBitBuf>(in) << count;
+      in += (kBufBits - 1 - count) >> 3;
+      count |= kBufBits - 8;
+    };
+    auto drop = [&](unsigned n) {
+      bits >>= n;
+      count -= n;
+    };
+
+    while (in < inLimit && out < outLimit) {
+      refill();
+      uint32_t e = lit[bits & Mask(kLitBits)];
+      if (e & kLink) {
+        drop(kLitBits);
+        e = lit[(e >> 16) + (bits & Mask(e >> 8 & 15))];
+      }
+      if (e & kLiteral) {
+        drop(e & 31);
+        *out++ = uint8_t(e >> 16);
+        // With a full word another literal needs no refill.
+        if constexpr (kBufBits >= 64) {
+          e = lit[bits & Mask(kLitBits)];
+          if (!(e & kLiteral)) continue;
+          drop(e & 31);
+          *out++ = uint8_t(e >> 16);
+        }
+        continue;
+      }
+      if (e & (kEndBlock | kInvalid)) {
+        if (e & kEndBlock) {
+          drop(e & 31);
+          result = 1;
+        } else {
+          result = -1;
+        }
+        break;
+      }
+      unsigned n = e & 31, codeLen = e >> 8 & 15;
+      const size_t len = (e >> 16) + size_t((bits & Mask(n)) >> codeLen);
+      drop(n);
+
+      if constexpr (kBufBits < 64) refill();
+      uint32_t d = dist[bits & Mask(kDistBits)];
+      if (d & kLink) {
+        drop(kDistBits);
+        d = dist[(d >> 16) + (bits & Mask(d >> 8 & 15))];
+      }
+      if (d & kInvalid) {
+        result = -1;
+        break;
+      }
+      n = d & 31;
+      codeLen = d >> 8 & 15;
+      size_t distance;
+      if constexpr (kBufBits >= 64) {
+        distance = (d >> 16) + size_t((bits & Mask(n)) >> codeLen);
+        drop(n);
+      } else {
+        drop(codeLen);
+        n -= codeLen;
+        if (count < n) refill();
+        distance = (d >> 16) + size_t(bits & Mask(n));
+        drop(n);
+      }
+      if (distance > size_t(out - histStart)) {
+        result = -1;
+        break;
+      }
+
+      const uint8_t* src = out - distance;
+      uint8_t* dst = out;
+      out += len;
+      if (distance >= 8) {
+        do {
+          Copy8(dst, src);
+          dst += 8;
+          src += 8;
+        } while (dst < out);
+      } else if (distance == 1) {
+        const uint64_t v = 0x0101010101010101ull * *src;
+        do {
+          std::memcpy(dst, &v, 8);
+          dst += 8;
+        } while (dst < out);
+      } else {
+        do *dst++ = *src++;
+        while (dst < out);
+      }
+    }
+    FBits = bits;
+    FBitCount = count;
+    FIn = in;
+    FOut = out;
+    return result;
+  }
+
+  uint8_t* BufEnd() { return FWindow + kWindowSize + kOutSpan; }
+  uint8_t* OutFastEnd() { return BufEnd() - kMaxMatch; }
+
+  TCodecIO& FIO;
+  uint64_t FPackedLeft;
+  bool FInputDone = false;
+  const uint8_t* FIn;
+  const uint8_t* FInEnd;
+  TBitBuf FBits = 0;
+  unsigned FBitCount = 0;
+  unsigned FOverread = 0;
+  uint8_t* FOut;
+  uint8_t* FFlushed;
+  const uint8_t* FHistStart;
+  uint32_t FLitTable[kLitTableSize];
+  uint32_t FDistTable[kDistTableSize];
+  uint32_t FPreTable[kPreTableSize];
+  uint8_t FInBuf[kInChunk + kInMargin];
+  uint8_t FWindow[kWindowSize + kOutSpan + kCopySlack];
+};
+
+}  // namespace
+
+namespace inflate_detail {
+
+template <typename TBitBuf>
+void InflateWith(TCodecIO& io, uint64_t packedSize) {
+  std::unique_ptr<TInflater<TBitBuf>> state;
+  try {
+    state = std::make_unique<TInflater<TBitBuf>>(io, packedSize);
+  } catch (const std::bad_alloc&) {
+    throw ECodecError(kErrOutOfMemory);
+  }
+  state->Run();
+}
+
+template void InflateWith<uint32_t>(TCodecIO&, uint64_t);
+template void InflateWith<uint64_t>(TCodecIO&, uint64_t);
+
+}  // namespace inflate_detail
+
+void Inflate(TCodecIO& io, uint64_t packedSize) {
+  if constexpr (sizeof(size_t) >= 8)
+    inflate_detail::InflateWith<uint64_t>(io, packedSize);
+  else
+    inflate_detail::InflateWith<uint32_t>(io, packedSize);
+}

@@ -1,0 +1,12 @@
+// Zip method 1 (Shrink): LZW with 9- to 13-bit codes and partial clearing.
+#pragma once
+#include <cstdint>
+
+#include "archive/codecs/codec_io.h"
+
+// Decodes until the packedSize bytes of input are used up. Raises
+// ECodecError: kErrBadBlock for an unknown control code, a code width above
+// 13 bits, a first code that is not a literal or a code that leads to an
+// unused entry; kErrStackOverflow (after writing out what was decoded) for a
+// string longer than the code table can hold, which only a looping table gives.
+void Unshrink(TCodecIO& io, uint64_t packedSize);
