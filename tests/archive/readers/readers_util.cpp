@@ -161,7 +161,8 @@ WalkResult WalkMsgz(TArcSource& src) {
   return Loop(a.FirstEntryPos, [&](uint64_t pos, WalkEntry& e, uint64_t& next, bool&, int& err) {
     MsgzEntry h;
     if (!ReadMsgzEntry(src, pos, h, err)) return false;
-    e = {h.FileName, h.PackedSize, h.UnpackedSize, 0, false, false, 0};
+    // The packed size does not lie between the headers here.
+    e = {h.FileName, 0, h.UnpackedSize, 0, false, false, 0};
     next = h.NextPos;
     return true;
   });
