@@ -1,0 +1,132 @@
+// Zip records (PKWARE application note, no 64-bit extensions) and the search
+// for the end-of-central-directory record from the end of a file. Records are
+// read and written field by field, little-endian.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "archive/core/bytes.h"
+
+class TStream;
+
+constexpr uint32_t ZipLocalSig = 0x04034B50;       // "PK" 3 4
+constexpr uint32_t ZipCentralSig = 0x02014B50;     // "PK" 1 2
+constexpr uint32_t ZipEndSig = 0x06054B50;         // "PK" 5 6
+constexpr uint32_t ZipDescriptorSig = 0x08074B50;  // "PK" 7 8, also the spanned-set mark
+
+// General-purpose flag bits.
+enum : uint16_t {
+  zgEncrypted = 0x0001,
+  zgDeflateLevel = 0x0006,
+  zgDataDescriptor = 0x0008,
+};
+
+// Detection flags: which records of the Zip structure were verified.
+enum : uint8_t {
+  zfEndFound = 1,
+  zfCentralFound = 8,
+  zfLocalFound = 16,
+};
+
+struct TZipLocalHeader {
+  static constexpr size_t Size = 30;
+  uint32_t Signature = ZipLocalSig;
+  uint16_t VersionNeeded = 20;
+  uint16_t Flags = 0;
+  uint16_t Method = 0;
+  uint16_t Time = 0;
+  uint16_t Date = 0;
+  uint32_t Crc32 = 0;
+  uint32_t PackedSize = 0;
+  uint32_t UnpackedSize = 0;
+  uint16_t NameLength = 0;
+  uint16_t ExtraLength = 0;
+
+  bool Read(ByteReader& R);
+  void Write(uint8_t* P) const;
+  bool Valid() const { return Signature == ZipLocalSig; }
+};
+
+struct TZipCentralHeader {
+  static constexpr size_t Size = 46;
+  uint32_t Signature = ZipCentralSig;
+  uint16_t VersionMadeBy = 20;
+  uint16_t VersionNeeded = 20;
+  uint16_t Flags = 0;
+  uint16_t Method = 0;
+  uint16_t Time = 0;
+  uint16_t Date = 0;
+  uint32_t Crc32 = 0;
+  uint32_t PackedSize = 0;
+  uint32_t UnpackedSize = 0;
+  uint16_t NameLength = 0;
+  uint16_t ExtraLength = 0;
+  uint16_t CommentLength = 0;
+  uint16_t DiskNumberStart = 0;
+  uint16_t InternalAttr = 0;
+  uint32_t ExternalAttr = 0;
+  uint32_t LocalHeaderOffset = 0;
+
+  bool Read(ByteReader& R);
+  void Write(uint8_t* P) const;
+  bool Valid() const { return Signature == ZipCentralSig; }
+};
+
+struct TZipEndRecord {
+  static constexpr size_t Size = 22;
+  uint32_t Signature = ZipEndSig;
+  uint16_t DiskNumber = 0;
+  uint16_t CentralDirDisk = 0;
+  uint16_t EntriesOnDisk = 0;
+  uint16_t EntriesTotal = 0;
+  uint32_t CentralDirSize = 0;
+  uint32_t CentralDirOffset = 0;
+  uint16_t CommentLength = 0;
+
+  bool Read(ByteReader& R);
+  void Write(uint8_t* P) const;
+  bool Valid() const { return Signature == ZipEndSig; }
+};
+
+// Written with its signature; read with or without it.
+struct TZipDataDescriptor {
+  static constexpr size_t Size = 16;
+  uint32_t Crc32 = 0;
+  uint32_t PackedSize = 0;
+  uint32_t UnpackedSize = 0;
+
+  bool Read(ByteReader& R);
+  void Write(uint8_t* P) const;
+};
+
+// Reads Rec::Size bytes at Pos and parses them; false on a short read (the
+// signature is the caller's to check).
+template <class Rec>
+bool ReadZipRecordAt(TStream& Source, int64_t Pos, Rec& Record);
+
+// Where a file's Zip structure was found. Offset is the result of the search:
+// the central-directory offset once the end record, the first central header
+// and its local header all verified (FindZipEndRecord), or what
+// FindZipCentralDir settled on; 0 when nothing was located.
+struct TZipLocation {
+  uint8_t Flags = 0;
+  int64_t EndOffset = -1;  // position of the end record, -1 when none
+  int64_t Offset = 0;
+  TZipEndRecord End;
+  TZipCentralHeader Central;
+  TZipLocalHeader Local;
+
+  bool EndFound() const { return EndOffset >= 0; }
+};
+
+// Searches the last CmntBufSize + 22 bytes (CmntBufSize 0: only an archive
+// without comment is found) for the end record. A record whose comment ends
+// exactly at the end of the file is preferred over signature bytes that lie
+// inside some comment; with trailing bytes after the archive a record whose
+// central directory verifies is preferred. Never reads past the end.
+TZipLocation FindZipEndRecord(TStream& Source, int CmntBufSize);
+
+// For archives behind a program stub: the end record's central-directory
+// offset when a central header stands there, else, in files above 25000
+// bytes, the first local header within 32768 bytes from byte 25000 (flag 16).
+TZipLocation FindZipCentralDir(TStream& Source, int CmntBufSize);
