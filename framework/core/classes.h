@@ -74,7 +74,8 @@ class TComponent : public TPersistent {
   void DestroyComponents();
 
   // AComponent is told (Notification opRemove) when this component is
-  // destroyed, and vice versa.
+  // destroyed, and vice versa. Components of one owner need not ask: the
+  // owner passes every opRemove on to all it owns.
   void FreeNotification(TComponent* AComponent);
   void RemoveFreeNotification(TComponent* AComponent);
 
@@ -83,6 +84,7 @@ class TComponent : public TPersistent {
  protected:
   // Owner hears opInsert/opRemove for components it gains or loses, and every
   // component that asked hears opRemove when AComponent is destroyed.
+  // Overrides call this one, which passes the news on to owned components.
   virtual void Notification(TComponent* AComponent, TOperation Operation);
   TComponentState FComponentState = 0;
 

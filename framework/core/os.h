@@ -39,7 +39,8 @@ struct TVolumeInfo {
   uint32_t MaxComponentLength = 0;
   std::string FileSystem;  // "NTFS", "FAT32", ...
 };
-// Root is "C:\" style on Windows, any folder on the volume natively.
+// Root is "C:\" style on Windows, any folder on the volume natively, where
+// Label and FileSystem stay empty.
 bool GetVolumeInfo(const std::string& Root, TVolumeInfo& Info);
 
 // Values of Windows' GetDriveType. Natively an existing folder is dtFixed.

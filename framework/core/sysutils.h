@@ -156,7 +156,10 @@ std::string LowerCase(const std::string& S);
 std::string AnsiUpperCase(const std::string& S);  // Windows-1252 letters too
 std::string AnsiLowerCase(const std::string& S);
 int CompareText(const std::string& S1, const std::string& S2);      // ASCII, case-insensitive
-int AnsiCompareText(const std::string& S1, const std::string& S2);  // Windows-1252, case-insensitive
+// Case-insensitive; Windows compares linguistically (CompareStringA), natively
+// the Windows-1252 lower-cased bytes are compared, so only letters and digits
+// are sure to order alike on both.
+int AnsiCompareText(const std::string& S1, const std::string& S2);
 bool SameText(const std::string& S1, const std::string& S2);
 std::string Trim(const std::string& S);  // removes control characters and spaces
 std::string TrimLeft(const std::string& S);
