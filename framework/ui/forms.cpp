@@ -98,36 +98,49 @@ void TCustomForm::CreateParams(TCreateParams& Params) {
   if (Application && Application->MainForm() && Application->MainForm() != this &&
       Application->MainForm()->HandleAllocated())
     Params.WndParent = Application->MainForm()->Handle();
-  switch (FBorderStyle) {
-    case bsNone: Params.Style |= WS_POPUP; break;
-    case bsSingle: Params.Style |= WS_CAPTION | WS_BORDER; break;
-    case bsSizeable: Params.Style |= WS_CAPTION | WS_THICKFRAME; break;
-    case bsDialog:
-      Params.Style |= WS_POPUP | WS_CAPTION;
-      Params.ExStyle |= WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
-      break;
-    case bsToolWindow:
-      Params.Style |= WS_CAPTION;
-      Params.ExStyle |= WS_EX_TOOLWINDOW;
-      break;
-    case bsSizeToolWin:
-      Params.Style |= WS_CAPTION | WS_THICKFRAME;
-      Params.ExStyle |= WS_EX_TOOLWINDOW;
-      break;
-  }
-  if (FBorderStyle != bsNone) {
-    if (FBorderIcons & biSystemMenu) Params.Style |= WS_SYSMENU;
-    bool minMax = FBorderStyle != bsDialog && FBorderStyle != bsToolWindow && FBorderStyle != bsSizeToolWin;
-    if (minMax && (FBorderIcons & biMinimize)) Params.Style |= WS_MINIMIZEBOX;
-    if (minMax && (FBorderIcons & biMaximize)) Params.Style |= WS_MAXIMIZEBOX;
-    if ((FBorderIcons & biHelp) && (FBorderStyle == bsDialog || !(FBorderIcons & (biMinimize | biMaximize))))
-      Params.ExStyle |= WS_EX_CONTEXTHELP;
-  }
+  FormStyles(Params.Style, Params.ExStyle);
   if (FFormStyle == fsStayOnTop) Params.ExStyle |= WS_EX_TOPMOST;
   if (FPosition == poDefault || FPosition == poDefaultPosOnly) Params.X = Params.Y = CW_USEDEFAULT;
   Params.WinClassName = Widen(FWindowClassName);
   Params.SysClassName.clear();
   Params.WindowClassStyle = CS_DBLCLKS;
+}
+
+void TCustomForm::FormStyles(DWORD& Style, DWORD& ExStyle) const {
+  switch (FBorderStyle) {
+    case bsNone: Style |= WS_POPUP; break;
+    case bsSingle: Style |= WS_CAPTION | WS_BORDER; break;
+    case bsSizeable: Style |= WS_CAPTION | WS_THICKFRAME; break;
+    case bsDialog:
+      Style |= WS_POPUP | WS_CAPTION;
+      ExStyle |= WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
+      break;
+    case bsToolWindow:
+      Style |= WS_CAPTION;
+      ExStyle |= WS_EX_TOOLWINDOW;
+      break;
+    case bsSizeToolWin:
+      Style |= WS_CAPTION | WS_THICKFRAME;
+      ExStyle |= WS_EX_TOOLWINDOW;
+      break;
+  }
+  if (FBorderStyle != bsNone) {
+    if (FBorderIcons & biSystemMenu) Style |= WS_SYSMENU;
+    bool minMax = FBorderStyle != bsDialog && FBorderStyle != bsToolWindow && FBorderStyle != bsSizeToolWin;
+    if (minMax && (FBorderIcons & biMinimize)) Style |= WS_MINIMIZEBOX;
+    if (minMax && (FBorderIcons & biMaximize)) Style |= WS_MAXIMIZEBOX;
+    if ((FBorderIcons & biHelp) && (FBorderStyle == bsDialog || !(FBorderIcons & (biMinimize | biMaximize))))
+      ExStyle |= WS_EX_CONTEXTHELP;
+  }
+}
+
+TRect TCustomForm::ClientRect() {
+  if (FHandle) return TCustomControl::ClientRect();
+  DWORD style = WS_CLIPCHILDREN | WS_CLIPSIBLINGS, ex = WS_EX_CONTROLPARENT;
+  FormStyles(style, ex);
+  RECT r{0, 0, 0, 0};
+  AdjustWindowRectEx(&r, style, FMenu != nullptr, ex);
+  return Rect(0, 0, std::max<int>(FWidth - (r.right - r.left), 0), std::max<int>(FHeight - (r.bottom - r.top), 0));
 }
 
 void TCustomForm::CreateWnd() {

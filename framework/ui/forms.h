@@ -83,6 +83,7 @@ class TCustomForm : public TCustomControl {
   // The buttons Enter and Escape click.
   TButton* DefaultButton();
   TButton* CancelButton();
+  TRect ClientRect() override;
   // Tab, arrows, Enter and Escape that the focused control does not want;
   // true when the form used the key.
   virtual bool DialogKey(WORD Key, TShiftState Shift);
@@ -116,6 +117,7 @@ class TCustomForm : public TCustomControl {
   friend class TScreen;
   void FocusChanged(TWinControl* Control);
   void PlaceOnShow();
+  void FormStyles(DWORD& Style, DWORD& ExStyle) const;
   std::string FWindowClassName;
   TFormBorderStyle FBorderStyle = bsSizeable;
   TBorderIcons FBorderIcons = biSystemMenu | biMinimize | biMaximize;
