@@ -1,0 +1,444 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "archive/core/arcerrors.h"
+#include "archive/readers/arclister.h"
+#include "framework/core/sysutils.h"
+#include "tests/support/testsupport.h"
+
+namespace {
+
+struct Listed {
+  std::string Name;
+  int32_t Packed = 0, Unpacked = 0;
+  uint32_t Crc = 0;
+  bool Encrypted = false;
+  int Offset = 0, Filenum = 0;
+  int32_t Attr = 0;
+  std::string Method;
+  TDateTime Date = 0;
+  std::string Comment;
+};
+
+struct ListRun {
+  bool Result = false;
+  std::vector<Listed> Entries;
+  std::vector<std::string> ReadFiles;
+  std::vector<int> Errors;
+  std::vector<std::string> Events;
+  int Totals = -1;
+};
+
+ListRun List(const std::string& file, bool showDirs = false, const std::string& spec = "*.*",
+         std::function<void(TArcLister&)> setup = nullptr) {
+  ListRun r;
+  TArcLister l(nullptr);
+  l.SetArchiveFile(file);
+  if (!spec.empty()) l.FileSpec()->Add(spec);
+  l.ShowBlankDirs = showDirs;
+  l.OnError = [&](TObject*, const std::string&, const std::string&, const std::string&, int code) {
+    r.Errors.push_back(code);
+  };
+  l.OnReadFile = [&](TObject*, const std::string& n) { r.ReadFiles.push_back(n); };
+  l.OnReadBegin = [&](TObject*) { r.Events.push_back("begin"); };
+  l.OnReadEnd = [&](TObject*) { r.Events.push_back("end"); };
+  l.OnTotals = [&](TObject*, int n) { r.Totals = n; };
+  l.OnRead = [&](TObject* s, int offset, int filenum) {
+    auto* me = static_cast<TArcLister*>(s);
+    r.Events.push_back("read");
+    Listed e;
+    e.Name = me->Entry.FileName;
+    e.Packed = me->Entry.PackedSize;
+    e.Unpacked = me->Entry.UnpackedSize;
+    e.Crc = me->Entry.Crc;
+    e.Encrypted = me->Entry.Encrypted;
+    e.Offset = offset;
+    e.Filenum = filenum;
+    e.Attr = me->Entry.ExternalAttr;
+    e.Method = me->Entry.MethodName;
+    e.Date = me->Entry.Date;
+    e.Comment = me->Entry.EntryComment;
+    r.Entries.push_back(e);
+  };
+  if (setup) setup(l);
+  r.Result = l.Activate();
+  return r;
+}
+
+// Takes the volume the lister names, in whatever letter case it exists;
+// cancels when there is none.
+void AcceptVolumes(TArcLister& l) {
+  l.OnNextVolume = [](TObject*, std::string& name, const std::string&, bool exists, bool& cancel) {
+    if (exists) return;
+    size_t dot = name.rfind('.');
+    std::string lower = name;
+    if (dot != std::string::npos)
+      for (size_t i = dot; i < lower.size(); ++i) lower[i] = char(tolower(lower[i]));
+    if (FileExists(lower))
+      name = lower;
+    else
+      cancel = true;
+  };
+}
+
+std::string Q(const std::string& s) { return "'" + s + "'"; }
+
+// Peer listing through python3 as "name\tsize\tpacked\tcrc\tencrypted" lines.
+std::map<std::string, std::vector<std::string>> PeerList(const std::string& dir, const std::string& script) {
+  std::string out;
+  std::string py = dir + "/peer_list.py";
+  morvtest::WriteFile(py, script);
+  EXPECT_EQ(0, morvtest::RunPeer("python3 " + Q(morvtest::HostPath(py)), &out)) << out;
+  std::map<std::string, std::vector<std::string>> m;
+  std::istringstream in(out);
+  std::string line;
+  while (std::getline(in, line)) {
+    std::vector<std::string> f;
+    std::string cell;
+    std::istringstream ls(line);
+    while (std::getline(ls, cell, '\t')) f.push_back(cell);
+    if (!f.empty()) m[f[0]] = f;
+  }
+  return m;
+}
+
+void MakeTree(const std::string& dir) {
+  std::string longDir(120, 'd');
+  ForceDirectories(dir + "/src/sub");
+  ForceDirectories(dir + "/src/" + longDir);
+  morvtest::WriteFile(dir + "/src/a.txt", morvtest::TextData(5000, 1));
+  morvtest::WriteFile(dir + "/src/b.bin", morvtest::RandomData(3000, 2));
+  morvtest::WriteFile(dir + "/src/sub/c.txt", morvtest::TextData(100, 3));
+  morvtest::WriteFile(dir + "/src/" + longDir + "/long_file_name_beyond_one_hundred_characters.txt",
+                      morvtest::TextData(700, 4));
+}
+
+}  // namespace
+
+TEST(ListerEvents, EmptyNameMissingHandlerAndUnknownType) {
+  TArcLister l(nullptr);
+  int events = 0;
+  l.OnActivate = [&](TObject*) { ++events; };
+  EXPECT_FALSE(l.Activate());
+  EXPECT_EQ(0, events);
+
+  std::string dir = morvtest::TempDir();
+  morvtest::WriteFile(dir + "/t.txt", std::string("just text, no archive"));
+  int code = 0;
+  std::string msgEx;
+  l.SetArchiveFile(dir + "/t.txt");
+  l.OnError = [&](TObject*, const std::string&, const std::string& m, const std::string&, int c) {
+    code = c;
+    msgEx = m;
+  };
+  EXPECT_FALSE(l.Activate());
+  EXPECT_EQ(errEventMissing, code);
+  EXPECT_EQ("OnRead", msgEx);
+  l.OnRead = [](TObject*, int, int) {};
+  EXPECT_FALSE(l.Activate());
+  EXPECT_EQ(25327, code);
+}
+
+class ListerPeer : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Dir = morvtest::TempDir();
+    Host = morvtest::HostPath(Dir);
+    MakeTree(Dir);
+  }
+  int Peer(const std::string& cmd) {
+    std::string out;
+    int rc = morvtest::RunPeer("cd " + Q(Host) + " && " + cmd, &out);
+    EXPECT_EQ(0, rc) << cmd << "\n" << out;
+    return rc;
+  }
+  std::string Dir, Host;
+};
+
+TEST_F(ListerPeer, ZipFieldsMatchPython) {
+  struct Case {
+    const char* opts;
+  } cases[] = {{"-0"}, {"-9"}, {"-P secret"}, {"-z < /dev/null"}};
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.opts);
+    DeleteFile(Dir + "/t.zip");
+    Peer(std::string("zip -qr ") + c.opts + " t.zip src");
+    Peer("printf 'entry comment\\n' | zip -qc t.zip src/a.txt");
+    auto peer = PeerList(Dir, "import zipfile\nfor i in zipfile.ZipFile('" + Host +
+                         "/t.zip').infolist():\n print('\\t'.join([i.filename,str(i.file_size),str(i.compress_size),"
+                         "str(i.CRC),str(i.flag_bits&1),i.comment.decode()]))");
+    ListRun r = List(Dir + "/t.zip", true);
+    ASSERT_TRUE(r.Result);
+    EXPECT_TRUE(r.Errors.empty());
+    ASSERT_EQ(peer.size(), r.Entries.size());
+    int files = 0;
+    for (auto& e : r.Entries) {
+      std::string key = e.Name;
+      for (auto& ch : key)
+        if (ch == '\\') ch = '/';
+      ASSERT_TRUE(peer.count(key)) << key;
+      auto& p = peer[key];
+      EXPECT_EQ(p[1], std::to_string(e.Unpacked));
+      EXPECT_EQ(p[2], std::to_string(e.Packed));
+      EXPECT_EQ(p[3], std::to_string(e.Crc));
+      EXPECT_EQ(p[4] == "1", e.Encrypted);
+      if (key.back() == '/') {
+        EXPECT_TRUE(e.Attr & 0x10);
+      } else {
+        ++files;
+      }
+      if (key == "src/a.txt") {
+        EXPECT_EQ("entry comment", e.Comment);
+      }
+    }
+    EXPECT_EQ(files, r.Totals);
+    ListRun noDirs = List(Dir + "/t.zip", false);
+    EXPECT_EQ(size_t(files), noDirs.Entries.size());
+  }
+}
+
+TEST_F(ListerPeer, StreamedZip) {
+  Peer("cat src/a.txt | zip -q s.zip -");
+  ListRun r = List(Dir + "/s.zip");
+  ASSERT_TRUE(r.Result);
+  ASSERT_EQ(1u, r.Entries.size());
+  EXPECT_EQ("-", r.Entries[0].Name);
+  EXPECT_EQ(5000, r.Entries[0].Unpacked);
+}
+
+TEST_F(ListerPeer, FilterAndEventOrder) {
+  Peer("zip -qr t.zip src");
+  ListRun none = List(Dir + "/t.zip", false, "");
+  EXPECT_TRUE(none.Result);
+  EXPECT_TRUE(none.Entries.empty());
+  EXPECT_EQ(0, none.Totals);
+  EXPECT_FALSE(none.ReadFiles.empty());
+  ListRun one = List(Dir + "/t.zip", false, "*.bin");
+  ASSERT_EQ(1u, one.Entries.size());
+  EXPECT_EQ((std::vector<std::string>{"begin", "read", "end"}), one.Events);
+  EXPECT_EQ(1, one.Entries[0].Filenum);
+}
+
+TEST_F(ListerPeer, TarFormatsGiveFullNames) {
+  struct Case {
+    const char* cmd;
+    bool longNames;
+  } cases[] = {
+      {"tar --format=gnu -cf t.tar src", true},   {"tar --format=pax -cf t.tar src", true},
+      {"tar --format=ustar -cf t.tar src/a.txt src/sub src/b.bin", false},
+      {"tar --format=v7 -cf t.tar src/a.txt src/sub src/b.bin", false},
+      {"bsdtar --format=gnutar -cf t.tar src", true},  {"bsdtar --format=pax -cf t.tar src", true},
+      {"bsdtar --format=ustar -cf t.tar src/a.txt src/sub", false},
+  };
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.cmd);
+    DeleteFile(Dir + "/t.tar");
+    Peer(c.cmd);
+    auto peer = PeerList(Dir, "import tarfile\nfor i in tarfile.open('" + Host +
+                         "/t.tar').getmembers():\n print('\\t'.join([i.name.rstrip(\"/\"),str(i.size),str(i.isdir())]))");
+    ListRun r = List(Dir + "/t.tar", true);
+    ASSERT_TRUE(r.Result);
+    EXPECT_TRUE(r.Errors.empty());
+    ASSERT_EQ(peer.size(), r.Entries.size());
+    for (auto& e : r.Entries) {
+      std::string key = e.Name;
+      for (auto& ch : key)
+        if (ch == '\\') ch = '/';
+      while (!key.empty() && key.back() == '/') key.pop_back();
+      ASSERT_TRUE(peer.count(key)) << key;
+      EXPECT_EQ(peer[key][1], std::to_string(e.Unpacked));
+      EXPECT_EQ(peer[key][2] == "True", (e.Attr & 0x10) != 0) << key;
+    }
+  }
+}
+
+TEST_F(ListerPeer, GzipAndCompress) {
+  Peer("cp src/a.txt a.txt && gzip -9 -k a.txt && cp src/b.bin b.bin && compress -b12 -c b.bin > b.Z && "
+       "gzip -c -n src/sub/c.txt > noname.gz");
+  ListRun g = List(Dir + "/a.txt.gz");
+  ASSERT_TRUE(g.Result);
+  ASSERT_EQ(1u, g.Entries.size());
+  EXPECT_EQ("a.txt", g.Entries[0].Name);
+  EXPECT_EQ(5000, g.Entries[0].Unpacked);
+  auto data = morvtest::ReadFile(Dir + "/a.txt");
+  auto peer = PeerList(Dir, "import zlib\nprint('x\\t'+str(zlib.crc32(open('" + Host + "/a.txt','rb').read())))");
+  EXPECT_EQ(peer["x"][1], std::to_string(g.Entries[0].Crc));
+  ListRun n = List(Dir + "/noname.gz");
+  ASSERT_EQ(1u, n.Entries.size());
+  EXPECT_EQ("noname", n.Entries[0].Name);
+  ListRun z = List(Dir + "/b.Z");
+  ASSERT_TRUE(z.Result);
+  ASSERT_EQ(1u, z.Entries.size());
+  EXPECT_EQ("b", z.Entries[0].Name);
+}
+
+TEST_F(ListerPeer, LhaLevels) {
+  for (int level : {0, 1, 2}) {
+    SCOPED_TRACE(level);
+    DeleteFile(Dir + "/t.lzh");
+    Peer("lha -cq" + std::string(level == 0 ? "o0" : level == 1 ? "o1" : "o2") + " t.lzh src/a.txt src/b.bin src/sub/c.txt");
+    std::string out;
+    ListRun r = List(Dir + "/t.lzh");
+    ASSERT_TRUE(r.Result);
+    ASSERT_EQ(3u, r.Entries.size());
+    EXPECT_EQ("src\\a.txt", r.Entries[0].Name);
+    EXPECT_EQ(5000, r.Entries[0].Unpacked);
+    EXPECT_EQ("src\\sub\\c.txt", r.Entries[2].Name);
+    EXPECT_EQ(3, r.Totals);
+  }
+}
+
+TEST_F(ListerPeer, ArjMethodsAndVolumes) {
+  for (int m = 0; m <= 4; ++m) {
+    SCOPED_TRACE(m);
+    DeleteFile(Dir + "/t.arj");
+    Peer("arj a -m" + std::to_string(m) + " -y t.arj src/a.txt src/b.bin > /dev/null");
+    ListRun r = List(Dir + "/t.arj");
+    ASSERT_TRUE(r.Result);
+    ASSERT_EQ(2u, r.Entries.size());
+    EXPECT_EQ(5000, r.Entries[0].Unpacked);
+    EXPECT_EQ(3000, r.Entries[1].Unpacked);
+  }
+  morvtest::WriteFile(Dir + "/big.bin", morvtest::RandomData(150000, 7));
+  Peer("arj a -m0 -v50k -y v.arj big.bin src/a.txt > /dev/null");
+  ListRun r = List(Dir + "/v.arj", false, "*.*", AcceptVolumes);
+  ASSERT_TRUE(r.Result);
+  ASSERT_EQ(2u, r.Entries.size());
+  EXPECT_EQ("big.bin", r.Entries[0].Name);
+  EXPECT_EQ(150000, r.Entries[0].Unpacked);
+  EXPECT_EQ("src\\a.txt", r.Entries[1].Name);
+  ListRun refused = List(Dir + "/v.arj");
+  EXPECT_TRUE(refused.Result);
+  EXPECT_EQ(0u, refused.Entries.size());
+  EXPECT_EQ(0, refused.Totals);
+}
+
+TEST_F(ListerPeer, ArcGcabUue) {
+  Peer("cp src/a.txt A.TXT && cp src/b.bin B.BIN && arc a t.arc A.TXT B.BIN > /dev/null && "
+       "gcab -c t.cab src/a.txt src/b.bin && uuencode src/a.txt a.txt > t.uue");
+  ListRun a = List(Dir + "/t.arc");
+  ASSERT_TRUE(a.Result);
+  ASSERT_EQ(2u, a.Entries.size());
+  EXPECT_EQ("A.TXT", a.Entries[0].Name);
+  EXPECT_EQ(5000, a.Entries[0].Unpacked);
+  ListRun c = List(Dir + "/t.cab");
+  ASSERT_TRUE(c.Result);
+  ASSERT_EQ(2u, c.Entries.size());
+  EXPECT_EQ(3000, c.Entries[1].Unpacked);
+  ListRun u = List(Dir + "/t.uue");
+  ASSERT_TRUE(u.Result);
+  ASSERT_EQ(1u, u.Entries.size());
+  EXPECT_EQ("a.txt", u.Entries[0].Name);
+}
+
+namespace {
+
+bool Malformed(const std::string& name) {
+  for (const char* w : {"bad_", "invalid", "overflow", "truncated", "fuzz", "cve", "partial_", "oob", "leak",
+                        "malformed", "underflow", "violation", "beyond-eof", "bad-folderid"})
+    if (name.find(w) != std::string::npos) return true;
+  return false;
+}
+
+std::vector<std::string> FixtureFiles() {
+  std::string out;
+  morvtest::RunPeer("cd " + Q(morvtest::HostPath(morvtest::SharedPath("fixtures"))) +
+                        " && find . -type f ! -name '*.md' ! -name '*.txt' ! -path '*expected*' | sort",
+                    &out);
+  std::vector<std::string> files;
+  std::istringstream in(out);
+  std::string line;
+  while (std::getline(in, line))
+    if (line.size() > 2) files.push_back(line.substr(2));
+  return files;
+}
+
+}  // namespace
+
+TEST(ListerFixtures, EveryFixtureListsOrFailsCleanly) {
+  auto files = FixtureFiles();
+  ASSERT_FALSE(files.empty());
+  int listed = 0;
+  for (auto& f : files) {
+    SCOPED_TRACE(f);
+    ListRun r = List(morvtest::SharedPath("fixtures/" + f), false, "*.*", [](TArcLister& l) {
+      l.OnNextVolume = [](TObject*, std::string&, const std::string&, bool, bool& cancel) { cancel = true; };
+    });
+    if (Malformed(f)) continue;
+    if (r.Result && r.Errors.empty() && !r.Entries.empty()) ++listed;
+  }
+  EXPECT_GT(listed, int(files.size()) / 2);
+}
+
+TEST(ListerFixtures, SharpCompressSetsNameTheThreeFiles) {
+  const char* names[] = {"arj/sharpcompress/Arj.method1.arj", "ace/sharpcompress/Ace.store.ace",
+                         "arc/sharpcompress/Arc.uncompressed.arc"};
+  for (auto n : names) {
+    SCOPED_TRACE(n);
+    ListRun r = List(morvtest::SharedPath(std::string("fixtures/") + n));
+    ASSERT_TRUE(r.Result);
+    std::map<int32_t, uint32_t> bySize;
+    for (auto& e : r.Entries) bySize[e.Unpacked] = e.Crc;
+    EXPECT_TRUE(bySize.count(45056));
+    EXPECT_TRUE(bySize.count(40372));
+    EXPECT_TRUE(bySize.count(15498));
+  }
+}
+
+TEST(ListerFixtures, MultiVolumeSetsListEveryEntryOnce) {
+  auto nextFrom = [](std::vector<std::string> names) {
+    return [names](TArcLister& l) {
+      auto idx = std::make_shared<size_t>(0);
+      l.OnNextVolume = [names, idx](TObject*, std::string& vol, const std::string&, bool, bool& cancel) {
+        if (*idx >= names.size()) {
+          cancel = true;
+          return;
+        }
+        vol = morvtest::SharedPath(names[(*idx)++]);
+      };
+    };
+  };
+  {
+    std::vector<std::string> rest;
+    for (int i = 2; i <= 6; ++i)
+      rest.push_back("fixtures/rar/libarchive/test_rar_multivolume_multiple_files.part" + std::to_string(i) + ".rar");
+    ListRun r = List(morvtest::SharedPath("fixtures/rar/libarchive/test_rar_multivolume_multiple_files.part1.rar"), false,
+                 "*.*", nextFrom(rest));
+    ASSERT_TRUE(r.Result);
+    std::map<std::string, int> seen;
+    for (auto& e : r.Entries) ++seen[e.Name];
+    EXPECT_GT(seen.size(), 1u);
+    for (auto& s : seen) EXPECT_EQ(1, s.second) << s.first;
+  }
+  {
+    ListRun r = List(morvtest::SharedPath("fixtures/arj/sharpcompress/Arj.store.split.arj"), false, "*.*",
+                 AcceptVolumes);
+    ASSERT_TRUE(r.Result);
+    std::map<std::string, int> seen;
+    for (auto& e : r.Entries) ++seen[e.Name];
+    for (auto& s : seen) EXPECT_EQ(1, s.second) << s.first;
+    EXPECT_EQ(3u, seen.size());
+  }
+  {
+    ListRun r = List(morvtest::SharedPath("fixtures/ace/sharpcompress/Ace.store.split.ace"), false, "*.*",
+                 AcceptVolumes);
+    ASSERT_TRUE(r.Result);
+    std::map<std::string, int> seen;
+    for (auto& e : r.Entries) ++seen[e.Name];
+    for (auto& s : seen) EXPECT_EQ(1, s.second) << s.first;
+    EXPECT_FALSE(seen.empty());
+  }
+  {
+    ListRun r = List(morvtest::SharedPath("fixtures/cab/libarchive/test_read_format_cab_multi.p1.cab"));
+    ASSERT_TRUE(r.Result);
+    std::map<std::string, int> seen;
+    for (auto& e : r.Entries) ++seen[e.Name];
+    for (auto& s : seen) EXPECT_EQ(1, s.second) << s.first;
+    EXPECT_FALSE(seen.empty());
+  }
+}
