@@ -150,7 +150,7 @@ class TControl : public TComponent {
   // ...), called instead of the control's own handling; the handler calls
   // Inherited(Message) to run that handling too. Empty removes it.
   void SetMessageHandler(UINT Msg, TMessageHandler Handler);
-  void Inherited(TMessage& Message) { WndProc(Message); }
+  void Inherited(TMessage& Message) { Dispatch(Message); }
 
   virtual void Invalidate();
   void Repaint();

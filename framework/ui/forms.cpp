@@ -617,6 +617,7 @@ void TScreen::ControlDestroyed(TControl* Control) {
 LRESULT CALLBACK AppWndProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
   if (!Application || (Application->FHandle && Application->FHandle != Window))
     return DefWindowProcW(Window, Msg, WParam, LParam);
+  if (!Application->FHandle) Application->FHandle = Window;
   TMessage m{Msg, WParam, LParam, 0};
   try {
     Application->AppWndProcMessage(m);
