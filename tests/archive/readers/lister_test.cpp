@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "archive/core/arcerrors.h"
+#include "archive/core/crc.h"
 #include "archive/readers/arclister.h"
 #include "framework/core/sysutils.h"
 #include "tests/support/testsupport.h"
@@ -385,14 +386,10 @@ TEST(ListerFixtures, EveryFixtureListsOrFailsCleanly) {
     ListRun r = List(morvtest::SharedPath("fixtures/" + f), false, "*.*", [](TArcLister& l) {
       l.OnNextVolume = [](TObject*, std::string&, const std::string&, bool, bool& cancel) { cancel = true; };
     });
-    if (Malformed(f)) {
-      if (r.Result && r.Errors.empty()) printf("quiet: %s (%zu entries)\n", f.c_str(), r.Entries.size());
-      continue;
-    }
-    if (r.Result && r.Errors.empty() && !r.Entries.empty())
-      ++listed;
-    else
-      printf("not listed: %s result %d errors %zu\n", f.c_str(), r.Result, r.Errors.size());
+    // Malformed inputs need only end without a crash or a hang: most of
+    // them damage packed data, which a listing never reads.
+    if (Malformed(f)) continue;
+    if (r.Result && r.Errors.empty() && !r.Entries.empty()) ++listed;
   }
   EXPECT_GT(listed, int(files.size()) / 2);
 }
@@ -605,4 +602,155 @@ TEST(ListerFixtures, LhasaListingsMatchLhaV) {
     }
   }
   EXPECT_GT(checked, 50);
+}
+
+namespace {
+
+void Put16(std::vector<uint8_t>& b, uint16_t v) {
+  b.push_back(uint8_t(v));
+  b.push_back(uint8_t(v >> 8));
+}
+void Put32(std::vector<uint8_t>& b, uint32_t v) {
+  Put16(b, uint16_t(v));
+  Put16(b, uint16_t(v >> 16));
+}
+
+// A RAR 1.5-4.x block with its header CRC (low 16 bits of the CRC-32 from
+// the type byte on).
+std::vector<uint8_t> RarBlock(uint8_t type, uint16_t flags, std::vector<uint8_t> rest) {
+  std::vector<uint8_t> h;
+  h.push_back(type);
+  Put16(h, flags);
+  Put16(h, uint16_t(rest.size() + 7));
+  h.insert(h.end(), rest.begin(), rest.end());
+  uint32_t crc = 0xFFFFFFFF;
+  Crc32Block(h.data(), h.size(), crc);
+  std::vector<uint8_t> b;
+  Put16(b, uint16_t(~crc));
+  b.insert(b.end(), h.begin(), h.end());
+  return b;
+}
+
+std::vector<uint8_t> RarFile(const std::string& name, uint16_t flags, uint32_t size, uint32_t crc) {
+  std::vector<uint8_t> r;
+  Put32(r, size);     // packed
+  Put32(r, size);     // unpacked
+  r.push_back(2);     // Win32
+  Put32(r, crc);
+  Put32(r, 0x3C2A5000);
+  r.push_back(29);
+  r.push_back(0x30);
+  Put16(r, uint16_t(name.size()));
+  Put32(r, 0x20);
+  r.insert(r.end(), name.begin(), name.end());
+  auto b = RarBlock(0x74, uint16_t(flags | 0x8000), r);
+  b.insert(b.end(), size, 'x');
+  return b;
+}
+
+}  // namespace
+
+TEST(ListerRar, SkipsEveryBlockWithDataAndMarksEncryption) {
+  std::vector<uint8_t> a = {'R', 'a', 'r', '!', 0x1A, 0x07, 0x00};
+  auto main = RarBlock(0x73, 0, std::vector<uint8_t>(6, 0));
+  a.insert(a.end(), main.begin(), main.end());
+  auto f1 = RarFile("one.txt", 0, 10, 0x11111111);
+  a.insert(a.end(), f1.begin(), f1.end());
+  // A service block (comment or recovery record) laid out as a file header,
+  // whose data must be passed over.
+  std::vector<uint8_t> sub;
+  Put32(sub, 40);
+  Put32(sub, 40);
+  sub.push_back(2);
+  Put32(sub, 0);
+  Put32(sub, 0);
+  sub.push_back(29);
+  sub.push_back(0x30);
+  Put16(sub, 3);
+  Put32(sub, 0);
+  sub.insert(sub.end(), {'C', 'M', 'T'});
+  auto s = RarBlock(0x7A, 0x8000, sub);
+  s.insert(s.end(), 40, 0x74);
+  a.insert(a.end(), s.begin(), s.end());
+  // An old-style block without the long-block flag.
+  auto old = RarBlock(0x75, 0, std::vector<uint8_t>(6, 0));
+  a.insert(a.end(), old.begin(), old.end());
+  auto f2 = RarFile("two.txt", 0x04, 5, 0x22222222);
+  a.insert(a.end(), f2.begin(), f2.end());
+  auto end = RarBlock(0x7B, 0x4000, {});
+  a.insert(a.end(), end.begin(), end.end());
+  std::string dir = morvtest::TempDir();
+  morvtest::WriteFile(dir + "/t.rar", a);
+  ListRun r = List(dir + "/t.rar");
+  ASSERT_TRUE(r.Result);
+  EXPECT_TRUE(r.Errors.empty());
+  ASSERT_EQ(2u, r.Entries.size());
+  EXPECT_EQ("one.txt", r.Entries[0].Name);
+  EXPECT_FALSE(r.Entries[0].Encrypted);
+  EXPECT_EQ("two.txt", r.Entries[1].Name);
+  EXPECT_TRUE(r.Entries[1].Encrypted);
+  EXPECT_EQ(0x22222222u, r.Entries[1].Crc);
+  EXPECT_EQ(5, r.Entries[1].Unpacked);
+}
+
+TEST(ListerRar, Rar5IsReportedUnsupported) {
+  ListRun r = List(morvtest::SharedPath("fixtures/rar/libarchive/test_read_format_rar5_stored.rar"));
+  EXPECT_FALSE(r.Result);
+  EXPECT_EQ(std::vector<int>{25328}, r.Errors);
+  EXPECT_TRUE(r.Entries.empty());
+}
+
+TEST(ListerRar, EncryptedEntriesOfAFixture) {
+  ListRun r = List(morvtest::SharedPath("fixtures/rar/libarchive/test_read_format_rar4_encrypted.rar"));
+  ASSERT_TRUE(r.Result);
+  int encrypted = 0;
+  for (auto& e : r.Entries) encrypted += e.Encrypted;
+  EXPECT_GT(encrypted, 0);
+}
+
+TEST(ListerCab, SetListsEachFileOnceAndMissingNextEndsWithError) {
+  ListRun all = List(morvtest::SharedPath("fixtures/cab/libmspack/multi_basic_pt1.cab"));
+  ASSERT_TRUE(all.Result);
+  std::map<std::string, int> seen;
+  for (auto& e : all.Entries) ++seen[e.Name];
+  EXPECT_GT(seen.size(), 1u);
+  for (auto& s : seen) EXPECT_EQ(1, s.second) << s.first;
+  EXPECT_EQ(int(all.Entries.size()), all.Totals);
+
+  std::string dir = morvtest::TempDir();
+  morvtest::WriteFile(dir + "/test_read_format_cab_multi.p1.cab",
+                      morvtest::ReadFile(morvtest::SharedPath("fixtures/cab/libarchive/test_read_format_cab_multi.p1.cab")));
+  ListRun alone = List(dir + "/test_read_format_cab_multi.p1.cab");
+  EXPECT_TRUE(alone.Result);
+  EXPECT_EQ(std::vector<int>{errFileNotFound}, alone.Errors);
+  ListRun both = List(morvtest::SharedPath("fixtures/cab/libarchive/test_read_format_cab_multi.p1.cab"));
+  EXPECT_TRUE(both.Errors.empty());
+  EXPECT_EQ(1u, both.Entries.size());
+  EXPECT_EQ(1u, alone.Entries.size());
+}
+
+TEST(ListerGzip, CommentAndHeaderCrcAreSkipped) {
+  std::vector<uint8_t> g = {0x1F, 0x8B, 8, 0x08 | 0x10 | 0x02};
+  Put32(g, 1000000000);
+  g.push_back(0);
+  g.push_back(3);
+  for (char c : std::string("inner.txt")) g.push_back(uint8_t(c));
+  g.push_back(0);
+  for (char c : std::string("a comment")) g.push_back(uint8_t(c));
+  g.push_back(0);
+  uint32_t crc = 0xFFFFFFFF;
+  Crc32Block(g.data(), g.size(), crc);
+  Put16(g, uint16_t(~crc));
+  g.insert(g.end(), {0x03, 0x00});  // empty deflate stream
+  Put32(g, 0);
+  Put32(g, 0);
+  std::string dir = morvtest::TempDir();
+  morvtest::WriteFile(dir + "/t.gz", g);
+  ListRun r = List(dir + "/t.gz");
+  ASSERT_TRUE(r.Result);
+  EXPECT_TRUE(r.Errors.empty());
+  ASSERT_EQ(1u, r.Entries.size());
+  EXPECT_EQ("inner.txt", r.Entries[0].Name);
+  EXPECT_EQ(0, r.Entries[0].Unpacked);
+  EXPECT_EQ(2, r.Entries[0].Packed);
 }
