@@ -400,15 +400,19 @@ void TPageControl::UpdateTabs() {
   }
   int sel = TabIndexOf(FActivePage);
   SendMessageW(FHandle, TCM_SETCURSEL, static_cast<WPARAM>(sel), 0);
-  Realign();
+  LayoutPages();
+}
+
+void TPageControl::LayoutPages() {
+  TRect d = DisplayRect();
+  for (TTabSheet* p : FPages) p->SetBounds(d.left, d.top, d.right - d.left, d.bottom - d.top);
 }
 
 void TPageControl::InsertPage(TTabSheet* Page) {
   FPages.push_back(Page);
-  UpdateTabs();
   if (!FActivePage) FActivePage = Page;
   UpdateTabs();
-  Realign();
+  LayoutPages();
   ShowActive();
 }
 
@@ -454,8 +458,7 @@ TRect TPageControl::DisplayRect() {
 }
 
 void TPageControl::AlignControls(TControl* AControl, TRect& Rect) {
-  TRect d = DisplayRect();
-  for (TTabSheet* p : FPages) p->SetBounds(d.left, d.top, d.right - d.left, d.bottom - d.top);
+  LayoutPages();
   TWinControl::AlignControls(AControl, Rect);
 }
 
@@ -485,8 +488,7 @@ void TPageControl::Dispatch(TMessage& Message) {
   }
   if (Message.Msg == WM_SIZE) {
     TWinControl::Dispatch(Message);
-    TRect r = ClientRect();
-    AlignControls(nullptr, r);
+    LayoutPages();
     return;
   }
   TWinControl::Dispatch(Message);

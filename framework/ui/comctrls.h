@@ -185,6 +185,7 @@ class TPageControl : public TWinControl {
   int TabIndexOf(TTabSheet* Page) const;
   TTabSheet* PageOfTab(int TabIndex) const;
   void ShowActive();
+  void LayoutPages();
   std::vector<TTabSheet*> FPages;
   TTabSheet* FActivePage = nullptr;
   TCustomImageList* FImages = nullptr;

@@ -704,12 +704,13 @@ void TBitmap::Draw(TCanvas* Canvas, const TRect& R) {
   if (Empty()) return;
   HDC dst = Canvas->Handle();
   int dw = R.right - R.left, dh = R.bottom - R.top;
+  // Read before the bitmap is selected below: it can sit in one DC only.
+  COLORREF key = FTransparent ? ColorToRGB(TransparentColor()) : 0;
   HDC src = CreateCompatibleDC(nullptr);
   FreeContext();
   HGDIOBJ os = SelectObject(src, FHandle);
   SetStretchBltMode(dst, COLORONCOLOR);
   if (FTransparent) {
-    COLORREF key = ColorToRGB(TransparentColor());
     HBITMAP mask = CreateBitmap(FWidth, FHeight, 1, 1, nullptr);
     HDC mdc = CreateCompatibleDC(nullptr);
     HGDIOBJ om = SelectObject(mdc, mask);

@@ -28,8 +28,6 @@ TComponent* FindComponent(TComponent* Root, const std::string& Name) {
   return nullptr;
 }
 
-void ProcessMessages() { Application->ProcessMessages(); }
-
 bool WaitFor(const std::function<bool()>& Done, unsigned TimeoutMs) {
   DWORD start = GetTickCount();
   while (!Done()) {
@@ -86,7 +84,7 @@ void PressKey(TWinControl* Control, WORD Key, TShiftState Shift) {
   bool alt = (Shift & ssAlt) != 0;
   PostKey(h, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, Key);
   PostKey(h, alt ? WM_SYSKEYUP : WM_KEYUP, Key);
-  ProcessMessages();
+  Application->ProcessMessages();
   SetKeyboardState(saved);
 }
 
@@ -99,7 +97,7 @@ void TypeText(TWinControl* Control, const std::string& Text) {
       PressKey(Control, LOBYTE(vk), (HIBYTE(vk) & 1) ? ssShift : 0);
     } else {
       PostMessageW(h, WM_CHAR, c, 1);
-      ProcessMessages();
+      Application->ProcessMessages();
     }
   }
 }

@@ -26,9 +26,8 @@ T* Find(TComponent* Root, const std::string& Name) {
   return c;
 }
 
-// Runs the messages waiting now; with TimeoutMs, keeps running them until
-// Done returns true or the time is up (returns Done()).
-void ProcessMessages();
+// Runs messages until Done returns true or the time is up; returns Done().
+// (Application->ProcessMessages runs the ones waiting now.)
 bool WaitFor(const std::function<bool()>& Done, unsigned TimeoutMs);
 
 // A click: BM_CLICK for buttons, check boxes and radio buttons; a left button

@@ -1,8 +1,8 @@
 // The Win32 headers the window layer needs, included once in a fixed order.
 // <windows.h> maps several names that our classes use for methods (TextOut,
-// MessageBox, GetObject, DrawText...) to its A/W functions through macros;
-// they are removed here so the layer's names stay as written, and the layer
-// calls the W functions explicitly.
+// MessageBox, GetObject, DrawText, DeleteFile) to its A/W functions through
+// macros; those are removed here so the layer's names stay as written, and
+// the layer calls the W functions explicitly.
 #pragma once
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -18,21 +18,6 @@
 #undef TextOut
 #undef MessageBox
 #undef DrawText
-#undef LoadBitmap
-#undef LoadIcon
-#undef LoadCursor
-#undef CreateWindow
-#undef GetClassName
-#undef FindWindow
-#undef GetMessage
-#undef SendMessage
-#undef PostMessage
-#undef DispatchMessage
-#undef CreateFont
-#undef RegisterClass
-#undef UnregisterClass
-#undef GetCurrentTime
-#undef CopyFile
 #undef DeleteFile
 
 // ANSI (the program's strings) <-> UTF-16 (the W functions).

@@ -23,7 +23,7 @@ class UiTest : public ::testing::Test {
   }
   void TearDown() override {
     FForm.reset();
-    UiDriver::ProcessMessages();
+    Application->ProcessMessages();
   }
   std::unique_ptr<TForm> FForm;
 };
