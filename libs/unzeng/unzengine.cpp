@@ -421,7 +421,8 @@ void TEngine::ProcessEntry(const TEntry& E) {
       std::string Dir = ExtractFileDir(Target);
       if (!Dir.empty()) ForceDirectories(Dir);
     }
-    if (FileExists(Target)) FileSetAttr(Target, 0);
+    int Attr = FileGetAttr(Target);
+    if (Attr != -1 && (Attr & faReadOnly)) FileSetAttr(Target, Attr & ~faReadOnly);
     IO.Out = FileCreate(Target);
     if (IO.Out == InvalidHandle) {
       Error(ueDisk, "Error creating a file: " + Target);
