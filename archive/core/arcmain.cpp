@@ -143,7 +143,7 @@ void TArcMain::SyncDiskDrive() {
     drive = ExtractFileDrive(name);
   if (drive.empty()) drive = ExtractFileDrive(GetCurrentDir());
   // Without drive letters (POSIX) the whole tree is one drive.
-  if (drive.empty()) drive = "/";
+  if (drive.empty()) drive.push_back('/');
   FDiskManager->SetDrive(drive);
 }
 

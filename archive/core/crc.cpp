@@ -30,18 +30,22 @@ constexpr TSliceTables MakeCrc32Tables() {
   return t;
 }
 
-constexpr std::array<uint16_t, 256> MakeCrc16Table() {
-  std::array<uint16_t, 256> t{};
+using TCrc16Tables = std::array<std::array<uint16_t, 256>, 8>;
+
+constexpr TCrc16Tables MakeCrc16Tables() {
+  TCrc16Tables t{};
   for (uint32_t n = 0; n < 256; n++) {
     uint32_t c = n;
     for (int k = 0; k < 8; k++) c = (c & 1) ? 0xA001u ^ (c >> 1) : c >> 1;
-    t[n] = uint16_t(c);
+    t[0][n] = uint16_t(c);
   }
+  for (int s = 1; s < 8; s++)
+    for (uint32_t n = 0; n < 256; n++) t[s][n] = uint16_t((t[s - 1][n] >> 8) ^ t[0][t[s - 1][n] & 0xFF]);
   return t;
 }
 
 constexpr TSliceTables kCrc32 = MakeCrc32Tables();
-constexpr std::array<uint16_t, 256> kCrc16 = MakeCrc16Table();
+constexpr TCrc16Tables kCrc16 = MakeCrc16Tables();
 
 inline uint32_t Load32(const uint8_t* p) {
   return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
@@ -139,7 +143,7 @@ const uint32_t Crc32Table[256] = {
 #undef R
 };
 const uint16_t Crc16Table[256] = {
-#define R(i) kCrc16[i]
+#define R(i) kCrc16[0][i]
     R64(0), R64(64), R64(128), R64(192)
 #undef R
 #undef R8
@@ -162,7 +166,13 @@ void Crc32Block(const void* Buffer, size_t Count, uint32_t& Crc) {
 void Crc16Block(const void* Buffer, size_t Count, uint16_t& Crc) {
   const uint8_t* p = static_cast<const uint8_t*>(Buffer);
   uint32_t c = Crc;
-  while (Count--) c = kCrc16[(c ^ *p++) & 0xFF] ^ (c >> 8);
+  while (Count >= 8) {
+    c = kCrc16[7][(p[0] ^ c) & 0xFF] ^ kCrc16[6][p[1] ^ (c >> 8)] ^ kCrc16[5][p[2]] ^ kCrc16[4][p[3]] ^
+        kCrc16[3][p[4]] ^ kCrc16[2][p[5]] ^ kCrc16[1][p[6]] ^ kCrc16[0][p[7]];
+    p += 8;
+    Count -= 8;
+  }
+  while (Count--) c = kCrc16[0][(c ^ *p++) & 0xFF] ^ (c >> 8);
   Crc = uint16_t(c);
 }
 

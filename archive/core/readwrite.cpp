@@ -236,7 +236,7 @@ void TReadWriteObj::RaiseWriteError() {
 size_t TArcCodecIO::ReadPacked(uint8_t* Buf, size_t Count) {
   if (FOwner.Cancel) throw EArcCancelled();
   if (Count == 0 || PackedLeft <= 0 || !FOwner.ReadBlockProc) return 0;
-  size_t want = size_t(std::min<int64_t>(int64_t(std::min<size_t>(Count, INT64_MAX)), PackedLeft));
+  size_t want = uint64_t(Count) > uint64_t(PackedLeft) ? size_t(PackedLeft) : Count;
   size_t n = FOwner.ReadBlockProc(FInFile, FInStream, want, ReadCrcWidth, Decrypt, Buf);
   PackedLeft -= int64_t(n);
   return n;

@@ -19,6 +19,15 @@ uint32_t BitwiseCrc32(const uint8_t* p, size_t n) {
   return ~c;
 }
 
+uint16_t BitwiseCrc16(const uint8_t* p, size_t n) {
+  uint16_t c = 0;
+  for (size_t i = 0; i < n; i++) {
+    c ^= p[i];
+    for (int k = 0; k < 8; k++) c = (c & 1) ? uint16_t(0xA001 ^ (c >> 1)) : uint16_t(c >> 1);
+  }
+  return c;
+}
+
 uint32_t Crc32Of(const void* p, size_t n) {
   uint32_t c = 0xFFFFFFFFu;
   Crc32Block(p, n, c);
@@ -43,8 +52,11 @@ TEST(Crc, CheckValues) {
 TEST(Crc, BlockPathsAgreeWithDefinition) {
   std::vector<uint8_t> data = morvtest::RandomData(4096 + 64, 7);
   for (size_t off = 0; off < 17; off++) {
-    for (size_t len : {0, 1, 15, 16, 17, 63, 64, 65, 127, 128, 129, 255, 256, 1000, 4096}) {
+    for (size_t len : {0, 1, 7, 8, 9, 15, 16, 17, 63, 64, 65, 127, 128, 129, 255, 256, 1000, 4096}) {
       ASSERT_EQ(Crc32Of(data.data() + off, len), BitwiseCrc32(data.data() + off, len)) << off << "+" << len;
+      uint16_t c16 = 0;
+      Crc16Block(data.data() + off, len, c16);
+      ASSERT_EQ(c16, BitwiseCrc16(data.data() + off, len)) << off << "+" << len;
     }
   }
   uint32_t c = 0xFFFFFFFFu;
@@ -54,6 +66,10 @@ TEST(Crc, BlockPathsAgreeWithDefinition) {
     pos += piece;
   }
   EXPECT_EQ(~c, BitwiseCrc32(data.data(), pos));
+  uint16_t c16 = 0;
+  Crc16Block(data.data(), 5, c16);
+  Crc16Block(data.data() + 5, 90, c16);
+  EXPECT_EQ(c16, BitwiseCrc16(data.data(), 95));
 }
 
 TEST(Crc, TenMegabytesMatchPeer) {
