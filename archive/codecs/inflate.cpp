@@ -14,20 +14,24 @@ constexpr size_t kWindowSize = 32768;
 constexpr size_t kWriteSize = 32768;
 // Fresh output gathered above the window before it slides down; the slide
 // copies one window, so a wider span makes it rarer.
-constexpr size_t kOutSpan = 4 * kWindowSize;
+constexpr size_t kOutSpan = 2 * kWindowSize;
 constexpr size_t kMaxMatch = 258;
 // Word-wise match copies may store up to 7 bytes past the match.
 constexpr size_t kCopySlack = 16;
+constexpr size_t kWindowBufSize = kWindowSize + kOutSpan + kCopySlack;
 constexpr size_t kInChunk = 32768;
 // The fast loop loads at most this many bytes ahead of its read position per
 // symbol, so it runs only while that much input is buffered.
 constexpr size_t kInMargin = 16;
 
-constexpr unsigned kLitBits = 10, kDistBits = 8, kPreBits = 7;
-// Main table plus the most subtable room a complete code can need: a subtable
-// of k bits holds at least k + 1 codes.
-constexpr size_t kLitTableSize = (1u << kLitBits) + 288 / 6 * 32;
-constexpr size_t kDistTableSize = (1u << kDistBits) + 32 / 8 * 128;
+constexpr unsigned kLitBits = 11, kDistBits = 8, kPreBits = 7;
+// Main table plus the most subtable room a complete code of up to 15 bits can
+// need: a subtable of k bits holds at least k + 1 codes.
+constexpr size_t TableSize(unsigned rootBits, unsigned symbols) {
+  return (size_t(1) << rootBits) + symbols / (16 - rootBits) * (size_t(1) << (15 - rootBits));
+}
+constexpr size_t kLitTableSize = TableSize(kLitBits, 288);
+constexpr size_t kDistTableSize = TableSize(kDistBits, 32);
 constexpr size_t kPreTableSize = 1u << kPreBits;
 
 // A table entry is value << 16 | flags | codeLen << 8 | drop. drop is the code
@@ -174,7 +178,8 @@ inline void Copy8(uint8_t* dst, const uint8_t* src) {
 template <typename TBitBuf>
 class TInflater {
  public:
-  TInflater(TCodecIO& io, uint64_t packedSize) : FIO(io), FPackedLeft(packedSize) {
+  TInflater(TCodecIO& io, uint64_t packedSize, uint8_t* window)
+      : FIO(io), FPackedLeft(packedSize), FWindow(window) {
     FIn = FInEnd = FInBuf;
     FOut = FFlushed = FWindow + kWindowSize;
     FHistStart = FOut;
@@ -417,9 +422,11 @@ class TInflater {
       count -= n;
     };
 
+    // The next literal/length entry is looked up as soon as the bits before
+    // it are gone, so the lookup overlaps the copy of a match.
+    refill();
+    uint32_t e = lit[bits & Mask(kLitBits)];
     while (in < inLimit && out < outLimit) {
-      refill();
-      uint32_t e = lit[bits & Mask(kLitBits)];
       if (e & kLink) {
         drop(kLitBits);
         e = lit[(e >> 16) + (bits & Mask(e >> 8 & 15))];
@@ -427,13 +434,17 @@ class TInflater {
       if (e & kLiteral) {
         drop(e & 31);
         *out++ = uint8_t(e >> 16);
-        // With a full word another literal needs no refill.
+        // A full word holds three more literals of the main table.
         if constexpr (kBufBits >= 64) {
-          e = lit[bits & Mask(kLitBits)];
-          if (!(e & kLiteral)) continue;
-          drop(e & 31);
-          *out++ = uint8_t(e >> 16);
+          for (int i = 0; i < 3; ++i) {
+            e = lit[bits & Mask(kLitBits)];
+            if (!(e & kLiteral)) break;
+            drop(e & 31);
+            *out++ = uint8_t(e >> 16);
+          }
         }
+        refill();
+        e = lit[bits & Mask(kLitBits)];
         continue;
       }
       if (e & (kEndBlock | kInvalid)) {
@@ -476,16 +487,21 @@ class TInflater {
         result = -1;
         break;
       }
+      refill();
+      e = lit[bits & Mask(kLitBits)];
 
       const uint8_t* src = out - distance;
       uint8_t* dst = out;
       out += len;
       if (distance >= 8) {
-        do {
+        Copy8(dst, src);
+        Copy8(dst + 8, src + 8);
+        while (dst + 16 < out) {
+          dst += 16;
+          src += 16;
           Copy8(dst, src);
-          dst += 8;
-          src += 8;
-        } while (dst < out);
+          Copy8(dst + 8, src + 8);
+        }
       } else if (distance == 1) {
         const uint64_t v = 0x0101010101010101ull * *src;
         do {
@@ -518,11 +534,11 @@ class TInflater {
   uint8_t* FOut;
   uint8_t* FFlushed;
   const uint8_t* FHistStart;
+  uint8_t* const FWindow;
   uint32_t FLitTable[kLitTableSize];
   uint32_t FDistTable[kDistTableSize];
   uint32_t FPreTable[kPreTableSize];
   uint8_t FInBuf[kInChunk + kInMargin];
-  uint8_t FWindow[kWindowSize + kOutSpan + kCopySlack];
 };
 
 }  // namespace
@@ -531,9 +547,11 @@ namespace inflate_detail {
 
 template <typename TBitBuf>
 void InflateWith(TCodecIO& io, uint64_t packedSize) {
+  std::unique_ptr<uint8_t[]> window;
   std::unique_ptr<TInflater<TBitBuf>> state;
   try {
-    state = std::make_unique<TInflater<TBitBuf>>(io, packedSize);
+    window = std::make_unique_for_overwrite<uint8_t[]>(kWindowBufSize);
+    state = std::make_unique<TInflater<TBitBuf>>(io, packedSize, window.get());
   } catch (const std::bad_alloc&) {
     throw ECodecError(kErrOutOfMemory);
   }
