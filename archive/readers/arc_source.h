@@ -21,6 +21,8 @@ class TMemorySource : public TArcSource {
   TMemorySource(const uint8_t* data, size_t size) : FData(data), FSize(size) {}
   explicit TMemorySource(std::vector<uint8_t> data)
       : FOwned(std::move(data)), FData(FOwned.data()), FSize(FOwned.size()) {}
+  TMemorySource(const TMemorySource&) = delete;
+  TMemorySource& operator=(const TMemorySource&) = delete;
   uint64_t Size() override { return FSize; }
   size_t ReadAt(uint64_t pos, uint8_t* buf, size_t n) override;
 

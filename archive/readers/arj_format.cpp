@@ -120,14 +120,18 @@ bool FindArjMainHeader(TArcSource& src, uint64_t start, uint64_t maxScan, uint64
     return false;
   }
   uint64_t last = start + std::min<uint64_t>(maxScan, size - start);
-  std::vector<uint8_t> buf = ReadUpTo(src, start, size_t(last - start) + 4 + ArjMaxBasicSize + 4);
-  for (size_t i = 0; i + 4 <= buf.size() && start + i < last; i++) {
-    if (buf[i] != 0x60 || buf[i + 1] != 0xEA) continue;
-    uint16_t b = GetLE16(&buf[i + 2]);
-    if (b == 0 || b > ArjMaxBasicSize || i + 4 + b + 4u > buf.size()) continue;
-    if (Crc32Of(&buf[i + 4], b) == GetLE32(&buf[i + 4 + b])) {
-      found = start + i;
-      return true;
+  // Windows that overlap by one whole frame, so no candidate is cut.
+  constexpr size_t kWindow = 65536, kFrame = 4 + ArjMaxBasicSize + 4;
+  for (uint64_t base = start; base < last; base += kWindow) {
+    std::vector<uint8_t> buf = ReadUpTo(src, base, kWindow + kFrame);
+    for (size_t i = 0; i < kWindow && i + 4 <= buf.size() && base + i < last; i++) {
+      if (buf[i] != 0x60 || buf[i + 1] != 0xEA) continue;
+      uint16_t b = GetLE16(&buf[i + 2]);
+      if (b == 0 || b > ArjMaxBasicSize || i + 4 + b + 4u > buf.size()) continue;
+      if (Crc32Of(&buf[i + 4], b) == GetLE32(&buf[i + 4 + b])) {
+        found = base + i;
+        return true;
+      }
     }
   }
   err = rdNoArchive;

@@ -10,9 +10,8 @@
 
 using namespace rdtest;
 
-namespace {
-
-struct Case {
+// Outside the anonymous namespace: it is the type of a test parameter.
+struct FixtureCase {
   const char* Dir;
   TFormat Format;
   const char* PackedKey;
@@ -20,7 +19,9 @@ struct Case {
   bool DirByMethod;  // the listing marks LHA folders by their method, not by kind
 };
 
-const Case kCases[] = {
+namespace {
+
+const FixtureCase kCases[] = {
     {"rar/", TFormat::Rar, "packed", "crc32", false}, {"ace/", TFormat::Ace, "packed", "crc32_field", false},
     {"arj/", TFormat::Arj, "packed", "crc32", false}, {"arc/", TFormat::Arc, "packed", "crc16", false},
     {"lha/", TFormat::Lha, "packed", "crc16", true},  {"cab/", TFormat::Cab, nullptr, nullptr, false},
@@ -42,10 +43,10 @@ uint64_t Hex(const std::string& s) { return std::stoull(s, nullptr, 16); }
 
 }  // namespace
 
-class FixtureListing : public ::testing::TestWithParam<Case> {};
+class FixtureListing : public ::testing::TestWithParam<FixtureCase> {};
 
 TEST_P(FixtureListing, EveryHeaderMatchesTheRecordedListing) {
-  const Case& c = GetParam();
+  const FixtureCase& c = GetParam();
   int checked = 0;
   for (const ListedArchive& a : SourcesListings(c.Dir)) {
     if (!FixtureExists(a.Path)) continue;
@@ -93,7 +94,7 @@ TEST_P(FixtureListing, EveryHeaderMatchesTheRecordedListing) {
 }
 
 TEST_P(FixtureListing, DamagedAndCutFixturesEndCleanly) {
-  const Case& c = GetParam();
+  const FixtureCase& c = GetParam();
   for (const ListedArchive& a : SourcesListings(c.Dir)) {
     if (!FixtureExists(a.Path) || a.Bytes > 200000) continue;
     SCOPED_TRACE(a.Path);
@@ -103,7 +104,7 @@ TEST_P(FixtureListing, DamagedAndCutFixturesEndCleanly) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, FixtureListing, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<Case>& i) {
+                         [](const ::testing::TestParamInfo<FixtureCase>& i) {
                            std::string n = i.param.Dir;
                            return n.substr(0, n.size() - 1);
                          });
