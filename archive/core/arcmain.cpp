@@ -1,6 +1,5 @@
 #include "archive/core/arcmain.h"
 
-#include "archive/core/arcutil.h"
 #include "archive/core/readwrite.h"
 #include "archive/core/untypedfile.h"
 
@@ -107,9 +106,21 @@ void TArcMain::SetArcType(TArcType Value) {
 
 void TArcMain::DetectArcType() { FArcType = FArchiveFile.empty() ? atNA : atUnknown; }
 
+namespace {
+
+// "/" becomes the system's separator ("\" on Windows); POSIX paths stay.
+std::string SystemDelims(const std::string& Name) {
+  std::string s = Name;
+  for (char& c : s)
+    if (c == '/') c = PathDelim;
+  return s;
+}
+
+}  // namespace
+
 void TArcMain::SetArchiveFile(const std::string& Value) {
   if (IsLoading()) {
-    FArchiveFile = SlashToBackslash(Value);
+    FArchiveFile = SystemDelims(Value);
     return;
   }
   if (Value.empty()) {
@@ -119,7 +130,7 @@ void TArcMain::SetArchiveFile(const std::string& Value) {
     return;
   }
   EntryCount = 0;
-  FArchiveFile = SlashToBackslash(Value);
+  FArchiveFile = SystemDelims(Value);
   SetArcType(atUnknown);
   InitVolumeNaming();
 }

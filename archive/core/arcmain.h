@@ -146,6 +146,8 @@ class TArcMain : public TComponent {
   int NextVolumeNumber = 0;
 
   const std::string& ArchiveFile() const { return FArchiveFile; }
+  // "/" becomes the system's separator; then the type is detected and the
+  // volume naming set up. An empty name gives atNA without detection.
   virtual void SetArchiveFile(const std::string& Value);
   int ArchiveDate = NoArchiveDate;  // DOS date-time
   int64_t ArchiveSize = 0;

@@ -70,7 +70,7 @@ TEST(ArcMain, SettingTheNameDetectsAndNormalises) {
   TTestArc arc(atArj);
   arc.EntryCount = 5;
   arc.SetArchiveFile("C:/data/a.arj");
-  EXPECT_EQ(arc.ArchiveFile(), "C:\\data\\a.arj");
+  EXPECT_EQ(arc.ArchiveFile(), std::string("C:") + PathDelim + "data" + PathDelim + "a.arj");
   EXPECT_EQ(arc.ArcType(), atArj);
   EXPECT_EQ(arc.Detections, 1);
   EXPECT_EQ(arc.EntryCount, 0);
@@ -92,7 +92,7 @@ TEST(ArcMain, NothingIsDetectedWhileLoading) {
   arc.SetArcType(atTar);
   EXPECT_EQ(arc.Detections, 0);
   EXPECT_EQ(arc.ArcType(), atTar);
-  EXPECT_EQ(arc.ArchiveFile(), "x\\y.zip");
+  EXPECT_EQ(arc.ArchiveFile(), std::string("x") + PathDelim + "y.zip");
   arc.Loaded();
   arc.SetArcType(atTar);
   EXPECT_EQ(arc.ArcType(), atZip) << "readers detect whatever value is assigned";
