@@ -1,6 +1,8 @@
 // Small conversions shared by the lister's walks.
 #pragma once
 #include <algorithm>
+#include <cstring>
+#include <vector>
 #include <cstdint>
 #include <string>
 
@@ -24,9 +26,27 @@ class TListerFile : public TArcSource {
     return true;
   }
   uint64_t Size() override { return FSize; }
+  // Headers are read in many small pieces, so reads go through a window
+  // that is refilled only when a piece falls outside it.
   size_t ReadAt(uint64_t pos, uint8_t* buf, size_t n) override {
     if (pos >= FSize || n == 0) return 0;
     n = size_t(std::min<uint64_t>(n, FSize - pos));
+    if (pos >= FWinPos && pos + n <= FWinPos + FWin.size()) {
+      std::memcpy(buf, FWin.data() + (pos - FWinPos), n);
+      return n;
+    }
+    if (n >= WindowSize) return ReadDirect(pos, buf, n);
+    FWin.resize(size_t(std::min<uint64_t>(WindowSize, FSize - pos)));
+    FWin.resize(ReadDirect(pos, FWin.data(), FWin.size()));
+    FWinPos = pos;
+    size_t take = std::min(n, FWin.size());
+    std::memcpy(buf, FWin.data(), take);
+    return take;
+  }
+
+ private:
+  static constexpr size_t WindowSize = 64 * 1024;
+  size_t ReadDirect(uint64_t pos, uint8_t* buf, size_t n) {
     if (FileSeek(FHandle, int64_t(pos), soFromBeginning) != int64_t(pos)) return 0;
     size_t done = 0;
     while (done < n) {
@@ -37,10 +57,10 @@ class TListerFile : public TArcSource {
     }
     return done;
   }
-
- private:
   THandle FHandle;
   uint64_t FSize = 0;
+  std::vector<uint8_t> FWin;
+  uint64_t FWinPos = 0;
 };
 
 namespace lister {

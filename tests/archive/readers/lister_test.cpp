@@ -126,8 +126,7 @@ std::map<std::string, std::vector<std::string>> PeerList(const std::string& dir,
 
 void MakeTree(const std::string& dir) {
   std::string longDir(120, 'd');
-  ForceDirectories(dir + "/src/sub");
-  ForceDirectories(dir + "/src/" + longDir);
+  morvtest::RunPeer("mkdir -p '" + morvtest::HostPath(dir) + "/src/sub' '" + morvtest::HostPath(dir) + "/src/" + longDir + "'");
   morvtest::WriteFile(dir + "/src/a.txt", morvtest::TextData(5000, 1));
   morvtest::WriteFile(dir + "/src/b.bin", morvtest::RandomData(3000, 2));
   morvtest::WriteFile(dir + "/src/sub/c.txt", morvtest::TextData(100, 3));
