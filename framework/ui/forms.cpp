@@ -299,6 +299,9 @@ int TCustomForm::ShowModal() {
   if (GetCapture()) ReleaseCapture();
   HWND previous = GetActiveWindow();
   HandleNeeded();
+  // A quit that arrives while the form is up ends it (mrCancel); one that
+  // came before does not keep the form from running.
+  bool terminatedBefore = Application->Terminated();
   FModal = true;
   FModalResult = mrNone;
   TDisabledWindows disabled{FHandle, {}};
@@ -312,7 +315,7 @@ int TCustomForm::ShowModal() {
     Show();
     for (;;) {
       Application->HandleMessage();
-      if (Application->Terminated() && FModalResult == mrNone) FModalResult = mrCancel;
+      if (Application->Terminated() && !terminatedBefore && FModalResult == mrNone) FModalResult = mrCancel;
       if (FModalResult != mrNone) {
         TCloseAction action = caHide;
         if (CloseQuery()) {

@@ -384,7 +384,10 @@ void TCanvas::RequiredState(bool NeedPen, bool NeedBrush, bool NeedFont) {
   if (!dc) throw Exception("Canvas does not allow drawing");
   if (NeedPen && !FPenSelected) {
     FOldPen = SelectObject(dc, FPen.Handle());
-    SetROP2(dc, FPen.Mode() + 1);
+    static const int rop2[] = {R2_BLACK,       R2_WHITE,   R2_NOP,     R2_NOT,        R2_COPYPEN,   R2_NOTCOPYPEN,
+                               R2_MERGEPENNOT, R2_MASKPENNOT, R2_MERGENOTPEN, R2_MASKNOTPEN, R2_MERGEPEN, R2_NOTMERGEPEN,
+                               R2_MASKPEN,     R2_NOTMASKPEN, R2_XORPEN,      R2_NOTXORPEN};
+    SetROP2(dc, rop2[FPen.Mode()]);
     FPenSelected = true;
   }
   if (NeedBrush && !FBrushSelected) {
@@ -544,7 +547,8 @@ TColor TCanvas::Pixels(int X, int Y) {
 }
 
 void TCanvas::SetPixels(int X, int Y, TColor Value) {
-  RequiredState(false, false, false);
+  // The pen's mode (ROP2) applies to single pixels too.
+  RequiredState(true, false, false);
   SetPixelV(FHandle, X, Y, ColorToRGB(Value));
 }
 

@@ -31,6 +31,12 @@ TEST(Canvas, DrawingOnABitmapReadsBack) {
   c->Pen()->SetColor(clRed);
   c->MoveTo(0, 5);
   c->LineTo(20, 5);
+  c->Pen()->SetColor(clLime);
+  c->Pen()->SetMode(pmXor);
+  c->MoveTo(0, 7);
+  c->LineTo(20, 7);
+  EXPECT_EQ(c->Pixels(4, 7), clAqua);
+  c->Pen()->SetMode(pmCopy);
   c->SetPixels(3, 2, clLime);
   EXPECT_EQ(c->Pixels(0, 0), clBlue);
   EXPECT_EQ(c->Pixels(10, 5), clRed);
