@@ -158,7 +158,9 @@ std::string TPeResourceReader::ReadString(unsigned Id, int BufLen) {
   if (Pos + 2 > DataSize || !ReadAt(Data + Pos, Len, 2)) return std::string();
   const uint32_t Chars = GetLE16(Len);
   Pos += 2;
-  if (Pos + uint64_t(Chars) * 2 > DataSize) return std::string();
+  // The whole string must lie in the block and in the file, whatever part
+  // of it the caller's buffer takes.
+  if (Pos + uint64_t(Chars) * 2 > DataSize || Data + Pos + uint64_t(Chars) * 2 > uint64_t(FSize)) return std::string();
   const uint32_t Take = std::min<uint32_t>(Chars, uint32_t(BufLen - 1));
   std::vector<uint8_t> Wide(size_t(Take) * 2);
   if (Take > 0 && !ReadAt(Data + Pos, Wide.data(), Take * 2)) return std::string();

@@ -134,7 +134,8 @@ TEST(PeResourcesFiles, NonProgramsAreNotModules) {
 
 // Damaged programs: every truncation and a sweep of overwritten bytes through
 // the whole image. The reader may lose strings but never reads outside the
-// file or past the caller's buffer length.
+// file or past the caller's buffer length, and a string that does not fit
+// in the file is absent for every buffer length.
 TEST(PeResourcesFiles, DamagedImagesStayInBounds) {
   std::string Log;
   const std::string Exe = petest::BuildProgram(morvtest::TempDir(), "strings.exe", TableRc(), 32, &Log);
@@ -148,6 +149,9 @@ TEST(PeResourcesFiles, DamagedImagesStayInBounds) {
     for (unsigned Id : {1u, 3u, 5u, 17u, 4000u}) {
       const std::string S = R.ReadString(Id);
       ASSERT_LE(S.size(), 255u) << What;
+      // A string is there or not, whatever buffer reads it.
+      const std::string Short = R.ReadString(Id, 4);
+      ASSERT_EQ(Short, S.substr(0, 3)) << What << " id " << Id;
     }
   };
   for (size_t Len = 0; Len <= Good.size(); Len += 7)
