@@ -1,0 +1,161 @@
+#include "archive/core/unbase.h"
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include "framework/core/prompts.h"
+#include "framework/core/sysutils.h"
+
+TUnBase::TUnBase(TComponent* AOwner) : TZipCommon(AOwner) {
+  AsciiTranslation = false;
+  DateAttribute = TDateAttribute::daFileDate;
+}
+
+TUnBase::~TUnBase() = default;
+
+bool TUnBase::IsLibraryType(TArcType T) { return T == atACE || T == atCab || T == atRar; }
+
+int TUnBase::Extract() {
+  InputMode = imFile;
+  OutputMode = omFile;
+  return ExecExtract();
+}
+
+int TUnBase::TestArchive() {
+  InputMode = imFile;
+  OutputMode = omTest;
+  return ExecExtract();
+}
+
+void TUnBase::ExtractArchive(TUntypedFile&) {}
+
+std::string TUnBase::ReportName() const { return OutputMode == omFile ? OutFileName : Entry.FileName; }
+
+int TUnBase::ExecExtract() {
+  SetCurrentArcComponent(this);
+  FEntriesBegun = 0;
+  FFilesExtracted = 0;
+  RunTotal = RunRemaining = 0;
+  MaxFileDate = 0;
+  ProgressByFile = ProgressByArchive = 0;
+  Entry.Encrypted = false;
+  Cancel = false;
+  ProgressCallback = [this] {
+    ProcessMessages();
+    if (OnProgress) OnProgress(this, ProgressByFile, ProgressByArchive);
+  };
+
+  const std::string SavedArchive = ArchiveFile();
+  Entry.VolumeName = SavedArchive;
+  TUntypedFile ArcFile;
+  // Volume changes inside the loop must not outlive the run, also when it
+  // ends by an exception.
+  struct TRestore {
+    TUnBase& C;
+    const std::string& Name;
+    TUntypedFile& F;
+    ~TRestore() {
+      if (F.IsOpen()) C.CloseFileVar(F);
+      if (C.ArchiveFile() != Name) C.SetArchiveFile(Name);
+    }
+  } Restore{*this, SavedArchive, ArcFile};
+
+  const bool Library = IsLibraryType(ArcType());
+  if (SavedArchive.empty() || (!Library && !FileExists(SavedArchive))) RaiseError(SavedArchive, errFileNotFound);
+  if (!IsExtractableType()) RaiseError(SavedArchive, errBadArcType);
+  if (!Library) {
+    if (!OpenFileRead(ArcFile, SavedArchive)) RaiseError(SavedArchive, errOpenFile);
+    const int64_t Size = ArcFile.Size();
+    if (Size < 0 || ArcFile.IOResult() != 0) RaiseError(SavedArchive, errOpenFile);
+    ArchiveSize = Size;
+  }
+  if (OnActivate) OnActivate(this);
+  FFoundList.Clear();
+
+  if (OnElapsedTime) Timer().Start();
+  ExtractArchive(ArcFile);
+  if (OnElapsedTime) OnElapsedTime(this, Timer().Stop());
+
+  if (OnDeactivate) OnDeactivate(this);
+  return FFilesExtracted;
+}
+
+void TUnBase::StartEntry() {
+  ResetCrc();
+  TestBytes = 0;
+}
+
+bool TUnBase::BeginEntry(TDateTime Date, bool& Exists, bool& Extract) {
+  Timer().Pause();
+  DoProgress(0, 0, RunRemaining, RunTotal);
+  const bool ToFiles = OutputMode == omFile || OutputMode == omPassedStream;
+  Exists = ToFiles && FileExists(OutFileName);
+  bool Skip = false;
+  if (Exists) {
+    if (ConfirmOverwrites && OnFileExists) {
+      OnFileExists(this, OutFileName, Date, OverwriteMode);
+      Skip = OverwriteMode == TOverwriteMode::omSkip;
+    } else if (ConfirmOverwrites) {
+      Skip = true;
+    } else {
+      Skip = OverwriteMode == TOverwriteMode::omSkip;
+    }
+  }
+  Extract = false;
+  if (!Skip && !Cancel) {
+    ++FEntriesBegun;
+    Extract = true;
+    if (OnBegin) OnBegin(this, OutputMode == omFile ? OutFileName : Entry.FileName, FEntriesBegun, Extract);
+    if (Extract && ToFiles && OnRenameCompressedFile) OnRenameCompressedFile(this, OutFileName);
+  }
+  if (Cancel) Extract = false;
+  Timer().Resume();
+  return !Cancel;
+}
+
+bool TUnBase::CloseOutputFile(TUntypedFile& F, uint32_t Attr, int DosDateTime) {
+  if (OutputMode != omFile) return true;
+  int Age = DosDateTime;
+  switch (DateAttribute) {
+    case TDateAttribute::daFileDate: break;
+    case TDateAttribute::daSysDate: Age = DateTimeToFileDate(Now()); break;
+    case TDateAttribute::daMaxFileDate: Age = MaxFileDate; break;
+  }
+  const std::string Name = F.FileName();
+  std::unique_ptr<TStream> NoStream;
+  const bool Closed = CloseOutput(F, NoStream);
+  if (Name.empty()) return Closed;
+  if (Age != 0) FileSetDate(Name, Age);
+  // Only the DOS attribute bits a plain file may carry; 32 (archive only) is
+  // what every new file has already.
+  const int DosAttr = int(Attr & (faReadOnly | faHidden | faSysFile | faArchive));
+  if (RestoreFileAttr && Attr != 32) FileSetAttr(Name, DosAttr);
+  return Closed;
+}
+
+int64_t TUnBase::StoreCopy(TArcCodecIO& Io, int64_t Count) {
+  constexpr size_t kChunk = 32768;
+  std::vector<uint8_t> Buf(kChunk);
+  int64_t Done = 0;
+  while (Done < Count) {
+    const size_t Want = size_t(std::min<int64_t>(Count - Done, int64_t(kChunk)));
+    const size_t Got = Io.ReadPacked(Buf.data(), Want);
+    if (Got == 0) break;
+    Io.WriteUnpacked(Buf.data(), Got);
+    Done += int64_t(Got);
+    if (Got < Want) break;
+  }
+  return Done;
+}
+
+void TUnBase::EndEntry(bool Pass, bool Decoded) {
+  if (Pass) ++FFilesExtracted;
+  if (OnEnd) {
+    Timer().Pause();
+    OnEnd(this, ReportName(), Pass);
+    Timer().Resume();
+  } else if (!Pass && Decoded) {
+    ReportError(ReportName(), "", errCrcCheck);
+  }
+}
