@@ -753,3 +753,30 @@ TEST(ListerGzip, CommentAndHeaderCrcAreSkipped) {
   EXPECT_EQ(0, r.Entries[0].Unpacked);
   EXPECT_EQ(2, r.Entries[0].Packed);
 }
+
+TEST(ListerEvents, OrderCancelAndNumbering) {
+  std::string ace = morvtest::SharedPath("fixtures/ace/sharpcompress/Ace.store.ace");
+  std::vector<std::string> order;
+  TArcLister l(nullptr);
+  l.FileSpec()->Add("*.*");
+  l.SetArchiveFile(ace);
+  l.OnActivate = [&](TObject*) { order.push_back("activate"); };
+  l.OnDeactivate = [&](TObject*) { order.push_back("deactivate"); };
+  l.OnTotals = [&](TObject*, int n) { order.push_back("totals " + std::to_string(n)); };
+  l.OnRead = [&](TObject*, int, int num) {
+    order.push_back("read " + std::to_string(num));
+    if (num == 2) SetComponentCancel(&l, true);
+  };
+  EXPECT_TRUE(l.Activate());
+  EXPECT_EQ((std::vector<std::string>{"activate", "read 1", "read 2", "totals 2", "deactivate"}), order);
+
+  order.clear();
+  l.OnRead = [&](TObject*, int, int num) { order.push_back("read " + std::to_string(num)); };
+  EXPECT_TRUE(l.Activate());
+  ASSERT_GE(order.size(), 6u);
+  size_t reads = order.size() - 3;
+  EXPECT_EQ("activate", order.front());
+  for (size_t i = 1; i <= reads; ++i) EXPECT_EQ("read " + std::to_string(i), order[i]);
+  EXPECT_EQ("totals " + std::to_string(reads), order[reads + 1]);
+  EXPECT_EQ("deactivate", order.back());
+}
