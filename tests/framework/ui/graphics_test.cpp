@@ -104,6 +104,25 @@ TEST(Bitmap, SavedFileLoadsBackWithTheSamePixels) {
   EXPECT_THROW(b.LoadFromResourceName(GetModuleHandleW(nullptr), "NO_SUCH_BITMAP"), EResNotFound);
 }
 
+TEST(Bitmap, LoadsFromAModulesResources) {
+  // comctl32 carries the standard toolbar pictures as bitmap resource 120.
+  HMODULE comctl = LoadLibraryW(L"comctl32.dll");
+  ASSERT_TRUE(comctl);
+  TBitmap bmp;
+  bmp.LoadFromResourceID(comctl, 120);
+  EXPECT_GT(bmp.Width(), 0);
+  EXPECT_EQ(bmp.Height(), 16);
+  TImageList list(nullptr);
+  EXPECT_EQ(list.AddMasked(&bmp, clFuchsia), 0);
+  EXPECT_EQ(list.Count(), bmp.Width() / 16);
+  TIcon icon;
+  ASSERT_TRUE(list.GetIcon(1, &icon));
+  EXPECT_EQ(icon.Width(), 16);
+  int before = list.Count();
+  EXPECT_EQ(list.AddIcon(&icon), before);
+  EXPECT_EQ(list.Count(), before + 1);
+}
+
 TEST(Font, SizeAndHeightFollowEachOther) {
   TFont f;
   int changes = 0;
