@@ -15,7 +15,14 @@ bool IsSep(char C) { return C == '\\' || C == '/'; }
 // them (".. ", "...").
 bool IsDotPart(const std::string& Part) { return Part.find_first_not_of(". ") == std::string::npos; }
 
-std::string SystemTempDir() { return AppendBackslash(GetTempDir()); }
+std::string SystemTempDir() { return IncludeTrailingBackslash(GetTempDir()); }
+
+// Folders given in either form, with the system's separator.
+std::string SystemDelims(std::string S) {
+  for (char& C : S)
+    if (IsSep(C)) C = PathDelim;
+  return S;
+}
 
 }  // namespace
 
@@ -70,9 +77,9 @@ void TZipCommon::SetFileSpec(TStrings* Value) { CopySpecLines(Value, *FFileSpec)
 void TZipCommon::SetExcludeSpec(TStrings* Value) { CopySpecLines(Value, *FExcludeSpec); }
 
 void TZipCommon::SetExtractDir(const std::string& Value) {
-  std::string S = SlashToBackslash(Value);
+  std::string S = SystemDelims(Value);
   if (S.empty() && !ArchiveFile().empty()) S = ExtractFilePath(ArchiveFile());
-  FExtractDir = AppendBackslash(S);
+  FExtractDir = S.empty() ? S : IncludeTrailingBackslash(S);
 }
 
 void TZipCommon::SetTempDir(const std::string& Value) {
@@ -80,7 +87,7 @@ void TZipCommon::SetTempDir(const std::string& Value) {
     FTempDir = Value;
     return;
   }
-  std::string S = AppendBackslash(Value);
+  std::string S = Value.empty() ? Value : IncludeTrailingBackslash(SystemDelims(Value));
   if (!S.empty() && !DirectoryExists(RemoveBackslash(S))) {
     Timer().Pause();
     const int Answer = Prompt(ArcMessage(errAskCreateDir) + "\r\r" + S, "Confirm", pbYesNo);
@@ -127,12 +134,12 @@ bool TZipCommon::SetEntryFileName(const std::string& StoredName) {
   if (FExtractDir.empty()) {
     std::string Dir = ExtractFilePath(ArchiveFile());
     if (Dir.empty()) Dir = GetCurrentDir();
-    FExtractDir = AppendBackslash(SlashToBackslash(Dir));
+    FExtractDir = IncludeTrailingBackslash(SystemDelims(Dir));
   }
   std::string Dir = FExtractDir;
   if (UseStoredDirs)
-    for (const std::string& P : Parts) Dir += P + "\\";
-  if (Dir.find(':') == std::string::npos && !IsSep(Dir.empty() ? 'x' : Dir[0])) Dir = "\\" + Dir;
+    for (const std::string& P : Parts) Dir += P + PathDelim;
+  if (Dir.find(':') == std::string::npos && !IsSep(Dir.empty() ? 'x' : Dir[0])) Dir = PathDelim + Dir;
   OutFileName = Dir + Name;
   return true;
 }

@@ -86,12 +86,13 @@ class TZipCommon : public TReadWriteObj {
   TStringList* ExcludeSpec() const { return FExcludeSpec.get(); }
   void SetExcludeSpec(TStrings* Value);
 
-  // "/" becomes "\" and a trailing "\" is added; an empty value becomes the
-  // archive's folder when an archive is set.
+  // Either separator becomes the system's ("\" on Windows) and one is added
+  // at the end; an empty value becomes the archive's folder when an archive
+  // is set.
   const std::string& ExtractDir() const { return FExtractDir; }
   void SetExtractDir(const std::string& Value);
 
-  // With a trailing "\". Setting a folder that does not exist asks (Yes/No,
+  // With a trailing separator. Setting a folder that does not exist asks (Yes/No,
   // through the prompt hook) whether to create it; No, or a folder that
   // still does not exist, gives the system's temporary folder.
   const std::string& TempDir() const { return FTempDir; }

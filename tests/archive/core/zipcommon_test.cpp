@@ -46,9 +46,10 @@ class TPromptAnswer {
   TPromptHook FSaved;
 };
 
-std::string Backslashed(std::string S) {
+// A path with the system's separator, as the component makes its folders.
+std::string Sys(std::string S) {
   for (char& C : S)
-    if (C == '/') C = '\\';
+    if (C == '/' || C == '\\') C = PathDelim;
   return S;
 }
 
@@ -56,7 +57,7 @@ std::string Backslashed(std::string S) {
 // leading separators, ":" and "." / ".." parts go; nothing left is an error.
 TEST(ZipCommonNames, StoredNamesStayInsideExtractDir) {
   const std::string Dir = morvtest::TempDir();
-  const std::string Out = Backslashed(Dir) + "\\";
+  const std::string Out = Sys(Dir) + PathDelim;
   TZipCommon Z(nullptr);
   TErrorLog Log;
   Log.Attach(Z);
@@ -109,7 +110,7 @@ TEST(ZipCommonNames, StoredNamesStayInsideExtractDir) {
     const bool Ok = Z.SetEntryFileName(C.Stored);
     if (C.Want) {
       EXPECT_TRUE(Ok) << C.Stored;
-      EXPECT_EQ(Z.OutFileName, Out + C.Want) << C.Stored;
+      EXPECT_EQ(Z.OutFileName, Out + Sys(C.Want)) << C.Stored;
       EXPECT_TRUE(Log.Items.empty()) << C.Stored;
     } else {
       EXPECT_FALSE(Ok) << C.Stored;
@@ -135,17 +136,17 @@ TEST(ZipCommonNames, ExtractDirDefaults) {
   morvtest::WriteFile(Join(Dir, "a.zip"), std::string(30, 'x'));
   TZipCommon Z(nullptr);
   Z.SetExtractDir("some/dir");
-  EXPECT_EQ(Z.ExtractDir(), "some\\dir\\");
+  EXPECT_EQ(Z.ExtractDir(), Sys("some/dir/"));
   Z.SetExtractDir("");
   EXPECT_EQ(Z.ExtractDir(), "");
   Z.SetArchiveFile(Join(Dir, "a.zip"));
   Z.SetExtractDir("");
-  EXPECT_EQ(Backslashed(Z.ExtractDir()), Backslashed(Dir) + "\\");
+  EXPECT_EQ(Z.ExtractDir(), Sys(Dir) + PathDelim);
   // A name set while ExtractDir is empty goes into the archive's folder.
   TZipCommon Y(nullptr);
   Y.SetArchiveFile(Join(Dir, "a.zip"));
   ASSERT_TRUE(Y.SetEntryFileName("sub/b.txt"));
-  EXPECT_EQ(Backslashed(Y.OutFileName), Backslashed(Dir) + "\\sub\\b.txt");
+  EXPECT_EQ(Y.OutFileName, Sys(Dir + "/sub/b.txt"));
 }
 
 TEST(ZipCommonNames, FileSpecsAndFilter) {
@@ -256,17 +257,17 @@ TEST(ZipCommonTemp, TempDirQuestionGoesThroughThePromptHook) {
 
   TZipCommon Z(nullptr);
   Z.SetTempDir(Dir);
-  EXPECT_EQ(Z.TempDir(), Dir + "\\");
+  EXPECT_EQ(Z.TempDir(), Dir + PathDelim);
 
   const std::string Missing = Join(Join(Dir, "new"), "deeper");
   {
     TPromptAnswer Yes(mrYes);
     Z.SetTempDir(Missing);
     ASSERT_EQ(Yes.Asked.size(), 1u);
-    EXPECT_EQ(Yes.Asked[0], "Directory does not exist... Create?\r\r" + Missing + "\\");
+    EXPECT_EQ(Yes.Asked[0], "Directory does not exist... Create?\r\r" + Missing + PathDelim);
     EXPECT_EQ(Yes.Buttons, pbYesNo);
     EXPECT_TRUE(DirectoryExists(Missing));
-    EXPECT_EQ(Z.TempDir(), Missing + "\\");
+    EXPECT_EQ(Z.TempDir(), Missing + PathDelim);
   }
   const std::string Other = Join(Dir, "other");
   {
@@ -290,7 +291,7 @@ TEST(ZipCommonTemp, TempFilesAreMadeThereAndDeletedWhenFreed) {
   Z.SetTempDir(Dir);
   const std::string Name = Z.CreateTempFileName();
   EXPECT_TRUE(FileExists(Name));
-  EXPECT_EQ(Backslashed(ExtractFilePath(Name)), Backslashed(Dir) + "\\");
+  EXPECT_EQ(Sys(ExtractFilePath(Name)), Sys(Dir) + PathDelim);
   EXPECT_EQ(ExtractFileName(Name).substr(0, 3), "arc");
   EXPECT_NE(Z.CreateTempFileName(), Name);
   {
@@ -331,7 +332,7 @@ TEST(ZipCommonErrors, OpenArchiveReportsThenRaises) {
   }
   ASSERT_EQ(Log.Items.size(), 1u);
   EXPECT_EQ(Log.Items[0].Code, 25236);
-  EXPECT_EQ(Log.Items[0].FN, Backslashed(Missing));
+  EXPECT_EQ(Log.Items[0].FN, Sys(Missing));
   EXPECT_EQ(Log.Items[0].VolumeID, "0");
 
   SetComponentCancel(&Z, true);
@@ -377,11 +378,11 @@ TEST(ZipCommonVolumes, NextVolumeRequests) {
   };
   ASSERT_TRUE(Z.OpenNextVolume(&F));
   ASSERT_EQ(Asked.size(), 1u);
-  EXPECT_EQ(Asked[0], Backslashed(Join(Dir, "set.a01")) + "|1|yes");
+  EXPECT_EQ(Asked[0], Sys(Join(Dir, "set.a01")) + "|1|yes");
   EXPECT_EQ(Z.NextVolumeNumber, 2);
   EXPECT_EQ(Z.VolumeNumber(), 1);
   EXPECT_EQ(Z.ArchiveSize, int64_t(morvtest::ReadFile(Join(Dir, "set.a01")).size()));
-  EXPECT_EQ(Z.Entry.VolumeName, Backslashed(Join(Dir, "set.a01")));
+  EXPECT_EQ(Z.Entry.VolumeName, Sys(Join(Dir, "set.a01")));
 
   // The handler names the missing file's replacement, or gives up.
   int Calls = 0;
