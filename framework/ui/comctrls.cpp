@@ -338,7 +338,6 @@ TPageControl::~TPageControl() {
   FComponentState |= csDestroying;
   for (TTabSheet* p : FPages) p->FPageControl = nullptr;
   FPages.clear();
-  if (FImages) FImages->UnRegisterChanges(&FImageLink);
 }
 
 void TPageControl::CreateParams(TCreateParams& Params) {
@@ -789,13 +788,7 @@ TCustomTreeView::TCustomTreeView(TComponent* AOwner) : TWinControl(AOwner), FNod
 
 TCustomTreeView::~TCustomTreeView() {
   FComponentState |= csDestroying;
-  if (FImages) FImages->UnRegisterChanges(&FImageLink);
-  if (FStateImages) FStateImages->UnRegisterChanges(&FStateLink);
-  if (FHandle) {
-    HWND h = FHandle;
-    DestroyWnd();
-    (void)h;
-  }
+  if (FHandle) DestroyWnd();
   FNodes.reset();
 }
 
@@ -999,6 +992,10 @@ bool TCustomTreeView::CNNotify(NMHDR* Header, LRESULT& Result) {
 
 void TCustomTreeView::Dispatch(TMessage& Message) {
   if (Message.Msg == CN_NOTIFY) {
+    if (Destroying()) {
+      Message.Result = 0;
+      return;
+    }
     LRESULT r = 0;
     CNNotify(reinterpret_cast<NMHDR*>(Message.LParam), r);
     Message.Result = r;
@@ -1316,11 +1313,10 @@ TCustomListView::TCustomListView(TComponent* AOwner)
   FStateLink.OnChange = [this](TObject*) { SetImageList(FStateImages ? FStateImages->Handle() : nullptr, LVSIL_STATE); };
 }
 
+// The change links unregister themselves (an image list destroyed first has
+// already let go of them).
 TCustomListView::~TCustomListView() {
   FComponentState |= csDestroying;
-  if (FSmallImages) FSmallImages->UnRegisterChanges(&FSmallLink);
-  if (FLargeImages) FLargeImages->UnRegisterChanges(&FLargeLink);
-  if (FStateImages) FStateImages->UnRegisterChanges(&FStateLink);
   if (FHandle) DestroyWnd();
 }
 
@@ -1673,6 +1669,12 @@ void TCustomListView::CNNotify(TMessage& Message) {
 
 void TCustomListView::Dispatch(TMessage& Message) {
   if (Message.Msg == CN_NOTIFY) {
+    // The window's own teardown notifies too; no events fire from a
+    // half-destroyed control.
+    if (Destroying()) {
+      Message.Result = 0;
+      return;
+    }
     CNNotify(Message);
     return;
   }

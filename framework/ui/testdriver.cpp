@@ -259,17 +259,29 @@ void TModalAnswerer::PressButton(const std::string& NameOrCaption) {
   });
 }
 
-void TModalAnswerer::Then(TStep Step) { FSteps.push_back(std::move(Step)); }
+void TModalAnswerer::Then(TStep Step, bool NeedsWindow) { FSteps.emplace_back(std::move(Step), NeedsWindow); }
+
+void TModalAnswerer::ChooseMenuItem(int Index) {
+  Then(
+      [Index](HWND, TCustomForm*) {
+        HWND menu = FindWindowW(L"#32768", nullptr);
+        if (!menu || !IsWindowVisible(menu)) return false;
+        for (int i = 0; i <= Index; ++i) PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+        PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+        return true;
+      },
+      false);
+}
 
 void TModalAnswerer::Tick() {
   if (FBusy || FSteps.empty()) return;
   FBusy = true;
   TCustomForm* form = FindModalForm();
   HWND dialog = form ? form->Handle() : FindDialogBox();
-  if (dialog) {
-    std::string seen = form ? form->Caption() : DialogMessage(dialog);
-    if (FSteps.front()(dialog, form)) {
-      FSeen.push_back(seen);
+  if (dialog || !FSteps.front().second) {
+    std::string seen = form ? form->Caption() : dialog ? DialogMessage(dialog) : std::string();
+    if (FSteps.front().first(dialog, form)) {
+      if (dialog) FSeen.push_back(seen);
       FSteps.pop_front();
     }
   }

@@ -80,7 +80,11 @@ class TModalAnswerer {
   TModalAnswerer(const TModalAnswerer&) = delete;
   TModalAnswerer& operator=(const TModalAnswerer&) = delete;
   void PressButton(const std::string& NameOrCaption);
-  void Then(TStep Step);
+  // Step runs when a modal window is up; with NeedsWindow false it runs on
+  // every tick (Dialog and Form may be nullptr), for menus and the like.
+  void Then(TStep Step, bool NeedsWindow = true);
+  // Chooses the Index-th item of the popup menu that is open.
+  void ChooseMenuItem(int Index);
   // Texts of the windows answered (a message box's message, a form's caption).
   const std::vector<std::string>& Seen() const { return FSeen; }
   bool Done() const { return FSteps.empty(); }
@@ -89,7 +93,7 @@ class TModalAnswerer {
   static void CALLBACK TimerProc(HWND, UINT, UINT_PTR, DWORD);
   void Tick();
   UINT_PTR FTimer = 0;
-  std::deque<TStep> FSteps;
+  std::deque<std::pair<TStep, bool>> FSteps;
   std::vector<std::string> FSeen;
   bool FBusy = false;
 };

@@ -111,6 +111,35 @@ TEST_F(MenuTest, RadioItemsOfAGroupAreExclusive) {
   EXPECT_EQ(FindMenuItemByCommand(b->Command()), b);
 }
 
+TEST_F(MenuTest, PopupMenuFiresOnPopupAndRunsTheChosenItem) {
+  auto* popup = new TPopupMenu(Form);
+  auto* first = new TMenuItem(Form);
+  first->SetCaption("Sort by &Name");
+  auto* second = new TMenuItem(Form);
+  second->SetCaption("Sort by &Path");
+  popup->Items()->Add(first);
+  popup->Items()->Add(second);
+  std::vector<std::string> log;
+  popup->OnPopup = [&](TObject*) {
+    log.push_back("popup");
+    second->SetChecked(true);
+  };
+  first->OnClick = [&](TObject*) { log.push_back("name"); };
+  second->OnClick = [&](TObject*) { log.push_back("path"); };
+  auto* panel = new TPanel(Form);
+  panel->SetPopupMenu(popup);
+  panel->SetParent(Form);
+  TModalAnswerer answer;
+  answer.ChooseMenuItem(1);
+  POINT p = panel->ClientToScreen(Point(5, 5));
+  SendMessageW(panel->Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(panel->Handle()), MAKELPARAM(p.x, p.y));
+  EXPECT_EQ(popup->PopupComponent(), panel);
+  EXPECT_EQ(log, (std::vector<std::string>{"popup", "path"}));
+  EXPECT_TRUE(GetMenuState(popup->Handle(), second->Command(), MF_BYCOMMAND) & MF_CHECKED);
+  delete popup;
+  EXPECT_EQ(panel->PopupMenu(), nullptr);
+}
+
 TEST_F(UiTest, TimerFiresFromTheMessageLoopUntilDisabled) {
   TTimer timer(nullptr);
   timer.SetEnabled(false);
