@@ -166,6 +166,15 @@ TEST_F(UiTest, TreeViewNodesExpandSelectAndSurviveRecreation) {
   EXPECT_EQ(SendMessageW(tv->Handle(), TVM_GETCOUNT, 0, 0), 3);
   tv->Items()->Clear();
   EXPECT_EQ(tv->Items()->Count(), 0);
+
+  TImageList images(nullptr);
+  tv->SetImages(&images);
+  EXPECT_EQ(reinterpret_cast<HIMAGELIST>(SendMessageW(tv->Handle(), TVM_GETIMAGELIST, TVSIL_NORMAL, 0)),
+            images.Handle());
+  tv->RecreateWnd();
+  EXPECT_EQ(reinterpret_cast<HIMAGELIST>(SendMessageW(tv->Handle(), TVM_GETIMAGELIST, TVSIL_NORMAL, 0)),
+            images.Handle());
+  tv->SetImages(nullptr);
 }
 
 TEST_F(UiTest, StatusBarPanelsAndSimpleText) {

@@ -317,3 +317,54 @@ TEST_F(UiTest, LabelSizesItselfToItsCaption) {
   EXPECT_LT(l->Width(), w);
   EXPECT_GT(l->Height(), 0);
 }
+
+TEST_F(UiTest, RadioGroupColumnsSpreadTheButtons) {
+  TForm* f = MakeForm();
+  auto* group = new TRadioGroup(f);
+  group->SetBounds(10, 10, 300, 120);
+  group->SetColumns(2);
+  group->Items()->SetText("a\nb\nc\nd");
+  group->SetParent(f);
+  f->Show();
+  ASSERT_EQ(group->ButtonCount(), 4);
+  EXPECT_EQ(group->Buttons(0)->Left(), group->Buttons(1)->Left());
+  EXPECT_GT(group->Buttons(2)->Left(), group->Buttons(0)->Left() + 100);
+  EXPECT_GT(group->Buttons(1)->Top(), group->Buttons(0)->Top());
+  group->Items()->Delete(3);
+  EXPECT_EQ(group->ButtonCount(), 3);
+  EXPECT_EQ(group->Buttons(2)->Caption(), "c");
+}
+
+TEST_F(UiTest, SpeedButtonDrawsItsGlyphWithoutTheTransparentColour) {
+  TForm* f = MakeForm();
+  f->SetColor(clWhite);
+  auto* b = new TSpeedButton(f);
+  b->SetBounds(0, 0, 24, 24);
+  b->SetFlat(true);
+  b->Glyph()->SetSize(8, 8);
+  TCanvas* g = b->Glyph()->Canvas();
+  g->Brush()->SetColor(clRed);
+  g->FillRect(Rect(0, 0, 8, 8));
+  g->SetPixels(0, 7, clFuchsia);
+  g->SetPixels(0, 0, clFuchsia);
+  b->SetParent(f);
+  f->Show();
+  UpdateWindow(f->Handle());
+  TControlCanvasDC canvas(f->Handle());
+  EXPECT_EQ(canvas.Pixels(12, 12), clRed);
+  EXPECT_EQ(canvas.Pixels(8, 8), clWhite) << "the glyph's transparent corner shows the button face";
+}
+
+TEST_F(UiTest, FormActivationReachesOnActivateAndTheScreen) {
+  TForm* f = MakeForm();
+  int activated = 0, deactivated = 0;
+  f->OnActivate = [&](TObject*) { ++activated; };
+  f->OnDeactivate = [&](TObject*) { ++deactivated; };
+  f->Show();
+  SendMessageW(f->Handle(), WM_ACTIVATE, WA_INACTIVE, 0);
+  SendMessageW(f->Handle(), WM_ACTIVATE, WA_ACTIVE, 0);
+  EXPECT_GE(activated, 1);
+  EXPECT_GE(deactivated, 1);
+  EXPECT_TRUE(f->Active());
+  EXPECT_EQ(Screen->ActiveForm(), f);
+}
