@@ -69,5 +69,5 @@ class TErrorModeGuard {
   TErrorModeGuard& operator=(const TErrorModeGuard&) = delete;
 
  private:
-  unsigned FOldMode;
+  [[maybe_unused]] unsigned FOldMode;  // read only by the Windows layer
 };
