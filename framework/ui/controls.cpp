@@ -1321,3 +1321,46 @@ LRESULT TWindowSubclass::CallNext(UINT Msg, WPARAM WParam, LPARAM LParam) {
   if (it == v.end() || it == v.begin()) return CallWindowProcW(chain->Prev, w, Msg, WParam, LParam);
   return (*(it - 1))->SubclassProc(Msg, WParam, LParam);
 }
+
+// ---- utility windows -----------------------------------------------------
+
+namespace {
+std::map<HWND, std::function<void(HWND, TMessage&)>>& UtilWindows() {
+  static std::map<HWND, std::function<void(HWND, TMessage&)>> windows;
+  return windows;
+}
+
+LRESULT CALLBACK UtilWndProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) {
+  auto it = UtilWindows().find(Window);
+  if (it == UtilWindows().end()) return DefWindowProcW(Window, Msg, WParam, LParam);
+  auto handler = it->second;
+  TMessage m{Msg, WParam, LParam, 0};
+  try {
+    handler(Window, m);
+  } catch (...) {
+    HandleLayerException(nullptr);
+  }
+  return m.Result;
+}
+}  // namespace
+
+HWND AllocateHWnd(std::function<void(HWND Window, TMessage& Message)> Handler) {
+  static bool registered = [] {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = UtilWndProc;
+    wc.hInstance = ModuleInstance();
+    wc.lpszClassName = L"TPUtilWindow";
+    return RegisterClassExW(&wc) != 0;
+  }();
+  (void)registered;
+  HWND h = CreateWindowExW(0, L"TPUtilWindow", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, ModuleInstance(), nullptr);
+  if (!h) throw Exception("Cannot create a utility window");
+  UtilWindows()[h] = std::move(Handler);
+  return h;
+}
+
+void DeallocateHWnd(HWND Window) {
+  UtilWindows().erase(Window);
+  if (Window) DestroyWindow(Window);
+}

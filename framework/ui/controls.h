@@ -413,6 +413,12 @@ class TWindowSubclass {
   HWND FWindow = nullptr;
 };
 
+// A hidden message-only window whose messages go to Handler (unhandled ones:
+// leave Result as DefWindowProc's by calling it yourself, or set it). For
+// components that need a window of their own to post to (hook lists, timers).
+HWND AllocateHWnd(std::function<void(HWND Window, TMessage& Message)> Handler);
+void DeallocateHWnd(HWND Window);
+
 // Turns on the common controls once (InitCommonControlsEx).
 void InitCommonControlsOnce();
 // Creates, registers and caches window classes of this layer.

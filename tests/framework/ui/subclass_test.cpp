@@ -157,3 +157,22 @@ TEST_F(SubclassTest, MessagesOfChildrenReachTheirObjectsReflected) {
   EXPECT_EQ(SendMessageW(Form->Handle(), WM_NOTIFY, h.idFrom, reinterpret_cast<LPARAM>(&h)), 77);
   EXPECT_EQ(notified, 1);
 }
+
+TEST_F(UiTest, UtilityWindowsDeliverPostedMessagesToTheirHandler) {
+  std::vector<LPARAM> got;
+  HWND w = AllocateHWnd([&](HWND Window, TMessage& M) {
+    if (M.Msg == 0xB052) {
+      got.push_back(M.LParam);
+      M.Result = 1;
+      return;
+    }
+    M.Result = DefWindowProcW(Window, M.Msg, M.WParam, M.LParam);
+  });
+  PostMessageW(w, 0xB052, 0, 7);
+  PostMessageW(w, 0xB052, 0, 8);
+  EXPECT_EQ(SendMessageW(w, 0xB052, 0, 9), 1);
+  UiDriver::WaitFor([&] { return got.size() == 3; }, 1000);
+  EXPECT_EQ(got, (std::vector<LPARAM>{9, 7, 8}));
+  DeallocateHWnd(w);
+  EXPECT_FALSE(IsWindow(w));
+}
