@@ -169,7 +169,7 @@ bool TDetector::ProbeDosImage(const std::vector<uint8_t>& Block) {
   int64_t Offset = 0;
   uint8_t Flags = 0;
   const TArcType T = ArcTypeFromSignature(0, Sig, FSpanned, Offset, Flags);
-  if (!IsKnownArcType(T)) return false;
+  if (!IsKnownArcType(T) || Offset > FSize) return false;
   SetStart(T, Pos);
   if (Offset != 0) R.StartOffset = Offset;
   R.Flags |= Flags;
@@ -239,8 +239,10 @@ void TDetector::ProbePlain(const std::vector<uint8_t>& Block) {
   int64_t Offset = 0;
   uint8_t Flags = 0;
   TArcType T = ArcTypeFromSignature(1, S, FSpanned, Offset, Flags);
+  // A self-extractor mark whose fixed archive offset lies past the file end.
+  if (Offset > FSize) T = atUnknown;
   SetStart(T, int64_t(Pos));
-  if (Offset != 0) R.StartOffset = Offset;
+  if (Offset != 0 && T != atUnknown) R.StartOffset = Offset;
   R.Flags |= Flags;
   if (T == atZipMV && (S >> 16) == 0x0201) TakeZip(FindZipEndRecord(FStream, FCmntBufSize));
 

@@ -359,6 +359,9 @@ TEST(DetectFiles, SmallAndPlainFiles) {
       {"a.pak", std::string("\x1a\x0a", 2) + std::string(40, 'p'), atPak},
       {"squeezed.arc", std::string("\x1a\x04", 2) + std::string(40, 'a'), atArc},
       {"packed.arc", std::string("\x1a\x03", 2) + std::string(40, 'a'), atArc},
+      // The ARC self-extractor mark names a fixed offset, 7717.
+      {"arcsfx.exe", std::string("\xb7\xdf", 2) + std::string(8000, 'a'), atArcExe},
+      {"short.exe", std::string(70, '\0') + std::string("\xb7\xdf", 2) + std::string(17, 'a'), atUnknown},
   };
   for (const Case& C : Cases) {
     const std::string File = Join(Dir, C.Name);
@@ -367,6 +370,9 @@ TEST(DetectFiles, SmallAndPlainFiles) {
     EXPECT_EQ(TypeName(R.ArcType), TypeName(C.Want)) << C.Name;
     if (!IsKnownArcType(R.ArcType)) {
       EXPECT_EQ(R.ArchiveDate, 29221) << C.Name;
+    } else if (!IsZipArcType(R.ArcType)) {
+      EXPECT_GE(R.StartOffset, 1) << C.Name;
+      EXPECT_LE(R.StartOffset, int64_t(C.Bytes.size())) << C.Name;
     }
   }
   EXPECT_EQ(Detect("").ArcType, atNA);
