@@ -1,0 +1,1012 @@
+#include "app/mainform.h"
+
+#include <algorithm>
+#include <cmath>
+#include <unordered_map>
+
+#include "app/settings.h"
+#include "app/startup.h"
+#include "app/utils.h"
+#include "app/zipaccess.h"
+#include "archive/readers/arclister.h"
+#include "framework/core/sysutils.h"
+#include "framework/ui/winapi.h"
+
+std::string ArchiveName;
+std::string ArchiveExt;
+std::string CurrentFolder = "\\";
+int HistoryOpening = 0;
+int CompressorRunning = 0;
+int ExtractorRunning = 0;
+uint8_t CommandLineJobPending = 0, AutoInstallOffered = 0, AssociationCheckPending = 0, StartupDone = 0;
+std::string TipTexts[TipCountMax];
+uint8_t TipCount = 0;
+int UpIconIndex = -1, DownIconIndex = -1;
+TMainForm* MainForm = nullptr;
+
+namespace {
+
+const char* const Tips[TipCountMax] = {
+    "The Tip of the Day dialog box is normally displayed when you start Quillon but are not automatically opening a Zip file. You can change this option so tips are never displayed, or always displayed when Quillon is started.",
+    "If you turn the Tip of the Day off and later want to restore it, select \"Tip of the Day\" from the Quillon Help pull-down menu, then select from the combo box at the bottom of the dialog box.",
+    "Quillon's toolbar buttons look much better if your display if in high-color mode. ",
+    "For a Brief Tutorial on Quillon, select \"Brief Tutorial\" from the Quillon Help pull-down menu.",
+    "Quillon completely supports the ZIP, CAB, LHA and BH format and both internet file formats: XXE and UUE. It can also read and extract from the following: RAR, ARJ, ARC, ACE, ZOO, GZIP and TAR.",
+    "For quick zipping and unzipping, you can right-click on a file listed in Explorer and choose \"Compress to Zip + options\" or \"Extract to...\" from Explorer's context menu.",
+    "You can unzip all the files from a Zip without leaving Explorer. Right click on the Zip file and select \"Extract to...\" from the pop-up menu.",
+    "You can create Zip files in the Explorer: right click in the Contents pane, then select \"New\" and \"Quillon File\". An empty Zip file will be created in the current folder.",
+    "You can directly add selected files to a Zip while in Explorer with complete control of options. Right click on any file (or highlighted group of files) and select \"Compress to Zip + options.\" from the pop-up menu",
+    "For answers to Frequently Asked Questions (FAQ), select Frequently Asked Questions from the Quillon Help pull-down menu.",
+    "If you like more Explorer style buttons, right click on toolbar and uncheck \"Large buttons\".",
+    "With Quillon you can view files in archive with folders like in Windows Explorer. Click on \"Explorer Display Style\" from Quillon View pull-down menu.",
+    "To display details about the open Zip file (for example, the date the Zip file was last modified or the name of the folder containing the Zip file), click on the Quillon status line or select \"Properties\" from the Quillon File menu.",
+    "You can interrupt an archive operation by clicking anywhere in the Quillon window. This will activate the \"Operation Interrupted\" dialog box.",
+    "You can quickly extract files from a Zip file by dragging the files from Quillon to any folder or Explorer window (or even to the desktop).",
+    "You can quickly add files to a Zip file by dragging the files from any folder or Explorer window to Quillon.",
+    "Quillon supports Zip files that span multiple disks, so you can store a single file on more than one diskette.",
+    "If you need to send files to a user who may not have an unzip utility, try \"Quillon's Self-Extractor\". The self-extractor makes files that unzip themselves. First create a zip file, then select \"Make .EXE\" from the Actions menu.",
+    "You can open files with a single click like Active Desktop by choosing \"As a Web Page\" from the View menu.",
+    "Add a reminder of the contents of your ZIP file to the file itself (like a Postit Note). Select \"Comments\" from the Actions menu.",
+    "If you have lots of files in a ZIP it might be easier to find the one(s) you want by listing them in a different order. Click on the labels at the top of the column to arrange the contents by that category or choose Arrange Icons under the View menu.",
+    "Quickly select similar files using \"Find File(s)\" under the Edit menu.",
+    "If you can't remember where you put your Zip files, you can use the Favorite Zip Folders feature to find them. Select \"Favorite Zip Folders\" from the Quillon File menu.",
+    "If you usually use the same folder when opening, extracting or adding files, specify those folders in the Folder tab in the Options -> Configuration dialog box.",
+    "Columns can be arranged in any order you prefer. Just drag the column you want to move and drop it where you like.",
+    "Zip files opened with Quillon are added to Start menus's Document list. To quickly open Zips that you have recently worked with, select \"Documents\" from the Start menu.",
+    "You can easly print a list of files in Zip by selecting \"Print File listing\" and \"...to Printer\" from the File menu.",
+    "Test the integrity of ZIP archives once you have created them to ensure that the data IS correctly stored and that errors will not occur on extraction. Choose \"Test\" under the Actions menu.",
+};
+
+const char* const SortCaptions[8] = {"by &Name", "by &Path", "by &Type", "by &Size", "by P&acked Size",
+                                     "by &Compression Ratio", "by &Date", "by &Orginal Order"};
+const char* const PSortCaptions[8] = {"Sort by &Name", "Sort by &Path", "Sort by &Type", "Sort by &Size",
+                                      "Sort by P&acked Size", "Sort by &Compression Ratio", "Sort by &Date",
+                                      "Sort by &Orginal Order"};
+const char* const ButtonNames[14] = {"NewButton", "OpenButton", "FavoritesButton", "PropertiesButton",
+                                     "PrintButton", "AddButton", "DeleteButton", "ExtractButton",
+                                     "ViewButton", "ScanButton", "TestButton", "CheckOutButton",
+                                     "HelpButton", "ExitButton"};
+const char* const ButtonCaptions[14] = {"New", "Open", "Favorites", "Properties", "Print", "Add", "Delete",
+                                        "Extract", "View", "Scan", "Test", "CheckOut", "Help", "Exit"};
+const char* const ButtonHints[14] = {"Create a new archive", "Open an existing archive",
+                                     "List archives in your Favorite Zip Folders", "Display archive properties",
+                                     "Print a list of files in the open archive", "Add files to the archive",
+                                     "Delete selected file(s)", "Extract files from the archive",
+                                     "View files inside the archive", "Virus scan files", "Test archive integrity",
+                                     "Create icons for files in the archive", "Display the help contents",
+                                     "Exit Quillon"};
+
+const char* const ListerFormats[] = {".rar", ".lzh", ".ace", ".arj", ".cab", ".zoo", ".arc", ".gz", ".tar", ".enc", ".bh"};
+
+bool IsListerFormat(const std::string& Ext) {
+  return std::find_if(std::begin(ListerFormats), std::end(ListerFormats),
+                      [&](const char* e) { return Ext == e; }) != std::end(ListerFormats);
+}
+
+std::string DetectedExt(TArcType T) {
+  switch (T) {
+    case atACE: return ".ace";
+    case atArc: case atArcExe: return ".arc";
+    case atArj: case atArjExe: return ".arj";
+    case atBh: case atBhExe: return ".bh";
+    case atCab: return ".cab";
+    case atGZip: return ".gz";
+    case atLha: case atLhaExe: case atLzh: case atLzhExe: return ".lzh";
+    case atRar: case atRarExe: return ".rar";
+    case atTar: return ".tar";
+    case atUue: return ".enc";
+    case atZip: return ".zip";
+    case atZipExe: return ".exe";
+    case atZoo: return ".zoo";
+    default: return {};
+  }
+}
+
+std::string Thousands(int64_t V) { return InsertThousandSeparators(std::to_string(V)); }
+
+// Numbers with separators; folder markers and "?" as they are.
+std::string SizeColumn(const std::string& S) {
+  if (S.empty() || S[0] < '0' || S[0] > '9') return S;
+  return InsertThousandSeparators(S);
+}
+
+std::string DosDateText(int32_t DosDate) {
+  FILETIME local, ft;
+  if (!DosDateTimeToFileTime(WORD(uint32_t(DosDate) >> 16), WORD(DosDate & 0xFFFF), &local)) return {};
+  (void)ft;
+  SYSTEMTIME st;
+  if (!FileTimeToSystemTime(&local, &st)) return {};
+  wchar_t d[64] = {}, t[64] = {};
+  GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, d, 64);
+  GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &st, nullptr, t, 64);
+  return Narrow(std::wstring(d) + L" " + t);
+}
+
+// Icons by attributes only: the shell never sees a file named after an
+// archive's entry.
+int ShellIconIndex(const std::string& Name, DWORD Attributes, bool UseAttributes) {
+  SHFILEINFOA info = {};
+  UINT flags = SHGFI_SYSICONINDEX | SHGFI_SMALLICON;
+  if (UseAttributes) flags |= SHGFI_USEFILEATTRIBUTES;
+  if (!SHGetFileInfoA(Name.c_str(), Attributes, &info, sizeof info, flags)) return -1;
+  return info.iIcon;
+}
+
+int ProgramIcon(const std::string& File, const std::string& Fallback) {
+  const std::string path = ProgramFolder() + File;
+  int i = FileExists(path) ? ShellIconIndex(path, 0, false) : -1;
+  if (i < 0) i = ShellIconIndex(Fallback, FILE_ATTRIBUTE_NORMAL, true);
+  return std::max(i, 0);
+}
+
+bool StartsWithNoCase(const std::string& S, const std::string& Prefix) {
+  return S.size() >= Prefix.size() && AnsiLowerCase(S.substr(0, Prefix.size())) == Prefix;
+}
+
+}  // namespace
+
+int NextSortOrder(int Current, int K) {
+  if (K == 8) return 8;
+  return Current == K ? K + 9 : K;
+}
+
+std::string SelectionStatusText(const std::vector<int>& SelectedRows) {
+  for (TFile& f : FileTable) f.Selected = 0;
+  std::string last;
+  for (int r : SelectedRows) {
+    if (r < 0 || r >= int(FileTable.size())) continue;
+    FileTable[size_t(r)].Selected = 1;
+    last = FileTable[size_t(r)].Name;
+  }
+  if (SelectedRows.empty() || (SelectedRows.size() == 1 && last == "..\\")) return "No file(s) selected.";
+  int64_t bytes = 0;
+  for (const TFile& f : FileTable)
+    if (f.Selected && !IsFolderRecord(f)) bytes += std::strtoll(f.SizeText.c_str(), nullptr, 10);
+  const size_t n = SelectedRows.size();
+  return "Selected " + Thousands(int64_t(n)) + (n == 1 ? " file" : " files") + ", " + Thousands(RoundKB(bytes)) +
+         " kB";
+}
+
+std::string TotalsStatusText(bool ExplorerStyle, bool Cab) {
+  TotalUnpackedKB = Thousands(RoundKB(TotalUnpacked));
+  TotalPackedKB = Cab ? "?" : Thousands(RoundKB(TotalPacked));
+  if (TotalUnpacked > 0)
+    TotalRatio = int(std::nearbyint((1.0 - double(TotalPacked) / double(TotalUnpacked)) * 100.0));
+  std::string s = "Total " + Thousands(ArchiveFileCount) + (ArchiveFileCount == 1 ? " file" : " files");
+  if (ExplorerStyle) s += "; " + Thousands(FolderCount) + (FolderCount == 1 ? " dir" : " dirs");
+  return s + ", " + TotalUnpackedKB + " kB [" + TotalPackedKB + " kB]";
+}
+
+std::string ShortenHistoryPath(const std::string& Name) {
+  const size_t slash = Name.rfind('\\');
+  if (slash == std::string::npos) return Name;
+  const std::string folder = Name.substr(0, slash + 1);
+  if (std::count(folder.begin(), folder.end(), '\\') < 4) return Name;
+  std::string out;
+  size_t start = 0;
+  for (size_t p; (p = folder.find('\\', start)) != std::string::npos; start = p + 1) {
+    std::string part = folder.substr(start, p - start);
+    if (part.size() > 3) part = part.substr(0, 3) + "...";
+    out += part + "\\";
+  }
+  return out + Name.substr(slash + 1);
+}
+
+// ---- TEntryListView ----
+
+TEntryListView::TEntryListView(TComponent* AOwner) : TCustomListView(AOwner) {
+  SetOwnerData(true);
+  SetViewStyle(vsReport);
+  SetMultiSelect(true);
+  SetReadOnly(true);
+  SetHideSelection(false);
+  SetRowSelect(true);
+  SetTabStop(true);
+}
+
+std::vector<int> TEntryListView::SelectedRows() {
+  std::vector<int> rows;
+  if (!HandleAllocated()) return rows;
+  for (int i = int(SendMessageW(FHandle, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED)); i >= 0;
+       i = int(SendMessageW(FHandle, LVM_GETNEXTITEM, WPARAM(i), LVNI_SELECTED)))
+    rows.push_back(i);
+  return rows;
+}
+
+void TEntryListView::SetRowSelected(int Row, bool Value) {
+  LVITEMW item = {};
+  item.stateMask = LVIS_SELECTED;
+  item.state = Value ? LVIS_SELECTED : 0;
+  SendMessageW(Handle(), LVM_SETITEMSTATE, WPARAM(Row), LPARAM(&item));
+}
+
+void TEntryListView::CNNotify(TMessage& Message) {
+  auto* hdr = reinterpret_cast<NMHDR*>(Message.LParam);
+  switch (hdr->code) {
+    case LVN_ITEMCHANGED: {
+      auto* nm = reinterpret_cast<NMLISTVIEW*>(Message.LParam);
+      if ((nm->uChanged & LVIF_STATE) && ((nm->uNewState ^ nm->uOldState) & LVIS_SELECTED) && OnSelectionChange)
+        OnSelectionChange(this);
+      break;
+    }
+    case LVN_ODSTATECHANGED:
+      if (OnSelectionChange) OnSelectionChange(this);
+      break;
+    case NM_DBLCLK:
+      if (OnOpenEntry) OnOpenEntry(this);
+      break;
+    case LVN_KEYDOWN:
+      if (reinterpret_cast<NMLVKEYDOWN*>(Message.LParam)->wVKey == VK_RETURN && OnOpenEntry) OnOpenEntry(this);
+      break;
+  }
+  TCustomListView::CNNotify(Message);
+}
+
+// ---- TLed ----
+
+TLed::TLed(TComponent* AOwner, TColor LitColor, TColor DarkColor)
+    : TPanel(AOwner), FLit(LitColor), FDark(DarkColor) {
+  SetBevelOuter(bvLowered);
+  SetParentColor(false);
+  SetColor(FDark);
+  SetWidth(12);
+  SetHeight(12);
+}
+
+void TLed::SetLedOn(bool Value) {
+  FOn = Value;
+  SetColor(FOn ? FLit : FDark);
+}
+
+// ---- TMainForm ----
+
+int AppMessageBox(const std::string& Text, TMsgDlgType DlgType, TMsgDlgButtons Buttons) {
+  std::unique_ptr<TForm> dlg = CreateMessageDialog(Text, DlgType, Buttons);
+  if (MainForm) {
+    int left = MainForm->Left() + MainForm->Width() / 2 - dlg->Width() / 2;
+    int top = MainForm->Top() + MainForm->Height() / 2 - dlg->Height() / 2;
+    if (left < 0) left = 0;
+    if (top < 0) top = 0;
+    if (left + dlg->Width() > Screen->Width()) left = Screen->Width() - dlg->Width();
+    if (top + dlg->Height() > Screen->Height()) top = Screen->Height() - dlg->Height();
+    dlg->SetPosition(poDesigned);
+    dlg->SetBounds(left, top, dlg->Width(), dlg->Height());
+  }
+  dlg->SetCaption("Quillon 2000");
+  return dlg->ShowModal();
+}
+
+TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, MainWindowClassName) {
+  MainForm = this;
+  SetName("MainForm");
+  SetCaption("Quillon 2000");
+  SetBounds(100, 100, 640, 440);
+  Constraints.MinWidth = 259;
+  Constraints.MinHeight = 200;
+  SetMessageHandler(WM_GETMINMAXINFO, [this](TMessage& M) {
+    Inherited(M);
+    auto* info = reinterpret_cast<MINMAXINFO*>(M.LParam);
+    info->ptMinTrackSize.x = 259;
+    info->ptMinTrackSize.y = 200;
+  });
+  SetMessageHandler(WM_INSTANCEPROBE, [](TMessage& M) { M.Result = InstanceProbeAnswer(); });
+  SetMessageHandler(WM_INSTANCEACTIVATE, [this](TMessage& M) {
+    if (WindowState() == wsMinimized) SetWindowState(wsNormal);
+    BringToFront();
+    M.Result = 0;
+  });
+  SetMessageHandler(WM_INSTANCECOMMANDLINE, [this](TMessage& M) { ForwardedCommandLine(M); });
+  AppMessageBoxHandler = AppMessageBox;
+
+  CommandLineJobPending = 1;
+  AutoInstallOffered = 0;
+  AssociationCheckPending = 1;
+  StartupDone = 0;
+  HistoryOpening = 0;
+  CompressorRunning = 0;
+  ExtractorRunning = 0;
+  for (int i = 0; i < TipCountMax; ++i) TipTexts[i] = Tips[i];
+  TipCount = TipCountMax;
+  UpIconIndex = FileExists(ProgramFolder() + "up.ico") ? ShellIconIndex(ProgramFolder() + "up.ico", 0, false) : -1;
+  DownIconIndex =
+      FileExists(ProgramFolder() + "down.ico") ? ShellIconIndex(ProgramFolder() + "down.ico", 0, false) : -1;
+
+  ArcLister1 = new TArcLister(this);
+  ArcLister1->SetName("ArcLister1");
+  ZipBridge = CreateZipBridge(this, [](int ErrCode, const std::string& Message) {
+    if (ErrCode > 0) AppMessageBox("Error Msg: " + Message, mtError, mbOK);
+  });
+
+  BuildControls();
+  BuildMenus();
+
+  SettingsHooks.ApplyViewSettings = [this] {
+    FileList->SetGridLines(GridLines == 1);
+    FileList->SetRowSelect(FullRow == 1);
+    StatusLine->SetVisible(ViewStatusLine == 1);
+    ToolbarPanel->SetVisible(ViewToolbar == 1);
+    static const TViewStyle styles[4] = {vsIcon, vsSmallIcon, vsList, vsReport};
+    if (ViewStyle <= 3) FileList->SetViewStyle(styles[ViewStyle]);
+    CheckSortItems();
+    FormResize(this);
+  };
+  SettingsHooks.ApplyWindowLayout = [this](int) {
+    for (int i = 0; i < 14; ++i)
+      ToolButtons[i]->SetVisible(ToolbarButtonVisible(i + 1));
+    const bool explorer = ExplorerStyle == 1;
+    ExplorerStyle = explorer ? 0 : 1;
+    SetExplorerStyle(explorer);
+    FoldersBarItem->SetChecked(ViewFolders == 1);
+    FileList->SetEnabled(true);
+    MarkSortColumn();
+  };
+  LoadSettings();
+
+  SmallSysImages = new TImageList(this);
+  SmallSysImages->SetShareImages(true);
+  SHFILEINFOA info = {};
+  SmallSysImages->SetHandle(reinterpret_cast<HIMAGELIST>(SHGetFileInfoA(
+      (ProgramFolder() + "*.*").c_str(), FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info,
+      SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES)));
+  LargeSysImages = new TImageList(this);
+  LargeSysImages->SetShareImages(true);
+  LargeSysImages->SetWidth(32);
+  LargeSysImages->SetHeight(32);
+  LargeSysImages->SetHandle(reinterpret_cast<HIMAGELIST>(
+      SHGetFileInfoA((ProgramFolder() + "*.*").c_str(), FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info,
+                     SHGFI_SYSICONINDEX | SHGFI_USEFILEATTRIBUTES)));
+  FileList->SetSmallImages(SmallSysImages);
+  FileList->SetLargeImages(LargeSysImages);
+
+  CloseArchiveClick(this);
+}
+
+TMainForm::~TMainForm() {
+  if (MainForm == this) MainForm = nullptr;
+  AppMessageBoxHandler = nullptr;
+  SettingsHooks = TSettingsHooks();
+}
+
+TMenuItem* TMainForm::AddItem(TMenuItem* Parent, const std::string& Name, const std::string& Caption,
+                              TNotifyEvent OnClick) {
+  auto* item = new TMenuItem(this);
+  if (!Name.empty()) item->SetName(Name);
+  item->SetCaption(Caption);
+  item->OnClick = std::move(OnClick);
+  Parent->Add(item);
+  return item;
+}
+
+void TMainForm::BuildControls() {
+  ToolbarPanel = new TPanel(this);
+  ToolbarPanel->SetName("ToolbarPanel");
+  ToolbarPanel->SetCaption("");
+  ToolbarPanel->SetParent(this);
+  ToolbarPanel->SetHeight(30);
+  ToolbarPanel->SetAlign(alTop);
+  int x = 2;
+  for (int i = 0; i < 14; ++i) {
+    auto* b = new TButton(this);
+    b->SetName(ButtonNames[i]);
+    b->SetCaption(ButtonCaptions[i]);
+    b->SetHint(ButtonHints[i]);
+    b->SetShowHint(true);
+    b->SetParent(ToolbarPanel);
+    const int w = i == 1 ? 57 : 55;
+    b->SetBounds(x, 2, w, 26);
+    x += w + 1;
+    ToolButtons[i] = b;
+  }
+  auto button = [this](int i) { return ToolButtons[i]; };
+  button(1)->OnClick = [this](TObject* S) { OpenArchiveClick(S); };
+  button(13)->OnClick = [this](TObject*) { Close(); };
+  for (int i : {3, 4, 5, 6, 7, 8, 9, 10, 11}) ArchiveButtons.push_back(button(i));
+
+  StatusLine = new TPanel(this);
+  StatusLine->SetName("StatusLine");
+  StatusLine->SetCaption("");
+  StatusLine->SetBevelOuter(bvNone);
+  StatusLine->SetParent(this);
+  StatusLine->SetHeight(22);
+  StatusLine->SetAlign(alBottom);
+  SPanel1 = new TPanel(this);
+  SPanel1->SetName("SPanel1");
+  SPanel1->SetBevelOuter(bvLowered);
+  SPanel1->SetParent(StatusLine);
+  SPanel2 = new TPanel(this);
+  SPanel2->SetName("SPanel2");
+  SPanel2->SetBevelOuter(bvLowered);
+  SPanel2->SetParent(StatusLine);
+  ProgressBar1 = new TProgressBar(this);
+  ProgressBar1->SetName("ProgressBar1");
+  ProgressBar1->SetVisible(false);
+  ProgressBar1->SetParent(StatusLine);
+  LedOn = new TLed(this, clLime, clGreen);
+  LedOn->SetName("LedOn");
+  LedOn->SetCaption("");
+  LedOn->SetParent(StatusLine);
+  LedOff = new TLed(this, clRed, clMaroon);
+  LedOff->SetName("LedOff");
+  LedOff->SetCaption("");
+  LedOff->SetParent(StatusLine);
+
+  TreeView1 = new TTreeView(this);
+  TreeView1->SetName("TreeView1");
+  TreeView1->SetParent(this);
+  TreeView1->SetWidth(160);
+  TreeView1->SetAlign(alLeft);
+  TreeView1->SetHideSelection(false);
+  TreeView1->SetReadOnly(true);
+  TreeView1->SetVisible(false);
+  TreeView1->OnChange = [this](TObject*, TTreeNode* Node) {
+    if (FChangingTree || !Node || ArchiveName.empty() || !TreeView1->Visible()) return;
+    const int index = static_cast<int>(reinterpret_cast<intptr_t>(Node->Data));
+    if (index < 0 || index >= int(FFolderTree.size())) return;
+    const std::string& path = FFolderTree[size_t(index)].Path;
+    if (AnsiLowerCase(path) != AnsiLowerCase(CurrentFolder)) ChangeFolder(path);
+  };
+
+  FileList = new TEntryListView(this);
+  FileList->SetName("FileList");
+  FileList->SetParent(this);
+  FileList->SetAlign(alClient);
+  static const char* const captions[6] = {"Name", "Modified", "Size", "Ratio", "Packed", "Path"};
+  static const int widths[6] = {150, 110, 75, 45, 75, 150};
+  static const TAlignment aligns[6] = {taLeftJustify, taLeftJustify, taRightJustify,
+                                       taRightJustify, taRightJustify, taLeftJustify};
+  for (int i = 0; i < 6; ++i) {
+    TListColumn* c = FileList->Columns()->Add();
+    c->SetCaption(captions[i]);
+    c->SetWidth(widths[i]);
+    c->SetAlignment(aligns[i]);
+  }
+  FileList->OnData = [this](TObject*, int Index, int SubItem, std::string& Text, int& ImageIndex) {
+    Text = ListRowText(Index, SubItem, ImageIndex);
+  };
+  FileList->OnColumnClick = [this](TObject*, TListColumn* Column) {
+    const int i = Column ? Column->Index() : -1;
+    if (i < 0 || i > 5 || ArchiveName.empty()) return;
+    SortClick(ColumnSortCodes[i]);
+  };
+  FileList->OnSelectionChange = [this](TObject*) { ShowSelectionStatus(); };
+  FileList->OnOpenEntry = [this](TObject* S) { OpenEntryClick(S); };
+
+  OpenBox = new TOpenDialog(this);
+  OpenBox->SetName("OpenBox");
+  OpenBox->Filter =
+      "Archives|*.zip;*.jar;*.pk3;*.exe;*.rar;*.arj;*.arc;*.ace;*.lha;*.lzh;*.tar;*.gz;*.tgz;*.cab;*.zoo;*.bh;"
+      "*.uue;*.xxe|All files|*.*";
+  OpenBox->Options |= ofFileMustExist;
+  OnResize = [this](TObject* S) { FormResize(S); };
+  OnClose = [this](TObject*, TCloseAction&) {
+    LedOff->SetLedOn(true);
+    LedOn->SetLedOn(false);
+    CloseArchiveClick(this);
+    SaveSettings();
+  };
+}
+
+void TMainForm::BuildMenus() {
+  MainMenu1 = new TMainMenu(this);
+  MainMenu1->SetName("MainMenu1");
+  TMenuItem* root = MainMenu1->Items();
+  TMenuItem* file = AddItem(root, "File1", "&File");
+  AddItem(file, "NewArchive", "&New Archive...");
+  AddItem(file, "OpenArchive", "&Open Archive...", [this](TObject* S) { OpenArchiveClick(S); });
+  ArchiveItems.push_back(AddItem(file, "CloseArchive", "&Close Archive", [this](TObject* S) { CloseArchiveClick(S); }));
+  ArchiveItems.push_back(AddItem(file, "Properties", "P&roperties..."));
+  HistorySeparator = AddItem(file, "HistorySeparator", "-");
+  for (int k = 0; k < 5; ++k)
+    HistoryItems[k] = AddItem(file, "F" + std::to_string(k + 1), "", [this, k](TObject*) { HistoryClick(k + 1); });
+  AddItem(file, "", "-");
+  AddItem(file, "ExitQuillon", "E&xit", [this](TObject*) { Close(); });
+
+  TMenuItem* edit = AddItem(root, "Edit1", "&Edit");
+  ArchiveItems.push_back(AddItem(edit, "SelectAll", "&Select All", [this](TObject*) {
+    for (int r = 0; r < FileCount; ++r) FileList->SetRowSelected(r, true);
+    ShowSelectionStatus();
+  }));
+  ArchiveItems.push_back(AddItem(edit, "InvertSelection", "&Invert Selection", [this](TObject*) {
+    std::vector<uint8_t> was(size_t(FileCount), 0);
+    for (int r : FileList->SelectedRows()) was[size_t(r)] = 1;
+    for (int r = 0; r < FileCount; ++r) FileList->SetRowSelected(r, !was[size_t(r)]);
+    ShowSelectionStatus();
+  }));
+  ArchiveItems.push_back(AddItem(edit, "UnselectAll", "&Unselect All", [this](TObject*) {
+    for (int r : FileList->SelectedRows()) FileList->SetRowSelected(r, false);
+    ShowSelectionStatus();
+  }));
+
+  TMenuItem* view = AddItem(root, "View1", "&View");
+  AddItem(view, "Toolbar1", "&Toolbar", [this](TObject* S) {
+    ViewToolbar = ViewToolbar ? 0 : 1;
+    ToolbarPanel->SetVisible(ViewToolbar == 1);
+    static_cast<TMenuItem*>(S)->SetChecked(ViewToolbar == 1);
+  })->SetChecked(true);
+  AddItem(view, "StatusBar1", "&Status Bar", [this](TObject* S) {
+    ViewStatusLine = ViewStatusLine ? 0 : 1;
+    StatusLine->SetVisible(ViewStatusLine == 1);
+    static_cast<TMenuItem*>(S)->SetChecked(ViewStatusLine == 1);
+  })->SetChecked(true);
+  AddItem(view, "", "-");
+  TMenuItem* arrange = AddItem(view, "ArrangeIcons", "Arrange &Icons");
+  for (int k = 0; k < 8; ++k)
+    SortItems[k] = AddItem(arrange, "by" + std::to_string(k + 1), SortCaptions[k], [this, k](TObject*) {
+      SortClick(k + 1);
+    });
+  ArchiveItems.push_back(arrange);
+  AddItem(view, "", "-");
+  ClassicItem = AddItem(view, "N9", "&Classic Display Style", [this](TObject*) { SetExplorerStyle(false); });
+  ExplorerItem =
+      AddItem(view, "ExplorerDisplayStyle1", "&Explorer Display Style", [this](TObject*) { SetExplorerStyle(true); });
+  FoldersBarItem = AddItem(view, "ArchiveFoldersBar1", "&Archive Folders Bar", [this](TObject* S) {
+    ViewFolders = ViewFolders ? 0 : 1;
+    static_cast<TMenuItem*>(S)->SetChecked(ViewFolders == 1);
+    TreeView1->SetVisible(ExplorerStyle == 1 && ViewFolders == 1);
+  });
+  AddItem(view, "", "-");
+  ArchiveItems.push_back(AddItem(view, "Refresh", "&Refresh", [this](TObject* S) { RefreshClick(S); }));
+
+  TMenuItem* actions = AddItem(root, "Actions1", "&Actions");
+  for (const char* c : {"&Add...", "&Delete...", "&Extract...", "&View...", "&Test"}) {
+    TMenuItem* item = AddItem(actions, "", c);
+    item->SetEnabled(false);
+  }
+  TMenuItem* options = AddItem(root, "Options1", "&Options");
+  AddItem(options, "ClearHistory1", "C&lear History...", [this](TObject*) {
+    ActiveFile1 = ActiveFile2 = ActiveFile3 = ActiveFile4 = ActiveFile5 = "";
+    UpdateHistoryMenu();
+  });
+  TMenuItem* help = AddItem(root, "Help1", "&Help");
+  AddItem(help, "Contents", "&Contents", [](TObject*) { OpenHelpTopic("index.html"); });
+  SetMenu(MainMenu1);
+
+  SortPopUp = new TPopupMenu(this);
+  SortPopUp->SetName("SortPopUp");
+  for (int k = 0; k < 8; ++k)
+    PSortItems[k] = AddItem(SortPopUp->Items(), "PSortby" + std::to_string(k + 1), PSortCaptions[k],
+                            [this, k](TObject*) { SortClick(k + 1); });
+  AddItem(SortPopUp->Items(), "", "-");
+  AddItem(SortPopUp->Items(), "PProperties", "Properties...");
+  SortPopUp->OnPopup = [this](TObject*) { CheckSortItems(); };
+  FilePopUp = new TPopupMenu(this);
+  FilePopUp->SetName("FilePopUp");
+  AddItem(FilePopUp->Items(), "PSelectAll", "&Select All", [this](TObject*) {
+    for (int r = 0; r < FileCount; ++r) FileList->SetRowSelected(r, true);
+    ShowSelectionStatus();
+  });
+}
+
+void TMainForm::FormResize(TObject*) {
+  if (!StatusLine) return;
+  const int w = StatusLine->ClientWidth();
+  LedOff->SetBounds(w - 19, 5, 12, 12);
+  LedOn->SetBounds(LedOff->Left() - 18, 5, 12, 12);
+  if (!ArchiveName.empty()) {
+    const int half = std::max(LedOn->Left() / 2 - 8, 10);
+    SPanel1->SetBounds(0, 1, half, 20);
+    SPanel2->SetBounds(half + 10, 1, half, 20);
+  } else {
+    SPanel1->SetBounds(0, 1, std::max(LedOn->Left() - 10, 10), 20);
+  }
+  ProgressBar1->SetBounds(SPanel2->Left(), SPanel2->Top(), SPanel2->Width(), SPanel2->Height());
+}
+
+void TMainForm::SetNoArchiveState() {
+  SetCaption("Quillon 2000");
+  Application->SetTitle("Quillon 2000");
+  SPanel1->SetAlignment(taLeftJustify);
+  SPanel1->SetCaption("Choose \"New\" to create or \"Open\" to open an archive.");
+  SPanel2->SetVisible(false);
+  LedOn->SetLedOn(true);
+  LedOff->SetLedOn(false);
+  for (TMenuItem* i : ArchiveItems) i->SetEnabled(false);
+  for (TButton* b : ArchiveButtons) b->SetEnabled(false);
+  FileList->SetEnabled(false);
+  FormResize(this);
+}
+
+void TMainForm::SetOpenArchiveState() {
+  const std::string name = AnsiLowerCase(ExtractFileName(ArchiveName));
+  SetCaption("Quillon 2000 - " + name);
+  Application->SetTitle("Quillon 2000 - " + name);
+  SPanel1->SetCaption("");
+  SPanel2->SetCaption("");
+  SPanel1->SetAlignment(taCenter);
+  SPanel2->SetVisible(true);
+  LedOn->SetLedOn(false);
+  LedOff->SetLedOn(true);
+  for (TMenuItem* i : ArchiveItems) i->SetEnabled(true);
+  FileList->SetEnabled(true);
+  TreeView1->SetVisible(ExplorerStyle == 1 && ViewFolders == 1);
+  FormResize(this);
+}
+
+void TMainForm::CloseArchiveClick(TObject*) {
+  ArchiveName.clear();
+  ArchiveExt.clear();
+  CurrentFolder = "\\";
+  FileTable.clear();
+  FileCount = 0;
+  FolderList.clear();
+  FolderCount = 0;
+  FileList->Items()->SetCount(0);
+  FChangingTree = true;
+  TreeView1->Items()->Clear();
+  FChangingTree = false;
+  FTreeNodes.clear();
+  FFolderTree.clear();
+  FTreeBuilt = false;
+  TreeView1->SetVisible(false);
+  AutoInstallOffered = 0;
+  SetNoArchiveState();
+}
+
+void TMainForm::RefreshClick(TObject*) {
+  FillFileList();
+  ShowSelectionStatus();
+}
+
+void TMainForm::OpenArchiveFile(const std::string& Name) {
+  if (Name.empty()) return;
+  FChangingTree = true;
+  TreeView1->Items()->Clear();
+  FChangingTree = false;
+  FTreeNodes.clear();
+  FFolderTree.clear();
+  FTreeBuilt = false;
+  CurrentFolder = "\\";
+  ArchiveName = Name;
+  ArchiveExt = AnsiLowerCase(ExtractFileExt(Name));
+
+  if (ArchiveExt == ".zip" || ArchiveExt == ".jar" || ArchiveExt == ".pk3") {
+    ArchiveExt = ".zip";
+    SetZipArchive(ZipBridge, Name);
+    if (FileExists(Name) && ZipEntryCount(ZipBridge) == 0 && ZipSpanned(ZipBridge)) {
+      AppMessageBox("If this Zip file is part of a backup set, please insert the last disk of the backup set and try "
+                    "again (this is required by the standard Zip multi-disk format). ",
+                    mtError, mbOK);
+      UpdateHistoryMenu();
+      CloseArchiveClick(this);
+      return;
+    }
+  } else {
+    ArcLister1->SetArchiveFile(Name);
+    const std::string ext = DetectedExt(ArcLister1->ArcType());
+    if (!ext.empty()) {
+      ArchiveExt = ext;
+    } else if (ArchiveExt == ".lha") {
+      ArchiveExt = ".lzh";
+    } else if (FileExists(Name)) {
+      AppMessageBox("Quillon cannot open this file. It does not appear to be a Zip file.\r\rIf it is a "
+                    "self-extracting file it is either not in the standard Zip file format or it s a corrupt.\r\r"
+                    "If you are trying to open a spannning disk, please open last archive of that set.",
+                    mtError, mbOK);
+      UpdateHistoryMenu();
+      CloseArchiveClick(this);
+      return;
+    }
+  }
+  SetOpenArchiveState();
+
+  if (!HistoryOpening) {
+    std::string* slots[5] = {&ActiveFile1, &ActiveFile2, &ActiveFile3, &ActiveFile4, &ActiveFile5};
+    int found = -1;
+    for (int k = 0; k < 5; ++k)
+      if (SameText(*slots[k], Name)) found = k;
+    if (found < 0) {
+      for (int k = 4; k > 0; --k) *slots[k] = *slots[k - 1];
+      ActiveFile1 = Name;
+    } else if (found > 0) {
+      std::swap(*slots[0], *slots[found]);
+    }
+  }
+  UpdateHistoryMenu();
+  LastOpenDir = ExtractFilePath(Name);
+}
+
+void TMainForm::RefuseOverflow() {
+  AppMessageBox("This archive holds more than " + Thousands(MaxFileCount) +
+                    " entries to show; Quillon 2000 lists at most " + Thousands(MaxFileCount) + ".",
+                mtError, mbOK);
+  CloseArchiveClick(this);
+}
+
+void TMainForm::FillFileList() {
+  if (ArchiveName.empty()) return;
+  if (Temp.empty() || !DirectoryExists(Temp)) {
+    Temp = ProgramFolder() + "TEMP\\";
+    ForceDirectories(Temp);
+  } else {
+    Temp = IncludeTrailingBackslash(Temp);
+  }
+  Screen->SetCursor(crHourGlass);
+  SPanel1->SetCaption("Reading directory...");
+  SPanel2->SetCaption("");
+  SPanel2->SetVisible(false);
+  ProgressBar1->SetPosition(0);
+  ProgressBar1->SetVisible(true);
+  LedOn->SetLedOn(false);
+  LedOff->SetLedOn(true);
+
+  TFillOptions opt;
+  opt.ExplorerStyle = ExplorerStyle == 1;
+  opt.CurrentFolder = CurrentFolder;
+  opt.DownCase = DownCaseFileNames == 1;
+  opt.Cab = ArchiveExt == ".cab";
+  TEntryFill fill(opt);
+  if (IsListerFormat(ArchiveExt)) {
+    ArcLister1->SetArchiveFile(ArchiveName);
+    TStringList spec;
+    spec.Add("*.*");
+    ArcLister1->SetFileSpec(&spec);
+    ArcLister1->Cancel = false;
+    ArcLister1->OnRead = [this, &fill](TObject*, int, int) {
+      if (!fill.AddListerEntry(ArcLister1->Entry)) ArcLister1->Cancel = true;
+    };
+    ArcLister1->Activate();
+    ArcLister1->OnRead = nullptr;
+    ArcLister1->Cancel = false;
+  } else {
+    SetZipArchive(ZipBridge, ArchiveName);
+    ProgressBar1->SetMax(std::max(ZipEntryCount(ZipBridge), 1));
+    int step = 0;
+    FillFromZip(ZipBridge, fill, [&] {
+      if ((++step & 1023) == 0) ProgressBar1->SetPosition(step);
+    });
+  }
+  Screen->SetCursor(crDefault);
+  if (fill.Overflow()) {
+    ProgressBar1->SetVisible(false);
+    RefuseOverflow();
+    return;
+  }
+  SPanel1->SetCaption("Sorting files...");
+  fill.Finish(SortOrder);
+
+  if (opt.ExplorerStyle) ShowFolderTree();
+  ResolveIcons();
+  SPanel1->SetCaption("Loading file list...");
+  SPanel2->SetCaption(TotalsStatusText(opt.ExplorerStyle, opt.Cab));
+
+  LedOn->SetLedOn(true);
+  LedOff->SetLedOn(false);
+  ProgressBar1->SetPosition(ProgressBar1->Max());
+  ProgressBar1->SetVisible(false);
+  SPanel2->SetVisible(true);
+  MarkSortColumn();
+  CheckSortItems();
+  for (int r : FileList->SelectedRows()) FileList->SetRowSelected(r, false);
+  FileList->Items()->SetCount(FileCount);
+  FileList->Invalidate();
+  ShowSelectionStatus();
+}
+
+void TMainForm::ShowFolderTree() {
+  if (!FTreeBuilt) {
+    FChangingTree = true;
+    TreeView1->Items()->BeginUpdate();
+    TreeView1->Items()->Clear();
+    FFolderTree = BuildFolderTreeModel();
+    FTreeNodes.assign(FFolderTree.size(), nullptr);
+    FTreeNodes[0] = TreeView1->Items()->AddObject(nullptr, AnsiLowerCase(ExtractFileName(ArchiveName)),
+                                                  reinterpret_cast<void*>(intptr_t(0)));
+    for (size_t i = 1; i < FFolderTree.size(); ++i) {
+      TTreeNode* parent = FTreeNodes[size_t(FFolderTree[i].Parent)];
+      FTreeNodes[i] = TreeView1->Items()->AddChildObject(parent, FFolderTree[i].Text,
+                                                         reinterpret_cast<void*>(intptr_t(i)));
+      FTreeNodes[i]->SetImageIndex(1);
+      FTreeNodes[i]->SetSelectedIndex(2);
+    }
+    TreeView1->Items()->EndUpdate();
+    FChangingTree = false;
+    FTreeBuilt = true;
+  }
+  const int node = FindFolderNode(FFolderTree, CurrentFolder);
+  if (node >= 0 && size_t(node) < FTreeNodes.size() && FTreeNodes[size_t(node)]) {
+    FChangingTree = true;
+    FTreeNodes[size_t(node)]->SetExpanded(true);
+    TreeView1->SetSelected(FTreeNodes[size_t(node)]);
+    FChangingTree = false;
+  }
+}
+
+void TMainForm::ResolveIcons() {
+  std::unordered_map<std::string, int> byExt;
+  int folderIcon = -1, exeIcon = -1, readmeIcon = -1, installIcon = -1;
+  for (TFile& f : FileTable) f.IconResolved = 0;
+  for (TFile& f : FileTable) {
+    if (IsFolderRecord(f)) {
+      if (folderIcon < 0) folderIcon = std::max(ShellIconIndex("folder", FILE_ATTRIBUTE_DIRECTORY, true), 0);
+      f.IconIndex = folderIcon;
+    } else {
+      const std::string lower = AnsiLowerCase(f.Name);
+      const std::string ext = AnsiLowerCase(ExtractFileExt(f.Name));
+      if (ext == ".exe" || ext == ".com" || ext == ".pif" || ext == ".bat") {
+        if (exeIcon < 0) exeIcon = ProgramIcon("exe.ico", "x.exe");
+        f.IconIndex = exeIcon;
+      } else if (StartsWithNoCase(lower, "readme")) {
+        if (readmeIcon < 0) readmeIcon = ProgramIcon("readme.ico", "x.txt");
+        f.IconIndex = readmeIcon;
+      } else {
+        auto it = byExt.find(ext);
+        if (it == byExt.end())
+          it = byExt.emplace(ext, std::max(ShellIconIndex("morvtmp" + ext, FILE_ATTRIBUTE_NORMAL, true), 0)).first;
+        f.IconIndex = it->second;
+      }
+      if (lower == "setup.exe" || lower == "install.exe") {
+        if (installIcon < 0) installIcon = ProgramIcon("INSTALL.ico", "x.exe");
+        f.IconIndex = installIcon;
+      } else if (ext == ".diz") {
+        if (readmeIcon < 0) readmeIcon = ProgramIcon("readme.ico", "x.txt");
+        f.IconIndex = readmeIcon;
+      }
+    }
+    f.IconResolved = 1;
+  }
+}
+
+std::string TMainForm::ListRowText(int Row, int Column, int& Image) {
+  if (Row < 0 || Row >= int(FileTable.size())) return {};
+  const TFile& f = FileTable[size_t(Row)];
+  Image = f.IconIndex;
+  const bool folder = IsFolderRecord(f);
+  switch (Column) {
+    case 0: {
+      std::string name = f.Name;
+      if (folder) name.pop_back();
+      if (f.Encrypted && !folder) name += "+";
+      return name;
+    }
+    case 1: return folder ? std::string() : DosDateText(f.FileDate);
+    case 2: return SizeColumn(f.SizeText);
+    case 3: return f.RatioText;
+    case 4: return SizeColumn(f.PackedText);
+    case 5: return f.Path;
+  }
+  return {};
+}
+
+void TMainForm::ShowSelectionStatus() {
+  if (ArchiveName.empty()) {
+    FileList->SetPopupMenu(nullptr);
+    return;
+  }
+  const std::vector<int> rows = FileList->SelectedRows();
+  const std::string text = SelectionStatusText(rows);
+  SPanel1->SetCaption(text);
+  FileList->SetPopupMenu(text == "No file(s) selected." ? SortPopUp : FilePopUp);
+}
+
+void TMainForm::SortClick(int K) {
+  SortOrder = uint8_t(NextSortOrder(SortOrder, K));
+  if (K == 8 && SortOrder == 8 && FileCount == 0) return;
+  FillFileList();
+  ShowSelectionStatus();
+}
+
+void TMainForm::CheckSortItems() {
+  int k = SortOrder;
+  if (k >= 10 && k <= 16) k -= 9;
+  for (int i = 0; i < 8; ++i) {
+    SortItems[i]->SetChecked(k == i + 1);
+    PSortItems[i]->SetChecked(k == i + 1);
+  }
+}
+
+void TMainForm::MarkSortColumn() {
+  for (int i = 0; i < 6; ++i) FileList->Columns()->Items(i)->SetImageIndex(-1);
+  bool up = false;
+  const int column = SortMarkColumn(SortOrder, up);
+  const int image = up ? UpIconIndex : DownIconIndex;
+  if (column >= 0 && column < 6 && image >= 0) FileList->Columns()->Items(column)->SetImageIndex(image);
+}
+
+void TMainForm::ChangeFolder(const std::string& Folder) {
+  CurrentFolder = Folder.empty() ? "\\" : Folder;
+  TreeView1->SetEnabled(false);
+  FillFileList();
+  TreeView1->SetEnabled(true);
+  ShowSelectionStatus();
+}
+
+void TMainForm::OpenEntryClick(TObject*) {
+  const std::vector<int> rows = FileList->SelectedRows();
+  if (rows.empty() || ArchiveName.empty()) return;
+  const TFile f = FileTable[size_t(rows.front())];
+  if (IsParentRecord(f)) {
+    ChangeFolder(ParentFolder(CurrentFolder));
+  } else if (IsFolderRecord(f)) {
+    std::string folder = (CurrentFolder == "\\" ? std::string() : CurrentFolder) + f.Name;
+    while (!folder.empty() && folder.front() == '\\') folder.erase(0, 1);
+    ChangeFolder(folder);
+  } else {
+    return;
+  }
+  if (FileCount > 0) FileList->SetRowSelected(0, true);
+  FileList->SetFocus();
+  ShowSelectionStatus();
+}
+
+void TMainForm::OpenArchiveClick(TObject*) {
+  OpenBox->InitialDir = StartUpBaseFolder == 0 ? ProgramFolder()
+                        : StartUpBaseFolder == 2 ? StartUpFolder
+                                                 : LastOpenDir;
+  if (!OpenBox->Execute()) return;
+  AutoInstallOffered = 0;
+  OpenArchiveFile(OpenBox->FileName);
+  if (!ArchiveName.empty()) FillFileList();
+  if (FileList->Visible() && FileList->Enabled()) FileList->SetFocus();
+}
+
+void TMainForm::HistoryClick(int K) {
+  std::string* slots[5] = {&ActiveFile1, &ActiveFile2, &ActiveFile3, &ActiveFile4, &ActiveFile5};
+  if (K < 1 || K > 5) return;
+  if (FileExists(*slots[K - 1])) {
+    HistoryOpening = 1;
+    if (K > 1) std::swap(*slots[0], *slots[K - 1]);
+    CloseArchiveClick(this);
+    OpenArchiveFile(ActiveFile1);
+    FillFileList();
+    HistoryOpening = 0;
+  } else {
+    for (int k = K - 1; k < 4; ++k) *slots[k] = *slots[k + 1];
+    *slots[4] = "";
+  }
+  UpdateHistoryMenu();
+}
+
+void TMainForm::UpdateHistoryMenu() {
+  const std::string* slots[5] = {&ActiveFile1, &ActiveFile2, &ActiveFile3, &ActiveFile4, &ActiveFile5};
+  bool any = false;
+  for (int k = 0; k < 5; ++k) {
+    const bool on = !slots[k]->empty();
+    any = any || on;
+    HistoryItems[k]->SetVisible(on);
+    if (on) HistoryItems[k]->SetCaption("&" + std::to_string(k + 1) + " " + ShortenHistoryPath(*slots[k]));
+  }
+  HistorySeparator->SetVisible(any);
+}
+
+void TMainForm::SetExplorerStyle(bool Value) {
+  if ((ExplorerStyle == 1) == Value) return;
+  ExplorerStyle = Value ? 1 : 0;
+  ClassicItem->SetChecked(!Value);
+  ExplorerItem->SetChecked(Value);
+  FoldersBarItem->SetEnabled(Value);
+  TreeView1->SetVisible(Value && ViewFolders == 1 && !ArchiveName.empty());
+  if (!ArchiveName.empty()) {
+    CurrentFolder = "\\";
+    FTreeBuilt = false;
+    FillFileList();
+  }
+  MarkSortColumn();
+}
+
+void TMainForm::ForwardedCommandLine(TMessage& Message) {
+  Message.Result = 1;
+  std::string line;
+  try {
+    line = ReadForwardedLine(Message.WParam);
+  } catch (const std::exception&) {
+    Message.Result = 0;
+    return;
+  }
+  if (!line.empty() && line[0] == '-') {
+    StartJobProcess(line);
+    return;
+  }
+  const std::string name = ForwardedArchiveName(line);
+  if (name.empty()) return;
+  CloseArchiveClick(this);
+  OpenArchiveFile(name);
+  if (!ArchiveName.empty()) FillFileList();
+}
+
+void TMainForm::StartupOpen() {
+  if (Application->ParamCount() < 1) return;
+  const std::string first = Application->ParamStr(1);
+  if (first.empty() || first[0] == '-') return;
+  OpenArchiveFile(first);
+  if (!ArchiveName.empty()) FillFileList();
+}

@@ -1,0 +1,155 @@
+// TMainForm: the program's main window (window class "TMainForm"), with the
+// open archive's state, the entry list and its folder tree, the status line
+// and its two LEDs, and the routines the whole program shares.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/entrytable.h"
+#include "framework/ui/comctrls.h"
+#include "framework/ui/dialogs.h"
+#include "framework/ui/extctrls.h"
+#include "framework/ui/forms.h"
+#include "framework/ui/menus.h"
+#include "framework/ui/stdctrls.h"
+
+class TArcLister;
+class TZipBridge;
+
+// Archive state read and written by the dialogs.
+extern std::string ArchiveName;   // full path, '' when none is open
+extern std::string ArchiveExt;    // ".zip", ".exe", ".ace", ".arc", ".arj", ".bh", ".cab", ".gz", ".lzh", ".rar", ".tar", ".enc", ".zoo"
+extern std::string CurrentFolder;  // "\" or "a\b\"
+extern int HistoryOpening;
+extern int CompressorRunning;
+extern int ExtractorRunning;
+extern uint8_t CommandLineJobPending, AutoInstallOffered, AssociationCheckPending, StartupDone;
+
+constexpr int TipCountMax = 28;
+extern std::string TipTexts[TipCountMax];
+extern uint8_t TipCount;
+extern int UpIconIndex, DownIconIndex;
+
+// Sort codes of the column headers "Name", "Modified", "Size", "Ratio",
+// "Packed", "Path".
+constexpr int ColumnSortCodes[6] = {1, 7, 4, 6, 5, 2};
+// The next SortOrder when the command for code K runs: K, or K + 9 when K is
+// already the order (8 never reverses).
+int NextSortOrder(int Current, int K);
+// "Selected 3 files, 2 kB" or "No file(s) selected." for the selected rows.
+std::string SelectionStatusText(const std::vector<int>& SelectedRows);
+// "Total 1 file, 1 kB [1 kB]" (with "; n dirs" in the Explorer style).
+std::string TotalsStatusText(bool ExplorerStyle, bool Cab);
+// "C:\Doc...\Arc...\Old\x.zip" for a path with four or more backslashes.
+std::string ShortenHistoryPath(const std::string& Name);
+
+// The entry list: an owner-data list view that tells the form about
+// selection changes, double clicks and Enter.
+class TEntryListView : public TCustomListView {
+ public:
+  explicit TEntryListView(TComponent* AOwner);
+  TNotifyEvent OnSelectionChange;
+  TNotifyEvent OnOpenEntry;
+  // Rows selected now, in list order.
+  std::vector<int> SelectedRows();
+  void SetRowSelected(int Row, bool Value);
+
+ protected:
+  void CNNotify(TMessage& Message) override;
+};
+
+// A status light: a small panel lit or dark in its colour.
+class TLed : public TPanel {
+ public:
+  TLed(TComponent* AOwner, TColor LitColor, TColor DarkColor);
+  bool LedOn() const { return FOn; }
+  void SetLedOn(bool Value);
+
+ private:
+  TColor FLit, FDark;
+  bool FOn = false;
+};
+
+class TMainForm : public TForm {
+ public:
+  explicit TMainForm(TComponent* AOwner);
+  ~TMainForm() override;
+
+  // Opens Name with the engine its extension and type choose; does not
+  // fill the list (FillFileList does).
+  void OpenArchiveFile(const std::string& Name);
+  void FillFileList();
+  void CloseArchiveClick(TObject* Sender);
+  void RefreshClick(TObject* Sender);
+  void ShowSelectionStatus();
+  void UpdateHistoryMenu();
+  // A sort command for code K (1..7, 8 original order).
+  void SortClick(int K);
+  // Explorer-style navigation to a folder ("\" is the root).
+  void ChangeFolder(const std::string& Folder);
+  void SetExplorerStyle(bool Value);
+  void FormResize(TObject* Sender);
+  // Opens the archive named by the first command-line parameter (not a
+  // "-" job), as a start with an archive argument does.
+  void StartupOpen();
+
+  TArcLister* ArcLister1 = nullptr;
+  TZipBridge* ZipBridge = nullptr;
+
+  TMainMenu* MainMenu1 = nullptr;
+  TPanel* ToolbarPanel = nullptr;
+  TPanel* StatusLine = nullptr;
+  TPanel* SPanel1 = nullptr;
+  TPanel* SPanel2 = nullptr;
+  TProgressBar* ProgressBar1 = nullptr;
+  TLed* LedOn = nullptr;
+  TLed* LedOff = nullptr;
+  TTreeView* TreeView1 = nullptr;
+  TEntryListView* FileList = nullptr;
+  TImageList* SmallSysImages = nullptr;
+  TImageList* LargeSysImages = nullptr;
+  TPopupMenu* SortPopUp = nullptr;
+  TPopupMenu* FilePopUp = nullptr;
+  TOpenDialog* OpenBox = nullptr;
+  TButton* ToolButtons[14] = {};
+  TMenuItem* HistoryItems[5] = {};
+  TMenuItem* HistorySeparator = nullptr;
+  TMenuItem* SortItems[8] = {};
+  TMenuItem* PSortItems[8] = {};
+  TMenuItem* ClassicItem = nullptr;
+  TMenuItem* ExplorerItem = nullptr;
+  TMenuItem* FoldersBarItem = nullptr;
+  // Commands enabled while an archive is open.
+  std::vector<TMenuItem*> ArchiveItems;
+  std::vector<TButton*> ArchiveButtons;
+
+ private:
+  void BuildControls();
+  void BuildMenus();
+  TMenuItem* AddItem(TMenuItem* Parent, const std::string& Name, const std::string& Caption,
+                     TNotifyEvent OnClick = nullptr);
+  void SetNoArchiveState();
+  void SetOpenArchiveState();
+  void ResolveIcons();
+  void ShowFolderTree();
+  void OpenEntryClick(TObject* Sender);
+  void OpenArchiveClick(TObject* Sender);
+  void HistoryClick(int K);
+  void MarkSortColumn();
+  void CheckSortItems();
+  void RefuseOverflow();
+  void ForwardedCommandLine(TMessage& Message);
+  std::string ListRowText(int Row, int Column, int& Image);
+
+  std::vector<TFolderNode> FFolderTree;
+  std::vector<TTreeNode*> FTreeNodes;
+  bool FTreeBuilt = false;
+  bool FChangingTree = false;
+};
+
+extern TMainForm* MainForm;
+
+// The message box of the whole program, centred on the main window and kept
+// on the screen, captioned "Quillon 2000".
+int AppMessageBox(const std::string& Text, TMsgDlgType DlgType, TMsgDlgButtons Buttons);

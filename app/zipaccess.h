@@ -1,0 +1,20 @@
+// The main window's use of the Zip component, kept in its own unit: the Zip
+// component's header and the window layer's both declare a TMessageEvent.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "framework/core/classes.h"
+
+class TZipBridge;
+class TEntryFill;
+
+TZipBridge* CreateZipBridge(TComponent* Owner, std::function<void(int ErrCode, const std::string& Message)> OnMessage);
+// Assigning the name reads the central directory.
+void SetZipArchive(TZipBridge* Zip, const std::string& Name);
+int ZipEntryCount(TZipBridge* Zip);
+bool ZipSpanned(TZipBridge* Zip);
+// Adds every directory entry in order; Step runs once per entry. False when
+// the table filled up.
+bool FillFromZip(TZipBridge* Zip, TEntryFill& Fill, const std::function<void()>& Step);
