@@ -362,6 +362,14 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, MainWindowClassName) {
 }
 
 TMainForm::~TMainForm() {
+  // The controls outlive this class's members; their events must not reach them.
+  OnResize = nullptr;
+  OnClose = nullptr;
+  TreeView1->OnChange = nullptr;
+  FileList->OnData = nullptr;
+  FileList->OnSelectionChange = nullptr;
+  FileList->OnOpenEntry = nullptr;
+  FileList->OnColumnClick = nullptr;
   if (MainForm == this) MainForm = nullptr;
   AppMessageBoxHandler = nullptr;
   SettingsHooks = TSettingsHooks();
