@@ -6,6 +6,7 @@
 
 #include "app/settings.h"
 #include "app/startup.h"
+#include "app/tgzunpack.h"
 #include "app/utils.h"
 #include "app/zipaccess.h"
 #include "archive/readers/arclister.h"
@@ -144,6 +145,16 @@ bool StartsWithNoCase(const std::string& S, const std::string& Prefix) {
 }
 
 }  // namespace
+
+std::string EnsureTempFolder() {
+  if (Temp.empty() || !DirectoryExists(Temp)) {
+    Temp = ProgramFolder() + "TEMP\\";
+    ForceDirectories(Temp);
+  } else {
+    Temp = IncludeTrailingBackslash(Temp);
+  }
+  return Temp;
+}
 
 int NextSortOrder(int Current, int K) {
   if (K == 8) return 8;
@@ -678,6 +689,9 @@ void TMainForm::OpenArchiveFile(const std::string& Name) {
       CloseArchiveClick(this);
       return;
     }
+  } else if (ArchiveExt == ".tgz" && UnpackTgz(Name, TgzTarName(Name, EnsureTempFolder()))) {
+    OpenArchiveFile(TgzTarName(Name, Temp));
+    return;
   } else {
     ArcLister1->SetArchiveFile(Name);
     const std::string ext = DetectedExt(ArcLister1->ArcType());
@@ -722,12 +736,7 @@ void TMainForm::RefuseOverflow() {
 
 void TMainForm::FillFileList() {
   if (ArchiveName.empty()) return;
-  if (Temp.empty() || !DirectoryExists(Temp)) {
-    Temp = ProgramFolder() + "TEMP\\";
-    ForceDirectories(Temp);
-  } else {
-    Temp = IncludeTrailingBackslash(Temp);
-  }
+  EnsureTempFolder();
   Screen->SetCursor(crHourGlass);
   SPanel1->SetCaption("Reading directory...");
   SPanel2->SetCaption("");

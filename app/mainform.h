@@ -31,6 +31,10 @@ extern std::string TipTexts[TipCountMax];
 extern uint8_t TipCount;
 extern int UpIconIndex, DownIconIndex;
 
+// Temp when it names an existing folder (with a trailing "\"), otherwise
+// the program folder's "TEMP\", created and stored in Temp.
+std::string EnsureTempFolder();
+
 // Sort codes of the column headers "Name", "Modified", "Size", "Ratio",
 // "Packed", "Path".
 constexpr int ColumnSortCodes[6] = {1, 7, 4, 6, 5, 2};

@@ -172,6 +172,33 @@ TEST_F(MainFormTest, ArchivesOfPeersFillTheTable) {
   }
 }
 
+TEST_F(MainFormTest, TgzIsListedThroughATarInTheTempFolder) {
+  MakeSourceTree();
+  ASSERT_EQ(RunPeer("cd '" + FHost + "/src' && mkdir ../tmp && tar czf ../t.tgz d.txt a/b/c.txt"), 0);
+  Temp = FDir + "\\tmp\\";
+  ExplorerStyle = 1;
+  Form->SetExplorerStyle(false);
+  Open(FDir + "\\t.tgz");
+  EXPECT_EQ(ArchiveExt, ".tar");
+  EXPECT_EQ(ArchiveName, FDir + "\\tmp\\t.tar");
+  EXPECT_TRUE(FileExists(FDir + "\\tmp\\t.tar"));
+  ASSERT_EQ(FileCount, 2);
+  ASSERT_NE(Find("c.txt"), nullptr);
+  EXPECT_EQ(Find("d.txt")->SizeText, "3000");
+}
+
+TEST_F(MainFormTest, EntryNamesNeverBecomeFiles) {
+  ASSERT_EQ(RunPeer("cd '" + FHost + "' && mkdir tmp src && echo x > src/a.qqzz && echo y > src/README && "
+                    "cd src && zip -q ../t.zip a.qqzz README"),
+            0);
+  Temp = FDir + "\\tmp\\";
+  Open(FDir + "\\t.zip");
+  ASSERT_EQ(FileCount, 2);
+  std::string out;
+  RunPeer("ls -A '" + FHost + "/tmp'", &out);
+  EXPECT_EQ(out, "");  // icons come from the shell by attributes alone
+}
+
 TEST_F(MainFormTest, ZipPackedSizesMatchZipinfo) {
   if (!HavePeer("zipinfo")) GTEST_SKIP() << "no zipinfo";
   MakeSourceTree();
