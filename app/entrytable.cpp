@@ -86,7 +86,7 @@ std::string ParentFolder(const std::string& Folder) {
 }
 
 TEntryFill::TEntryFill(const TFillOptions& Options) : FOpt(Options) {
-  if (FOpt.CurrentFolder.empty()) FOpt.CurrentFolder = "\\";
+  if (FOpt.CurrentFolder.empty()) FOpt.CurrentFolder.assign(1, '\\');
   if (FOpt.CurrentFolder != "\\") {
     if (FOpt.CurrentFolder.front() == '\\') FOpt.CurrentFolder.erase(0, 1);
     if (FOpt.CurrentFolder.back() != '\\') FOpt.CurrentFolder += '\\';
@@ -286,7 +286,7 @@ void SortEntries(int SortOrder, bool ExplorerStyle) {
 
 std::vector<TFolderNode> BuildFolderTreeModel() {
   std::vector<TFolderNode> tree(1);
-  tree[0].Path = "\\";
+  tree[0].Path.assign(1, '\\');
   std::unordered_map<std::string, int> byKey;
   byKey.emplace("", 0);
   for (const std::string& folder : FolderList) {
