@@ -1,0 +1,36 @@
+// Set-up shared by the tests of the list and utility controls: windows need a
+// display (Xvfb under ctest); without one the window tests skip.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "framework/ui/forms.h"
+#include "framework/ui/testdriver.h"
+
+class ViewsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!UiDriver::DisplayAvailable())
+      GTEST_SKIP() << "no display: CreateWindowEx fails (run the tests under xvfb-run)";
+  }
+  TForm* MakeForm(int Width = 480, int Height = 360) {
+    FForm = std::make_unique<TForm>(nullptr, "TViewsTestForm");
+    FForm->SetBounds(30, 30, Width, Height);
+    FForm->SetCaption("Views");
+    return FForm.get();
+  }
+  void TearDown() override {
+    FForm.reset();
+    if (Application) Application->ProcessMessages();
+  }
+  // The colour of a pixel of Window as shown (client coordinates).
+  static COLORREF ScreenPixel(HWND Window, int X, int Y) {
+    HDC dc = GetDC(Window);
+    COLORREF c = GetPixel(dc, X, Y);
+    ReleaseDC(Window, dc);
+    return c;
+  }
+  std::unique_ptr<TForm> FForm;
+};
