@@ -4,6 +4,7 @@
 #include <cmath>
 #include <unordered_map>
 
+#include "app/favorites.h"
 #include "app/settings.h"
 #include "app/startup.h"
 #include "app/tgzunpack.h"
@@ -724,7 +725,21 @@ void TMainForm::OpenArchiveFile(const std::string& Name) {
     }
   }
   UpdateHistoryMenu();
-  LastOpenDir = ExtractFilePath(Name);
+
+  const std::string folder = ExtractFilePath(Name);
+  const std::string key = AnsiLowerCase(ExcludeTrailingBackslash(folder));
+  const bool known = std::any_of(FavoriteFolders.begin(), FavoriteFolders.begin() + std::min<size_t>(
+                                                                 size_t(std::max(FavoriteCount, 0)), FavoriteFolders.size()),
+                                 [&](const std::string& F) { return AnsiLowerCase(ExcludeTrailingBackslash(F)) == key; });
+  if (!known && FavoriteCount < MaxFavoriteFolders &&
+      (OtherFoldersPolicy == 0 ||
+       (OtherFoldersPolicy == 1 && AppMessageBox("Add \"" + AnsiLowerCase(folder) + "\" TO favorite Zip Folders?",
+                                                 mtConfirmation, mbYes | mbNo) == mrYes))) {
+    FavoriteFolders.resize(size_t(std::max(FavoriteCount, 0)));
+    FavoriteFolders.push_back(folder);
+    FavoriteCount = int32_t(FavoriteFolders.size());
+  }
+  LastOpenDir = folder;
 }
 
 void TMainForm::RefuseOverflow() {

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 
+#include "app/favorites.h"
 #include "app/settings.h"
 #include "app/utils.h"
 #include "framework/core/sysutils.h"
@@ -197,6 +198,35 @@ TEST_F(MainFormTest, EntryNamesNeverBecomeFiles) {
   std::string out;
   RunPeer("ls -A '" + FHost + "/tmp'", &out);
   EXPECT_EQ(out, "");  // icons come from the shell by attributes alone
+}
+
+TEST_F(MainFormTest, OpeningKeepsTheRecentListAndTheFavouriteFolders) {
+  ASSERT_EQ(RunPeer("cd '" + FHost + "' && echo x > x && for n in 1 2 3; do zip -q a$n.zip x; done"), 0);
+  ActiveFile1 = ActiveFile2 = ActiveFile3 = ActiveFile4 = ActiveFile5 = "";
+  FavoriteFolders.clear();
+  FavoriteCount = 0;
+  OtherFoldersPolicy = 0;
+  for (const char* n : {"a1.zip", "a2.zip", "a3.zip"}) Open(FDir + "\\" + n);
+  EXPECT_EQ(ActiveFile1, FDir + "\\a3.zip");
+  EXPECT_EQ(ActiveFile3, FDir + "\\a1.zip");
+  EXPECT_TRUE(Form->HistoryItems[2]->Visible());
+  EXPECT_FALSE(Form->HistoryItems[3]->Visible());
+  // The third entry comes to the front; the former first takes its slot.
+  Open(FDir + "\\A1.ZIP");
+  EXPECT_EQ(ActiveFile1, FDir + "\\a1.zip");
+  EXPECT_EQ(ActiveFile2, FDir + "\\a2.zip");
+  EXPECT_EQ(ActiveFile3, FDir + "\\a3.zip");
+  // The archives' folder was added to the favourites once.
+  ASSERT_EQ(FavoriteCount, 1);
+  EXPECT_EQ(FavoriteFolders[0], FDir + "\\");
+  EXPECT_EQ(LastOpenDir, FDir + "\\");
+
+  FavoriteFolders.clear();
+  FavoriteCount = 0;
+  OtherFoldersPolicy = 2;
+  Open(FDir + "\\a2.zip");
+  EXPECT_EQ(FavoriteCount, 0);
+  OtherFoldersPolicy = 0;
 }
 
 TEST_F(MainFormTest, ZipPackedSizesMatchZipinfo) {
