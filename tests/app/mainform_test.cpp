@@ -82,6 +82,15 @@ class MainFormTest : public ::testing::Test {
     return Narrow(buf);
   }
 
+  void Notify(UINT Code) {
+    NMITEMACTIVATE nm = {};
+    nm.hdr.hwndFrom = Form->FileList->Handle();
+    nm.hdr.idFrom = UINT_PTR(Form->FileList->ControlId());
+    nm.hdr.code = Code;
+    nm.iItem = 0;
+    SendMessageW(GetParent(Form->FileList->Handle()), WM_NOTIFY, nm.hdr.idFrom, LPARAM(&nm));
+  }
+
   void ClickColumn(int Column) {
     NMLISTVIEW nm = {};
     nm.hdr.hwndFrom = Form->FileList->Handle();
@@ -275,6 +284,17 @@ TEST_F(MainFormTest, ExplorerStyleShowsOneFolderAtATime) {
   EXPECT_EQ(RowText(0, 2), "UP---DIR");
   EXPECT_EQ(RowText(1, 0), "b");
   EXPECT_EQ(Form->TreeView1->Selected()->Text(), "a");
+
+  // A double click on "..\" goes back to the root, one on a folder into it.
+  Form->FileList->SetRowSelected(0, true);
+  Notify(NM_DBLCLK);
+  EXPECT_EQ(CurrentFolder, "\\");
+  ASSERT_EQ(FileCount, 2);
+  EXPECT_EQ(FileTable[0].Name, "a\\");
+  Form->FileList->SetRowSelected(0, true);
+  Notify(NM_DBLCLK);
+  EXPECT_EQ(CurrentFolder, "a\\");
+  EXPECT_EQ(FileTable[0].Name, "..\\");
 
   // Choosing a node of the tree goes there.
   Form->TreeView1->SetSelected(Form->TreeView1->Items()->Item(2));
@@ -523,6 +543,60 @@ TEST(MorvExe, StartedWithAnArchiveShowsItsEntries) {
   if (waited != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
+}
+
+TEST(MorvExe, ASecondStartHandsItsArchiveToTheRunningWindow) {
+  if (!UiDriver::DisplayAvailable()) GTEST_SKIP() << "no display (run under xvfb-run)";
+  const std::string exe = LocalPath(std::string(MORV_BINARY_DIR) + "/app/morv.exe");
+  if (!FileExists(exe)) GTEST_SKIP() << "morv.exe not built";
+  const std::string dir = TempDir();
+  ASSERT_EQ(RunPeer("cd '" + HostPath(dir) + "' && echo x > x.txt && echo y > y.txt && zip -q one.zip x.txt && "
+                    "zip -q two.zip x.txt y.txt"),
+            0);
+  HKEY key = nullptr;
+  DWORD one = 1;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Quillon\\General", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                      nullptr) == ERROR_SUCCESS) {
+    RegSetValueExA(key, "Reuse Windows", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
+    RegCloseKey(key);
+  }
+  auto start = [&](const std::string& Archive, PROCESS_INFORMATION& Pi) {
+    std::wstring cmd = Widen("\"" + exe + "\" \"" + dir + "\\" + Archive + "\"");
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    return CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &Pi) != FALSE;
+  };
+  PROCESS_INFORMATION first = {}, second = {};
+  ASSERT_TRUE(start("one.zip", first));
+  TFoundWindow found{first.dwProcessId, nullptr};
+  std::string title;
+  for (int i = 0; i < 300 && title != "Quillon 2000 - one.zip"; ++i) {
+    Sleep(100);
+    if (!found.Window) EnumWindows(FindMainWindow, LPARAM(&found));
+    wchar_t t[256] = {};
+    if (found.Window) GetWindowTextW(found.Window, t, 256);
+    title = Narrow(t);
+  }
+  EXPECT_EQ(title, "Quillon 2000 - one.zip");
+
+  ASSERT_TRUE(start("two.zip", second));
+  EXPECT_EQ(WaitForSingleObject(second.hProcess, 5000), WAIT_OBJECT_0) << "the second start did not end";
+  HWND list = nullptr;
+  if (found.Window) EnumChildWindows(found.Window, FindListView, LPARAM(&list));
+  for (int i = 0; i < 100 && title != "Quillon 2000 - two.zip"; ++i) {
+    Sleep(100);
+    wchar_t t[256] = {};
+    GetWindowTextW(found.Window, t, 256);
+    title = Narrow(t);
+  }
+  EXPECT_EQ(title, "Quillon 2000 - two.zip");
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 2);
+
+  if (found.Window) PostMessageW(found.Window, WM_CLOSE, 0, 0);
+  if (WaitForSingleObject(first.hProcess, 15000) != WAIT_OBJECT_0) TerminateProcess(first.hProcess, 1);
+  if (WaitForSingleObject(second.hProcess, 0) != WAIT_OBJECT_0) TerminateProcess(second.hProcess, 1);
+  for (HANDLE h : {first.hThread, first.hProcess, second.hThread, second.hProcess}) CloseHandle(h);
 }
 
 }  // namespace
