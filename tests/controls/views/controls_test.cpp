@@ -71,7 +71,8 @@ TEST_F(ViewsTest, LedPixelsFollowTheState) {
   led->SetTop(20);
   f->Show();
   auto centre = [&] {
-    f->Repaint();
+    InvalidateRect(f->Handle(), nullptr, TRUE);
+    UpdateWindow(f->Handle());
     return ScreenPixel(f->Handle(), 26, 26);
   };
   EXPECT_EQ(centre(), ColorToRGB(clGreen));
@@ -405,14 +406,14 @@ TEST_F(ViewsTest, ScreenshotOfListStatusBarAndLeds) {
     leds[static_cast<size_t>(i)]->SetLedOn(i % 2 == 0);
   }
   Application->ProcessMessages();
-  f->Repaint();
+  RedrawWindow(f->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   RECT r;
   GetWindowRect(f->Handle(), &r);
   TBitmap shot;
   shot.SetSize(r.right - r.left, r.bottom - r.top);
-  HDC screen = GetDC(nullptr);
-  BitBlt(shot.Canvas()->Handle(), 0, 0, shot.Width(), shot.Height(), screen, r.left, r.top, SRCCOPY);
-  ReleaseDC(nullptr, screen);
+  HDC window = GetWindowDC(f->Handle());
+  BitBlt(shot.Canvas()->Handle(), 0, 0, shot.Width(), shot.Height(), window, 0, 0, SRCCOPY);
+  ReleaseDC(f->Handle(), window);
   std::string file = morvtest::LocalPath(std::string(MORV_BINARY_DIR) + "/views_screenshot.bmp");
   EXPECT_NO_THROW(shot.SaveToFile(file));
 }

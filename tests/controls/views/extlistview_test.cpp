@@ -338,3 +338,25 @@ TEST_F(ExtListViewTest, SmartSortAndDeferredResort) {
   std::string one = std::string("12") + sep[0] + "2020";
   EXPECT_FALSE(LVTextToDateTime(one, v));  // one date separator only
 }
+
+TEST_F(ExtListViewTest, VirtualRowsArePainted) {
+  TForm* f = MakeForm();
+  TExtListView* lv = MakeList(f, 2);
+  MakeVirtual(lv, 100);
+  lv->SetExtendedStyles(LVXBit(lvxGridLines));
+  f->Show();
+  Application->ProcessMessages();
+  InvalidateRect(lv->Handle(), nullptr, TRUE);
+  UpdateWindow(lv->Handle());
+  RECT r{};
+  r.left = LVIR_BOUNDS;
+  SendMessageW(lv->Handle(), LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&r));
+  HDC dc = GetDC(lv->Handle());
+  int dark = 0;
+  for (int y = r.top; y < r.bottom; ++y)
+    for (int x = r.left; x < r.right; ++x)
+      if (GetPixel(dc, x, y) != RGB(255, 255, 255)) ++dark;
+  ReleaseDC(lv->Handle(), dc);
+  // Text and grid lines of the first row.
+  EXPECT_GT(dark, 20);
+}
