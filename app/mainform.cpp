@@ -157,6 +157,27 @@ std::string EnsureTempFolder() {
   return Temp;
 }
 
+TFormatCommands FormatCommands(const std::string& Ext, const std::string& FileName, bool Spanned, bool ReadOnlyFile,
+                               bool VirusScanner) {
+  auto in = [&](std::initializer_list<const char*> List) {
+    return std::any_of(List.begin(), List.end(), [&](const char* e) { return Ext == e; });
+  };
+  const bool ownExe = AnsiLowerCase(ExtractFileExt(FileName)) == ".exe";
+  TFormatCommands c;
+  const bool readOnlyFormat = in({".rar", ".arc", ".arj", ".zoo", ".ace", ".gz", ".tar", ".enc"});
+  c.Add = c.Drop = c.Delete = !readOnlyFormat;
+  if (Ext == ".cab") c.Delete = false;
+  c.VirusScan = VirusScanner;
+  c.MakeExe = Ext == ".zip" && !Spanned && !ownExe;
+  c.ExeToZip = (Ext == ".zip" || Ext == ".exe") && ownExe;
+  c.Comment = c.RenameEntry =
+      !in({".rar", ".arc", ".arj", ".zoo", ".cab", ".ace", ".lzh", ".gz", ".tar", ".enc", ".bh"});
+  c.Test = !in({".cab", ".enc"});
+  c.UUencode = Ext != ".enc";
+  if (ReadOnlyFile) c.MoveArchive = c.Add = c.Delete = c.DeleteArchive = c.RenameArchive = c.RenameEntry = false;
+  return c;
+}
+
 int NextSortOrder(int Current, int K) {
   if (K == 8) return 8;
   return Current == K ? K + 9 : K;
@@ -568,10 +589,20 @@ void TMainForm::BuildMenus() {
   ArchiveItems.push_back(AddItem(view, "Refresh", "&Refresh", [this](TObject* S) { RefreshClick(S); }));
 
   TMenuItem* actions = AddItem(root, "Actions1", "&Actions");
-  for (const char* c : {"&Add...", "&Delete...", "&Extract...", "&View...", "&Test"}) {
-    TMenuItem* item = AddItem(actions, "", c);
-    item->SetEnabled(false);
-  }
+  // The commands' dialogs come with the operation dialogs; until then the
+  // items only follow the archive's state.
+  AddFiles = AddItem(actions, "AddFiles", "&Add...");
+  DeleteFiles = AddItem(actions, "DeleteFiles", "&Delete...");
+  ExtractFiles = AddItem(actions, "ExtractFiles", "&Extract...");
+  ViewFiles = AddItem(actions, "ViewFiles", "&View...");
+  RenameEntry = AddItem(actions, "RenameEntry", "&Rename...");
+  AddItem(actions, "", "-");
+  TestArchive = AddItem(actions, "TestArchive", "&Test");
+  CommentItem = AddItem(actions, "Comment", "Co&mment...");
+  VirusScan = AddItem(actions, "VirusScan", "Virus &Scan");
+  MakeExeFile = AddItem(actions, "MakeExeFile", "Make .&EXE File...");
+  ExeToZip = AddItem(actions, "ExeToZip", ".EXE --> .ZIP");
+  UUencode = AddItem(actions, "UUencode", "&UUencode...");
   TMenuItem* options = AddItem(root, "Options1", "&Options");
   AddItem(options, "ClearHistory1", "C&lear History...", [this](TObject*) {
     ActiveFile1 = ActiveFile2 = ActiveFile3 = ActiveFile4 = ActiveFile5 = "";
@@ -622,6 +653,9 @@ void TMainForm::SetNoArchiveState() {
   LedOff->SetLedOn(false);
   for (TMenuItem* i : ArchiveItems) i->SetEnabled(false);
   for (TButton* b : ArchiveButtons) b->SetEnabled(false);
+  for (TMenuItem* i : {AddFiles, DeleteFiles, ExtractFiles, ViewFiles, RenameEntry, TestArchive, CommentItem,
+                       VirusScan, MakeExeFile, ExeToZip, UUencode})
+    i->SetEnabled(false);
   FileList->SetEnabled(false);
   FormResize(this);
 }
@@ -639,6 +673,19 @@ void TMainForm::SetOpenArchiveState() {
   for (TMenuItem* i : ArchiveItems) i->SetEnabled(true);
   FileList->SetEnabled(true);
   TreeView1->SetVisible(ExplorerStyle == 1 && ViewFolders == 1);
+  const DWORD attr = GetFileAttributesA(ArchiveName.c_str());
+  const bool readOnly = attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_READONLY);
+  const bool scanner = !VirusScanProgram.empty() && FileExists(VirusScanProgram);
+  const TFormatCommands c = FormatCommands(ArchiveExt, ArchiveName, ArchiveExt == ".zip" && ZipSpanned(ZipBridge),
+                                           readOnly, scanner);
+  const std::pair<TMenuItem*, bool> items[] = {
+      {AddFiles, c.Add},        {DeleteFiles, c.Delete}, {ExtractFiles, c.Extract}, {ViewFiles, c.View},
+      {RenameEntry, c.RenameEntry}, {TestArchive, c.Test}, {CommentItem, c.Comment}, {VirusScan, c.VirusScan},
+      {MakeExeFile, c.MakeExe}, {ExeToZip, c.ExeToZip},  {UUencode, c.UUencode}};
+  for (const auto& [item, on] : items) item->SetEnabled(on);
+  const std::pair<int, bool> buttons[] = {{3, true}, {4, true}, {5, c.Add},   {6, c.Delete},   {7, c.Extract},
+                                          {8, c.View}, {9, c.VirusScan}, {10, c.Test}, {11, true}};
+  for (const auto& [i, on] : buttons) ToolButtons[i]->SetEnabled(on);
   FormResize(this);
 }
 

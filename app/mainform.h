@@ -35,6 +35,17 @@ extern int UpIconIndex, DownIconIndex;
 // the program folder's "TEMP\", created and stored in Temp.
 std::string EnsureTempFolder();
 
+// Which archive commands an open archive allows, by its extension key, its
+// own file extension, whether it is a spanned Zip set, whether the file is
+// read-only, and whether a virus scanner is set up.
+struct TFormatCommands {
+  bool Add = true, Delete = true, Drop = true, Extract = true, View = true, Test = true, Comment = true,
+       RenameEntry = true, MakeExe = false, ExeToZip = false, VirusScan = false, UUencode = true, MoveArchive = true,
+       DeleteArchive = true, RenameArchive = true;
+};
+TFormatCommands FormatCommands(const std::string& Ext, const std::string& FileName, bool Spanned, bool ReadOnlyFile,
+                               bool VirusScanner);
+
 // Sort codes of the column headers "Name", "Modified", "Size", "Ratio",
 // "Packed", "Path".
 constexpr int ColumnSortCodes[6] = {1, 7, 4, 6, 5, 2};
@@ -127,6 +138,9 @@ class TMainForm : public TForm {
   // Commands enabled while an archive is open.
   std::vector<TMenuItem*> ArchiveItems;
   std::vector<TButton*> ArchiveButtons;
+  TMenuItem *AddFiles = nullptr, *DeleteFiles = nullptr, *ExtractFiles = nullptr, *ViewFiles = nullptr,
+            *TestArchive = nullptr, *CommentItem = nullptr, *RenameEntry = nullptr, *MakeExeFile = nullptr,
+            *ExeToZip = nullptr, *VirusScan = nullptr, *UUencode = nullptr;
 
  private:
   void BuildControls();

@@ -177,6 +177,9 @@ TEST_F(MainFormTest, ArchivesOfPeersFillTheTable) {
     EXPECT_EQ(Form->FileList->Items()->Count(), FileCount);
     EXPECT_EQ(Form->Caption(), "Quillon 2000 - " + AnsiLowerCase(c.Archive));
     EXPECT_TRUE(Form->FileList->Enabled());
+    EXPECT_TRUE(Form->ExtractFiles->Enabled());
+    EXPECT_EQ(Form->AddFiles->Enabled(), std::string(c.Ext) == ".zip" || std::string(c.Ext) == ".lzh" ||
+                                             std::string(c.Ext) == ".cab");
     EXPECT_TRUE(Form->LedOn->LedOn());
     EXPECT_EQ(Form->SPanel2->Caption().substr(0, 6), "Total ");
   }
@@ -412,6 +415,38 @@ TEST_F(MainFormTest, FiftyThousandEntriesOpenInExplorerStyle) {
   EXPECT_EQ(FolderCount, 50 + 50 * 13);
   Form->ChangeFolder("d7\\");
   EXPECT_EQ(FileCount, 14);  // "..\" and 13 folders
+}
+
+TEST(FormatCommands, FollowTheFormatRules) {
+  struct {
+    const char *Ext, *File;
+    bool Spanned, ReadOnly;
+    bool Add, Delete, Test, Comment, MakeExe, ExeToZip, UUencode;
+  } cases[] = {
+      {".zip", "a.zip", false, false, true, true, true, true, true, false, true},
+      {".zip", "a.zip", true, false, true, true, true, true, false, false, true},
+      {".zip", "a.jar", false, true, false, false, true, true, true, false, true},
+      {".exe", "a.EXE", false, false, true, true, true, true, false, true, true},
+      {".cab", "a.cab", false, false, true, false, false, false, false, false, true},
+      {".lzh", "a.lzh", false, false, true, true, true, false, false, false, true},
+      {".rar", "a.rar", false, false, false, false, true, false, false, false, true},
+      {".tar", "a.tar", false, false, false, false, true, false, false, false, true},
+      {".enc", "a.uue", false, false, false, false, false, false, false, false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.Ext) + " " + c.File);
+    const TFormatCommands f = FormatCommands(c.Ext, c.File, c.Spanned, c.ReadOnly, false);
+    EXPECT_EQ(f.Add, c.Add);
+    EXPECT_EQ(f.Delete, c.Delete);
+    EXPECT_EQ(f.Test, c.Test);
+    EXPECT_EQ(f.Comment, c.Comment);
+    EXPECT_EQ(f.MakeExe, c.MakeExe);
+    EXPECT_EQ(f.ExeToZip, c.ExeToZip);
+    EXPECT_EQ(f.UUencode, c.UUencode);
+    EXPECT_EQ(f.RenameEntry, c.Comment && !c.ReadOnly);
+    EXPECT_TRUE(f.Extract);
+  }
+  EXPECT_TRUE(FormatCommands(".zip", "a.zip", false, false, true).VirusScan);
 }
 
 // ---- morv.exe as a user starts it ----
