@@ -109,6 +109,25 @@ bool TArcLister::Report(TFound& E, int64_t Offset, TFolderRule Rule, bool CountF
   return true;
 }
 
+namespace {
+struct TListingSkipped {};
+}  // namespace
+
+bool TArcLister::RequestFirstVolume() {
+  std::string name = Entry.VolumeName;
+  const int volume = VolumeNumber();
+  const int next = NextVolumeNumber;
+  const bool ok = RequestNextVolume(nullptr, name, IntToStr(volume));
+  // That request is for the first volume, so the numbering of the later
+  // ones must not move on.
+  NextVolumeNumber = next;
+  SetVolumeNumber(volume);
+  if (!ok) return false;
+  if (name != ArchiveFile()) SetArchiveFile(name);
+  Entry.VolumeName = ArchiveFile();
+  return true;
+}
+
 bool TArcLister::Activate() {
   SetCurrentArcComponent(this);
   ProgressCallback = nullptr;
@@ -117,8 +136,17 @@ bool TArcLister::Activate() {
   Entry.VolumeName = ArchiveFile();
   if (ArchiveFile().empty()) return false;
   bool walkStarted = false;
+  const bool askFirst = ArcType() == atArj || ArcType() == atCab;
+  // A listing before this one moved on through the volumes: start at the first.
+  if (ArcType() != atJar && ArcType() != atZip && ArcType() != atZipExe && ArcType() != atZipMV) {
+    InitVolumeNaming();
+    SetVolumeNumber(0);
+  }
   try {
-    if (!FileExists(ArchiveFile())) RaiseError(ArchiveFile(), errFileNotFound, "", "0");
+    // A vanished first volume of an ARJ or cabinet set is asked for below;
+    // without anyone to ask, it is simply not found.
+    if (!FileExists(ArchiveFile()) && !(askFirst && OnNextVolume))
+      RaiseError(ArchiveFile(), errFileNotFound, "", "0");
     if (!OnRead) RaiseError(ArchiveFile(), errEventMissing, "OnRead", "0");
     switch (ArcType()) {
       case atNA:
@@ -133,6 +161,10 @@ bool TArcLister::Activate() {
     }
     result = true;
     walkStarted = true;
+    if (askFirst && !FileExists(ArchiveFile()) && !RequestFirstVolume()) {
+      SetComponentCancel(this, true);
+      throw TListingSkipped();
+    }
     FVolumeNumber = VolumeNumber();
     try {
       if (!OpenFile(ArchiveFile())) RaiseError(ArchiveFile(), errReadFile, "", "0");
@@ -159,6 +191,7 @@ bool TArcLister::Activate() {
       throw;
     }
     AfterWalk();
+  } catch (const TListingSkipped&) {
   } catch (...) {
     result = false;
   }

@@ -78,6 +78,9 @@ class TArcLister : public TZipCommon {
   void CloseFile();
   // Asks for the next volume of an ARJ, ACE or RAR set and opens it.
   bool NextVolume();
+  // The first volume of an ARJ or cabinet set has gone (a disk was changed):
+  // asks for it through OnNextVolume; False when refused.
+  bool RequestFirstVolume();
   void RaiseCode(int Code, const std::string& MsgEx = "");
   void ReportCode(int Code, const std::string& MsgEx = "");
   std::string CurrentVolumeId() const;
