@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "controls/views/viewprops.h"
+
 namespace {
 
 const char* const kStems[] = {"AMDMDLED",    "AMLPSLEDHRZ", "AMLPSLEDVRT",   "AMMONLEDLEFT", "AMMONLEDRIGHT",
@@ -161,3 +163,23 @@ void TAdvLed::Paint() {
   Canvas()->Brush()->SetColor(Color());
   Canvas()->BrushCopy(r, FWork.get(), r, kBack);
 }
+
+namespace {
+struct TLedProps {
+  TLedProps() {
+    RegisterProperties<TAdvLed>(
+        "TAdvLed",
+        {PropEnum<TAdvLed, TBorder>("BorderStyle", &TAdvLed::BorderStyle, &TAdvLed::SetBorderStyle,
+                                    {"brDefault", "brRaised", "brLowered"}),
+         PropColorOf<TAdvLed>("ColorOff", &TAdvLed::ColorOff, &TAdvLed::SetColorOff),
+         PropColorOf<TAdvLed>("ColorOn", &TAdvLed::ColorOn, &TAdvLed::SetColorOn),
+         PropBool<TAdvLed>("Ctl3D", &TAdvLed::Ctl3D, &TAdvLed::SetCtl3D),
+         PropBool<TAdvLed>("LedOn", &TAdvLed::LedOn, &TAdvLed::SetLedOn),
+         PropEnum<TAdvLed, TLedType>("LedType", &TAdvLed::LedType, &TAdvLed::SetLedType,
+                                     {"ltDiamond", "ltEllipsHrz", "ltEllipsVrt", "ltMoonLeft", "ltMoonRight",
+                                      "ltParallelBck", "ltParallelFwd", "ltPentagon", "ltRound", "ltRectangleHrz",
+                                      "ltRectangleVrt", "ltSquare", "ltTriangleDwn", "ltTriangleLeft",
+                                      "ltTriangleRight", "ltTriangleUp"})});
+  }
+} ledProps;
+}  // namespace

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "controls/views/viewprops.h"
+
 // ---- TAdvPane --------------------------------------------------------------
 
 TAdvPane::TAdvPane(TComponent* AOwner) : TCustomPanel(AOwner) {
@@ -267,3 +269,31 @@ void TAdvSplitter::Dispatch(TMessage& Message) {
   }
   TCustomControl::Dispatch(Message);
 }
+
+namespace {
+struct TSplitterProps {
+  TSplitterProps() {
+    RegisterProperties<TAdvSplitter>(
+        "TAdvSplitter",
+        {PropBoolField<TAdvSplitter>("AllowResize", &TAdvSplitter::AllowResize),
+         PropBool<TAdvSplitter>("AutoUpdate", &TAdvSplitter::AutoUpdate, &TAdvSplitter::SetAutoUpdate),
+         PropEnum<TAdvSplitter, TBorderStyle>("BorderStyle", &TAdvSplitter::BorderStyle,
+                                              &TAdvSplitter::SetBorderStyle, {"bsNone", "bsSingle"}),
+         PropEnum<TAdvSplitter, TSplitterOrientation>("Orientation", &TAdvSplitter::Orientation,
+                                                      &TAdvSplitter::SetOrientation, {"soHorizontal", "soVertical"}),
+         PropBoolField<TAdvSplitter>("ProportionalResize", &TAdvSplitter::ProportionalResize),
+         PropInt<TAdvSplitter>("Position", &TAdvSplitter::Position, &TAdvSplitter::SetPosition),
+         PropColorOf<TAdvSplitter>("SplitterColor", &TAdvSplitter::SplitterColor, &TAdvSplitter::SetSplitterColor),
+         PropEnumField<TAdvSplitter>("SplitterStyle", &TAdvSplitter::SplitterStyle, {"ssCheckered", "ssSolid"}),
+         PropInt<TAdvSplitter>("Thickness", &TAdvSplitter::Thickness, &TAdvSplitter::SetThickness)});
+    RegisterProperties<TAdvPaneSetting>(
+        "TAdvPaneSetting",
+        {PropColorOf<TAdvPaneSetting>("Color", &TAdvPaneSetting::Color, &TAdvPaneSetting::SetColor),
+         PropEnum<TAdvPaneSetting, TAdvFrameStyle>("FrameStyle", &TAdvPaneSetting::FrameStyle,
+                                                   &TAdvPaneSetting::SetFrameStyle,
+                                                   {"ftNone", "ftRaised", "ftLowered", "ftCarved", "ftBump"}),
+         PropInt<TAdvPaneSetting>("FrameWidth", &TAdvPaneSetting::FrameWidth, &TAdvPaneSetting::SetFrameWidth),
+         PropInt<TAdvPaneSetting>("MinSize", &TAdvPaneSetting::MinSize, &TAdvPaneSetting::SetMinSize)});
+  }
+} splitterProps;
+}  // namespace

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <memory>
 
+#include "controls/views/viewprops.h"
+
 namespace {
 std::unique_ptr<TAppEventList> gAppEventList;
 
@@ -229,3 +231,23 @@ MORV_APP_SETTING(int, HintHidePause)
 MORV_APP_SETTING(bool, ShowMainForm)
 MORV_APP_SETTING(bool, UpdateMetricSettings)
 #undef MORV_APP_SETTING
+
+namespace {
+struct TAppEventsProps {
+  TAppEventsProps() {
+    RegisterProperties<TAppEvents>(
+        "TAppEvents",
+        {PropBoolField<TAppEvents>("Chained", &TAppEvents::Chained),
+         PropColorOf<TAppEvents>("HintColor", &TAppEvents::HintColor, &TAppEvents::SetHintColor),
+         PropInt<TAppEvents>("HintPause", &TAppEvents::HintPause, &TAppEvents::SetHintPause),
+         PropBool<TAppEvents>("ShowHint", &TAppEvents::ShowHint, &TAppEvents::SetShowHint),
+         PropBool<TAppEvents>("UpdateFormatSettings", &TAppEvents::UpdateFormatSettings,
+                              &TAppEvents::SetUpdateFormatSettings),
+         PropInt<TAppEvents>("HintShortPause", &TAppEvents::HintShortPause, &TAppEvents::SetHintShortPause),
+         PropInt<TAppEvents>("HintHidePause", &TAppEvents::HintHidePause, &TAppEvents::SetHintHidePause),
+         PropBool<TAppEvents>("ShowMainForm", &TAppEvents::ShowMainForm, &TAppEvents::SetShowMainForm),
+         PropBool<TAppEvents>("UpdateMetricSettings", &TAppEvents::UpdateMetricSettings,
+                              &TAppEvents::SetUpdateMetricSettings)});
+  }
+} appEventsProps;
+}  // namespace

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "controls/views/viewprops.h"
 #include "framework/ui/registry.h"
 
 namespace {
@@ -891,3 +892,34 @@ void TCustomEnhListView::SaveSettingsIfAuto() {
 void TCustomEnhListView::LoadSettingsIfAuto() {
   if (FSaveSettings->AutoSave && !Designing()) LoadSettings();
 }
+
+namespace {
+struct TEnhListViewProps {
+  TEnhListViewProps() {
+    using L = TCustomEnhListView;
+    TPropInfo version;
+    version.Name = "Version";
+    version.Kind = TPropKind::String;
+    version.Get = [](TPersistent* o) { return dynamic_cast<L*>(o)->Version(); };
+    version.Set = [](TPersistent*, const std::string&) {};
+    RegisterProperties<L>(
+        "TCustomEnhListView",
+        {PropEnum<L, TLVStyle>("Style", &L::Style, &L::SetStyle, {"lvStandard", "lvOwnerDrawFixed"}),
+         PropEnum<L, TAutoColumnSort>("AutoColumnSort", &L::AutoColumnSort, &L::SetAutoColumnSort,
+                                      {"acsNoSort", "acsSort", "acsSortToggle"}),
+         PropEnum<L, TAutoSortStyle>("AutoSortStyle", &L::AutoSortStyle, &L::SetAutoSortStyle,
+                                     {"assSmart", "assDefault"}),
+         PropBoolField<L>("AutoResort", &L::AutoResort),
+         PropBool<L>("AutoSortAscending", &L::AutoSortAscending, &L::SetAutoSortAscending),
+         PropBool<L>("ShowSortArrows", &L::ShowSortArrows, &L::SetShowSortArrows),
+         PropBool<L>("ReverseSortArrows", &L::ReverseSortArrows, &L::SetReverseSortArrows),
+         PropObject<L>("BackgroundImage", &L::BackgroundImage), PropObject<L>("SaveSettings", &L::SaveSettings),
+         version});
+    RegisterProperties<TEnhLVSaveSettings>(
+        "TEnhLVSaveSettings", {PropBoolField<TEnhLVSaveSettings>("AutoSave", &TEnhLVSaveSettings::AutoSave),
+                               PropStringField<TEnhLVSaveSettings>("RegistryKey", &TEnhLVSaveSettings::RegistryKey),
+                               PropBoolField<TEnhLVSaveSettings>("SaveColumnSizes", &TEnhLVSaveSettings::SaveColumnSizes),
+                               PropBoolField<TEnhLVSaveSettings>("SaveCurrentSort", &TEnhLVSaveSettings::SaveCurrentSort)});
+  }
+} enhListViewProps;
+}  // namespace

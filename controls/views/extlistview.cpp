@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <numeric>
 
+#include "controls/views/viewprops.h"
 #include "framework/ui/registry.h"
 
 namespace {
@@ -668,3 +669,31 @@ void TCustomExtListView::SaveSettingsIfAuto() {
 void TCustomExtListView::LoadSettingsIfAuto() {
   if (SaveSettings()->AutoSave && !Designing()) LoadSettings();
 }
+
+namespace {
+struct TExtListViewProps {
+  TExtListViewProps() {
+    using L = TCustomExtListView;
+    RegisterProperties<L>(
+        "TCustomExtListView",
+        {PropSet<L, TLVExtendedStyles>("ExtendedStyles", &L::ExtendedStyles, &L::SetExtendedStyles,
+                                       {"lvxGridLines", "lvxSubItemImages", "lvxCheckboxes", "lvxTrackSelect",
+                                        "lvxHeaderDragDrop", "lvxFullRowSelect", "lvxOneClickActivate",
+                                        "lvxTwoClickActivate", "lvxFlatScrollBar", "lvxUnderlineHot",
+                                        "lvxUnderlineCold"}),
+         PropBool<L>("VirtualMode", &L::VirtualMode, &L::SetVirtualMode),
+         PropInt<L>("HoverTime", &L::HoverTime, &L::SetHoverTime),
+         PropBool<L>("RequireComCtlUpdate", &L::RequireComCtlUpdate, &L::SetRequireComCtlUpdate),
+         PropObject<L>("ColumnsFormat", &L::ColumnsFormat)});
+    RegisterProperties<TExtLVSaveSettings>(
+        "TExtLVSaveSettings",
+        {PropBoolField<TExtLVSaveSettings>("SaveColumnOrder", &TExtLVSaveSettings::SaveColumnOrder)});
+    RegisterProperties<TExtListColumn>(
+        "TExtListColumn",
+        {PropInt<TExtListColumn>("ImageIndex", &TExtListColumn::ImageIndex, &TExtListColumn::SetImageIndex),
+         PropEnum<TExtListColumn, TColumnImageAlign>("ImageAlignment", &TExtListColumn::ImageAlignment,
+                                                     &TExtListColumn::SetImageAlignment,
+                                                     {"ciaLeftOfText", "ciaRightOfText"})});
+  }
+} extListViewProps;
+}  // namespace

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "controls/views/viewprops.h"
+
 TFileDrag::TFileDrag(TComponent* AOwner) : TComponent(AOwner), FFiles(std::make_unique<TStringList>()) {
   FOwnerControl = dynamic_cast<TWinControl*>(AOwner);
   if (FOwnerControl) {
@@ -63,3 +65,12 @@ void TFileDrag::DropFiles(HDROP Drop) {
 void TFileDrag::DoDrop() {
   if (OnDrop) OnDrop(this);
 }
+
+namespace {
+struct TFileDragProps {
+  TFileDragProps() {
+    RegisterProperties<TFileDrag>("TFileDrag",
+                                  {PropBool<TFileDrag>("EnableDrop", &TFileDrag::EnableDrop, &TFileDrag::SetEnableDrop)});
+  }
+} fileDragProps;
+}  // namespace

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "controls/views/viewprops.h"
+
 // ---- TControlHook ----------------------------------------------------------
 
 TControlHook::TControlHook() {
@@ -232,3 +234,24 @@ void TWindowHook::DoBeforeMessage(TMessage& Msg, bool& Handled) {
 void TWindowHook::DoAfterMessage(TMessage& Msg, bool& Handled) {
   if (AfterMessage) AfterMessage(this, Msg, Handled);
 }
+
+namespace {
+struct TWindowHookProps {
+  TWindowHookProps() {
+    TPropInfo control;
+    control.Name = "WinControl";
+    control.Kind = TPropKind::Class;
+    // Written only when the watched control is not the owning form.
+    control.GetObject = [](TPersistent* o) -> TPersistent* {
+      auto* h = dynamic_cast<TWindowHook*>(o);
+      return h->IsForm() ? nullptr : h->WinControl();
+    };
+    control.SetObject = [](TPersistent* o, TPersistent* v) {
+      dynamic_cast<TWindowHook*>(o)->SetWinControl(dynamic_cast<TWinControl*>(v));
+    };
+    RegisterProperties<TWindowHook>(
+        "TWindowHook", {PropBool<TWindowHook>("Active", &TWindowHook::Active, &TWindowHook::SetActive), control,
+                        PropBool<TWindowHook>("IsForm", &TWindowHook::IsForm, &TWindowHook::SetIsForm)});
+  }
+} windowHookProps;
+}  // namespace

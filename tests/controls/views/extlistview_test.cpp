@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "framework/ui/props.h"
 #include "framework/ui/registry.h"
 #include "views_fixture.h"
 
@@ -359,4 +361,68 @@ TEST_F(ExtListViewTest, VirtualRowsArePainted) {
   ReleaseDC(lv->Handle(), dc);
   // Text and grid lines of the first row.
   EXPECT_GT(dark, 20);
+}
+
+TEST_F(ExtListViewTest, OwnerDrawnRowsAndColumnImages) {
+  TForm* f = MakeForm();
+  TExtListView* lv = MakeList(f, 2);
+  lv->SetStyle(lvOwnerDrawFixed);
+  for (const char* s : {"one", "two"}) {
+    TListItem* it = lv->Items()->Add();
+    it->SetCaption(s);
+    it->SubItems()->Add("sub");
+  }
+  std::vector<int> drawn;
+  std::vector<std::pair<int, int>> cells;
+  lv->OnDrawItem = [&](TControl*, TCanvas*&, int Index, TRect, TOwnerDrawState, bool& Default, bool&) {
+    drawn.push_back(Index);
+    Default = true;
+  };
+  lv->OnDrawSubItem = [&](TControl*, TCanvas*&, int Index, int Sub, TRect, TOwnerDrawState, bool&) {
+    cells.push_back({Index, Sub});
+  };
+  f->Show();
+  EXPECT_NE(GetWindowLongW(lv->Handle(), GWL_STYLE) & LVS_OWNERDRAWFIXED, 0);
+  InvalidateRect(lv->Handle(), nullptr, TRUE);
+  UpdateWindow(lv->Handle());
+  EXPECT_NE(std::find(drawn.begin(), drawn.end(), 1), drawn.end());
+  EXPECT_NE(std::find(cells.begin(), cells.end(), std::make_pair(0, -1)), cells.end());
+  EXPECT_NE(std::find(cells.begin(), cells.end(), std::make_pair(1, 0)), cells.end());
+
+  // Header images: the format gains the image flags, and loses them again.
+  TImageList images(nullptr);
+  TBitmap bmp;
+  bmp.SetSize(16, 16);
+  images.AddMasked(&bmp, clFuchsia);
+  lv->SetSmallImages(&images);
+  lv->ColumnsFormat()->Add();
+  TExtListColumn* second = lv->ColumnsFormat()->Add();
+  second->SetImageIndex(0);
+  LVCOLUMNW col{};
+  col.mask = LVCF_FMT | LVCF_IMAGE;
+  SendMessageW(lv->Handle(), LVM_GETCOLUMNW, 1, reinterpret_cast<LPARAM>(&col));
+  EXPECT_NE(col.fmt & LVCFMT_IMAGE, 0);
+  EXPECT_NE(col.fmt & LVCFMT_BITMAP_ON_RIGHT, 0);
+  EXPECT_EQ(col.iImage, 0);
+  second->SetImageIndex(-1);
+  col = LVCOLUMNW{};
+  col.mask = LVCF_FMT;
+  SendMessageW(lv->Handle(), LVM_GETCOLUMNW, 1, reinterpret_cast<LPARAM>(&col));
+  EXPECT_EQ(col.fmt & (LVCFMT_IMAGE | LVCFMT_BITMAP_ON_RIGHT), 0);
+  lv->SetSmallImages(nullptr);
+}
+
+TEST_F(ExtListViewTest, PublishedPropertiesByName) {
+  TForm* f = MakeForm();
+  TExtListView* lv = MakeList(f, 2);
+  SetPropValue(lv, "ExtendedStyles", "[lvxFullRowSelect,lvxGridLines]");
+  EXPECT_EQ(lv->ExtendedStyles(), LVXBit(lvxFullRowSelect) | LVXBit(lvxGridLines));
+  SetPropValue(lv, "AutoColumnSort", "acsSortToggle");
+  EXPECT_EQ(lv->AutoColumnSort(), acsSortToggle);
+  SetPropValue(lv->SaveSettings(), "RegistryKey", "Software\\X");
+  EXPECT_EQ(lv->SaveSettings()->RegistryKey, "Software\\X");
+  SetPropValue(lv->SaveSettings(), "SaveColumnOrder", "False");
+  EXPECT_FALSE(lv->SaveSettings()->SaveColumnOrder);
+  EXPECT_EQ(GetPropValue(lv, "Version"), "TExtListView v3.55");
+  EXPECT_EQ(GetPropValue(lv, "VirtualMode"), "False");
 }
