@@ -4,12 +4,9 @@
 #include <vector>
 
 #include "archive/core/bytes.h"
+#include "framework/core/os.h"
 #include "framework/core/streams.h"
 #include "framework/core/sysutils.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 namespace {
 
@@ -171,8 +168,10 @@ std::string TPeResourceReader::ReadString(unsigned Id, int BufLen) {
 
 #ifdef _WIN32
 
+// Windows loads the program as a data module, as the system's own resource
+// lookup does; elsewhere our reader walks the resource table.
 struct TProgramStrings::TImpl {
-  HMODULE Module = nullptr;
+  void* Module = nullptr;
 };
 
 TProgramStrings::TProgramStrings() : FImpl(std::make_unique<TImpl>()) {}
@@ -180,21 +179,14 @@ TProgramStrings::~TProgramStrings() { Release(); }
 
 bool TProgramStrings::Load(const std::string& FileName) {
   Release();
-  const UINT OldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-  FImpl->Module = LoadLibraryExA(FileName.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-  SetErrorMode(OldMode);
+  FImpl->Module = LoadDataModule(FileName);
   return FImpl->Module != nullptr;
 }
 
-std::string TProgramStrings::ReadString(unsigned Id, int BufLen) {
-  if (!FImpl->Module || BufLen <= 1) return std::string();
-  std::vector<char> Buf(size_t(BufLen), '\0');
-  const int N = LoadStringA(FImpl->Module, Id, Buf.data(), BufLen);
-  return N > 0 ? std::string(Buf.data(), size_t(N)) : std::string();
-}
+std::string TProgramStrings::ReadString(unsigned Id, int BufLen) { return LoadModuleString(FImpl->Module, Id, BufLen); }
 
 void TProgramStrings::Release() {
-  if (FImpl->Module) FreeLibrary(FImpl->Module);
+  FreeDataModule(FImpl->Module);
   FImpl->Module = nullptr;
 }
 

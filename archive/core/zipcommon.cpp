@@ -356,7 +356,9 @@ bool TZipCommon::CloseOutput(TUntypedFile& F, std::unique_ptr<TStream>& PassedSt
   }
 }
 
-bool TZipCommon::ShellDeleteFile(const std::string& Name) { return DeleteFile(Name); }
+bool TZipCommon::ShellDeleteFile(const std::string& Name) {
+  return ::ShellDeleteFile(Name, DeleteOptions == TDeleteOptions::doAllowUndo);
+}
 
 bool TZipCommon::IsExtractableType() const {
   switch (ArcType()) {

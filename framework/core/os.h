@@ -59,6 +59,16 @@ int GetDriveTypeOf(const std::string& Root);
 // not a volume.
 bool GetDiskFree(const std::string& Root, int64_t& FreeBytes, int64_t& TotalBytes);
 
+// A program file loaded as data, for its string resources (Windows only:
+// natively LoadDataModule gives nullptr and callers read the file themselves).
+void* LoadDataModule(const std::string& FileName);
+std::string LoadModuleString(void* Module, unsigned Id, int BufLen);
+void FreeDataModule(void* Module);
+
+// Deletes a file, into the recycle bin when AllowUndo is set and the system
+// has one; true when the file is gone.
+bool ShellDeleteFile(const std::string& FileName, bool AllowUndo);
+
 // Keeps Windows from asking the user about missing disks or drive errors while
 // it lives (SetErrorMode(SEM_FAILCRITICALERRORS)); does nothing natively.
 class TErrorModeGuard {

@@ -484,6 +484,12 @@ bool GetDiskFree(const std::string& Root, int64_t& FreeBytes, int64_t& TotalByte
   return true;
 }
 
+void* LoadDataModule(const std::string&) { return nullptr; }
+std::string LoadModuleString(void*, unsigned, int) { return std::string(); }
+void FreeDataModule(void*) {}
+
+bool ShellDeleteFile(const std::string& FileName, bool) { return DeleteFile(FileName) || !FileExists(FileName); }
+
 TErrorModeGuard::TErrorModeGuard() : FOldMode(0) {}
 TErrorModeGuard::~TErrorModeGuard() = default;
 

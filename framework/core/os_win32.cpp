@@ -1,6 +1,7 @@
 #ifdef _WIN32
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <vector>
 
@@ -315,6 +316,34 @@ bool GetDiskFree(const std::string& Root, int64_t& FreeBytes, int64_t& TotalByte
 
 TErrorModeGuard::TErrorModeGuard() : FOldMode(SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX)) {}
 TErrorModeGuard::~TErrorModeGuard() { SetErrorMode(FOldMode); }
+
+void* LoadDataModule(const std::string& FileName) {
+  TErrorModeGuard Guard;
+  return LoadLibraryExA(FileName.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+}
+
+std::string LoadModuleString(void* Module, unsigned Id, int BufLen) {
+  if (!Module || BufLen <= 1) return std::string();
+  std::vector<char> Buf(size_t(BufLen), '\0');
+  const int N = LoadStringA(static_cast<HMODULE>(Module), Id, Buf.data(), BufLen);
+  return N > 0 ? std::string(Buf.data(), size_t(N)) : std::string();
+}
+
+void FreeDataModule(void* Module) {
+  if (Module) FreeLibrary(static_cast<HMODULE>(Module));
+}
+
+bool ShellDeleteFile(const std::string& FileName, bool AllowUndo) {
+  // The shell wants a double-NUL-terminated list.
+  std::string From = FileName + std::string(2, '\0');
+  SHFILEOPSTRUCTA Op{};
+  Op.wFunc = FO_DELETE;
+  Op.pFrom = From.c_str();
+  Op.fFlags = FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI | (AllowUndo ? FOF_ALLOWUNDO : 0);
+  if (SHFileOperationA(&Op) == 0 && !Op.fAnyOperationsAborted && GetFileAttributesA(FileName.c_str()) == INVALID_FILE_ATTRIBUTES)
+    return true;
+  return DeleteFileA(FileName.c_str()) != 0;
+}
 
 int DefaultPrompt(const std::string& Text, const std::string& Caption, int Buttons) {
   return MessageBoxA(nullptr, Text.c_str(), Caption.c_str(), static_cast<UINT>(Buttons) | MB_TASKMODAL);

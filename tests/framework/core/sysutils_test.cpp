@@ -373,3 +373,23 @@ TEST(OsServices, TempFolderDiskAndVolume) {
 }
 
 }  // namespace
+
+TEST_F(FilesTest, ShellDeleteRemovesTheFileEitherWay) {
+  for (bool AllowUndo : {false, true}) {
+    std::string Name = Dir + (AllowUndo ? "undo.txt" : "final.txt");
+    morvtest::WriteFile(Name, std::string("x"));
+    ASSERT_TRUE(FileExists(Name));
+    EXPECT_TRUE(ShellDeleteFile(Name, AllowUndo)) << Name;
+    EXPECT_FALSE(FileExists(Name)) << Name;
+  }
+}
+
+TEST(OsServices, DataModuleIsWindowsOnly) {
+#ifdef _WIN32
+  void* M = LoadDataModule(morvtest::LocalPath("/nonexistent/x.exe"));
+  EXPECT_EQ(M, nullptr);
+#else
+  EXPECT_EQ(LoadDataModule("/bin/sh"), nullptr);
+  EXPECT_EQ(LoadModuleString(nullptr, 1, 256), "");
+#endif
+}
