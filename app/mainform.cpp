@@ -246,6 +246,12 @@ std::vector<int> TEntryListView::SelectedRows() {
   return rows;
 }
 
+void TEntryListView::SetWebStyle(bool Value) {
+  const DWORD web = LVS_EX_ONECLICKACTIVATE | LVS_EX_UNDERLINEHOT;
+  SendMessageW(Handle(), LVM_SETEXTENDEDLISTVIEWSTYLE, web | LVS_EX_HEADERDRAGDROP,
+               (Value ? web : 0) | LVS_EX_HEADERDRAGDROP);
+}
+
 void TEntryListView::SetRowSelected(int Row, bool Value) {
   LVITEMW item = {};
   item.stateMask = LVIS_SELECTED;
@@ -569,6 +575,11 @@ void TMainForm::BuildMenus() {
     StatusLine->SetVisible(ViewStatusLine == 1);
     static_cast<TMenuItem*>(S)->SetChecked(ViewStatusLine == 1);
   })->SetChecked(true);
+  AddItem(view, "asWebPage", "as &Web Page", [this](TObject* S) {
+    AsWebPage = AsWebPage ? 0 : 1;
+    FileList->SetWebStyle(AsWebPage == 1);
+    static_cast<TMenuItem*>(S)->SetChecked(AsWebPage == 1);
+  });
   AddItem(view, "", "-");
   TMenuItem* arrange = AddItem(view, "ArrangeIcons", "Arrange &Icons");
   for (int k = 0; k < 8; ++k)
@@ -641,6 +652,11 @@ void TMainForm::FormResize(TObject*) {
     SPanel1->SetBounds(0, 1, std::max(LedOn->Left() - 10, 10), 20);
   }
   ProgressBar1->SetBounds(SPanel2->Left(), SPanel2->Top(), SPanel2->Width(), SPanel2->Height());
+  if (FileList->HandleAllocated()) {
+    int others = 0;
+    for (int i = 0; i < 5; ++i) others += FileList->Columns()->Items(i)->Width();
+    FileList->Columns()->Items(5)->SetWidth(std::max(FileList->ClientWidth() - others - 20, 50));
+  }
 }
 
 void TMainForm::SetNoArchiveState() {
@@ -848,6 +864,7 @@ void TMainForm::FillFileList() {
   SPanel1->SetCaption("Loading file list...");
   SPanel2->SetCaption(TotalsStatusText(opt.ExplorerStyle, opt.Cab));
 
+  FileList->SetWebStyle(AsWebPage == 1);
   LedOn->SetLedOn(true);
   LedOff->SetLedOn(false);
   ProgressBar1->SetPosition(ProgressBar1->Max());

@@ -69,6 +69,9 @@ class TEntryListView : public TCustomListView {
   // Rows selected now, in list order.
   std::vector<int> SelectedRows();
   void SetRowSelected(int Row, bool Value);
+  // One-click activation and hot underlining on or off; header drag and
+  // drop always.
+  void SetWebStyle(bool Value);
 
  protected:
   void CNNotify(TMessage& Message) override;

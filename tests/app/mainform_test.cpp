@@ -343,7 +343,14 @@ TEST_F(MainFormTest, SelectionStatusFollowsTheList) {
   ASSERT_EQ(RunPeer("cd '" + FHost + "/src' && zip -q ../t.zip d.txt a/b/c.txt"), 0);
   ExplorerStyle = 1;
   Form->SetExplorerStyle(false);
+  AsWebPage = 1;
   Open(FDir + "\\t.zip");
+  const LRESULT ex = SendMessageW(Form->FileList->Handle(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0);
+  EXPECT_TRUE(ex & LVS_EX_HEADERDRAGDROP);
+  EXPECT_TRUE(ex & LVS_EX_ONECLICKACTIVATE);
+  AsWebPage = 0;
+  Form->RefreshClick(nullptr);
+  EXPECT_FALSE(SendMessageW(Form->FileList->Handle(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_ONECLICKACTIVATE);
   EXPECT_EQ(Form->SPanel1->Caption(), "No file(s) selected.");
   EXPECT_EQ(Form->FileList->PopupMenu(), Form->SortPopUp);
   Form->FileList->SetRowSelected(0, true);
