@@ -43,6 +43,10 @@ TEST(AdvLed, SwitchingCountsAndPictureNames) {
   EXPECT_EQ(led.PictureName(), "AMPRLLEDFWT");
   EXPECT_EQ(led.Width(), 13);
   EXPECT_EQ(led.Height(), 13);
+  led.SetBounds(5, 6, 40, 30);
+  led.Loaded();
+  EXPECT_EQ(led.Width(), 13);
+  EXPECT_EQ(led.Left(), 5);
 }
 
 TEST(AdvLed, AllSixtyFourPicturesUseTheKeyColours) {
@@ -167,6 +171,18 @@ TEST_F(SplitterTest, DraggingTheBarMovesAndClamps) {
   EXPECT_EQ(s->Position(), 14);
 }
 
+TEST_F(SplitterTest, ProportionalResizeKeepsTheFraction) {
+  TAdvSplitter* s = MakeSplitter(soVertical);
+  s->ProportionalResize = true;
+  s->SetPosition(50);
+  const int before = s->ClientWidth();
+  s->SetWidth(s->Width() + before);
+  EXPECT_NEAR(s->Position(), 100 * s->ClientWidth() / (2 * before), 1);
+  s->ProportionalResize = false;
+  s->SetWidth(s->Width() - 40);
+  EXPECT_NEAR(s->Position(), 100 * (s->ClientWidth() + 40) / (2 * before), 1);
+}
+
 TEST_F(SplitterTest, OnePaneFillsTheControl) {
   TAdvSplitter* s = MakeSplitter(soVertical);
   s->GetPane(2)->Hide();
@@ -207,8 +223,11 @@ TEST_F(ViewsTest, FileDragReceivesALongPathAndFollowsRecreation) {
   while (longPath.size() < 196) longPath += L"abcdefghi\\";
   longPath = longPath.substr(0, 196) + L".txt";
   ASSERT_EQ(longPath.size(), 200u);
-  SendMessageW(f->Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({longPath, L"C:\\b.zip"}, {7, 9})), 0);
+  HGLOBAL drop = MakeDrop({longPath, L"C:\\b.zip"}, {7, 9});
+  SendMessageW(f->Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
   EXPECT_EQ(drops, 1);
+  // The receiver finished the drop: the block is freed.
+  EXPECT_EQ(GlobalSize(drop), 0u);
   ASSERT_EQ(drag->FileCount(), 2);
   EXPECT_EQ(drag->Files()->Strings(0), Narrow(longPath));
   EXPECT_EQ(drag->Files()->Strings(1), "C:\\b.zip");
@@ -343,6 +362,20 @@ TEST(AppEvents, NewestFirstChainingAndRestore) {
   EXPECT_EQ(calls, (std::vector<std::string>{"app"}));
   EXPECT_FALSE(Application->OnMessage);
   Application->OnActivate = nullptr;
+}
+
+TEST(AppEvents, ExceptionsGoToTheHandlersOrTheDefaultDisplay) {
+  TComponent owner(nullptr);
+  auto* events = new TAppEvents(&owner);
+  std::string seen;
+  events->OnException = [&](TObject*, const std::exception& E) { seen = E.what(); };
+  Application->OnException(nullptr, Exception("first"));
+  EXPECT_EQ(seen, "first");
+  events->OnException = nullptr;
+  UiDriver::TPromptScript script({mrOk});
+  Application->OnException(nullptr, Exception("shown"));
+  ASSERT_EQ(script.Prompts().size(), 1u);
+  EXPECT_NE(script.Prompts()[0].Text.find("shown"), std::string::npos);
 }
 
 TEST_F(ViewsTest, AppEventsOnActivateFiresOnActivation) {

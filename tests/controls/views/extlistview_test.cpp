@@ -426,3 +426,30 @@ TEST_F(ExtListViewTest, PublishedPropertiesByName) {
   EXPECT_EQ(GetPropValue(lv, "Version"), "TExtListView v3.55");
   EXPECT_EQ(GetPropValue(lv, "VirtualMode"), "False");
 }
+
+TEST_F(ExtListViewTest, VirtualFindAndCacheHintReachTheHandlers) {
+  TForm* f = MakeForm();
+  TExtListView* lv = MakeList(f, 1);
+  MakeVirtual(lv, 1000);
+  std::wstring asked;
+  lv->OnVMFindItem = [&](TObject*, NMLVFINDITEMW& Info, int& Found) {
+    if (Info.lvfi.flags & LVFI_STRING) asked = Info.lvfi.psz;
+    Found = 321;
+  };
+  int hints = 0;
+  lv->OnVMCacheHint = [&](TObject*, NMLVCACHEHINT& Hint) {
+    if (Hint.iFrom <= Hint.iTo) ++hints;
+  };
+  f->Show();
+  InvalidateRect(lv->Handle(), nullptr, TRUE);
+  UpdateWindow(lv->Handle());
+  LVFINDINFOW fi{};
+  fi.flags = LVFI_STRING;
+  fi.psz = L"r321c0";
+  EXPECT_EQ(SendMessageW(lv->Handle(), LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&fi)), 321);
+  EXPECT_EQ(asked, L"r321c0");
+  // The hint is the control's to give; when it does, it is passed on.
+  EXPECT_GE(hints, 0);
+  lv->OnVMFindItem = nullptr;
+  EXPECT_EQ(SendMessageW(lv->Handle(), LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&fi)), -1);
+}
