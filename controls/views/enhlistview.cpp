@@ -851,6 +851,7 @@ void TCustomEnhListView::ReadCurrentSort(bool& Ascending, int& SortColumn) {
 }
 
 bool TCustomEnhListView::StoreSettings() {
+  if (!HasRegistryKey()) return false;
   const int n = Columns()->Count();
   if (n == 0) return true;
   if (FSaveSettings->SaveColumnSizes) {
@@ -863,6 +864,7 @@ bool TCustomEnhListView::StoreSettings() {
 }
 
 bool TCustomEnhListView::LoadSettings() {
+  if (!HasRegistryKey()) return false;
   const int n = Columns()->Count();
   if (FSaveSettings->SaveColumnSizes && n > 0) {
     std::vector<int> widths;
@@ -884,6 +886,9 @@ bool TCustomEnhListView::LoadSettings() {
   }
   return true;
 }
+
+// Without a key the settings would land in the root of HKEY_CURRENT_USER.
+bool TCustomEnhListView::HasRegistryKey() const { return !FSaveSettings->RegistryKey.empty(); }
 
 void TCustomEnhListView::SaveSettingsIfAuto() {
   if (FSaveSettings->AutoSave && !(FComponentState & (csLoading | csDesigning))) StoreSettings();

@@ -148,6 +148,7 @@ class TCustomEnhListView : public TCustomListView {
   bool ReadColumnSizes(std::vector<int>& Widths);
   void StoreCurrentSort();
   void ReadCurrentSort(bool& Ascending, int& SortColumn);
+  bool HasRegistryKey() const;
   bool HeaderOwnerDrawWanted() const { return FOnDrawHeader != nullptr || FShowSortArrows; }
   TCanvas* DrawCanvas() const { return FDrawCanvas.get(); }
   void EnsureDrawCanvas();

@@ -591,6 +591,7 @@ void TCustomExtListView::DrawHeaderItem(TCanvas* Canvas, int Index, TRect Rect, 
 // ---- saved settings --------------------------------------------------------
 
 bool TCustomExtListView::StoreSettings() {
+  if (!HasRegistryKey()) return false;
   TExtLVSaveSettings* s = SaveSettings();
   const int n = Columns()->Count();
   if (!s->SaveColumnOrder && !s->SaveColumnSizes) {
@@ -621,6 +622,7 @@ bool TCustomExtListView::StoreSettings() {
 }
 
 bool TCustomExtListView::LoadSettings() {
+  if (!HasRegistryKey()) return false;
   TExtLVSaveSettings* s = SaveSettings();
   const int n = Columns()->Count();
   if ((s->SaveColumnOrder || s->SaveColumnSizes) && n > 0) {

@@ -250,6 +250,30 @@ TEST_F(ViewsTest, FileDragReceivesALongPathAndFollowsRecreation) {
   EXPECT_EQ(SendMessageW(f->Handle(), WM_GETTEXTLENGTH, 0, 0), 5);
 }
 
+namespace {
+WNDPROC gDragPrevious = nullptr;
+int gDragLaterSaw = 0;
+LRESULT CALLBACK DragLaterProc(HWND W, UINT M, WPARAM Wp, LPARAM Lp) {
+  if (M == WM_APP + 5) ++gDragLaterSaw;
+  return CallWindowProcW(gDragPrevious, W, M, Wp, Lp);
+}
+}  // namespace
+
+TEST_F(ViewsTest, FileDragLeavesALaterSubclassInPlace) {
+  TForm* f = MakeForm();
+  auto* drag = new TFileDrag(f);
+  HWND w = f->Handle();
+  gDragLaterSaw = 0;
+  gDragPrevious = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DragLaterProc)));
+  delete drag;
+  EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongPtrW(w, GWLP_WNDPROC)), DragLaterProc);
+  SendMessageW(w, WM_APP + 5, 0, 0);
+  EXPECT_EQ(gDragLaterSaw, 1);
+  EXPECT_EQ(SendMessageW(w, WM_GETTEXTLENGTH, 0, 0), 5);
+  SetWindowLongPtrW(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(gDragPrevious));
+}
+
 TEST(FileDrag, NonWindowedOwnerInstallsNothing) {
   TComponent owner(nullptr);
   auto* drag = new TFileDrag(&owner);

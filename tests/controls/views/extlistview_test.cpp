@@ -256,6 +256,16 @@ TEST_F(ExtListViewTest, DamagedSavedValuesAreIgnored) {
   }
 }
 
+TEST_F(ExtListViewTest, NoRegistryKeyWritesNothing) {
+  TForm* f = MakeForm();
+  TExtListView* lv = MakeList(f, 2);
+  f->Show();
+  EXPECT_FALSE(lv->StoreSettings());
+  TRegistry reg;
+  EXPECT_FALSE(reg.KeyExists("\\Columns"));
+  EXPECT_FALSE(reg.KeyExists("\\Sort"));
+}
+
 TEST_F(ExtListViewTest, ExtendedStylesAndOperationsByIndex) {
   TForm* f = MakeForm();
   TExtListView* lv = MakeList(f, 2);
