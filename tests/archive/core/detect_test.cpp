@@ -472,4 +472,39 @@ TEST(DetectFixtures, SharedArchives) {
   EXPECT_GT(Checked, 100);
 }
 
+// What the rules make of sets cut into parts and of types this system does
+// not read: later parts and foreign types are no archives on a fixed drive;
+// on a disk of a spanned set the last part is that set's disk.
+TEST(DetectFixtures, SplitPartsAndForeignTypes) {
+  struct Case {
+    const char* File;
+    TArcType Fixed, Spanned;
+    uint8_t SpannedFlags;
+  };
+  const Case Cases[] = {
+      {"zip/sharpcompress/Infozip.nocomp.multi.z01", atZip, atZipMV, zfLocalFound},
+      {"zip/sharpcompress/Infozip.nocomp.multi.zip", atUnknown, atZipMV, zfEndFound | zfCentralFound},
+      {"zip/sharpcompress/WinZip26.nocomp.multi.zip", atUnknown, atZipMV, zfEndFound | zfCentralFound},
+      {"zip/sharpcompress/Zip.deflate.split.001", atZip, atZipMV, zfLocalFound},
+      // A byte range of one archive: its end record points into other parts.
+      {"zip/sharpcompress/Zip.deflate.split.006", atUnknown, atZipMV, zfEndFound},
+      {"rar/sharpcompress/Rar4.split.001", atRar, atRar, 0},
+      {"rar/sharpcompress/Rar4.split.002", atUnknown, atZipMV, 0},
+      // A cabinet behind other bytes is searched for by no rule.
+      {"cab/libmspack/search_basic.cab", atUnknown, atZipMV, 0},
+      // PMarc's "-pm0-" is no LHA method mark.
+      {"lha/lhasa/pmarc124/pm0.pma", atUnknown, atZipMV, 0},
+  };
+  for (const Case& C : Cases) {
+    SCOPED_TRACE(C.File);
+    const std::string File = morvtest::SharedPath(std::string("fixtures/") + C.File);
+    EXPECT_EQ(TypeName(Detect(File).ArcType), TypeName(C.Fixed));
+    const TDetectResult R = Detect(File, true, "PKBACK# 002");
+    EXPECT_EQ(TypeName(R.ArcType), TypeName(C.Spanned));
+    if (C.Spanned == atZipMV) {
+      EXPECT_EQ(int(C.SpannedFlags), int(R.Flags));
+    }
+  }
+}
+
 }  // namespace
