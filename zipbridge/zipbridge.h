@@ -174,6 +174,10 @@ using TPasswordDlgHook =
     std::function<bool(const std::string& Title, const std::string& Prompt, std::string& Text)>;
 TPasswordDlgHook& PasswordDlgHook();
 
+// Window class and control ids of the built-in password dialog.
+constexpr const char* PasswordDlgClass = "TPasswordDlg";
+enum : int { PasswordDlgLabelId = 101, PasswordDlgEditId = 100 };
+
 // Owns a library command record and every text it points to for one call.
 class TZipLibRecord {
  public:
