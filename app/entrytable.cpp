@@ -113,11 +113,14 @@ bool TEntryFill::Push(TFile&& F) {
   return true;
 }
 
-void TEntryFill::NoteFolders(const std::string& Path) {
+void TEntryFill::NoteFolders(const std::string& Path, const std::string& PathKey) {
+  // Entries of one folder mostly come together.
+  if (PathKey == FLastNotedKey) return;
+  FLastNotedKey = PathKey;
   for (size_t p = Path.find('\\'); p != std::string::npos; p = Path.find('\\', p + 1)) {
-    std::string prefix = Path.substr(0, p + 1);
-    std::string key = AnsiLowerCase(prefix);
+    std::string key = PathKey.substr(0, p + 1);
     if (FFolderKeys.count(key)) continue;
+    std::string prefix = Path.substr(0, p + 1);
     if (FolderList.size() >= size_t(MaxFolderCount)) {
       ++FFoldersDropped;
       return;
@@ -152,11 +155,13 @@ bool TEntryFill::AddEntry(std::string Name, std::string Path, int64_t Packed, in
   if (!FOpt.ExplorerStyle) return Push(std::move(f));
 
   if (Path.empty()) return FCurrentKey.empty() ? Push(std::move(f)) : true;
-  NoteFolders(Path);
-  const std::string pathKey = AnsiLowerCase(Path);
+  // Lower-casing keeps the length of ANSI text, so key and path align.
+  const std::string pathKey = FOpt.DownCase ? Path : AnsiLowerCase(Path);
+  NoteFolders(Path, pathKey);
   if (pathKey == FCurrentKey && !Push(std::move(f))) return false;
   std::string folder = FolderBelow(pathKey, FCurrentKey, Path);
-  if (folder.empty() || !FFolderRecordKeys.insert(AnsiLowerCase(folder)).second) return true;
+  if (folder.empty() || !FFolderRecordKeys.insert(pathKey.substr(FCurrentKey.size(), folder.size())).second)
+    return true;
   TFile d;
   d.Name = std::move(folder);
   d.Path = FCurrentKey.empty() ? std::string() : FOpt.CurrentFolder;

@@ -81,11 +81,12 @@ class TEntryFill {
   bool AddEntry(std::string Name, std::string Path, int64_t Packed, int64_t Unpacked, int32_t DosDate,
                 bool Encrypted, const std::string& Volume, bool CountSizes);
   bool Push(TFile&& F);
-  void NoteFolders(const std::string& Path);
+  void NoteFolders(const std::string& Path, const std::string& PathKey);
   TFillOptions FOpt;
   std::string FCurrentKey;  // lower-cased CurrentFolder, '' for the root
   std::unordered_set<std::string> FFolderKeys;
   std::unordered_set<std::string> FFolderRecordKeys;
+  std::string FLastNotedKey;
   bool FOverflow = false;
   int FFoldersDropped = 0;
 };

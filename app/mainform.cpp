@@ -843,7 +843,7 @@ void TMainForm::FillFileList() {
     ArcLister1->OnRead = nullptr;
     ArcLister1->Cancel = false;
   } else {
-    SetZipArchive(ZipBridge, ArchiveName);
+    RefreshZipArchive(ZipBridge, ArchiveName);
     ProgressBar1->SetMax(std::max(ZipEntryCount(ZipBridge), 1));
     int step = 0;
     FillFromZip(ZipBridge, fill, [&] {

@@ -1,7 +1,36 @@
 #include "app/zipaccess.h"
 
+#include <windows.h>
+
 #include "app/entrytable.h"
 #include "zipbridge/zipbridge.h"
+
+namespace {
+
+struct TFileStamp {
+  std::string Name;
+  uint64_t Size = 0;
+  uint64_t Written = 0;
+  bool Valid = false;
+  bool operator==(const TFileStamp&) const = default;
+};
+
+TFileStamp StampOf(const std::string& Name) {
+  TFileStamp s;
+  s.Name = Name;
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(Name.c_str(), GetFileExInfoStandard, &data)) return s;
+  s.Size = (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  s.Written = (uint64_t(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+  s.Valid = true;
+  return s;
+}
+
+// What the one Zip component of the main window read last.
+TFileStamp LastRead;
+TZipBridge* LastZip = nullptr;
+
+}  // namespace
 
 TZipBridge* CreateZipBridge(TComponent* Owner, std::function<void(int, const std::string&)> OnMessage) {
   auto* zip = new TZipBridge(Owner);
@@ -11,7 +40,17 @@ TZipBridge* CreateZipBridge(TComponent* Owner, std::function<void(int, const std
   return zip;
 }
 
-void SetZipArchive(TZipBridge* Zip, const std::string& Name) { Zip->SetZipFileName(Name); }
+void SetZipArchive(TZipBridge* Zip, const std::string& Name) {
+  Zip->SetZipFileName(Name);
+  LastRead = StampOf(Name);
+  LastZip = Zip;
+}
+
+void RefreshZipArchive(TZipBridge* Zip, const std::string& Name) {
+  const TFileStamp now = StampOf(Name);
+  if (Zip == LastZip && now.Valid && now == LastRead && Zip->ZipFileName() == Name) return;
+  SetZipArchive(Zip, Name);
+}
 
 int ZipEntryCount(TZipBridge* Zip) { return Zip->Count(); }
 

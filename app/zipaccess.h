@@ -13,6 +13,9 @@ class TEntryFill;
 TZipBridge* CreateZipBridge(TComponent* Owner, std::function<void(int ErrCode, const std::string& Message)> OnMessage);
 // Assigning the name reads the central directory.
 void SetZipArchive(TZipBridge* Zip, const std::string& Name);
+// Reads the directory again only when the component holds another archive
+// or the file's size or write time changed since the last read.
+void RefreshZipArchive(TZipBridge* Zip, const std::string& Name);
 int ZipEntryCount(TZipBridge* Zip);
 bool ZipSpanned(TZipBridge* Zip);
 // Adds every directory entry in order; Step runs once per entry. False when

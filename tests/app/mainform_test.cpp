@@ -263,6 +263,13 @@ TEST_F(MainFormTest, ZipPackedSizesMatchZipinfo) {
   EXPECT_EQ(RowText(row, 3), d->RatioText);
   EXPECT_NE(RowText(row, 1).find("2021"), std::string::npos);
   EXPECT_EQ(RowText(row, 5), "");
+
+  // An encrypted entry is marked with "+".
+  ASSERT_EQ(RunPeer("cd '" + FHost + "/src' && zip -q -P secret ../e.zip d.txt"), 0);
+  Open(FDir + "\\e.zip");
+  ASSERT_EQ(FileCount, 1);
+  EXPECT_EQ(FileTable[0].Encrypted, 1);
+  EXPECT_EQ(RowText(0, 0), "d.txt+");
 }
 
 TEST_F(MainFormTest, ExplorerStyleShowsOneFolderAtATime) {
@@ -413,10 +420,14 @@ TEST_F(MainFormTest, FiftyThousandEntriesOpenInExplorerStyle) {
   ExplorerStyle = 0;
   Form->SetExplorerStyle(true);
   const auto start = std::chrono::steady_clock::now();
-  Open(FDir + "\\full.zip");
-  const double ms =
-      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-  std::printf("50,000-entry Zip opened in Explorer style in %.0f ms\n", ms);
+  Form->OpenArchiveFile(FDir + "\\full.zip");
+  const auto opened = std::chrono::steady_clock::now();
+  Form->FillFileList();
+  const auto end = std::chrono::steady_clock::now();
+  std::printf("50,000-entry Zip opened in Explorer style in %.0f ms (directory read %.0f ms, list filled %.0f ms)\n",
+              std::chrono::duration<double, std::milli>(end - start).count(),
+              std::chrono::duration<double, std::milli>(opened - start).count(),
+              std::chrono::duration<double, std::milli>(end - opened).count());
   EXPECT_EQ(ArchiveFileCount, 50000);
   EXPECT_EQ(FileCount, 50);
   EXPECT_EQ(FolderCount, 50 + 50 * 13);
