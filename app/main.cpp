@@ -1,3 +1,4 @@
+#include "app/mainform.h"
 #include "app/startup.h"
 #include "framework/ui/forms.h"
 
@@ -8,6 +9,13 @@ namespace {
 // program shows nothing.
 int CreateMainWindowAndRun() {
   Application->SetTitle("Quillon");
+  TMainForm* form = Application->CreateForm<TMainForm>();
+  form->Show();
+  form->StartupOpen();
+  Application->Run();
+  // The window layer's function-local tables end before the static
+  // Application does; the forms go first.
+  Application->DestroyComponents();
   return 0;
 }
 
