@@ -4,10 +4,12 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <optional>
 
 #include "archive/core/bytes.h"
 #include "archive/core/ziprecords.h"
 #include "framework/core/os.h"
+#include "zipbridge/hourglass.h"
 
 namespace {
 
@@ -424,6 +426,7 @@ void TZipBridge::List() {
   }
 
   bool Ok = false;
+  std::optional<THourglass> Wait(std::in_place);
   try {
     FWorkFile = FZipFileName;
     std::string Full = ExpandFileName(FZipFileName);
@@ -445,6 +448,7 @@ void TZipBridge::List() {
     SetZipError(zmListError, E.what());
   }
   CloseZipFile();
+  Wait.reset();
   if (!Ok) {
     FZipFileName.clear();
     FSFXOffset = 0;
