@@ -123,8 +123,6 @@ const std::string& CodePageTable(bool ToOEM) {
 
 }  // namespace
 
-// ---- messages and the exception -------------------------------------------
-
 std::string ZipMsgText(int Ident) {
   std::string Text;
   if (FindZipMsg(Ident, Text)) return Text;
@@ -143,8 +141,6 @@ EZipBridge EZipBridge::CreateResFmtInt(int Ident, int Value) {
 EZipBridge EZipBridge::CreateResFmtStr(int Ident, const std::string& Value) {
   return EZipBridge(Ident, FormatStr(ZipMsgText(Ident), Value));
 }
-
-// ---- the component ----------------------------------------------------------
 
 void*& TZipBridge::AppWindow() {
   static void* Window = nullptr;
@@ -220,8 +216,6 @@ std::string TZipBridge::ConvertNameCodePage(const std::string& Text, bool ToOEM)
     if (uint8_t(C) >= 128) C = Table[uint8_t(C) - 128];
   return R;
 }
-
-// ---- directory ----------------------------------------------------------------
 
 bool TZipBridge::FindEndOfCentralDir(ZipEndOfCentral& EOC, bool RaiseErrors) {
   FZipComment.clear();
@@ -455,8 +449,6 @@ void TZipBridge::List() {
   }
   if (OnDirUpdate) OnDirUpdate(this);
 }
-
-// ---- archive comment ---------------------------------------------------------
 
 std::string TZipBridge::ZipComment() const { return ConvertNameCodePage(FZipComment, false); }
 

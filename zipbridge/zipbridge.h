@@ -211,7 +211,7 @@ class TZipBridge : public TComponent {
   explicit TZipBridge(TComponent* AOwner);
   ~TZipBridge() override;
 
-  // ---- published properties ----
+  // Published properties.
   bool Verbose = false;
   bool Trace = false;
   int AddCompLevel = 9;
@@ -250,7 +250,7 @@ class TZipBridge : public TComponent {
   TStrings* FSpecArgsExcl() const { return FFSpecArgsExcl.get(); }
   void SetFSpecArgsExcl(TStrings* Value);
 
-  // ---- events ----
+  // Events.
   TNotifyEvent OnDirUpdate;
   TProgressEvent OnProgress;
   TMessageEvent OnMessage;
@@ -262,7 +262,7 @@ class TZipBridge : public TComponent {
   TExtractSkippedEvent OnExtractSkipped;
   TCopyZipOverwriteEvent OnCopyZipOverwrite;
 
-  // ---- public members ----
+  // Public members.
   const std::vector<std::unique_ptr<ZipDirEntry>>& ZipContents() const { return FZipContents; }
   int Count() const { return FZipFileName.empty() ? 0 : int(FZipContents.size()); }
   int SuccessCnt = 0;
@@ -282,7 +282,7 @@ class TZipBridge : public TComponent {
   // sets it once its main window exists.
   static void*& AppWindow();
 
-  // ---- operations ----
+  // Operations.
   void List();
   bool FindEndOfCentralDir(ZipEndOfCentral& EOC, bool RaiseErrors);
   void CloseZipFile();

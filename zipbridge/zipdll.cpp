@@ -66,8 +66,6 @@ char* TZipLibRecord::AddText(const std::string& S, size_t MinSize) {
   return FTexts.back().get();
 }
 
-// ---- loading ------------------------------------------------------------------
-
 namespace {
 
 bool LoadLib(TZipBridge& Z, TZipLib& Lib, const TLibNames& Names) {
@@ -128,8 +126,6 @@ int TZipBridge::UnzEngVersion() {
   if (Here) UnloadUnzEng();
   return V;
 }
-
-// ---- command records ------------------------------------------------------------
 
 void TZipBridge::BuildZipCmd(TZipLibRecord& Holder, int LibVersion, const std::string& ArchiveName) {
   ZipCmdHead* H;
@@ -256,8 +252,6 @@ void TZipBridge::BuildUnzipCmd(TZipLibRecord& Holder, int LibVersion, const std:
   H->ArgCount = Count;
 }
 
-// ---- callback -------------------------------------------------------------------
-
 int32_t ZIPENG_CALL ZipCallback(ZipCallbackRec* Rec) {
   if (!Rec || !Rec->Caller) return 0;
   TZipBridge& Z = *static_cast<TZipBridge*>(Rec->Caller);
@@ -361,8 +355,6 @@ void TZipBridge::HandlePasswordRequest(ZipCallbackRec& Rec, const std::string& T
   FPasswordDlgFlag = true;
 }
 
-// ---- password prompts ---------------------------------------------------------------
-
 void TZipBridge::AskAddPassword(std::string& Result) {
   Result.clear();
   if (Unattended) {
@@ -395,8 +387,6 @@ void TZipBridge::AskExtractPassword(std::string& Result) {
     if (FPasswordDlgFlag) SetPassword(Text);
   }
 }
-
-// ---- extract and test ------------------------------------------------------------------
 
 void TZipBridge::RunExtract(int Mode) {
   SuccessCnt = 0;

@@ -176,8 +176,6 @@ TEST_F(CallbackTest, PasswordHandlerAnswers) {
   EXPECT_EQ(Z.Password(), "") << "answers to the library are not kept";
 }
 
-// ---- password prompts --------------------------------------------------------
-
 class PromptTest : public CallbackTest {
  protected:
   void SetUp() override {
@@ -260,8 +258,6 @@ TEST_F(PromptTest, UnattendedAsksNobody) {
   EXPECT_EQ(Rec.ErrorCode, 0);
   EXPECT_TRUE(Prompts.empty());
 }
-
-// ---- command records -----------------------------------------------------------
 
 class RecordTest : public ::testing::Test {
  protected:

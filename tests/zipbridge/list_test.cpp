@@ -258,8 +258,6 @@ TEST_F(ListTest, CountIsZeroOnceTheNameIsCleared) {
   EXPECT_EQ(Z.ZipContents().size(), 6u);
 }
 
-// ---- the code-page rule -------------------------------------------------
-
 TEST_F(ListTest, NamesFollowTheCodePageRule) {
   // 0x81 is "u with diaeresis" in code page 437, 0xFC in Windows-1252.
   std::string Oem = "f\x81r.txt";
@@ -299,8 +297,6 @@ TEST_F(ListTest, ConvertNameCodePageKeepsLengthAndLowCharacters) {
   EXPECT_EQ(Z.ConvertNameCodePage("\x81\x94", false), "\xFC\xF6");
   EXPECT_EQ(Z.ConvertNameCodePage("\xFC\xF6", true), "\x81\x94");
 }
-
-// ---- the archive comment -----------------------------------------------------
 
 class CommentTest : public ListTest {
  protected:
@@ -372,8 +368,6 @@ TEST_F(CommentTest, WritingWithoutAnArchiveIsReported) {
   EXPECT_EQ(Shown, "Input file does not exist");
   EXPECT_EQ(Z.ZipComment(), "");
 }
-
-// ---- properties ------------------------------------------------------------------
 
 TEST(ZipBridgeProperties, DefaultsAndSetters) {
   TZipBridge Z(nullptr);
