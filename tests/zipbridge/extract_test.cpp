@@ -442,7 +442,11 @@ TEST_F(ExtractTest, ALoadedLibraryStaysLoaded) {
   MakeSources();
   Zip("-9");
   Open();
+  Z.Trace = true;
   ASSERT_TRUE(Z.LoadUnzEng());
+  EXPECT_EQ(Z.ErrCode, zmUnzEngLoaded);
+  EXPECT_EQ(Z.Message, "UNZENG Loaded!");
+  Z.Trace = false;
   Z.ExtrBaseDir = Out;
   Z.Extract();
   EXPECT_EQ(Z.SuccessCnt, 5);
