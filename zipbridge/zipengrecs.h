@@ -86,13 +86,13 @@ struct ZipCallbackRec {
 
 using ZipCallbackFunc = int32_t(ZIPENG_CALL*)(ZipCallbackRec* Rec);
 
-// One item of the unzip specification array.
+// One item of the unzip file-name pattern array.
 struct UnzFileData {
   char* FileSpec;
   uint8_t Reserved[72 - sizeof(char*)];
 };
 
-// One item of the zip specification array.
+// One item of the zip file-name pattern array.
 struct ZipFileData {
   char* FileSpec;
   uint8_t Reserved[104 - sizeof(char*)];
