@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +12,7 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#include <winioctl.h>
 #else
 #include <unistd.h>
 #endif
@@ -142,6 +144,44 @@ int RunPeer(const std::string& shellCommand, std::string* output) {
 }
 
 bool HavePeer(const std::string& program) { return RunPeer("command -v " + program) == 0; }
+
+#ifdef _WIN32
+namespace {
+struct TMountMgrUnixDrive {
+  ULONG size;
+  ULONG type;
+  ULONG fs_type;
+  DWORD serial;
+  ULONGLONG unix_dev;
+  WCHAR letter;
+  USHORT mount_point_offset;
+  USHORT device_offset;
+  USHORT label_offset;
+};
+constexpr DWORD kDefineUnixDrive = CTL_CODE(0x6D, 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
+}  // namespace
+
+bool DefineWineDrive(char letter, const std::string& hostFolder) {
+  HANDLE mgr = CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (mgr == INVALID_HANDLE_VALUE) return false;
+  std::vector<char> buf(sizeof(TMountMgrUnixDrive) + hostFolder.size() + 1, 0);
+  auto* d = reinterpret_cast<TMountMgrUnixDrive*>(buf.data());
+  d->size = ULONG(buf.size());
+  d->type = DRIVE_REMOVABLE;
+  d->letter = WCHAR(letter);
+  if (!hostFolder.empty()) {
+    d->mount_point_offset = USHORT(sizeof(TMountMgrUnixDrive));
+    memcpy(buf.data() + sizeof(TMountMgrUnixDrive), hostFolder.c_str(), hostFolder.size() + 1);
+  } else {
+    d->size = sizeof(TMountMgrUnixDrive);
+  }
+  DWORD got = 0;
+  BOOL ok = DeviceIoControl(mgr, kDefineUnixDrive, buf.data(), d->size, nullptr, 0, &got, nullptr);
+  CloseHandle(mgr);
+  return ok != 0;
+}
+#endif
 
 std::vector<uint8_t> ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -28,6 +28,15 @@ int RunPeer(const std::string& shellCommand, std::string* output = nullptr);
 // True when the host has the named program on its PATH.
 bool HavePeer(const std::string& program);
 
+#ifdef _WIN32
+// Defines (or, with an empty folder, removes) a removable drive on a host
+// folder through Wine's mount manager, as winecfg does: Wine reads the label
+// and serial (.windows-label, .windows-serial in the folder) at that moment,
+// so defining the drive again is how a new disk "arrives". A link made by
+// hand would only be seen by a Wine session started after it.
+bool DefineWineDrive(char letter, const std::string& hostFolder);
+#endif
+
 // Whole-file helpers on the program's own path form.
 std::vector<uint8_t> ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::vector<uint8_t>& data);

@@ -75,42 +75,6 @@ TEST(DriveCheck, FixedDriveNeedsNoPrompt) {
   EXPECT_TRUE(Prompts.Texts.empty());
 }
 
-// Wine's mount manager defines a drive at run time, with the label and serial
-// read from .windows-label and .windows-serial in its folder.
-struct TMountMgrUnixDrive {
-  ULONG size;
-  ULONG type;
-  ULONG fs_type;
-  DWORD serial;
-  ULONGLONG unix_dev;
-  WCHAR letter;
-  USHORT mount_point_offset;
-  USHORT device_offset;
-  USHORT label_offset;
-};
-constexpr DWORD DefineUnixDrive = CTL_CODE(0x6D, 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
-
-bool DefineWineDrive(char Letter, const std::string& HostFolder) {
-  HANDLE Mgr = CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (Mgr == INVALID_HANDLE_VALUE) return false;
-  std::vector<char> Buf(sizeof(TMountMgrUnixDrive) + HostFolder.size() + 1, 0);
-  auto* D = reinterpret_cast<TMountMgrUnixDrive*>(Buf.data());
-  D->size = ULONG(Buf.size());
-  D->type = DRIVE_REMOVABLE;
-  D->letter = WCHAR(Letter);
-  if (!HostFolder.empty()) {
-    D->mount_point_offset = USHORT(sizeof(TMountMgrUnixDrive));
-    std::memcpy(Buf.data() + sizeof(TMountMgrUnixDrive), HostFolder.c_str(), HostFolder.size() + 1);
-  } else {
-    D->size = sizeof(TMountMgrUnixDrive);
-  }
-  DWORD Got = 0;
-  BOOL Ok = DeviceIoControl(Mgr, DefineUnixDrive, Buf.data(), D->size, nullptr, 0, &Got, nullptr);
-  CloseHandle(Mgr);
-  return Ok != 0;
-}
-
 class RemovableDrive : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -119,7 +83,7 @@ class RemovableDrive : public ::testing::Test {
     Z.SetWorkDrive("B:\\");
   }
   void TearDown() override {
-    DefineWineDrive('b', "");
+    morvtest::DefineWineDrive('b', "");
     HKEY Key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Wine\\Drives", 0, KEY_SET_VALUE, &Key) == ERROR_SUCCESS) {
       RegDeleteValueA(Key, "b:");
@@ -129,7 +93,7 @@ class RemovableDrive : public ::testing::Test {
   void Insert(const std::string& Label) {
     morvtest::WriteFile(Folder + "\\.windows-label", Label + "\n");
     morvtest::WriteFile(Folder + "\\.windows-serial", "12345678\n");
-    ASSERT_TRUE(DefineWineDrive('b', morvtest::HostPath(Folder)));
+    ASSERT_TRUE(morvtest::DefineWineDrive('b', morvtest::HostPath(Folder)));
   }
   std::string Folder;
   TZipBridge Z{nullptr};

@@ -71,46 +71,6 @@ TEST(DiskManager, UnreadableDriveAsksRetryThenCancels) {
 
 #ifdef _WIN32
 
-// Wine's mount manager defines drives at run time the way winecfg does: it
-// makes the dosdevices link and the HKLM\Software\Wine\Drives entry and reads
-// the label and serial (.windows-label, .windows-serial in the folder) at
-// that moment. A link made by hand is only seen by a Wine session started
-// after it, so the test asks the mount manager instead. Redefining the drive
-// is how a new disk "arrives".
-struct TMountMgrUnixDrive {
-  ULONG size;
-  ULONG type;
-  ULONG fs_type;
-  DWORD serial;
-  ULONGLONG unix_dev;
-  WCHAR letter;
-  USHORT mount_point_offset;
-  USHORT device_offset;
-  USHORT label_offset;
-};
-constexpr DWORD kDefineUnixDrive = CTL_CODE(0x6D, 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
-
-bool DefineWineDrive(char letter, const std::string& hostFolder) {
-  HANDLE mgr = CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (mgr == INVALID_HANDLE_VALUE) return false;
-  std::vector<char> buf(sizeof(TMountMgrUnixDrive) + hostFolder.size() + 1, 0);
-  auto* d = reinterpret_cast<TMountMgrUnixDrive*>(buf.data());
-  d->size = ULONG(buf.size());
-  d->type = DRIVE_REMOVABLE;
-  d->letter = WCHAR(letter);
-  if (!hostFolder.empty()) {
-    d->mount_point_offset = USHORT(sizeof(TMountMgrUnixDrive));
-    memcpy(buf.data() + sizeof(TMountMgrUnixDrive), hostFolder.c_str(), hostFolder.size() + 1);
-  } else {
-    d->size = sizeof(TMountMgrUnixDrive);
-  }
-  DWORD got = 0;
-  BOOL ok = DeviceIoControl(mgr, kDefineUnixDrive, buf.data(), d->size, nullptr, 0, &got, nullptr);
-  CloseHandle(mgr);
-  return ok != 0;
-}
-
 class FloppyUnderWine : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -118,7 +78,7 @@ class FloppyUnderWine : public ::testing::Test {
     Insert("QUILLON1", "1A2B3C4D");
   }
   void TearDown() override {
-    DefineWineDrive('a', "");
+    morvtest::DefineWineDrive('a', "");
     HKEY key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Wine\\Drives", 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
       RegDeleteValueA(key, "a:");
@@ -128,7 +88,7 @@ class FloppyUnderWine : public ::testing::Test {
   void Insert(const std::string& label, const std::string& serial) {
     morvtest::WriteFile(folder + "\\.windows-label", label + "\n");
     morvtest::WriteFile(folder + "\\.windows-serial", serial + "\n");
-    ASSERT_TRUE(DefineWineDrive('a', morvtest::HostPath(folder)));
+    ASSERT_TRUE(morvtest::DefineWineDrive('a', morvtest::HostPath(folder)));
   }
   std::string folder;
 };

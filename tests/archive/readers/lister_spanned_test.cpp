@@ -15,45 +15,8 @@
 
 namespace {
 
-// Wine's mount manager defines a removable drive on a host folder and reads
-// the folder's .windows-label at that moment; redefining the drive is how
-// the next disk of a set is put in.
-struct TMountMgrUnixDrive {
-  ULONG size;
-  ULONG type;
-  ULONG fs_type;
-  DWORD serial;
-  ULONGLONG unix_dev;
-  WCHAR letter;
-  USHORT mount_point_offset;
-  USHORT device_offset;
-  USHORT label_offset;
-};
-
-constexpr DWORD kDefineUnixDrive = CTL_CODE(0x6D, 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
 // Another letter than the disk manager's tests take, which may run alongside.
 constexpr char kLetter = 'b';
-
-bool DefineWineDrive(const std::string& hostFolder) {
-  HANDLE mgr = CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (mgr == INVALID_HANDLE_VALUE) return false;
-  std::vector<char> buf(sizeof(TMountMgrUnixDrive) + hostFolder.size() + 1, 0);
-  auto* d = reinterpret_cast<TMountMgrUnixDrive*>(buf.data());
-  d->size = ULONG(buf.size());
-  d->type = DRIVE_REMOVABLE;
-  d->letter = WCHAR(kLetter);
-  if (!hostFolder.empty()) {
-    d->mount_point_offset = USHORT(sizeof(TMountMgrUnixDrive));
-    memcpy(buf.data() + sizeof(TMountMgrUnixDrive), hostFolder.c_str(), hostFolder.size() + 1);
-  } else {
-    d->size = sizeof(TMountMgrUnixDrive);
-  }
-  DWORD got = 0;
-  BOOL ok = DeviceIoControl(mgr, kDefineUnixDrive, buf.data(), d->size, nullptr, 0, &got, nullptr);
-  CloseHandle(mgr);
-  return ok != 0;
-}
 
 class ListerSpannedZip : public ::testing::Test {
  protected:
@@ -81,14 +44,14 @@ class ListerSpannedZip : public ::testing::Test {
     ASSERT_EQ(2u, Expected.size());
   }
   void TearDown() override {
-    DefineWineDrive("");
+    morvtest::DefineWineDrive(kLetter, "");
     HKEY key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Wine\\Drives", 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
       RegDeleteValueA(key, "b:");
       RegCloseKey(key);
     }
   }
-  void Insert(int disk) { ASSERT_TRUE(DefineWineDrive(Host + "/disk" + std::to_string(disk))); }
+  void Insert(int disk) { ASSERT_TRUE(morvtest::DefineWineDrive(kLetter, Host + "/disk" + std::to_string(disk))); }
   std::string Dir, Host;
   std::vector<std::string> Expected;
 };
