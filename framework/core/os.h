@@ -65,6 +65,10 @@ void* LoadDataModule(const std::string& FileName);
 std::string LoadModuleString(void* Module, unsigned Id, int BufLen);
 void FreeDataModule(void* Module);
 
+// Moves a file onto NewName, replacing an existing file of that name, also
+// across volumes (copied then). The old file stays intact when the move fails.
+bool MoveFileReplace(const std::string& OldName, const std::string& NewName);
+
 // Deletes a file, into the recycle bin when AllowUndo is set and the system
 // has one; true when the file is gone.
 bool ShellDeleteFile(const std::string& FileName, bool AllowUndo);

@@ -488,6 +488,46 @@ void* LoadDataModule(const std::string&) { return nullptr; }
 std::string LoadModuleString(void*, unsigned, int) { return std::string(); }
 void FreeDataModule(void*) {}
 
+bool MoveFileReplace(const std::string& OldName, const std::string& NewName) {
+  const std::string From = OsPath(OldName), To = OsPath(NewName);
+  if (::rename(From.c_str(), To.c_str()) == 0) return true;
+  if (errno != EXDEV) return false;
+  // Another file system: copy beside the target, then rename over it, so
+  // the target is never half written.
+  std::string Tmp = To + ".XXXXXX";
+  int Out = ::mkstemp(&Tmp[0]);
+  if (Out < 0) return false;
+  int In = ::open(From.c_str(), O_RDONLY);
+  bool Ok = In >= 0;
+  std::vector<char> Buf(1 << 16);
+  while (Ok) {
+    ssize_t N = ::read(In, Buf.data(), Buf.size());
+    if (N == 0) break;
+    if (N < 0) {
+      if (errno == EINTR) continue;
+      Ok = false;
+      break;
+    }
+    for (ssize_t Done = 0; Ok && Done < N;) {
+      ssize_t W = ::write(Out, Buf.data() + Done, size_t(N - Done));
+      if (W < 0 && errno == EINTR) continue;
+      if (W <= 0) Ok = false;
+      else Done += W;
+    }
+  }
+  if (In >= 0) ::close(In);
+  struct stat St;
+  if (Ok && ::stat(From.c_str(), &St) == 0) ::fchmod(Out, St.st_mode & 07777);
+  Ok = ::fsync(Out) == 0 && Ok;
+  Ok = ::close(Out) == 0 && Ok;
+  if (Ok && ::rename(Tmp.c_str(), To.c_str()) == 0) {
+    ::unlink(From.c_str());
+    return true;
+  }
+  ::unlink(Tmp.c_str());
+  return false;
+}
+
 bool ShellDeleteFile(const std::string& FileName, bool) { return DeleteFile(FileName) || !FileExists(FileName); }
 
 TErrorModeGuard::TErrorModeGuard() : FOldMode(0) {}

@@ -333,6 +333,11 @@ void FreeDataModule(void* Module) {
   if (Module) FreeLibrary(static_cast<HMODULE>(Module));
 }
 
+bool MoveFileReplace(const std::string& OldName, const std::string& NewName) {
+  return MoveFileExA(OldName.c_str(), NewName.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
 bool ShellDeleteFile(const std::string& FileName, bool AllowUndo) {
   // The shell wants a double-NUL-terminated list.
   std::string From = FileName + std::string(2, '\0');
