@@ -33,3 +33,10 @@ TDeflateResult DeflateEncode(TDeflateIO& io, int level, bool allowPlain);
 // The same over memory, for tests and tools.
 std::vector<uint8_t> DeflateBuffer(const uint8_t* data, size_t size, int level, bool allowPlain = false,
                                    bool* plain = nullptr);
+
+namespace deflate_detail {
+// The bit buffer is a machine word; both widths are instantiated so that the
+// 32-bit form, which the product runs, is also tested on 64-bit hosts.
+template <typename TBitBuf>
+TDeflateResult DeflateWith(TDeflateIO& io, int level, bool allowPlain);
+}  // namespace deflate_detail
