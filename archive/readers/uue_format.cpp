@@ -4,9 +4,10 @@
 #include <cstring>
 #include <vector>
 
-namespace {
+const char UueUUAlphabet[65] = "`!\"#$%&'()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_";
+const char UueXXAlphabet[65] = "+-0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
 
-const char kXX[] = "+-0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+namespace {
 
 int UuValue(uint8_t c) {
   if (c == '`') return 0;
@@ -15,8 +16,8 @@ int UuValue(uint8_t c) {
 }
 
 int XxValue(uint8_t c) {
-  const char* p = c ? std::strchr(kXX, c) : nullptr;
-  return p ? int(p - kXX) : -1;
+  const char* p = c ? std::strchr(UueXXAlphabet, c) : nullptr;
+  return p ? int(p - UueXXAlphabet) : -1;
 }
 
 // How far the line's length from what its count character asks (0 = exact),
@@ -32,6 +33,17 @@ int Fit(const std::string& line, int (*value)(uint8_t)) {
 }
 
 }  // namespace
+
+void ParseUueBeginLine(const std::string& line, std::string& mode, std::string& name) {
+  size_t p = 6;
+  while (p < line.size() && line[p] == ' ') p++;
+  size_t m = line.find(' ', p);
+  mode = line.substr(p, m == std::string::npos ? std::string::npos : m - p);
+  p = m == std::string::npos ? line.size() : m;
+  while (p < line.size() && line[p] == ' ') p++;
+  size_t e = line.find(' ', p);
+  name = line.substr(p, std::min(e == std::string::npos ? line.size() - p : e - p, UueMaxName));
+}
 
 TUueKind UueLineKind(const std::string& line) {
   if (line.empty()) return TUueKind::ukUnknown;
@@ -68,14 +80,7 @@ bool FindUueBegin(TArcSource& src, uint64_t pos, size_t maxBytes, UueBegin& out,
     }
     if (line.compare(0, 6, "begin ") == 0) {
       out.BeginPos = pos + at;
-      size_t p = 6;
-      while (p < line.size() && line[p] == ' ') p++;
-      size_t m = line.find(' ', p);
-      out.Mode = line.substr(p, m == std::string::npos ? std::string::npos : m - p);
-      p = m == std::string::npos ? line.size() : m;
-      while (p < line.size() && line[p] == ' ') p++;
-      size_t e = line.find(' ', p);
-      out.FileName = line.substr(p, std::min(e == std::string::npos ? line.size() - p : e - p, UueMaxName));
+      ParseUueBeginLine(line, out.Mode, out.FileName);
       out.DataPos = pos + next;
       out.Table = table;
       if (!table.empty()) {

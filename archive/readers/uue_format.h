@@ -20,6 +20,15 @@ struct UueBegin {
   TUueKind Kind = TUueKind::ukUnknown;  // from the first body line
 };
 
+// The published alphabets; a character's value is its position.
+extern const char UueUUAlphabet[65];
+extern const char UueXXAlphabet[65];
+
+// Mode and name of a line that starts with "begin ": the mode up to the next
+// blank, the name from there up to its first blank, at most UueMaxName bytes
+// (a four-digit mode or doubled blanks do not shift the name).
+void ParseUueBeginLine(const std::string& line, std::string& mode, std::string& name);
+
 // Which alphabet a body line (without its line end) is written in: "M" and
 // "h" decide at once; otherwise the alphabet whose characters the line uses
 // and whose length character matches the line's length.
