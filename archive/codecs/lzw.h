@@ -1,0 +1,22 @@
+// LZW decoder of unix compress (.Z) files.
+#pragma once
+#include <cstdint>
+
+#include "archive/codecs/codec_io.h"
+
+enum : int {
+  kErrCorruptInput = 25139,
+  kErrHeaderId = 25238,
+};
+
+// Decodes a whole compress file, its 3-byte header included, reading at most
+// packedSize bytes: codes of 9 bits up to the header's maximum width (at most
+// 16), with code 256 clearing the table in block mode. Output reaches io in
+// pieces of 16,384 bytes, the last one shorter and never empty; a header
+// alone gives no output. Bits after the last whole code are ignored, as
+// compress itself does. Raises ECodecError: kErrHeaderId for a file that
+// does not start with 1F 9D, kErrIncompleteCodeSet for a header with the
+// reserved bits 0x60 set or a maximum width above 16, kErrCorruptInput for a
+// header cut short, a first code that is not a literal or a code above the
+// next free one.
+void LzwDecompress(TCodecIO& io, uint64_t packedSize);
