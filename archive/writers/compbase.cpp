@@ -503,12 +503,19 @@ void TCompBase::SetListedEntryInfo() {}
 void TCompBase::AfterArchive() {}
 
 void TCompBase::FinishArchive() {
-  if (!FOutStream) return;
+  if (FOutStream) PutArchiveInPlace(false);
+}
+
+void TCompBase::PutArchiveInPlace(bool Raise) {
   const bool Anything = FFilesAdded > 0 || FDeletedCount > 0;
   if (ReplaceArchive(FTempName, ArchiveFile()))
     FArchiveWritten = Anything;
   else
-    ReportReplaceFailure(false);
+    ReportReplaceFailure(Raise);
+}
+
+std::string TCompBase::StoredNameOf(const std::string& FileName) const {
+  return FCurItem && FCurItem->SourceName == FileName ? FCurItem->Name : MakeStoredName(FileName);
 }
 
 void TCompBase::CloseStreams() {

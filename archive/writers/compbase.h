@@ -179,6 +179,14 @@ class TCompBase : public TZipCommon {
   // when it keeps Extract, OnRenameCompressedFile on Name. False when the
   // entry is to be skipped.
   bool BeginEntry(std::string& Name);
+  // The stored name of the file being compressed: the name its work-list
+  // line got when the file was found (the specification's base folder is
+  // gone by then), else MakeStoredName.
+  std::string StoredNameOf(const std::string& FileName) const;
+  // Puts the finished temporary output in place (ReplaceArchive) and notes
+  // whether a new archive was written; a failure is reported naming the kept
+  // temporary file, and raised when Raise.
+  void PutArchiveInPlace(bool Raise);
   // Opens a file to compress for reading; nullptr when it cannot be opened.
   std::unique_ptr<TStream> OpenInputFile(const std::string& FileName);
   // Starts the counters of a new entry of Size bytes and resets the CRC.
