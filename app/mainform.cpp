@@ -11,6 +11,8 @@
 #include "app/utils.h"
 #include "app/zipaccess.h"
 #include "archive/readers/arclister.h"
+#include "archive/readers/uudecode.h"
+#include "framework/core/os.h"
 #include "framework/core/sysutils.h"
 #include "framework/ui/winapi.h"
 
@@ -225,62 +227,6 @@ std::string ShortenHistoryPath(const std::string& Name) {
   return out + Name.substr(slash + 1);
 }
 
-// ---- TEntryListView ----
-
-TEntryListView::TEntryListView(TComponent* AOwner) : TCustomListView(AOwner) {
-  SetOwnerData(true);
-  SetViewStyle(vsReport);
-  SetMultiSelect(true);
-  SetReadOnly(true);
-  SetHideSelection(false);
-  SetRowSelect(true);
-  SetTabStop(true);
-}
-
-std::vector<int> TEntryListView::SelectedRows() {
-  std::vector<int> rows;
-  if (!HandleAllocated()) return rows;
-  for (int i = int(SendMessageW(FHandle, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED)); i >= 0;
-       i = int(SendMessageW(FHandle, LVM_GETNEXTITEM, WPARAM(i), LVNI_SELECTED)))
-    rows.push_back(i);
-  return rows;
-}
-
-void TEntryListView::SetWebStyle(bool Value) {
-  const DWORD web = LVS_EX_ONECLICKACTIVATE | LVS_EX_UNDERLINEHOT;
-  SendMessageW(Handle(), LVM_SETEXTENDEDLISTVIEWSTYLE, web | LVS_EX_HEADERDRAGDROP,
-               (Value ? web : 0) | LVS_EX_HEADERDRAGDROP);
-}
-
-void TEntryListView::SetRowSelected(int Row, bool Value) {
-  LVITEMW item = {};
-  item.stateMask = LVIS_SELECTED;
-  item.state = Value ? LVIS_SELECTED : 0;
-  SendMessageW(Handle(), LVM_SETITEMSTATE, WPARAM(Row), LPARAM(&item));
-}
-
-void TEntryListView::CNNotify(TMessage& Message) {
-  auto* hdr = reinterpret_cast<NMHDR*>(Message.LParam);
-  switch (hdr->code) {
-    case LVN_ITEMCHANGED: {
-      auto* nm = reinterpret_cast<NMLISTVIEW*>(Message.LParam);
-      if ((nm->uChanged & LVIF_STATE) && ((nm->uNewState ^ nm->uOldState) & LVIS_SELECTED) && OnSelectionChange)
-        OnSelectionChange(this);
-      break;
-    }
-    case LVN_ODSTATECHANGED:
-      if (OnSelectionChange) OnSelectionChange(this);
-      break;
-    case NM_DBLCLK:
-      if (OnOpenEntry) OnOpenEntry(this);
-      break;
-    case LVN_KEYDOWN:
-      if (reinterpret_cast<NMLVKEYDOWN*>(Message.LParam)->wVKey == VK_RETURN && OnOpenEntry) OnOpenEntry(this);
-      break;
-  }
-  TCustomListView::CNNotify(Message);
-}
-
 // ---- TLed ----
 
 TLed::TLed(TComponent* AOwner, TColor LitColor, TColor DarkColor)
@@ -349,9 +295,16 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, MainWindowClassName) {
   UpIconIndex = FileExists(ProgramFolder() + "up.ico") ? ShellIconIndex(ProgramFolder() + "up.ico", 0, false) : -1;
   DownIconIndex =
       FileExists(ProgramFolder() + "down.ico") ? ShellIconIndex(ProgramFolder() + "down.ico", 0, false) : -1;
+  // A shell that shows no icon file's own picture gives both files one icon,
+  // which cannot tell the directions apart; the header marks the sort then.
+  if (UpIconIndex == DownIconIndex) UpIconIndex = DownIconIndex = -1;
 
   ArcLister1 = new TArcLister(this);
   ArcLister1->SetName("ArcLister1");
+  UUDecode1 = new TUUDecode(this);
+  UUDecode1->SetName("UUDecode1");
+  // Earlier decodes stay in the temporary folder; a new one replaces them.
+  UUDecode1->ConfirmOverwrites = false;
   ZipBridge = CreateZipBridge(this, [](int ErrCode, const std::string& Message) {
     if (ErrCode > 0) AppMessageBox("Error Msg: " + Message, mtError, mbOK);
   });
@@ -360,8 +313,10 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, MainWindowClassName) {
   BuildMenus();
 
   SettingsHooks.ApplyViewSettings = [this] {
-    FileList->SetGridLines(GridLines == 1);
-    FileList->SetRowSelect(FullRow == 1);
+    TLVExtendedStyles ex = FileList->ExtendedStyles() & ~(LVXBit(lvxGridLines) | LVXBit(lvxFullRowSelect));
+    if (GridLines == 1) ex |= LVXBit(lvxGridLines);
+    if (FullRow == 1) ex |= LVXBit(lvxFullRowSelect);
+    FileList->SetExtendedStyles(ex);
     StatusLine->SetVisible(ViewStatusLine == 1);
     ToolbarPanel->SetVisible(ViewToolbar == 1);
     static const TViewStyle styles[4] = {vsIcon, vsSmallIcon, vsList, vsReport};
@@ -369,7 +324,8 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, MainWindowClassName) {
     CheckSortItems();
     FormResize(this);
   };
-  SettingsHooks.ApplyWindowLayout = [this](int) {
+  SettingsHooks.ApplyWindowLayout = [this](int PanelSize) {
+    if (PanelSize >= 0) AdvSplitter1->SetPosition(PanelSize);
     for (int i = 0; i < 14; ++i)
       ToolButtons[i]->SetVisible(ToolbarButtonVisible(i + 1));
     const bool explorer = ExplorerStyle == 1;
@@ -379,6 +335,7 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, MainWindowClassName) {
     FileList->SetEnabled(true);
     MarkSortColumn();
   };
+  SettingsHooks.PanelSize = [this] { return AdvSplitter1->Position(); };
   LoadSettings();
 
   SmallSysImages = new TImageList(this);
@@ -396,6 +353,7 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, MainWindowClassName) {
                      SHGFI_SYSICONINDEX | SHGFI_USEFILEATTRIBUTES)));
   FileList->SetSmallImages(SmallSysImages);
   FileList->SetLargeImages(LargeSysImages);
+  MarkSortColumn();
 
   CloseArchiveClick(this);
 }
@@ -405,9 +363,11 @@ TMainForm::~TMainForm() {
   OnResize = nullptr;
   OnClose = nullptr;
   TreeView1->OnChange = nullptr;
-  FileList->OnData = nullptr;
-  FileList->OnSelectionChange = nullptr;
-  FileList->OnOpenEntry = nullptr;
+  AdvSplitter1->OnPaneResize = nullptr;
+  FileList->OnVMGetItemInfo = nullptr;
+  FileList->OnSelectItem = nullptr;
+  FileList->OnVMStateChanged = nullptr;
+  FileList->OnItemActivate = nullptr;
   FileList->OnColumnClick = nullptr;
   if (MainForm == this) MainForm = nullptr;
   AppMessageBoxHandler = nullptr;
@@ -477,14 +437,24 @@ void TMainForm::BuildControls() {
   LedOff->SetCaption("");
   LedOff->SetParent(StatusLine);
 
+  AdvSplitter1 = new TAdvSplitter(this);
+  AdvSplitter1->SetName("AdvSplitter1");
+  AdvSplitter1->SetParent(this);
+  AdvSplitter1->SetAlign(alClient);
+  AdvSplitter1->SetThickness(4);
+  AdvSplitter1->SetPosition(160);
+  for (int i : {1, 2}) {
+    AdvSplitter1->GetPane(i)->SetFrameStyle(ftNone);
+    AdvSplitter1->GetPane(i)->SetMinSize(30);
+  }
+  AdvSplitter1->OnPaneResize = [this](TObject* S) { FormResize(S); };
+
   TreeView1 = new TTreeView(this);
   TreeView1->SetName("TreeView1");
-  TreeView1->SetParent(this);
-  TreeView1->SetWidth(160);
-  TreeView1->SetAlign(alLeft);
+  TreeView1->SetParent(AdvSplitter1->GetPane(1));
+  TreeView1->SetAlign(alClient);
   TreeView1->SetHideSelection(false);
   TreeView1->SetReadOnly(true);
-  TreeView1->SetVisible(false);
   TreeView1->OnChange = [this](TObject*, TTreeNode* Node) {
     if (FChangingTree || !Node || ArchiveName.empty() || !TreeView1->Visible()) return;
     const int index = static_cast<int>(reinterpret_cast<intptr_t>(Node->Data));
@@ -492,10 +462,18 @@ void TMainForm::BuildControls() {
     const std::string& path = FFolderTree[size_t(index)].Path;
     if (AnsiLowerCase(path) != AnsiLowerCase(CurrentFolder)) ChangeFolder(path);
   };
+  ShowFolderPane(false);
 
-  FileList = new TEntryListView(this);
+  FileList = new TExtListView(this);
   FileList->SetName("FileList");
-  FileList->SetParent(this);
+  FileList->SetVirtualMode(true);
+  FileList->SetViewStyle(vsReport);
+  FileList->SetMultiSelect(true);
+  FileList->SetReadOnly(true);
+  FileList->SetHideSelection(false);
+  FileList->SetTabStop(true);
+  FileList->SetExtendedStyles(LVXBit(lvxFullRowSelect) | LVXBit(lvxHeaderDragDrop));
+  FileList->SetParent(AdvSplitter1->GetPane(2));
   FileList->SetAlign(alClient);
   static const char* const captions[6] = {"Name", "Modified", "Size", "Ratio", "Packed", "Path"};
   static const int widths[6] = {150, 110, 75, 45, 75, 150};
@@ -506,17 +484,28 @@ void TMainForm::BuildControls() {
     c->SetCaption(captions[i]);
     c->SetWidth(widths[i]);
     c->SetAlignment(aligns[i]);
+    // The sort mark sits left of the caption, where a narrow column keeps it.
+    FileList->ColumnsFormat()->Add()->SetImageAlignment(ciaLeftOfText);
   }
-  FileList->OnData = [this](TObject*, int Index, int SubItem, std::string& Text, int& ImageIndex) {
-    Text = ListRowText(Index, SubItem, ImageIndex);
+  FileList->OnVMGetItemInfo = [this](TObject*, int Item, int SubItem, TLVVMMaskItems& Mask, int& Image, LPARAM&,
+                                     UINT&, UINT&, int&, std::string& Text) {
+    int image = -1;
+    std::string text = ListRowText(Item, SubItem, image);
+    if (Mask & (1u << lvifText)) Text = std::move(text);
+    if ((Mask & (1u << lvifImage)) && SubItem == 0) Image = image;
   };
   FileList->OnColumnClick = [this](TObject*, TListColumn* Column) {
     const int i = Column ? Column->Index() : -1;
     if (i < 0 || i > 5 || ArchiveName.empty()) return;
     SortClick(ColumnSortCodes[i]);
   };
-  FileList->OnSelectionChange = [this](TObject*) { ShowSelectionStatus(); };
-  FileList->OnOpenEntry = [this](TObject* S) { OpenEntryClick(S); };
+  FileList->OnSelectItem = [this](TObject*, TListItem*, bool) {
+    if (!FQuietSelection) ShowSelectionStatus();
+  };
+  FileList->OnVMStateChanged = [this](TObject*, NMLVODSTATECHANGE& Info) {
+    if (!FQuietSelection && ((Info.uNewState ^ Info.uOldState) & LVIS_SELECTED)) ShowSelectionStatus();
+  };
+  FileList->OnItemActivate = [this](TObject* S) { OpenEntryClick(S); };
 
   OpenBox = new TOpenDialog(this);
   OpenBox->SetName("OpenBox");
@@ -550,17 +539,19 @@ void TMainForm::BuildMenus() {
 
   TMenuItem* edit = AddItem(root, "Edit1", "&Edit");
   ArchiveItems.push_back(AddItem(edit, "SelectAll", "&Select All", [this](TObject*) {
-    for (int r = 0; r < FileCount; ++r) FileList->SetRowSelected(r, true);
+    SetRowSelected(-1, true);
     ShowSelectionStatus();
   }));
   ArchiveItems.push_back(AddItem(edit, "InvertSelection", "&Invert Selection", [this](TObject*) {
     std::vector<uint8_t> was(size_t(FileCount), 0);
-    for (int r : FileList->SelectedRows()) was[size_t(r)] = 1;
-    for (int r = 0; r < FileCount; ++r) FileList->SetRowSelected(r, !was[size_t(r)]);
+    for (int r : SelectedRows()) was[size_t(r)] = 1;
+    FQuietSelection = true;
+    for (int r = 0; r < FileCount; ++r) SetRowSelected(r, !was[size_t(r)]);
+    FQuietSelection = false;
     ShowSelectionStatus();
   }));
   ArchiveItems.push_back(AddItem(edit, "UnselectAll", "&Unselect All", [this](TObject*) {
-    for (int r : FileList->SelectedRows()) FileList->SetRowSelected(r, false);
+    SetRowSelected(-1, false);
     ShowSelectionStatus();
   }));
 
@@ -577,7 +568,7 @@ void TMainForm::BuildMenus() {
   })->SetChecked(true);
   AddItem(view, "asWebPage", "as &Web Page", [this](TObject* S) {
     AsWebPage = AsWebPage ? 0 : 1;
-    FileList->SetWebStyle(AsWebPage == 1);
+    SetWebStyle(AsWebPage == 1);
     static_cast<TMenuItem*>(S)->SetChecked(AsWebPage == 1);
   });
   AddItem(view, "", "-");
@@ -594,7 +585,7 @@ void TMainForm::BuildMenus() {
   FoldersBarItem = AddItem(view, "ArchiveFoldersBar1", "&Archive Folders Bar", [this](TObject* S) {
     ViewFolders = ViewFolders ? 0 : 1;
     static_cast<TMenuItem*>(S)->SetChecked(ViewFolders == 1);
-    TreeView1->SetVisible(ExplorerStyle == 1 && ViewFolders == 1);
+    ShowFolderPane(ExplorerStyle == 1 && ViewFolders == 1 && !ArchiveName.empty());
   });
   AddItem(view, "", "-");
   ArchiveItems.push_back(AddItem(view, "Refresh", "&Refresh", [this](TObject* S) { RefreshClick(S); }));
@@ -634,13 +625,13 @@ void TMainForm::BuildMenus() {
   FilePopUp = new TPopupMenu(this);
   FilePopUp->SetName("FilePopUp");
   AddItem(FilePopUp->Items(), "PSelectAll", "&Select All", [this](TObject*) {
-    for (int r = 0; r < FileCount; ++r) FileList->SetRowSelected(r, true);
+    SetRowSelected(-1, true);
     ShowSelectionStatus();
   });
 }
 
 void TMainForm::FormResize(TObject*) {
-  if (!StatusLine) return;
+  if (!StatusLine || !FileList) return;
   const int w = StatusLine->ClientWidth();
   LedOff->SetBounds(w - 19, 5, 12, 12);
   LedOn->SetBounds(LedOff->Left() - 18, 5, 12, 12);
@@ -688,7 +679,7 @@ void TMainForm::SetOpenArchiveState() {
   LedOff->SetLedOn(true);
   for (TMenuItem* i : ArchiveItems) i->SetEnabled(true);
   FileList->SetEnabled(true);
-  TreeView1->SetVisible(ExplorerStyle == 1 && ViewFolders == 1);
+  ShowFolderPane(ExplorerStyle == 1 && ViewFolders == 1);
   const DWORD attr = GetFileAttributesA(ArchiveName.c_str());
   const bool readOnly = attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_READONLY);
   const bool scanner = !VirusScanProgram.empty() && FileExists(VirusScanProgram);
@@ -713,14 +704,14 @@ void TMainForm::CloseArchiveClick(TObject*) {
   FileCount = 0;
   FolderList.clear();
   FolderCount = 0;
-  FileList->Items()->SetCount(0);
+  FileList->SetItemCountEx(0, 0);
   FChangingTree = true;
   TreeView1->Items()->Clear();
   FChangingTree = false;
   FTreeNodes.clear();
   FFolderTree.clear();
   FTreeBuilt = false;
-  TreeView1->SetVisible(false);
+  ShowFolderPane(false);
   AutoInstallOffered = 0;
   SetNoArchiveState();
 }
@@ -758,9 +749,14 @@ void TMainForm::OpenArchiveFile(const std::string& Name) {
     return;
   } else {
     ArcLister1->SetArchiveFile(Name);
-    const std::string ext = DetectedExt(ArcLister1->ArcType());
+    const TArcType type = ArcLister1->ArcType();
+    const std::string ext = DetectedExt(type);
     if (!ext.empty()) {
       ArchiveExt = ext;
+      if (type == atUue) {
+        FUueEntryName = ListedEntryName();
+        if (Application->ParamCount() == 1 && DecodeAndOpen()) return;
+      }
     } else if (ArchiveExt == ".lha") {
       ArchiveExt = ".lzh";
     } else if (FileExists(Name)) {
@@ -803,6 +799,44 @@ void TMainForm::OpenArchiveFile(const std::string& Name) {
     FavoriteCount = int32_t(FavoriteFolders.size());
   }
   LastOpenDir = folder;
+}
+
+std::string TMainForm::ListedEntryName() {
+  std::string name;
+  ArcLister1->Cancel = false;
+  ArcLister1->OnRead = [this, &name](TObject*, int, int) { name = ArcLister1->Entry.FileName; };
+  ArcLister1->Activate();
+  ArcLister1->OnRead = nullptr;
+  ArcLister1->Cancel = false;
+  return name;
+}
+
+bool TMainForm::DecodeAndOpen() {
+  const std::string& entry = FUueEntryName;
+  if (entry.empty() || TZipCommon::GetArcExtIndex(ExtractFileExt(entry)) < 0) return false;
+  if (AppMessageBox("Decode archive TO a temp folder AND open it?", mtConfirmation, mbYes | mbNo) != mrYes)
+    return false;
+  const std::string source = ArcLister1->ArchiveFile();
+  const std::string dir = IncludeTrailingBackslash(GetTempDir());
+  // An encoded file that would decode onto itself stays as it is.
+  if (SameText(ExtractFilePath(source), dir) && SameText(ExtractFileName(source), ExtractFileName(entry)))
+    return false;
+  TStringList spec;
+  spec.Add("*.*");
+  UUDecode1->SetFileSpec(&spec);
+  UUDecode1->SetArchiveFile(source);
+  UUDecode1->SetExtractDir(dir);
+  int written = 0;
+  try {
+    written = UUDecode1->Extract();
+  } catch (const std::exception&) {
+    written = 0;
+  }
+  const std::string decoded = UUDecode1->FileName();
+  // A failed decode lists the encoded file instead of opening a broken one.
+  if (written < 1 || decoded.empty() || !FileExists(decoded)) return false;
+  OpenArchiveFile(decoded);
+  return true;
 }
 
 void TMainForm::RefuseOverflow() {
@@ -864,7 +898,7 @@ void TMainForm::FillFileList() {
   SPanel1->SetCaption("Loading file list...");
   SPanel2->SetCaption(TotalsStatusText(opt.ExplorerStyle, opt.Cab));
 
-  FileList->SetWebStyle(AsWebPage == 1);
+  SetWebStyle(AsWebPage == 1);
   LedOn->SetLedOn(true);
   LedOff->SetLedOn(false);
   ProgressBar1->SetPosition(ProgressBar1->Max());
@@ -872,8 +906,10 @@ void TMainForm::FillFileList() {
   SPanel2->SetVisible(true);
   MarkSortColumn();
   CheckSortItems();
-  for (int r : FileList->SelectedRows()) FileList->SetRowSelected(r, false);
-  FileList->Items()->SetCount(FileCount);
+  FQuietSelection = true;
+  SetRowSelected(-1, false);
+  FQuietSelection = false;
+  FileList->SetItemCountEx(FileCount, 0);
   FileList->Invalidate();
   ShowSelectionStatus();
 }
@@ -968,7 +1004,7 @@ void TMainForm::ShowSelectionStatus() {
     FileList->SetPopupMenu(nullptr);
     return;
   }
-  const std::vector<int> rows = FileList->SelectedRows();
+  const std::vector<int> rows = SelectedRows();
   const std::string text = SelectionStatusText(rows);
   SPanel1->SetCaption(text);
   FileList->SetPopupMenu(text == "No file(s) selected." ? SortPopUp : FilePopUp);
@@ -991,11 +1027,51 @@ void TMainForm::CheckSortItems() {
 }
 
 void TMainForm::MarkSortColumn() {
-  for (int i = 0; i < 6; ++i) FileList->Columns()->Items(i)->SetImageIndex(-1);
+  for (int i = 0; i < 6; ++i) FileList->ColumnsFormat()->Items(i)->SetImageIndex(-1);
   bool up = false;
   const int column = SortMarkColumn(SortOrder, up);
   const int image = up ? UpIconIndex : DownIconIndex;
-  if (column >= 0 && column < 6 && image >= 0) FileList->Columns()->Items(column)->SetImageIndex(image);
+  if (column >= 0 && column < 6 && image >= 0) FileList->ColumnsFormat()->Items(column)->SetImageIndex(image);
+  // A recreated list window has lost the header images.
+  FileList->UpdateColumnImages();
+  if (!FileList->HandleAllocated()) return;
+  // Without arrow icons the header draws its own sort mark.
+  const HWND header = reinterpret_cast<HWND>(SendMessageW(FileList->Handle(), LVM_GETHEADER, 0, 0));
+  for (int i = 0; header && i < 6; ++i) {
+    HDITEMW item = {};
+    item.mask = HDI_FORMAT;
+    if (!SendMessageW(header, HDM_GETITEMW, WPARAM(i), LPARAM(&item))) continue;
+    const int was = item.fmt;
+    item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+    if (i == column && image < 0) item.fmt |= up ? HDF_SORTUP : HDF_SORTDOWN;
+    if (item.fmt != was) SendMessageW(header, HDM_SETITEMW, WPARAM(i), LPARAM(&item));
+  }
+}
+
+std::vector<int> TMainForm::SelectedRows() {
+  std::vector<int> rows;
+  for (int i = FileList->GetNextItemIndex(-1, lvnaAll, LVISBit(lvisSelected)); i >= 0;
+       i = FileList->GetNextItemIndex(i, lvnaAll, LVISBit(lvisSelected)))
+    rows.push_back(i);
+  return rows;
+}
+
+void TMainForm::SetRowSelected(int Row, bool Value) {
+  FileList->SetItemStateByIndex(Row, LVISBit(lvisSelected), Value);
+}
+
+void TMainForm::SetWebStyle(bool Value) {
+  const TLVExtendedStyles web = LVXBit(lvxOneClickActivate) | LVXBit(lvxUnderlineHot);
+  TLVExtendedStyles styles = (FileList->ExtendedStyles() & ~web) | LVXBit(lvxHeaderDragDrop);
+  if (Value) styles |= web;
+  FileList->SetExtendedStyles(styles);
+}
+
+void TMainForm::ShowFolderPane(bool Value) {
+  TreeView1->SetVisible(Value);
+  AdvSplitter1->GetPane(1)->SetVisible(Value);
+  AdvSplitter1->UpdatePanes();
+  AdvSplitter1->Invalidate();
 }
 
 void TMainForm::ChangeFolder(const std::string& Folder) {
@@ -1007,7 +1083,7 @@ void TMainForm::ChangeFolder(const std::string& Folder) {
 }
 
 void TMainForm::OpenEntryClick(TObject*) {
-  const std::vector<int> rows = FileList->SelectedRows();
+  const std::vector<int> rows = SelectedRows();
   if (rows.empty() || ArchiveName.empty()) return;
   const TFile f = FileTable[size_t(rows.front())];
   if (IsParentRecord(f)) {
@@ -1019,7 +1095,7 @@ void TMainForm::OpenEntryClick(TObject*) {
   } else {
     return;
   }
-  if (FileCount > 0) FileList->SetRowSelected(0, true);
+  if (FileCount > 0) SetRowSelected(0, true);
   FileList->SetFocus();
   ShowSelectionStatus();
 }
@@ -1070,7 +1146,7 @@ void TMainForm::SetExplorerStyle(bool Value) {
   ClassicItem->SetChecked(!Value);
   ExplorerItem->SetChecked(Value);
   FoldersBarItem->SetEnabled(Value);
-  TreeView1->SetVisible(Value && ViewFolders == 1 && !ArchiveName.empty());
+  ShowFolderPane(Value && ViewFolders == 1 && !ArchiveName.empty());
   if (!ArchiveName.empty()) {
     CurrentFolder = "\\";
     FTreeBuilt = false;

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "app/entrytable.h"
+#include "controls/views/advsplitter.h"
+#include "controls/views/extlistview.h"
 #include "framework/ui/comctrls.h"
 #include "framework/ui/dialogs.h"
 #include "framework/ui/extctrls.h"
@@ -15,6 +17,7 @@
 #include "framework/ui/stdctrls.h"
 
 class TArcLister;
+class TUUDecode;
 class TZipBridge;
 
 // Archive state read and written by the dialogs.
@@ -59,24 +62,6 @@ std::string TotalsStatusText(bool ExplorerStyle, bool Cab);
 // "C:\Doc...\Arc...\Old\x.zip" for a path with four or more backslashes.
 std::string ShortenHistoryPath(const std::string& Name);
 
-// The entry list: an owner-data list view that tells the form about
-// selection changes, double clicks and Enter.
-class TEntryListView : public TCustomListView {
- public:
-  explicit TEntryListView(TComponent* AOwner);
-  TNotifyEvent OnSelectionChange;
-  TNotifyEvent OnOpenEntry;
-  // Rows selected now, in list order.
-  std::vector<int> SelectedRows();
-  void SetRowSelected(int Row, bool Value);
-  // One-click activation and hot underlining on or off; header drag and
-  // drop always.
-  void SetWebStyle(bool Value);
-
- protected:
-  void CNNotify(TMessage& Message) override;
-};
-
 // A status light: a small panel lit or dark in its colour.
 class TLed : public TPanel {
  public:
@@ -111,8 +96,19 @@ class TMainForm : public TForm {
   // Opens the archive named by the first command-line parameter (not a
   // "-" job), as a start with an archive argument does.
   void StartupOpen();
+  // The UUE/XXE path of opening: offers to decode a listed archive into the
+  // system's temporary folder and opens it; False lists the encoded file.
+  bool DecodeAndOpen();
+
+  // Rows of the entry list selected now, in list order, and one row's
+  // selected state.
+  std::vector<int> SelectedRows();
+  void SetRowSelected(int Row, bool Value);
+  // The folder pane (pane 1 of the splitter) with the tree, shown or hidden.
+  void ShowFolderPane(bool Value);
 
   TArcLister* ArcLister1 = nullptr;
+  TUUDecode* UUDecode1 = nullptr;
   TZipBridge* ZipBridge = nullptr;
 
   TMainMenu* MainMenu1 = nullptr;
@@ -123,8 +119,9 @@ class TMainForm : public TForm {
   TProgressBar* ProgressBar1 = nullptr;
   TLed* LedOn = nullptr;
   TLed* LedOff = nullptr;
+  TAdvSplitter* AdvSplitter1 = nullptr;
   TTreeView* TreeView1 = nullptr;
-  TEntryListView* FileList = nullptr;
+  TExtListView* FileList = nullptr;
   TImageList* SmallSysImages = nullptr;
   TImageList* LargeSysImages = nullptr;
   TPopupMenu* SortPopUp = nullptr;
@@ -158,15 +155,21 @@ class TMainForm : public TForm {
   void OpenArchiveClick(TObject* Sender);
   void HistoryClick(int K);
   void MarkSortColumn();
+  void SetWebStyle(bool Value);
   void CheckSortItems();
   void RefuseOverflow();
   void ForwardedCommandLine(TMessage& Message);
   std::string ListRowText(int Row, int Column, int& Image);
+  // Lists the lister's archive once; the name of the last entry reported.
+  std::string ListedEntryName();
 
   std::vector<TFolderNode> FFolderTree;
   std::vector<TTreeNode*> FTreeNodes;
   bool FTreeBuilt = false;
+  std::string FUueEntryName;
   bool FChangingTree = false;
+  // Set while the form itself changes many rows' selection.
+  bool FQuietSelection = false;
 };
 
 extern TMainForm* MainForm;

@@ -240,7 +240,21 @@ void TCustomExtListView::UpdateColumnImage(int Index) {
   TAlignment a = Columns()->Items(Index)->Alignment();
   if (a == taRightJustify) col.fmt |= LVCFMT_RIGHT;
   if (a == taCenter) col.fmt |= LVCFMT_CENTER;
+  // Setting the column's format rewrites the header item's; a sort mark the
+  // header shows of its own is kept.
+  const HWND header = reinterpret_cast<HWND>(SendMessageW(FHandle, LVM_GETHEADER, 0, 0));
+  HDITEMW item{};
+  item.mask = HDI_FORMAT;
+  const bool marked = header && SendMessageW(header, HDM_GETITEMW, static_cast<WPARAM>(Index),
+                                             reinterpret_cast<LPARAM>(&item)) &&
+                      (item.fmt & (HDF_SORTUP | HDF_SORTDOWN));
+  const int mark = item.fmt & (HDF_SORTUP | HDF_SORTDOWN);
   SendMessageW(FHandle, LVM_SETCOLUMNW, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(&col));
+  if (marked && SendMessageW(header, HDM_GETITEMW, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(&item)) &&
+      (item.fmt & (HDF_SORTUP | HDF_SORTDOWN)) != mark) {
+    item.fmt = (item.fmt & ~(HDF_SORTUP | HDF_SORTDOWN)) | mark;
+    SendMessageW(header, HDM_SETITEMW, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(&item));
+  }
 }
 
 bool TCustomExtListView::GetColumnOrder(int Count, std::vector<int>& Order) {

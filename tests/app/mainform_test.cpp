@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 #include "app/favorites.h"
 #include "app/settings.h"
@@ -34,6 +36,9 @@ struct TUnmanagedWindows {
   }
 } unmanagedWindows;
 
+// The window's pixels from the screen, as a 24-bit BMP (for looking at).
+void SaveWindowBitmap(HWND Window, const std::string& File);
+
 // 2021-03-04 05:06:08 in DOS form.
 constexpr int32_t SampleDosDate = (((2021 - 1980) << 9 | 3 << 5 | 4) << 16) | (5 << 11 | 6 << 5 | 4);
 
@@ -43,6 +48,11 @@ class MainFormTest : public ::testing::Test {
     if (!UiDriver::DisplayAvailable()) GTEST_SKIP() << "no display (run under xvfb-run)";
     FDir = TempDir();
     FHost = HostPath(FDir);
+    // The sort marks are read from the program's folder, as morv.exe's are.
+    for (const char* icon : {"up.ico", "down.ico"})
+      if (!FileExists(ProgramFolder() + icon))
+        WriteFile(ProgramFolder() + icon,
+                  ReadFile(LocalPath(std::string(MORV_SOURCE_DIR) + "/app/resources/" + icon)));
     Form.reset(new TMainForm(Application));
     Form->Show();
     Application->ProcessMessages();
@@ -82,23 +92,56 @@ class MainFormTest : public ::testing::Test {
     return Narrow(buf);
   }
 
-  void Notify(UINT Code) {
-    NMITEMACTIVATE nm = {};
-    nm.hdr.hwndFrom = Form->FileList->Handle();
-    nm.hdr.idFrom = UINT_PTR(Form->FileList->ControlId());
-    nm.hdr.code = Code;
-    nm.iItem = 0;
-    SendMessageW(GetParent(Form->FileList->Handle()), WM_NOTIFY, nm.hdr.idFrom, LPARAM(&nm));
+  HWND List() { return Form->FileList->Handle(); }
+  int ListCount() { return int(SendMessageW(List(), LVM_GETITEMCOUNT, 0, 0)); }
+  HWND Header() { return reinterpret_cast<HWND>(SendMessageW(List(), LVM_GETHEADER, 0, 0)); }
+
+  // A double click on a row (selected alone first, as the first click of
+  // the pair does), as the list view gets it from the mouse.
+  void DoubleClickRow(int Row) {
+    Form->SetRowSelected(-1, false);
+    Form->SetRowSelected(Row, true);
+    RECT r = {};
+    r.left = LVIR_LABEL;
+    ASSERT_TRUE(SendMessageW(List(), LVM_GETITEMRECT, WPARAM(Row), LPARAM(&r)));
+    const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    SendMessageW(List(), WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    Application->ProcessMessages();
   }
 
+  // Enter on a row selected alone and focused.
+  void PressEnterOn(int Row) {
+    Form->SetRowSelected(-1, false);
+    Form->FileList->SetItemStateByIndex(Row, LVISBit(lvisSelected) | LVISBit(lvisFocused), true);
+    SendMessageW(List(), WM_KEYDOWN, VK_RETURN, 0);
+    SendMessageW(List(), WM_KEYUP, VK_RETURN, 0);
+    Application->ProcessMessages();
+  }
+
+  // A mouse click on a column header, pressed and released in its middle.
   void ClickColumn(int Column) {
-    NMLISTVIEW nm = {};
-    nm.hdr.hwndFrom = Form->FileList->Handle();
-    nm.hdr.idFrom = UINT_PTR(Form->FileList->ControlId());
-    nm.hdr.code = LVN_COLUMNCLICK;
-    nm.iItem = -1;
-    nm.iSubItem = Column;
-    SendMessageW(GetParent(Form->FileList->Handle()), WM_NOTIFY, nm.hdr.idFrom, LPARAM(&nm));
+    RECT r = {};
+    ASSERT_TRUE(SendMessageW(Header(), HDM_GETITEMRECT, WPARAM(Column), LPARAM(&r)));
+    const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    SendMessageW(Header(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(Header(), WM_LBUTTONUP, 0, at);
+    Application->ProcessMessages();
+  }
+
+  // The sort mark a column header shows: 1 up, -1 down, 0 none. The arrow
+  // icons when the shell gives them, else the header's own marks.
+  int HeaderMark(int Column) {
+    HDITEMW item = {};
+    item.mask = HDI_FORMAT | HDI_IMAGE;
+    SendMessageW(Header(), HDM_GETITEMW, WPARAM(Column), LPARAM(&item));
+    int mark = 0, marks = 0;
+    if ((item.fmt & HDF_IMAGE) && item.iImage >= 0) {
+      mark = item.iImage == UpIconIndex ? 1 : item.iImage == DownIconIndex ? -1 : 9;
+      ++marks;
+    }
+    if (item.fmt & HDF_SORTUP) mark = 1, ++marks;
+    if (item.fmt & HDF_SORTDOWN) mark = -1, ++marks;
+    return marks > 1 ? 9 : mark;
   }
 
   std::unique_ptr<TMainForm> Form;
@@ -174,7 +217,7 @@ TEST_F(MainFormTest, ArchivesOfPeersFillTheTable) {
       EXPECT_EQ(FileCount, 2);
       EXPECT_EQ(ArchiveFileCount, 2);
     }
-    EXPECT_EQ(Form->FileList->Items()->Count(), FileCount);
+    EXPECT_EQ(ListCount(), FileCount);
     EXPECT_EQ(Form->Caption(), "Quillon 2000 - " + AnsiLowerCase(c.Archive));
     EXPECT_TRUE(Form->FileList->Enabled());
     EXPECT_TRUE(Form->ExtractFiles->Enabled());
@@ -286,25 +329,28 @@ TEST_F(MainFormTest, ExplorerStyleShowsOneFolderAtATime) {
   EXPECT_EQ(Form->TreeView1->Items()->Count(), 3);  // t.zip, a, b
   EXPECT_EQ(Form->TreeView1->Items()->Item(0)->Text(), "t.zip");
 
-  // Opening the folder record, as a double click does.
-  Form->FileList->SetRowSelected(0, true);
-  Form->ChangeFolder("a\\");
+  // A double click on the folder goes into it: the folder "b" and the
+  // parent entry, which leads back (here with Enter).
+  DoubleClickRow(0);
+  EXPECT_EQ(CurrentFolder, "a\\");
   ASSERT_EQ(FileCount, 2);
+  EXPECT_EQ(FileTable[0].Name, "..\\");
   EXPECT_EQ(RowText(0, 0), "..");
   EXPECT_EQ(RowText(0, 2), "UP---DIR");
   EXPECT_EQ(RowText(1, 0), "b");
+  EXPECT_EQ(RowText(1, 2), "SUB-DIR");
+  EXPECT_EQ(ListCount(), 2);
   EXPECT_EQ(Form->TreeView1->Selected()->Text(), "a");
-
-  // A double click on "..\" goes back to the root, one on a folder into it.
-  Form->FileList->SetRowSelected(0, true);
-  Notify(NM_DBLCLK);
+  PressEnterOn(0);
   EXPECT_EQ(CurrentFolder, "\\");
   ASSERT_EQ(FileCount, 2);
-  EXPECT_EQ(FileTable[0].Name, "a\\");
-  Form->FileList->SetRowSelected(0, true);
-  Notify(NM_DBLCLK);
+  EXPECT_EQ(RowText(0, 0), "a");
+  EXPECT_EQ(RowText(1, 0), "d.txt");
+  // Enter on a file opens no folder.
+  PressEnterOn(1);
+  EXPECT_EQ(CurrentFolder, "\\");
+  DoubleClickRow(0);
   EXPECT_EQ(CurrentFolder, "a\\");
-  EXPECT_EQ(FileTable[0].Name, "..\\");
 
   // Choosing a node of the tree goes there.
   Form->TreeView1->SetSelected(Form->TreeView1->Items()->Item(2));
@@ -323,21 +369,49 @@ TEST_F(MainFormTest, ColumnClicksFollowTheSortCodes) {
   Form->SetExplorerStyle(false);
   SortOrder = 8;
   Open(FDir + "\\t.zip");
+  // Arrow icons that cannot be told apart are not used.
+  EXPECT_TRUE(UpIconIndex < 0 || UpIconIndex != DownIconIndex) << UpIconIndex;
+  EXPECT_EQ(UpIconIndex < 0, DownIconIndex < 0);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(HeaderMark(i), 0) << "column " << i;
+  // Up: the order the column reads top down is ascending; the size,
+  // packed, ratio and date keys sort largest first.
   struct {
     int Column;
     int Code;
     const char* First;
+    bool Up;
   } clicks[] = {
-      {0, 1, "big.txt"}, {0, 10, "d.txt"}, {0, 1, "big.txt"}, {2, 4, "big.txt"}, {2, 13, "c.txt"},
-      {5, 2, "big.txt"}, {5, 11, "c.txt"}, {4, 5, "big.txt"}, {1, 7, "big.txt"}, {3, 6, nullptr},
+      {0, 1, "big.txt", true},  {0, 10, "d.txt", false}, {0, 1, "big.txt", true},  {2, 4, "big.txt", false},
+      {2, 13, "c.txt", true},   {5, 2, "big.txt", true},  {5, 11, "c.txt", false}, {4, 5, "big.txt", false},
+      {4, 14, "c.txt", true},   {1, 7, "big.txt", false}, {1, 16, nullptr, true},  {3, 6, nullptr, false},
+      {3, 15, nullptr, true},
   };
   for (const auto& c : clicks) {
+    SCOPED_TRACE("column " + std::to_string(c.Column) + ", code " + std::to_string(c.Code));
     ClickColumn(c.Column);
-    EXPECT_EQ(SortOrder, c.Code) << "column " << c.Column;
+    EXPECT_EQ(SortOrder, c.Code);
     if (c.First) {
-      EXPECT_EQ(FileTable[0].Name, c.First) << "code " << c.Code;
+      EXPECT_EQ(FileTable[0].Name, c.First);
+      EXPECT_EQ(RowText(0, 0), c.First);
     }
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(HeaderMark(i), i == c.Column ? (c.Up ? 1 : -1) : 0) << "header " << i;
   }
+  // Resizing the marked column by its divider keeps the mark.
+  RECT r = {};
+  ASSERT_TRUE(SendMessageW(Header(), HDM_GETITEMRECT, 3, LPARAM(&r)));
+  const int y = (r.top + r.bottom) / 2;
+  SendMessageW(Header(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(r.right - 1, y));
+  SendMessageW(Header(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(r.right + 20, y));
+  SendMessageW(Header(), WM_LBUTTONUP, 0, MAKELPARAM(r.right + 20, y));
+  Application->ProcessMessages();
+  EXPECT_EQ(SortOrder, 15);
+  EXPECT_EQ(HeaderMark(3), 1);
+  // Original order and type show no mark.
+  Form->SortClick(8);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(HeaderMark(i), 0) << "column " << i;
+  Form->SortClick(1);
+  Form->SortClick(3);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(HeaderMark(i), 0) << "column " << i;
   // The sort pop-up checks the item of the order, reversed or not.
   SortOrder = 13;
   Form->SortPopUp->OnPopup(Form->SortPopUp);
@@ -360,22 +434,23 @@ TEST_F(MainFormTest, SelectionStatusFollowsTheList) {
   EXPECT_FALSE(SendMessageW(Form->FileList->Handle(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_ONECLICKACTIVATE);
   EXPECT_EQ(Form->SPanel1->Caption(), "No file(s) selected.");
   EXPECT_EQ(Form->FileList->PopupMenu(), Form->SortPopUp);
-  Form->FileList->SetRowSelected(0, true);
-  Form->FileList->SetRowSelected(1, true);
+  Form->SetRowSelected(0, true);
+  Form->SetRowSelected(1, true);
   Application->ProcessMessages();
   EXPECT_EQ(Form->SPanel1->Caption(), "Selected 2 files, 4 kB");
   EXPECT_EQ(Form->FileList->PopupMenu(), Form->FilePopUp);
   EXPECT_EQ(FileTable[0].Selected, 1);
 }
 
-// Answers the next message box with OK and keeps its text.
+// Answers the next message box with Result (OK by default) and keeps its
+// text.
 struct TMessageCatcher {
-  TMessageCatcher() {
-    Answer.Then([this](HWND, TCustomForm* F) {
+  explicit TMessageCatcher(int Result = mrOk) {
+    Answer.Then([this, Result](HWND, TCustomForm* F) {
       if (!F) return false;
       Captions.push_back(F->Caption());
       Texts.push_back(UiDriver::Find<TLabel>(F, "Message")->Caption());
-      F->SetModalResult(mrOk);
+      F->SetModalResult(Result);
       return true;
     });
   }
@@ -409,7 +484,7 @@ TEST_F(MainFormTest, UnknownFilesAndTooLargeArchivesAreRefused) {
   }
   EXPECT_EQ(ArchiveName, "");
   EXPECT_EQ(FileCount, 0);
-  EXPECT_EQ(Form->FileList->Items()->Count(), 0);
+  EXPECT_EQ(ListCount(), 0);
 }
 
 TEST_F(MainFormTest, FiftyThousandEntriesOpenInExplorerStyle) {
@@ -433,6 +508,282 @@ TEST_F(MainFormTest, FiftyThousandEntriesOpenInExplorerStyle) {
   EXPECT_EQ(FolderCount, 50 + 50 * 13);
   Form->ChangeFolder("d7\\");
   EXPECT_EQ(FileCount, 14);  // "..\" and 13 folders
+}
+
+// The program's parameters and the temporary folder for one test.
+class TStartState {
+ public:
+  TStartState() {
+    for (int i = 1; i <= Application->ParamCount(); ++i) FParams.push_back(Application->ParamStr(i));
+    for (const char* v : {"TMP", "TEMP"}) {
+      char buf[MAX_PATH] = {};
+      const DWORD n = GetEnvironmentVariableA(v, buf, MAX_PATH);
+      FEnv.emplace_back(v, n ? std::optional<std::string>(buf) : std::nullopt);
+    }
+  }
+  ~TStartState() {
+    Application->SetParams(FParams);
+    for (const auto& [name, value] : FEnv) SetEnvironmentVariableA(name.c_str(), value ? value->c_str() : nullptr);
+  }
+  void SetTemp(const std::string& Folder) {
+    SetEnvironmentVariableA("TMP", Folder.c_str());
+    SetEnvironmentVariableA("TEMP", Folder.c_str());
+  }
+
+ private:
+  std::vector<std::string> FParams;
+  std::vector<std::pair<std::string, std::optional<std::string>>> FEnv;
+};
+
+// An xxencoder for the peer side: no common tool writes the XX alphabet.
+const char* const XxEncodeScript =
+    "import sys\n"
+    "T='+-0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz'\n"
+    "d=open(sys.argv[1],'rb').read()\n"
+    "o=['begin 644 '+sys.argv[3]]\n"
+    "for i in range(0,len(d),45):\n"
+    "  c=d[i:i+45]; l=T[len(c)]; p=c+bytes((3-len(c)%3)%3)\n"
+    "  for j in range(0,len(p),3):\n"
+    "    n=p[j]<<16|p[j+1]<<8|p[j+2]; l+=T[n>>18&63]+T[n>>12&63]+T[n>>6&63]+T[n&63]\n"
+    "  o.append(l)\n"
+    "o+=[T[0],'end']\n"
+    "open(sys.argv[2],'w').write('\\n'.join(o)+'\\n')\n";
+
+TEST_F(MainFormTest, EncodedArchivesAreDecodedAndOpenedOnYes) {
+  if (!HavePeer("uuencode")) GTEST_SKIP() << "no uuencode";
+  MakeSourceTree();
+  WriteFile(FDir + "\\xxe.py", std::string(XxEncodeScript));
+  ASSERT_EQ(RunPeer("cd '" + FHost + "/src' && zip -q ../t.zip d.txt a/b/c.txt && cd .. && mkdir systmp && "
+                    "uuencode t.zip t.zip > t.uue && python3 xxe.py t.zip t.xxe t.zip && "
+                    "uuencode src/d.txt d.txt > d.uue"),
+            0);
+  const std::vector<uint8_t> zip = ReadFile(FDir + "\\t.zip");
+  TStartState state;
+  state.SetTemp(FDir + "\\systmp");
+  ExplorerStyle = 1;
+  Form->SetExplorerStyle(false);
+
+  for (const char* encoded : {"t.uue", "t.xxe"}) {
+    SCOPED_TRACE(encoded);
+    const std::string name = FDir + "\\" + encoded;
+    Application->SetParams({name});
+    DeleteFile(FDir + "\\systmp\\t.zip");
+    {
+      TMessageCatcher box(mrYes);
+      Open(name);
+      ASSERT_EQ(box.Texts.size(), 1u);
+      EXPECT_EQ(box.Texts[0], "Decode archive TO a temp folder AND open it?");
+      EXPECT_EQ(box.Captions[0], "Quillon 2000");
+    }
+    EXPECT_EQ(ArchiveName, FDir + "\\systmp\\t.zip");
+    EXPECT_EQ(ArchiveExt, ".zip");
+    EXPECT_EQ(ReadFile(FDir + "\\systmp\\t.zip"), zip);
+    ASSERT_EQ(FileCount, 2);
+    ASSERT_NE(Find("d.txt"), nullptr);
+    EXPECT_EQ(Find("d.txt")->SizeText, "3000");
+    ASSERT_NE(Find("c.txt"), nullptr);
+    EXPECT_EQ(Find("c.txt")->Path, "a\\b\\");
+    EXPECT_EQ(ListCount(), 2);
+    EXPECT_EQ(Form->Caption(), "Quillon 2000 - t.zip");
+
+    // No: the encoded file itself is listed, its one entry the archive.
+    Form->CloseArchiveClick(nullptr);
+    {
+      TMessageCatcher box(mrNo);
+      Open(name);
+      EXPECT_EQ(box.Texts.size(), 1u);
+    }
+    EXPECT_EQ(ArchiveName, name);
+    EXPECT_EQ(ArchiveExt, ".enc");
+    ASSERT_EQ(FileCount, 1);
+    EXPECT_EQ(FileTable[0].Name, "t.zip");
+    EXPECT_EQ(RowText(0, 0), "t.zip");
+    EXPECT_FALSE(Form->UUencode->Enabled());
+    EXPECT_FALSE(Form->TestArchive->Enabled());
+  }
+
+  // No question when the program got another number of parameters, or when
+  // the encoded file carries no archive.
+  const std::string uue = FDir + "\\t.uue", plain = FDir + "\\d.uue";
+  const struct {
+    std::vector<std::string> Params;
+    const std::string& File;
+    const char* Entry;
+  } quiet[] = {{{uue, "x"}, uue, "t.zip"}, {{}, uue, "t.zip"}, {{plain}, plain, "d.txt"}};
+  for (const auto& q : quiet) {
+    SCOPED_TRACE(q.File + " with " + std::to_string(q.Params.size()) + " parameters");
+    Application->SetParams(q.Params);
+    TMessageCatcher box(mrYes);
+    Open(q.File);
+    EXPECT_TRUE(box.Texts.empty());
+    EXPECT_EQ(ArchiveExt, ".enc");
+    ASSERT_EQ(FileCount, 1);
+    EXPECT_EQ(FileTable[0].Name, q.Entry);
+  }
+}
+
+TEST_F(MainFormTest, EncodedFileThatWouldDecodeOntoItselfIsListed) {
+  if (!HavePeer("uuencode")) GTEST_SKIP() << "no uuencode";
+  ASSERT_EQ(RunPeer("cd '" + FHost + "' && mkdir systmp && echo data > x && uuencode x x.uue > systmp/x.uue"), 0);
+  const std::string name = FDir + "\\systmp\\x.uue";
+  const std::vector<uint8_t> before = ReadFile(name);
+  TStartState state;
+  state.SetTemp(FDir + "\\systmp");
+  Application->SetParams({name});
+  TMessageCatcher box(mrYes);
+  Open(name);
+  EXPECT_EQ(box.Texts.size(), 1u);
+  EXPECT_EQ(ArchiveName, name);
+  EXPECT_EQ(ArchiveExt, ".enc");
+  EXPECT_EQ(ReadFile(name), before);
+}
+
+TEST_F(MainFormTest, EntryListIsAVirtualExtendedListOfTheArchive) {
+  MakeSourceTree();
+  const struct {
+    const char* Peer;
+    const char* Archive;
+    const char* Make;          // run in src/
+    const char* PackedOfD;     // prints the packed size of d.txt, run in the test folder
+  } cases[] = {
+      {"zipinfo", "t.zip", "zip -q -9 ../t.zip d.txt a/b/c.txt",
+       "zipinfo -l t.zip d.txt | awk 'NR==1{print $6}'"},
+      {"lha", "t.lzh", "lha aq ../t.lzh d.txt a/b/c.txt", "lha v t.lzh | awk '$NF==\"d.txt\"{print $2}'"},
+  };
+  ExplorerStyle = 1;
+  Form->SetExplorerStyle(false);
+  SYSTEMTIME when = {};
+  when.wYear = 2021;
+  when.wMonth = 3;
+  when.wDay = 4;
+  when.wHour = 5;
+  when.wMinute = 6;
+  wchar_t date[64] = {}, time[64] = {};
+  GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &when, nullptr, date, 64);
+  GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &when, nullptr, time, 64);
+  const std::string modified = Narrow(std::wstring(date) + L" " + time);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Archive);
+    if (!HavePeer(c.Peer)) continue;
+    std::string packedText;
+    ASSERT_EQ(RunPeer(std::string("cd '") + FHost + "/src' && " + c.Make + " && cd .. && " + c.PackedOfD,
+                      &packedText),
+              0);
+    const int64_t packed = std::stoll(Trim(packedText));
+    Open(FDir + "\\" + c.Archive);
+
+    EXPECT_TRUE(Form->FileList->VirtualMode());
+    const LONG style = GetWindowLongW(List(), GWL_STYLE);
+    EXPECT_TRUE(style & LVS_OWNERDATA);
+    EXPECT_EQ(style & LVS_TYPEMASK, LVS_REPORT);
+    EXPECT_EQ(ListCount(), 2);
+    EXPECT_EQ(Form->FileList->VirtualItemCount(), 2);
+    const char* const captions[6] = {"Name", "Modified", "Size", "Ratio", "Packed", "Path"};
+    for (int i = 0; i < 6; ++i) {
+      wchar_t text[64] = {};
+      LVCOLUMNW col = {};
+      col.mask = LVCF_TEXT;
+      col.pszText = text;
+      col.cchTextMax = 64;
+      ASSERT_TRUE(SendMessageW(List(), LVM_GETCOLUMNW, WPARAM(i), LPARAM(&col)));
+      EXPECT_EQ(Narrow(text), captions[i]);
+    }
+
+    int d = -1, cRow = -1;
+    for (int r = 0; r < 2; ++r) {
+      if (RowText(r, 0) == "d.txt") d = r;
+      if (RowText(r, 0) == "c.txt") cRow = r;
+    }
+    ASSERT_GE(d, 0);
+    ASSERT_GE(cRow, 0);
+    const long pct = std::lround((1.0 - double(packed) / 3000.0) * 100.0);
+    EXPECT_EQ(RowText(d, 1), modified);
+    EXPECT_EQ(RowText(d, 2), InsertThousandSeparators("3000"));
+    EXPECT_EQ(RowText(d, 3), (pct < 10 ? "0" : "") + std::to_string(pct) + "%");
+    EXPECT_EQ(RowText(d, 4), InsertThousandSeparators(std::to_string(packed)));
+    EXPECT_EQ(RowText(d, 5), "");
+    EXPECT_EQ(RowText(cRow, 2), InsertThousandSeparators("1000"));
+    EXPECT_EQ(RowText(cRow, 5), "a\\b\\");
+    // Each row shows its entry's icon from the shell's image list.
+    LVITEMW item = {};
+    item.mask = LVIF_IMAGE;
+    item.iItem = d;
+    ASSERT_TRUE(SendMessageW(List(), LVM_GETITEMW, 0, LPARAM(&item)));
+    EXPECT_EQ(item.iImage, FileTable[size_t(d)].IconIndex);
+    EXPECT_GE(item.iImage, 0);
+    EXPECT_EQ(reinterpret_cast<HIMAGELIST>(SendMessageW(List(), LVM_GETIMAGELIST, LVSIL_SMALL, 0)),
+              Form->SmallSysImages->Handle());
+  }
+}
+
+TEST_F(MainFormTest, SplitterMovesTheBoundaryBetweenTreeAndList) {
+  MakeSourceTree();
+  ASSERT_EQ(RunPeer("cd '" + FHost + "/src' && zip -q -r ../t.zip a d.txt"), 0);
+  ViewFolders = 1;
+  ExplorerStyle = 0;
+  Form->SetExplorerStyle(true);
+  Open(FDir + "\\t.zip");
+  TAdvSplitter* sp = Form->AdvSplitter1;
+  ASSERT_TRUE(sp->GetPane(1)->Visible());
+  EXPECT_EQ(GetParent(Form->TreeView1->Handle()), sp->GetPane(1)->Handle());
+  EXPECT_EQ(GetParent(List()), sp->GetPane(2)->Handle());
+  const int width = sp->ClientWidth();
+  // Tree and list edges in the splitter's client coordinates.
+  auto edges = [&](HWND W) {
+    RECT r;
+    GetWindowRect(W, &r);
+    MapWindowPoints(nullptr, sp->Handle(), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+  };
+  sp->SetPosition(200);
+  EXPECT_EQ(edges(Form->TreeView1->Handle()).right, 200);
+  EXPECT_EQ(edges(List()).left, 200 + sp->Thickness());
+  EXPECT_EQ(edges(List()).right, width);
+
+  // A drag of the bar with the mouse.
+  const int y = sp->ClientHeight() / 2;
+  POINT bar = {201, y};
+  ClientToScreen(sp->Handle(), &bar);
+  SetCursorPos(bar.x, bar.y);
+  SendMessageW(sp->Handle(), WM_SETCURSOR, WPARAM(sp->Handle()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  SendMessageW(sp->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(201, y));
+  SendMessageW(sp->Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(240, y));
+  SendMessageW(sp->Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(260, y));
+  SendMessageW(sp->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(260, y));
+  Application->ProcessMessages();
+  EXPECT_EQ(sp->Position(), 260);
+  EXPECT_EQ(edges(Form->TreeView1->Handle()).right, 260);
+  EXPECT_EQ(edges(List()).left, 260 + sp->Thickness());
+  EXPECT_EQ(SettingsHooks.PanelSize(), 260);  // saved as "PanelSize"
+
+  // Neither pane is squeezed below its minimum.
+  sp->SetPosition(width + 500);
+  EXPECT_GE(edges(List()).right - edges(List()).left, sp->GetPane(2)->MinSize());
+  EXPECT_LT(sp->Position(), width);
+  sp->SetPosition(-40);
+  EXPECT_GE(sp->Position(), sp->GetPane(1)->MinSize());
+  EXPECT_EQ(edges(Form->TreeView1->Handle()).right, sp->Position());
+
+  sp->SetPosition(180);
+  Application->ProcessMessages();
+  SaveWindowBitmap(Form->Handle(), LocalPath(std::string(MORV_BINARY_DIR) + "/mainform-explorer.bmp"));
+
+  // The classic style hides the folder pane; the list takes the whole width.
+  Form->SetExplorerStyle(false);
+  EXPECT_FALSE(sp->GetPane(1)->Visible());
+  EXPECT_EQ(edges(List()).left, 0);
+  EXPECT_EQ(edges(List()).right, width);
+  // The folders bar option hides it in the Explorer style too.
+  Form->SetExplorerStyle(true);
+  EXPECT_TRUE(sp->GetPane(1)->Visible());
+  ViewFolders = 1;
+  Form->FoldersBarItem->Click();
+  EXPECT_EQ(ViewFolders, 0);
+  EXPECT_FALSE(sp->GetPane(1)->Visible());
+  EXPECT_EQ(edges(List()).left, 0);
+  Form->FoldersBarItem->Click();
+  EXPECT_TRUE(sp->GetPane(1)->Visible());
+  EXPECT_EQ(edges(List()).left, 180 + sp->Thickness());
 }
 
 TEST(FormatCommands, FollowTheFormatRules) {
