@@ -440,6 +440,21 @@ TEST_F(MainFormTest, SelectionStatusFollowsTheList) {
   EXPECT_EQ(Form->SPanel1->Caption(), "Selected 2 files, 4 kB");
   EXPECT_EQ(Form->FileList->PopupMenu(), Form->FilePopUp);
   EXPECT_EQ(FileTable[0].Selected, 1);
+
+  // The Edit menu's selection commands act on the rows of the list.
+  auto command = [&](const char* Name) {
+    UiDriver::Find<TMenuItem>(Form.get(), Name)->Click();
+    Application->ProcessMessages();
+    return Form->SelectedRows();
+  };
+  EXPECT_EQ(command("UnselectAll"), std::vector<int>{});
+  EXPECT_EQ(Form->SPanel1->Caption(), "No file(s) selected.");
+  Form->SetRowSelected(1, true);
+  EXPECT_EQ(command("InvertSelection"), std::vector<int>{0});
+  EXPECT_EQ(FileTable[0].Selected, 1);
+  EXPECT_EQ(FileTable[1].Selected, 0);
+  EXPECT_EQ(command("SelectAll"), (std::vector<int>{0, 1}));
+  EXPECT_EQ(Form->SPanel1->Caption(), "Selected 2 files, 4 kB");
 }
 
 // Answers the next message box with Result (OK by default) and keeps its
