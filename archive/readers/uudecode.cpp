@@ -218,10 +218,6 @@ void TUUDecode::ExtractArchive(TUntypedFile& ArcFile) {
   }
 
   Entry.FileName = Name;
-  Entry.PackedSize = int32_t(std::min<int64_t>(ArchiveSize, INT32_MAX));
-  Entry.UnpackedSize = 0;
-  Entry.Method = 0;
-  Entry.MethodName = HaveTable ? "Table" : Alpha.FullLine == 'h' ? "XXEncode" : "UUEncode";
   const int ArcAge = FileAge(FirstVolume);
   Entry.Date = DosDateToDateTime(ArcAge > 0 ? ArcAge : 0);
   if (!SetEntryFileName(Name)) RaiseError(Name, errOpenFile);
