@@ -8,9 +8,9 @@
 #include "archive/writers/compbase.h"
 
 // Compresses Count bytes from Input's position into Output at the writer's
-// DeflateLevel(). The writer's BytesToRead holds Count on entry (StartEntry)
-// and is counted down as the input is read, with BytesRead, RunRemaining and
-// progress; each write adds to PackedBytes. Cipher enciphers the output with
+// DeflateLevel(). The writer's BytesToRead is set to Count and counted down
+// as the input is read, with BytesRead, RunRemaining and progress (start the
+// entry with StartEntry); each write adds to PackedBytes. Cipher enciphers the output with
 // the keys already set up (Zip's traditional cipher). AllowPlain lets the
 // encoder write a small incompressible input as plain bytes (Result.Plain),
 // which the writer then records as stored.

@@ -252,17 +252,28 @@ void TZip::GotoNextHeader() {
     if (DataEnd > FCentralPos) RaiseBadArchive("data of " + Stored);
     int64_t Trailer = 0;
     if (FCentral.Flags & zgDataDescriptor) {
+      // A Zip64 field in the local header (zip streaming from a pipe) means
+      // 8-byte sizes in the descriptor even when the central sizes are small.
+      const std::string LocalExtra =
+          ReadStringAt(*In, LocalPos + int64_t(TZipLocalHeader::Size) + L.NameLength, L.ExtraLength);
+      bool Wide = false;
+      for (size_t P = 0; P + 4 <= LocalExtra.size();) {
+        const uint8_t* F = reinterpret_cast<const uint8_t*>(LocalExtra.data()) + P;
+        if (GetLE16(F) == 0x0001) Wide = true;
+        P += 4 + GetLE16(F + 2);
+      }
+      const int64_t Fields = Wide ? 20 : 12;
       // The descriptor may or may not start with its signature; the CRC
       // tells which, should the CRC itself look like the signature.
-      const std::string D = ReadStringAt(*In, DataEnd, size_t(std::min<int64_t>(16, FCentralPos - DataEnd)));
+      const std::string D = ReadStringAt(*In, DataEnd, size_t(std::min<int64_t>(Fields + 4, FCentralPos - DataEnd)));
       const auto U32 = [&D](size_t At) { return GetLE32(reinterpret_cast<const uint8_t*>(D.data()) + At); };
-      const bool Signed = D.size() >= 16 && U32(0) == ZipDescriptorSig;
+      const bool Signed = int64_t(D.size()) >= Fields + 4 && U32(0) == ZipDescriptorSig;
       if (Signed && U32(4) == FCentral.Crc32)
-        Trailer = 16;
-      else if (D.size() >= 12 && U32(0) == FCentral.Crc32)
-        Trailer = 12;
+        Trailer = Fields + 4;
+      else if (int64_t(D.size()) >= Fields && U32(0) == FCentral.Crc32)
+        Trailer = Fields;
       else if (Signed)
-        Trailer = 16;
+        Trailer = Fields + 4;
       else
         RaiseBadArchive("data descriptor of " + Stored);
     }
