@@ -20,8 +20,17 @@ constexpr unsigned kTooFar = 4096;
 // Word-wise compares and hash loads read a little past the lookahead.
 constexpr unsigned kWindowSlack = kMaxMatch + 64;
 
+// At the lazy levels chains link positions by their first four bytes, which
+// keeps long searches short; three-byte matches come from a table of the
+// latest position of each three-byte string, as the nearest one is the only
+// one worth its cost. The fast levels, whose searches are short anyway, chain
+// by three bytes and save the second table's upkeep.
 constexpr unsigned kHashBits = 15;
 constexpr unsigned kHashSize = 1u << kHashBits;
+constexpr unsigned kHash3Bits = 15;
+constexpr unsigned kHash3Size = 1u << kHash3Bits;
+// The fast levels index the chain heads with the three-byte hash.
+static_assert(kHash3Bits <= kHashBits);
 
 constexpr unsigned kLitBufSize = 32768;
 constexpr unsigned kEndBlock = 256;
@@ -113,8 +122,23 @@ inline unsigned EqualBytes(size_t x) {
     return unsigned(std::countl_zero(x)) >> 3;
 }
 
-// Hash of the three bytes at p; any position can be hashed on its own.
-inline unsigned Hash3(const uint8_t* p) { return ((Load32(p) << 8) * 0x9E3779B1u) >> (32 - kHashBits); }
+// Hashes of the four and of the three bytes of a little-endian word.
+inline unsigned Hash4(uint32_t v) { return (v * 0x9E3779B1u) >> (32 - kHashBits); }
+inline unsigned Hash3(uint32_t v) { return ((v << 8) * 0x9E3779B1u) >> (32 - kHash3Bits); }
+
+// Positions after the window moved down by kWSize; those that fell out
+// become 0 (no position). Works on several 16-bit entries per word.
+void Rebase(uint16_t* table, size_t count) {
+  constexpr size_t kLanes = sizeof(size_t) / 2;
+  constexpr size_t kLow = ~size_t(0) / 0xFFFF;
+  for (size_t i = 0; i < count; i += kLanes) {
+    size_t w;
+    std::memcpy(&w, table + i, sizeof w);
+    const size_t keep = ((w >> 15) & kLow) * 0x7FFF;
+    w &= keep;
+    std::memcpy(table + i, &w, sizeof w);
+  }
+}
 
 inline unsigned Reverse(unsigned code, unsigned len) {
   unsigned r = 0;
@@ -248,6 +272,7 @@ class TDeflater {
   TDeflater(TDeflateIO& io, int level, bool allowPlain)
       : FIO(io), FLevel(level), FParams(kLevels[level]), FAllowPlain(allowPlain) {
     std::memset(FHead, 0, sizeof FHead);
+    std::memset(FHead3, 0, sizeof FHead3);
     std::memset(FPrev, 0, sizeof FPrev);
     std::memset(FWindow, 0, sizeof FWindow);
     std::memset(FLitFreq, 0, sizeof FLitFreq);
@@ -282,8 +307,9 @@ class TDeflater {
       FMatchStart -= kWSize;
       FStrStart -= kWSize;
       FBlockStart -= kWSize;
-      for (unsigned i = 0; i < kHashSize; ++i) FHead[i] = uint16_t(FHead[i] >= kWSize ? FHead[i] - kWSize : 0);
-      for (unsigned i = 0; i < kWSize; ++i) FPrev[i] = uint16_t(FPrev[i] >= kWSize ? FPrev[i] - kWSize : 0);
+      Rebase(FHead, kHashSize);
+      Rebase(FHead3, kHash3Size);
+      Rebase(FPrev, kWSize);
     }
     while (!FEof) {
       const unsigned end = FStrStart + FLookahead;
@@ -298,47 +324,85 @@ class TDeflater {
     }
   }
 
-  unsigned Insert(unsigned pos) {
-    const unsigned h = Hash3(FWindow + pos);
+  // Enters pos in the tables; returns the previous chain head and, at the
+  // lazy levels, in head3 the latest earlier position of its first three bytes.
+  template <bool kFour>
+  unsigned Insert(unsigned pos, unsigned& head3) {
+    const uint32_t v = Load32(FWindow + pos);
+    unsigned h;
+    if constexpr (kFour) {
+      const unsigned h3 = Hash3(v);
+      head3 = FHead3[h3];
+      FHead3[h3] = uint16_t(pos);
+      h = Hash4(v);
+    } else {
+      head3 = 0;
+      h = Hash3(v);
+    }
     const unsigned head = FHead[h];
     FPrev[pos & kWMask] = uint16_t(head);
     FHead[h] = uint16_t(pos);
     return head;
   }
+  template <bool kFour>
+  void Insert(unsigned pos) {
+    unsigned head3;
+    Insert<kFour>(pos, head3);
+  }
 
-  // Longest match at FStrStart along the chain from cur that beats prevLen;
-  // returns prevLen when there is none, never more than the lookahead.
-  unsigned LongestMatch(unsigned cur, unsigned prevLen) {
-    const uint8_t* const scan = FWindow + FStrStart;
+  // Longest match at FStrStart longer than prevLen: along the chain from cur,
+  // then, when nothing of four bytes turned up, at cur3. Returns prevLen when
+  // there is none, never more than the lookahead.
+  template <bool kFour>
+  unsigned LongestMatch(unsigned cur, unsigned cur3, unsigned prevLen) {
+    const uint8_t* const win = FWindow;
+    const uint16_t* const prev = FPrev;
+    const unsigned strStart = FStrStart;
+    const uint8_t* const scan = win + strStart;
     unsigned chain = FParams.Chain;
     if (prevLen >= FParams.Good) chain >>= 2;
     const unsigned maxLen = std::min(kMaxMatch, FLookahead);
     const unsigned nice = std::min<unsigned>(FParams.Nice, maxLen);
-    const unsigned limit = FStrStart > kMaxDist ? FStrStart - kMaxDist : 0;
-    unsigned best = prevLen;
-    const uint16_t start2 = Load16(scan);
-    uint16_t end2 = Load16(scan + best - 1);
-    do {
-      const uint8_t* const m = FWindow + cur;
-      if (Load16(m + best - 1) != end2 || Load16(m) != start2) continue;
-      unsigned len = 2;
-      for (;;) {
-        const size_t x = LoadWord(scan + len) ^ LoadWord(m + len);
-        if (x) {
-          len += EqualBytes(x);
-          break;
+    const unsigned limit = strStart > kMaxDist ? strStart - kMaxDist : 0;
+    unsigned best = prevLen, matchStart = FMatchStart;
+    const uint32_t start4 = Load32(scan);
+    // A longer match must agree at its last two bytes and its first four
+    // (three when chains link three-byte strings).
+    constexpr unsigned kStart = kFour ? 4 : 3;
+    constexpr uint32_t kStartMask = kFour ? 0xFFFFFFFFu : 0xFFFFFFu;
+    unsigned endOff = std::max(best, kStart - 1) - 1;
+    uint16_t end2 = Load16(scan + endOff);
+    if (cur > limit) {
+      do {
+        const uint8_t* const m = win + cur;
+        if (Load16(m + endOff) != end2 || ((Load32(m) ^ start4) & kStartMask) != 0) continue;
+        unsigned len = kStart;
+        for (;;) {
+          const size_t x = LoadWord(scan + len) ^ LoadWord(m + len);
+          if (x) {
+            len += EqualBytes(x);
+            break;
+          }
+          len += sizeof(size_t);
+          if (len >= maxLen) break;
         }
-        len += sizeof(size_t);
-        if (len >= maxLen) break;
-      }
-      if (len > maxLen) len = maxLen;
-      if (len > best) {
-        FMatchStart = cur;
-        best = len;
-        if (len >= nice) break;
-        end2 = Load16(scan + best - 1);
-      }
-    } while ((cur = FPrev[cur & kWMask]) > limit && --chain != 0);
+        if (len > maxLen) len = maxLen;
+        if (len > best) {
+          matchStart = cur;
+          best = len;
+          if (len >= nice) break;
+          endOff = best - 1;
+          end2 = Load16(scan + endOff);
+        }
+      } while ((cur = prev[cur & kWMask]) > limit && --chain != 0);
+    }
+    if (kFour && best < kMinMatch && cur3 > limit && ((Load32(win + cur3) ^ start4) & 0xFFFFFF) == 0) {
+      unsigned len = kMinMatch;
+      while (len < maxLen && win[cur3 + len] == scan[len]) ++len;
+      best = std::min(len, maxLen);
+      matchStart = cur3;
+    }
+    FMatchStart = matchStart;
     return std::min(best, FLookahead);
   }
 
@@ -397,15 +461,18 @@ class TDeflater {
         Fill();
         if (FLookahead == 0) break;
       }
-      unsigned head = 0, matchLen = 0;
-      if (FLookahead >= kMinMatch) head = Insert(FStrStart);
-      if (head != 0 && FStrStart - head <= kMaxDist) matchLen = LongestMatch(head, kMinMatch - 1);
+      unsigned matchLen = 0;
+      if (FLookahead >= kMinMatch) {
+        unsigned head3;
+        const unsigned head = Insert<false>(FStrStart, head3);
+        if (head != 0) matchLen = LongestMatch<false>(head, head3, kMinMatch - 1);
+      }
       bool flush;
       if (matchLen >= kMinMatch) {
         flush = TallyMatch(FStrStart - FMatchStart, matchLen);
         FLookahead -= matchLen;
         if (matchLen <= FParams.Lazy && FLookahead >= kMinMatch) {
-          for (unsigned i = 1; i < matchLen; ++i) Insert(FStrStart + i);
+          for (unsigned i = 1; i < matchLen; ++i) Insert<false>(FStrStart + i);
         }
         FStrStart += matchLen;
       } else {
@@ -426,12 +493,12 @@ class TDeflater {
         Fill();
         if (FLookahead == 0) break;
       }
-      unsigned head = 0;
-      if (FLookahead >= kMinMatch) head = Insert(FStrStart);
+      unsigned head = 0, head3 = 0;
+      if (FLookahead >= kMinMatch) head = Insert<true>(FStrStart, head3);
       const unsigned prevLen = matchLen, prevMatch = FMatchStart;
       matchLen = kMinMatch - 1;
-      if (head != 0 && prevLen < FParams.Lazy && FStrStart - head <= kMaxDist) {
-        matchLen = LongestMatch(head, prevLen);
+      if ((head | head3) != 0 && prevLen < FParams.Lazy) {
+        matchLen = LongestMatch<true>(head, head3, prevLen);
         if (matchLen == kMinMatch && FStrStart - FMatchStart > kTooFar) matchLen = kMinMatch - 1;
       }
       if (prevLen >= kMinMatch && matchLen <= prevLen) {
@@ -439,7 +506,7 @@ class TDeflater {
         const bool flush = TallyMatch(FStrStart - 1 - prevMatch, prevLen);
         FLookahead -= prevLen - 1;
         for (unsigned i = 1; i < prevLen - 1; ++i)
-          if (FStrStart + i <= maxInsert) Insert(FStrStart + i);
+          if (FStrStart + i <= maxInsert) Insert<true>(FStrStart + i);
         FStrStart += prevLen - 1;
         available = false;
         matchLen = kMinMatch - 1;
@@ -686,6 +753,7 @@ class TDeflater {
 
   uint8_t FWindow[2 * kWSize + kWindowSlack];
   uint16_t FHead[kHashSize];
+  uint16_t FHead3[kHash3Size];
   uint16_t FPrev[kWSize];
   uint32_t FSyms[kLitBufSize];
   uint8_t FOut[kOutFlush + 2048];
@@ -738,6 +806,9 @@ TDeflateResult DeflateEncode(TDeflateIO& io, int level, bool allowPlain) {
 
 std::vector<uint8_t> DeflateBuffer(const uint8_t* data, size_t size, int level, bool allowPlain, bool* plain) {
   TMemDeflateIO io(data, size);
+  // Room for the worst case (stored blocks) up front: untouched pages cost
+  // nothing, and growing a large output repeatedly would.
+  io.Out.reserve(size + size / 8 + 64);
   const TDeflateResult r = DeflateEncode(io, level, allowPlain);
   if (plain) *plain = r.Plain;
   return std::move(io.Out);
