@@ -6,12 +6,12 @@
 #include "archive/core/bytes.h"
 #include "archive/core/crc.h"
 
-bool ReadGzipHeader(TArcSource& src, GzipHeader& out, int& err) {
+bool ReadGzipHeader(TArcSource& src, GzipHeader& out, int& err, uint64_t start) {
   out = GzipHeader();
   err = rdOk;
   uint64_t size = src.Size();
   uint8_t fixed[10];
-  size_t got = src.ReadAt(0, fixed, sizeof fixed);
+  size_t got = start < size ? src.ReadAt(start, fixed, sizeof fixed) : 0;
   if (got < 2) {
     err = rdReadError;
     return false;
@@ -27,12 +27,12 @@ bool ReadGzipHeader(TArcSource& src, GzipHeader& out, int& err) {
         return false;
       }
       out.CompressFlags = fixed[2];
-      out.DataPos = 3;
+      out.DataPos = start + 3;
       out.PackedSize = size;
       return true;
     case LzhCompressSignature:
     case PackSignature:
-      out.DataPos = 2;
+      out.DataPos = start + 2;
       out.PackedSize = size;
       return true;
     default:
@@ -43,7 +43,7 @@ bool ReadGzipHeader(TArcSource& src, GzipHeader& out, int& err) {
   out.IsGzip = true;
   // Fixed header and trailer at least; the variable parts must end before the
   // trailer.
-  if (got < sizeof fixed || size < sizeof fixed + 8) {
+  if (got < sizeof fixed || size - start < sizeof fixed + 8) {
     err = rdReadError;
     return false;
   }
@@ -58,7 +58,7 @@ bool ReadGzipHeader(TArcSource& src, GzipHeader& out, int& err) {
   out.MultiPart = old && (out.Flags & GzipFlagMultiPart);
   out.HasHeaderCrc = !old && (out.Flags & GzipFlagHeaderCrc);
 
-  uint64_t pos = sizeof fixed;
+  uint64_t pos = start + sizeof fixed;
   uint8_t word[2];
   if (out.MultiPart) {
     if (pos + 2 > limit || !ReadExact(src, pos, word, 2)) {
@@ -104,7 +104,7 @@ bool ReadGzipHeader(TArcSource& src, GzipHeader& out, int& err) {
     // The header before it is bounded by the file; checked in pieces.
     uint32_t crc = 0xFFFFFFFF;
     std::vector<uint8_t> buf;
-    for (uint64_t at = 0; at < pos;) {
+    for (uint64_t at = start; at < pos;) {
       buf = ReadUpTo(src, at, size_t(std::min<uint64_t>(65536, pos - at)));
       if (buf.empty()) {
         err = rdReadError;

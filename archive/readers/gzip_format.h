@@ -51,7 +51,9 @@ struct GzipHeader {
   uint8_t CompressFlags = 0;  // .Z: byte 2 (max bits, 0x80 block mode)
 };
 
-// Reads the header at the start of src. A signature outside the family gives
-// rdHeaderId; a header running into the trailer or past the file rdReadError;
-// a wrong FHCRC rdHeaderCrc.
-bool ReadGzipHeader(TArcSource& src, GzipHeader& out, int& err);
+// Reads the header at start (0, or where a later member of a gzip file
+// begins). A signature outside the family gives rdHeaderId; a header running
+// into the trailer or past the file rdReadError; a wrong FHCRC rdHeaderCrc.
+// DataPos is absolute; PackedSize and the trailer fields are those of the
+// file's last 8 bytes, which close the last member.
+bool ReadGzipHeader(TArcSource& src, GzipHeader& out, int& err, uint64_t start = 0);

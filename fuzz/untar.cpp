@@ -1,0 +1,28 @@
+// The tar extractor in test mode over arbitrary bytes written to a temp
+// file: header walks, long-name and pax records, damaged headers.
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "archive/readers/untar.h"
+#include "framework/core/os.h"
+#include "framework/core/streams.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static const std::string path = GetTempDir() + "untar_fuzz_" + std::to_string(getpid()) + ".tar";
+  {
+    TFileStream f(path, fmCreate);
+    if (size) f.WriteBuffer(data, int32_t(size));
+  }
+  TUnTAR u(nullptr);
+  u.FileSpec()->Add(size && (data[0] & 1) ? "*.txt" : "*.*");
+  u.OnEnd = [](TObject*, const std::string&, bool) {};
+  u.SetArchiveFile(path);
+  try {
+    u.TestArchive();
+  } catch (const E_RAISE&) {
+  }
+  return 0;
+}
