@@ -18,6 +18,10 @@
 #include "framework/core/streams.h"
 #include "tests/archive/writers/writers_test_util.h"
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 using namespace writerstest;
 
 namespace {
@@ -574,6 +578,36 @@ TEST_F(ZipWriter, FailedReplaceKeepsTheNewArchive) {
   EXPECT_TRUE(FileExists(Join(Blocked, "inside.txt")));
   DeleteFile(ErrMsg);
 }
+
+#ifndef _WIN32
+TEST_F(ZipWriter, ReplacesFromAnotherFileSystem) {
+  // The temporary file on a memory file system cannot simply be renamed
+  // into place.
+  if (!DirectoryExists("/dev/shm")) GTEST_SKIP() << "no /dev/shm";
+  PutFile(Src, "a.txt", morvtest::TextData(5000, 1));
+  PutFile(Src, "b.txt", morvtest::TextData(5000, 2));
+  Spec({Join(Src, "a.txt")});
+  EXPECT_EQ(Z.Compress(), 1);
+  const std::string Shm = "/dev/shm/morv-zipwriter-" + std::to_string(getpid());
+  ForceDirectories(Shm);
+  Z.SetTempDir(Shm);
+  Spec({Join(Src, "b.txt")});
+  EXPECT_EQ(Z.Compress(), 1);
+  EXPECT_EQ(Directory().size(), 2u);
+  EXPECT_TRUE(Z.ArchiveWritten());
+  TSearchRec F;
+  int Left = 0;
+  for (const std::string& Dir : {Shm, Root})
+    if (FindFirst(Join(Dir, "*.*"), faAnyFile, F) == 0) {
+      do
+        if (F.Name.find("arc") == 0 || F.Name.find(".zip.") != std::string::npos) ++Left;
+      while (FindNext(F) == 0);
+      FindClose(F);
+    }
+  EXPECT_EQ(Left, 0) << "no temporary file is left";
+  RemoveDir(Shm);
+}
+#endif
 
 TEST_F(ZipWriter, MoveDeletesTheFilesAdded) {
   PutFile(Src, "a.txt", morvtest::TextData(1000, 1));
