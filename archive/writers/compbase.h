@@ -90,9 +90,9 @@ class TCompBase : public TZipCommon {
   // Appends DefaultExt to an ArchiveFile that has no extension.
   void ApplyDefaultExt();
 
-  // The old archive's name and the stored name in OEM form with "\"
-  // separators, by StoredDirNames and the base folder of the specification
-  // being expanded.
+  // The name a file is stored under, in OEM form with "\" separators: by
+  // StoredDirNames, relative to the folder of the FileSpec line being
+  // expanded.
   std::string MakeStoredName(const std::string& FileName) const;
   // The DOS date-time stored for a file by DateAttribute.
   int GetStoredFileDate(const std::string& FileName) const;
@@ -170,7 +170,8 @@ class TCompBase : public TZipCommon {
   // the move fails TempName is kept (TempKept()). True on success.
   virtual bool ReplaceArchive(const std::string& TempName, const std::string& ArcName);
 
-  // Readers' entry name slot: writers give the stored name (in OutFileName).
+  // What the readers use for output names gives the stored name here (in
+  // OutFileName).
   bool SetEntryFileName(const std::string& StoredName) override;
   // ExcludeSpec lines are compared in stored-name form.
   std::string SpecStoredName(const std::string& Line) override;

@@ -276,6 +276,16 @@ TEST_F(CompBaseRun, DeletingFromAMissingArchiveIsNothingToDo) {
   ExpectNoTempFiles();
 }
 
+TEST_F(CompBaseRun, ReadingAMissingArchiveMakesNone) {
+  PutFile(Root, "src/a.txt", morvtest::TextData(10));
+  Spec({Join(Root, "src/*.*")});
+  W.Switch = TSwitch::swRead;
+  W.OnRead = [](TObject*, int, int) { ADD_FAILURE() << "nothing to list"; };
+  EXPECT_EQ(W.Compress(), 0);
+  EXPECT_FALSE(FileExists(W.ArchiveFile()));
+  ExpectNoTempFiles();
+}
+
 TEST_F(CompBaseRun, ReadOnlyArchiveNeedsTheHandler) {
   PutFile(Root, "src/a.txt", morvtest::TextData(10));
   Spec({Join(Root, "src/*.*")});
