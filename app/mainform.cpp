@@ -11,6 +11,7 @@
 #include "app/utils.h"
 #include "app/zipaccess.h"
 #include "archive/readers/arclister.h"
+#include "archive/readers/ungzip.h"
 #include "archive/readers/uudecode.h"
 #include "framework/core/os.h"
 #include "framework/core/sysutils.h"
@@ -20,6 +21,7 @@ std::string ArchiveName;
 std::string ArchiveExt;
 std::string CurrentFolder = "\\";
 int HistoryOpening = 0;
+TUnBase* ActiveExtractor = nullptr;
 int CompressorRunning = 0;
 int ExtractorRunning = 0;
 uint8_t CommandLineJobPending = 0, AutoInstallOffered = 0, AssociationCheckPending = 0, StartupDone = 0;
@@ -301,6 +303,8 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, MainWindowClassName) {
 
   ArcLister1 = new TArcLister(this);
   ArcLister1->SetName("ArcLister1");
+  UnGZIP1 = new TUnGZIP(this);
+  UnGZIP1->SetName("UnGZIP1");
   UUDecode1 = new TUUDecode(this);
   UUDecode1->SetName("UUDecode1");
   // Earlier decodes stay in the temporary folder; a new one replaces them.
@@ -370,6 +374,7 @@ TMainForm::~TMainForm() {
   FileList->OnItemActivate = nullptr;
   FileList->OnColumnClick = nullptr;
   if (MainForm == this) MainForm = nullptr;
+  if (ActiveExtractor == UnGZIP1) ActiveExtractor = nullptr;
   AppMessageBoxHandler = nullptr;
   SettingsHooks = TSettingsHooks();
 }
@@ -733,6 +738,7 @@ void TMainForm::OpenArchiveFile(const std::string& Name) {
   ArchiveName = Name;
   ArchiveExt = AnsiLowerCase(ExtractFileExt(Name));
 
+  std::string tar;
   if (ArchiveExt == ".zip" || ArchiveExt == ".jar" || ArchiveExt == ".pk3") {
     ArchiveExt = ".zip";
     SetZipArchive(ZipBridge, Name);
@@ -744,8 +750,9 @@ void TMainForm::OpenArchiveFile(const std::string& Name) {
       CloseArchiveClick(this);
       return;
     }
-  } else if (ArchiveExt == ".tgz" && UnpackTgz(Name, TgzTarName(Name, EnsureTempFolder()))) {
-    OpenArchiveFile(TgzTarName(Name, Temp));
+  } else if (ArchiveExt == ".tgz" && !(tar = UnpackTgz(UnGZIP1, Name, GetTempDir())).empty()) {
+    ActiveExtractor = UnGZIP1;
+    OpenArchiveFile(tar);
     return;
   } else {
     ArcLister1->SetArchiveFile(Name);

@@ -17,6 +17,8 @@
 #include "framework/ui/stdctrls.h"
 
 class TArcLister;
+class TUnBase;
+class TUnGZIP;
 class TUUDecode;
 class TZipBridge;
 
@@ -25,6 +27,9 @@ extern std::string ArchiveName;   // full path, '' when none is open
 extern std::string ArchiveExt;    // ".zip", ".exe", ".ace", ".arc", ".arj", ".bh", ".cab", ".gz", ".lzh", ".rar", ".tar", ".enc", ".zoo"
 extern std::string CurrentFolder;  // "\" or "a\b\"
 extern int HistoryOpening;
+// The reader of the main window at work for an extraction; the gzip reader
+// after a ".tgz" was opened.
+extern TUnBase* ActiveExtractor;
 extern int CompressorRunning;
 extern int ExtractorRunning;
 extern uint8_t CommandLineJobPending, AutoInstallOffered, AssociationCheckPending, StartupDone;
@@ -108,6 +113,7 @@ class TMainForm : public TForm {
   void ShowFolderPane(bool Value);
 
   TArcLister* ArcLister1 = nullptr;
+  TUnGZIP* UnGZIP1 = nullptr;
   TUUDecode* UUDecode1 = nullptr;
   TZipBridge* ZipBridge = nullptr;
 

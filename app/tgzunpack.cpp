@@ -1,80 +1,34 @@
 #include "app/tgzunpack.h"
 
-#include <memory>
-#include <vector>
-
-#include "archive/codecs/inflate.h"
-#include "archive/readers/arc_source.h"
-#include "archive/readers/gzip_format.h"
-#include "framework/core/streams.h"
+#include "archive/readers/ungzip.h"
+#include "framework/core/classes.h"
 #include "framework/core/sysutils.h"
+#include "framework/ui/winapi.h"
 
-namespace {
-
-class TStreamSource : public TArcSource {
- public:
-  explicit TStreamSource(TStream& S) : FS(S) {}
-  uint64_t Size() override { return uint64_t(FS.Size()); }
-  size_t ReadAt(uint64_t Pos, uint8_t* Buf, size_t N) override {
-    FS.SetPosition(int64_t(Pos));
-    size_t done = 0;
-    while (done < N) {
-      const int32_t got = FS.Read(Buf + done, int32_t(std::min<size_t>(N - done, 1 << 20)));
-      if (got <= 0) break;
-      done += size_t(got);
-    }
-    return done;
-  }
-
- private:
-  TStream& FS;
-};
-
-class TTgzIO : public TCodecIO {
- public:
-  TTgzIO(TStream& In, TStream& Out, uint64_t Left) : FIn(In), FOut(Out), FLeft(Left) {}
-  size_t ReadPacked(uint8_t* Buf, size_t Count) override {
-    const size_t n = size_t(std::min<uint64_t>(Count, FLeft));
-    const int32_t got = n ? FIn.Read(Buf, int32_t(n)) : 0;
-    if (got <= 0) return 0;
-    FLeft -= uint64_t(got);
-    return size_t(got);
-  }
-  void WriteUnpacked(const uint8_t* Buf, size_t Count) override { FOut.WriteBuffer(Buf, int32_t(Count)); }
-
- private:
-  TStream& FIn;
-  TStream& FOut;
-  uint64_t FLeft;
-};
-
-}  // namespace
-
-std::string TgzTarName(const std::string& Archive, const std::string& TempFolder) {
-  return IncludeTrailingBackslash(TempFolder) + ChangeFileExt(ExtractFileName(Archive), ".tar");
-}
-
-bool UnpackTgz(const std::string& Archive, const std::string& TarFile) {
+std::string UnpackTgz(TUnGZIP* GZip, const std::string& Archive, const std::string& Folder) {
+  TStringList spec;
+  spec.Add("*.*");
+  GZip->SetFileSpec(&spec);
+  GZip->SetArchiveFile(Archive);
+  GZip->SetExtractDir(Folder);
+  // An earlier unpacking of the same archive is replaced.
+  GZip->ConfirmOverwrites = false;
+  GZip->OutFileName.clear();
+  int written = 0;
   try {
-    TFileStream in(Archive, fmOpenRead | fmShareDenyNone);
-    TStreamSource src(in);
-    GzipHeader h;
-    int err = 0;
-    if (!ReadGzipHeader(src, h, err) || !h.IsGzip || h.Method != 8 || h.Encrypted || h.MultiPart) return false;
-    bool ok = false;
-    {
-      TFileStream out(TarFile, fmCreate);
-      in.SetPosition(int64_t(h.DataPos));
-      TTgzIO io(in, out, h.PackedSize);
-      try {
-        Inflate(io, h.PackedSize);
-        ok = true;
-      } catch (const std::exception&) {
-      }
-    }
-    if (!ok) DeleteFile(TarFile);
-    return ok;
+    written = GZip->Extract();
   } catch (const std::exception&) {
-    return false;
+    written = 0;
   }
+  const std::string out = GZip->OutFileName;
+  if (written < 1 || out.empty() || !FileExists(out)) {
+    // Only a file this run created goes; the output name of a refused entry
+    // may be the archive itself.
+    if (GZip->EntriesBegun() > 0 && !out.empty() && !SameText(out, Archive)) DeleteFile(out);
+    return {};
+  }
+  if (AnsiLowerCase(ExtractFileExt(out)) == ".tar") return out;
+  const std::string tar = out + ".tar";
+  if (!MoveFileExA(out.c_str(), tar.c_str(), MOVEFILE_REPLACE_EXISTING)) return {};
+  return tar;
 }

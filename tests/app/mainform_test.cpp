@@ -12,6 +12,7 @@
 #include "app/favorites.h"
 #include "app/settings.h"
 #include "app/utils.h"
+#include "archive/readers/ungzip.h"
 #include "framework/core/sysutils.h"
 #include "framework/ui/testdriver.h"
 #include "framework/ui/winapi.h"
@@ -41,6 +42,31 @@ void SaveWindowBitmap(HWND Window, const std::string& File);
 
 // 2021-03-04 05:06:08 in DOS form.
 constexpr int32_t SampleDosDate = (((2021 - 1980) << 9 | 3 << 5 | 4) << 16) | (5 << 11 | 6 << 5 | 4);
+
+// The program's parameters and the temporary folder for one test.
+class TStartState {
+ public:
+  TStartState() {
+    for (int i = 1; i <= Application->ParamCount(); ++i) FParams.push_back(Application->ParamStr(i));
+    for (const char* v : {"TMP", "TEMP"}) {
+      char buf[MAX_PATH] = {};
+      const DWORD n = GetEnvironmentVariableA(v, buf, MAX_PATH);
+      FEnv.emplace_back(v, n ? std::optional<std::string>(buf) : std::nullopt);
+    }
+  }
+  ~TStartState() {
+    Application->SetParams(FParams);
+    for (const auto& [name, value] : FEnv) SetEnvironmentVariableA(name.c_str(), value ? value->c_str() : nullptr);
+  }
+  void SetTemp(const std::string& Folder) {
+    SetEnvironmentVariableA("TMP", Folder.c_str());
+    SetEnvironmentVariableA("TEMP", Folder.c_str());
+  }
+
+ private:
+  std::vector<std::string> FParams;
+  std::vector<std::pair<std::string, std::optional<std::string>>> FEnv;
+};
 
 class MainFormTest : public ::testing::Test {
  protected:
@@ -230,17 +256,43 @@ TEST_F(MainFormTest, ArchivesOfPeersFillTheTable) {
 
 TEST_F(MainFormTest, TgzIsListedThroughATarInTheTempFolder) {
   MakeSourceTree();
-  ASSERT_EQ(RunPeer("cd '" + FHost + "/src' && mkdir ../tmp && tar czf ../t.tgz d.txt a/b/c.txt"), 0);
-  Temp = FDir + "\\tmp\\";
+  ASSERT_EQ(RunPeer("cd '" + FHost + "/src' && mkdir ../tmp && tar czf ../t.tgz d.txt a/b/c.txt && "
+                    "tar cf inner.tar d.txt && gzip -c inner.tar > ../named.tgz && mv inner.tar inner && "
+                    "gzip -c inner > ../plain.tgz && cp ../t.tgz ../bad.tgz && "
+                    "printf 'XXXXXXXXXXXXXXXX' | dd of=../bad.tgz bs=1 seek=200 conv=notrunc 2>/dev/null"),
+            0);
+  TStartState state;
+  state.SetTemp(FDir + "\\tmp");
   ExplorerStyle = 1;
   Form->SetExplorerStyle(false);
   Open(FDir + "\\t.tgz");
   EXPECT_EQ(ArchiveExt, ".tar");
   EXPECT_EQ(ArchiveName, FDir + "\\tmp\\t.tar");
-  EXPECT_TRUE(FileExists(FDir + "\\tmp\\t.tar"));
+  EXPECT_EQ(ActiveExtractor, static_cast<TUnBase*>(Form->UnGZIP1));
   ASSERT_EQ(FileCount, 2);
   ASSERT_NE(Find("c.txt"), nullptr);
   EXPECT_EQ(Find("d.txt")->SizeText, "3000");
+  std::string out;
+  ASSERT_EQ(RunPeer("cd '" + FHost + "' && gzip -dc t.tgz | cmp - tmp/t.tar && echo same", &out), 0);
+  EXPECT_EQ(Trim(out), "same");
+
+  // The name the gzip member keeps; without ".tar" it gets one, replacing
+  // an earlier TAR of that name.
+  Open(FDir + "\\named.tgz");
+  EXPECT_EQ(ArchiveName, FDir + "\\tmp\\inner.tar");
+  EXPECT_EQ(FileCount, 1);
+  Open(FDir + "\\plain.tgz");
+  EXPECT_EQ(ArchiveName, FDir + "\\tmp\\inner.tar");
+  EXPECT_FALSE(FileExists(FDir + "\\tmp\\inner"));
+  ASSERT_EQ(FileCount, 1);
+  EXPECT_EQ(FileTable[0].Name, "d.txt");
+
+  // Damaged data leaves no TAR behind; the file is listed as gzip.
+  Open(FDir + "\\bad.tgz");
+  EXPECT_EQ(ArchiveExt, ".gz");
+  EXPECT_EQ(ArchiveName, FDir + "\\bad.tgz");
+  EXPECT_FALSE(FileExists(FDir + "\\tmp\\bad.tar"));
+  EXPECT_FALSE(FileExists(FDir + "\\tmp\\bad"));
 }
 
 TEST_F(MainFormTest, EntryNamesNeverBecomeFiles) {
@@ -524,31 +576,6 @@ TEST_F(MainFormTest, FiftyThousandEntriesOpenInExplorerStyle) {
   Form->ChangeFolder("d7\\");
   EXPECT_EQ(FileCount, 14);  // "..\" and 13 folders
 }
-
-// The program's parameters and the temporary folder for one test.
-class TStartState {
- public:
-  TStartState() {
-    for (int i = 1; i <= Application->ParamCount(); ++i) FParams.push_back(Application->ParamStr(i));
-    for (const char* v : {"TMP", "TEMP"}) {
-      char buf[MAX_PATH] = {};
-      const DWORD n = GetEnvironmentVariableA(v, buf, MAX_PATH);
-      FEnv.emplace_back(v, n ? std::optional<std::string>(buf) : std::nullopt);
-    }
-  }
-  ~TStartState() {
-    Application->SetParams(FParams);
-    for (const auto& [name, value] : FEnv) SetEnvironmentVariableA(name.c_str(), value ? value->c_str() : nullptr);
-  }
-  void SetTemp(const std::string& Folder) {
-    SetEnvironmentVariableA("TMP", Folder.c_str());
-    SetEnvironmentVariableA("TEMP", Folder.c_str());
-  }
-
- private:
-  std::vector<std::string> FParams;
-  std::vector<std::pair<std::string, std::optional<std::string>>> FEnv;
-};
 
 // An xxencoder for the peer side: no common tool writes the XX alphabet.
 const char* const XxEncodeScript =
