@@ -756,6 +756,32 @@ TEST_F(MainFormTest, EntryListIsAVirtualExtendedListOfTheArchive) {
     EXPECT_EQ(reinterpret_cast<HIMAGELIST>(SendMessageW(List(), LVM_GETIMAGELIST, LVSIL_SMALL, 0)),
               Form->SmallSysImages->Handle());
   }
+
+  // The view settings reach the list: its style, grid lines and full-row
+  // selection, with header drag and drop kept.
+  const uint8_t savedStyle = ViewStyle, savedGrid = GridLines, savedRow = FullRow;
+  ViewStyle = 2;
+  GridLines = 1;
+  FullRow = 0;
+  SettingsHooks.ApplyViewSettings();
+  EXPECT_EQ(GetWindowLongW(List(), GWL_STYLE) & LVS_TYPEMASK, LVS_LIST);
+  EXPECT_EQ(ListCount(), FileCount);
+  EXPECT_EQ(RowText(0, 0), FileTable[0].Name);
+  LRESULT ex = SendMessageW(List(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0);
+  EXPECT_TRUE(ex & LVS_EX_GRIDLINES);
+  EXPECT_FALSE(ex & LVS_EX_FULLROWSELECT);
+  EXPECT_TRUE(ex & LVS_EX_HEADERDRAGDROP);
+  ViewStyle = 3;
+  GridLines = 0;
+  FullRow = 1;
+  SettingsHooks.ApplyViewSettings();
+  EXPECT_EQ(GetWindowLongW(List(), GWL_STYLE) & LVS_TYPEMASK, LVS_REPORT);
+  ex = SendMessageW(List(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0);
+  EXPECT_FALSE(ex & LVS_EX_GRIDLINES);
+  EXPECT_TRUE(ex & LVS_EX_FULLROWSELECT);
+  ViewStyle = savedStyle;
+  GridLines = savedGrid;
+  FullRow = savedRow;
 }
 
 TEST_F(MainFormTest, SplitterMovesTheBoundaryBetweenTreeAndList) {
