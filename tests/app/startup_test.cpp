@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <fstream>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -12,94 +10,12 @@
 #include "app/startup.h"
 #include "app/utils.h"
 #include "framework/core/sysutils.h"
+#include "tests/app/e2e_util.h"
 #include "tests/support/testsupport.h"
 
 namespace {
 
-// A top-level window of another thread standing in for a running Morv (or
-// for a foreign or hung window): it answers the probe with Reply and records
-// the bring-to-front and command-line messages.
-class TFakeInstance {
- public:
-  TFakeInstance(const char* ClassName, LRESULT Reply, bool Hung = false) : FReply(Reply) {
-    FThread = std::thread([this, ClassName, Hung] { Run(ClassName, Hung); });
-    while (!FReady) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  ~TFakeInstance() {
-    SetEvent(FRelease);
-    PostMessageA(FWnd, WM_CLOSE, 0, 0);
-    FThread.join();
-    CloseHandle(FRelease);
-  }
-  TFakeInstance(const TFakeInstance&) = delete;
-  TFakeInstance& operator=(const TFakeInstance&) = delete;
-
-  HWND Wnd() const { return FWnd; }
-  int Activations() const { return FActivations; }
-  std::vector<std::string> Lines() {
-    std::lock_guard<std::mutex> lock(FMutex);
-    return FLines;
-  }
-  int Probes() const { return FProbes; }
-
- private:
-  static LRESULT CALLBACK Proc(HWND Wnd, UINT Msg, WPARAM W, LPARAM L) {
-    auto* self = reinterpret_cast<TFakeInstance*>(GetWindowLongPtrA(Wnd, GWLP_USERDATA));
-    if (Msg == WM_NCCREATE) {
-      self = static_cast<TFakeInstance*>(reinterpret_cast<CREATESTRUCTA*>(L)->lpCreateParams);
-      SetWindowLongPtrA(Wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    if (self) {
-      switch (Msg) {
-        case WM_INSTANCEPROBE:
-          ++self->FProbes;
-          return self->FReply;
-        case WM_INSTANCEACTIVATE:
-          ++self->FActivations;
-          return 0;
-        case WM_INSTANCECOMMANDLINE: {
-          std::lock_guard<std::mutex> lock(self->FMutex);
-          self->FLines.push_back(ReadForwardedLine(W));
-          return 0;
-        }
-        case WM_CLOSE:
-          DestroyWindow(Wnd);
-          return 0;
-        case WM_DESTROY:
-          PostQuitMessage(0);
-          return 0;
-      }
-    }
-    return DefWindowProcA(Wnd, Msg, W, L);
-  }
-
-  // The class is registered for a module of its own, so it does not meet
-  // the window layer's "TMainForm" class of this program.
-  static HINSTANCE ClassModule() { return GetModuleHandleA("kernel32.dll"); }
-
-  void Run(const char* ClassName, bool Hung) {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = Proc;
-    wc.hInstance = ClassModule();
-    wc.lpszClassName = ClassName;
-    RegisterClassA(&wc);
-    FWnd = CreateWindowExA(0, ClassName, "fake", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, ClassModule(), this);
-    FReady = true;
-    if (Hung) WaitForSingleObject(FRelease, INFINITE);
-    MSG m;
-    while (GetMessageA(&m, nullptr, 0, 0) > 0) DispatchMessageA(&m);
-  }
-
-  LRESULT FReply;
-  HANDLE FRelease = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  std::thread FThread;
-  std::atomic<bool> FReady{false};
-  std::atomic<HWND> FWnd{nullptr};
-  std::atomic<int> FActivations{0};
-  std::atomic<int> FProbes{0};
-  std::mutex FMutex;
-  std::vector<std::string> FLines;
-};
+using e2e::TFakeInstance;
 
 void Pump(int Ms) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(Ms);
