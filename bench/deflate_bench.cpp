@@ -3,9 +3,10 @@
 // (the corpora, system headers, documentation, programs and generated
 // tables), beside gzip's sizes and zlib's speed measured in the same run.
 // Every output is checked by inflating it back.
-// Usage: deflate_bench [rounds [corpus-folder [mix-file]]]
-// (without the folders the corpora are unpacked and the mix file is made
-// with tar; give them where no tar or gzip runs, as under Wine).
+// Usage: deflate_bench [rounds [work-folder]]
+// Without a work folder the corpora are unpacked and the mix file is made
+// with tar below the build folder; give the folder of an earlier run where
+// no tar or gzip runs, as under Wine.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -226,13 +227,10 @@ void PrintRow(int level, const std::string& name, const TRow& r) {
 
 int main(int argc, char** argv) {
   const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
-  const fs::path work = fs::path(MORV_BENCH_DIR) / "deflate";
-  std::vector<fs::path> corpusDirs;
-  fs::path mixExtra;
-  if (argc > 2) {
-    corpusDirs.push_back(argv[2]);
-    if (argc > 3) mixExtra = argv[3];
-  } else {
+  const fs::path work = argc > 2 ? fs::path(argv[2]) : fs::path(MORV_BENCH_DIR) / "deflate";
+  const fs::path mixExtra = work / "mix-extra.bin";
+  std::vector<fs::path> corpusDirs = {work / "cantrbry", work / "calgary"};
+  if (argc <= 2) {
     fs::create_directories(work);
     for (const char* corpus : {"cantrbry", "calgary"}) {
       const fs::path dir = work / corpus;
@@ -245,11 +243,9 @@ int main(int argc, char** argv) {
         std::printf("cannot unpack %s\n", corpus);
         return 1;
       }
-      corpusDirs.push_back(dir);
     }
     // Headers (source text), documentation (much of it already gzipped) and
     // programs, cut to fixed sizes so that runs compare.
-    mixExtra = work / "mix-extra.bin";
     const std::string cmd = "{ tar cf - /usr/include 2>/dev/null | head -c 16000000; "
                             "tar cf - /usr/share/doc 2>/dev/null | head -c 8000000; "
                             "tar cf - /usr/bin 2>/dev/null | head -c 4000000; } > '" +
@@ -260,6 +256,7 @@ int main(int argc, char** argv) {
   std::vector<TSample> files;
   for (const fs::path& dir : corpusDirs) {
     std::vector<fs::path> paths;
+    if (!fs::is_directory(dir)) continue;
     for (const auto& e : fs::recursive_directory_iterator(dir))
       if (e.is_regular_file()) paths.push_back(e.path());
     std::sort(paths.begin(), paths.end());
@@ -272,7 +269,7 @@ int main(int argc, char** argv) {
 
   TSample mix{"mixed set", work / "mixed.bin", {}};
   for (const TSample& s : files) mix.Data.insert(mix.Data.end(), s.Data.begin(), s.Data.end());
-  if (!mixExtra.empty()) {
+  {
     const std::vector<uint8_t> extra = ReadAll(mixExtra);
     mix.Data.insert(mix.Data.end(), extra.begin(), extra.end());
   }

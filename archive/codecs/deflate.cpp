@@ -187,7 +187,7 @@ void MinimumRedundancy(uint32_t* a, int n) {
 
 // Code lengths of at most maxBits for n symbols. Fewer than two used symbols
 // still get two one-bit codes, which every decoder accepts as complete.
-void BuildLengths(const uint32_t* freq, unsigned n, unsigned maxBits, uint8_t* lens) {
+void BuildLengthsImpl(const uint32_t* freq, unsigned n, unsigned maxBits, uint8_t* lens) {
   uint32_t items[kLitCodes + 2];
   unsigned m = 0;
   for (unsigned s = 0; s < n; ++s) {
@@ -625,8 +625,8 @@ class TDeflater {
     FLitFreq[kEndBlock] = 1;
 
     uint8_t litLen[kLitCodes], distLen[kDistCodes];
-    BuildLengths(FLitFreq, kLitCodes, kMaxBits, litLen);
-    BuildLengths(FDistFreq, kDistCodes, kMaxBits, distLen);
+    BuildLengthsImpl(FLitFreq, kLitCodes, kMaxBits, litLen);
+    BuildLengthsImpl(FDistFreq, kDistCodes, kMaxBits, distLen);
     unsigned nLit = kLitCodes, nDist = kDistCodes;
     while (nLit > 257 && litLen[nLit - 1] == 0) --nLit;
     while (nDist > 1 && distLen[nDist - 1] == 0) --nDist;
@@ -637,7 +637,7 @@ class TDeflater {
     uint32_t preFreq[kPreCodes] = {};
     const unsigned nRle = RleLengths(all, nLit + nDist, rle, preFreq);
     uint8_t preLen[kPreCodes];
-    BuildLengths(preFreq, kPreCodes, kMaxPreBits, preLen);
+    BuildLengthsImpl(preFreq, kPreCodes, kMaxPreBits, preLen);
     unsigned nPre = kPreCodes;
     while (nPre > 4 && preLen[kPreOrder[nPre - 1]] == 0) --nPre;
 
@@ -779,6 +779,10 @@ class TMemDeflateIO : public TDeflateIO {
 }  // namespace
 
 namespace deflate_detail {
+
+void BuildLengths(const uint32_t* freq, unsigned n, unsigned maxBits, uint8_t* lens) {
+  BuildLengthsImpl(freq, n, maxBits, lens);
+}
 
 template <typename TBitBuf>
 TDeflateResult DeflateWith(TDeflateIO& io, int level, bool allowPlain) {

@@ -39,4 +39,6 @@ namespace deflate_detail {
 // 32-bit form, which the product runs, is also tested on 64-bit hosts.
 template <typename TBitBuf>
 TDeflateResult DeflateWith(TDeflateIO& io, int level, bool allowPlain);
+// Huffman code lengths of at most maxBits for n (at most 286) symbols.
+void BuildLengths(const uint32_t* freq, unsigned n, unsigned maxBits, uint8_t* lens);
 }  // namespace deflate_detail

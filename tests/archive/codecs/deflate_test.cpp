@@ -236,6 +236,50 @@ class TSymbolReader {
 
 }  // namespace
 
+TEST(DeflateCodeLengths, LimitedCompleteAndOrderedByFrequency) {
+  struct TCase {
+    const char* Name;
+    std::vector<uint32_t> Freq;
+    unsigned MaxBits;
+  };
+  std::vector<uint32_t> fib30(30), fib19(19), flat(286, 1), skewed(286, 0);
+  for (size_t i = 0; i < fib30.size(); ++i) fib30[i] = i < 2 ? 1 : fib30[i - 1] + fib30[i - 2];
+  std::copy(fib30.begin(), fib30.begin() + 19, fib19.begin());
+  for (size_t i = 0; i < skewed.size(); i += 3) skewed[i] = uint32_t(1 + (i * i) % 32000);
+  const std::vector<TCase> cases = {
+      {"fibonacci 30, 15 bits", fib30, 15}, {"fibonacci 19, 7 bits", fib19, 7}, {"flat 286", flat, 15},
+      {"skewed sparse", skewed, 15},        {"small", {1, 1, 2, 4}, 15},
+  };
+  for (const TCase& c : cases) {
+    std::vector<uint8_t> lens(c.Freq.size());
+    deflate_detail::BuildLengths(c.Freq.data(), unsigned(c.Freq.size()), c.MaxBits, lens.data());
+    double kraft = 0;
+    for (size_t i = 0; i < lens.size(); ++i) {
+      EXPECT_EQ(lens[i] != 0, c.Freq[i] != 0) << c.Name;
+      EXPECT_LE(lens[i], c.MaxBits) << c.Name;
+      if (lens[i]) kraft += 1.0 / double(1u << lens[i]);
+      for (size_t k = 0; k < lens.size(); ++k) {
+        if (c.Freq[i] && c.Freq[k] > c.Freq[i]) {
+          EXPECT_LE(lens[k], lens[i]) << c.Name;
+        }
+      }
+    }
+    EXPECT_DOUBLE_EQ(kraft, 1.0) << c.Name;
+  }
+  std::vector<uint8_t> lens(4);
+  const uint32_t small[4] = {1, 1, 2, 4};
+  deflate_detail::BuildLengths(small, 4, 15, lens.data());
+  EXPECT_EQ(lens, (std::vector<uint8_t>{3, 3, 2, 1}));
+  // No symbol or one symbol: still a complete code of two one-bit codes.
+  const uint32_t none[30] = {}, one[30] = {0, 0, 0, 0, 0, 7};
+  std::vector<uint8_t> l30(30);
+  deflate_detail::BuildLengths(none, 30, 15, l30.data());
+  EXPECT_EQ(std::count(l30.begin(), l30.end(), 1), 2);
+  deflate_detail::BuildLengths(one, 30, 15, l30.data());
+  EXPECT_EQ(l30[5], 1);
+  EXPECT_EQ(std::count(l30.begin(), l30.end(), 1), 2);
+}
+
 TEST(Deflate, RoundTripsThroughOurInflateAndZlib) {
   struct TCase {
     const char* Name;
