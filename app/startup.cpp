@@ -10,6 +10,7 @@
 HWND RunningInstanceWindow = nullptr;
 ATOM ForwardAtom = 0;
 std::string ForwardedCommandLine;
+UINT ForwardReplyTimeout = 60000;
 
 namespace {
 
@@ -85,10 +86,14 @@ bool ForwardToRunningInstance() {
   // The running window may take a while to open the archive; it reads the
   // atom first. A hung window gets nothing, and the line runs here.
   const LRESULT sent = SendMessageTimeoutA(RunningInstanceWindow, WM_INSTANCECOMMANDLINE, ForwardAtom, 0,
-                                           SMTO_ABORTIFHUNG, 60000, &reply);
+                                           SMTO_ABORTIFHUNG, ForwardReplyTimeout, &reply);
   GlobalDeleteAtom(ForwardAtom);
   ForwardAtom = 0;
-  return sent != 0;
+  if (sent) return true;
+  // Still handling messages after the wait, the window is inside its handler
+  // (asking the user about the archive, say): it has the line, and running
+  // it here too would open it twice.
+  return IsWindow(RunningInstanceWindow) && !IsHungAppWindow(RunningInstanceWindow);
 }
 
 bool HandOverToRunningInstance() {

@@ -16,6 +16,8 @@ constexpr UINT InstanceProbeTimeout = 1000;
 // A global atom name holds at most this many characters; longer lines run
 // locally.
 constexpr size_t MaxForwardedLine = 255;
+// How long a start waits for the running window to take its line (ms).
+extern UINT ForwardReplyTimeout;
 
 extern HWND RunningInstanceWindow;
 extern ATOM ForwardAtom;
@@ -34,7 +36,8 @@ std::string CommandLineArguments(const std::string& CommandLine);
 // Brings RunningInstanceWindow to front and sends it ForwardedCommandLine
 // (when not empty). False when nothing was handed over and this process must
 // run the line itself: too long for an atom, the atom failed, or the window
-// did not take the message.
+// is gone or hung. A window still busy with the line when the wait ends has
+// taken it.
 bool ForwardToRunningInstance();
 
 // The whole start-up decision: unless this process runs a forwarded job,

@@ -254,6 +254,9 @@ class TFakeInstance {
   TFakeInstance& operator=(const TFakeInstance&) = delete;
 
   void Release() { SetEvent(FRelease); }
+  // The command-line handler keeps handling messages for Ms before it
+  // returns, as a window asking the user something does.
+  void SetBusy(int Ms) { FBusyMs = Ms; }
   HWND Wnd() const { return FWnd; }
   int Activations() const { return FActivations; }
   std::vector<std::string> Lines() {
@@ -278,8 +281,19 @@ class TFakeInstance {
           ++self->FActivations;
           return 0;
         case WM_INSTANCECOMMANDLINE: {
-          std::lock_guard<std::mutex> lock(self->FMutex);
-          self->FLines.push_back(ReadForwardedLine(W));
+          try {
+            const std::string line = ReadForwardedLine(W);
+            std::lock_guard<std::mutex> lock(self->FMutex);
+            self->FLines.push_back(line);
+          } catch (const std::exception&) {
+            // A line whose sender gave up is gone with its atom.
+          }
+          const auto start = std::chrono::steady_clock::now();
+          while (MsSince(start) < self->FBusyMs) {
+            MSG m;
+            while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+            Sleep(10);
+          }
           return 0;
         }
         case WM_CLOSE:
@@ -317,6 +331,7 @@ class TFakeInstance {
   std::atomic<HWND> FWnd{nullptr};
   std::atomic<int> FActivations{0};
   std::atomic<int> FProbes{0};
+  std::atomic<int> FBusyMs{0};
   std::mutex FMutex;
   std::vector<std::string> FLines;
 };

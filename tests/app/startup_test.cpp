@@ -85,6 +85,37 @@ TEST(SingleInstance, LineTravelsInAnAtomWithItsQuotes) {
   EXPECT_EQ(running.Lines().size(), 1u);
 }
 
+TEST(SingleInstance, WindowBusyWithTheLineHasTakenIt) {
+  TFakeInstance running("TMainForm", InstanceProbeReply);
+  running.SetBusy(1500);
+  ASSERT_EQ(ProbeRunningInstance(), running.Wnd());
+  const UINT saved = ForwardReplyTimeout;
+  ForwardReplyTimeout = 300;
+  ForwardedCommandLine = "C:\\busy.zip";
+  const bool forwarded = ForwardToRunningInstance();
+  ForwardReplyTimeout = saved;
+  EXPECT_TRUE(forwarded) << "the line would run twice";
+  EXPECT_EQ(running.Lines(), (std::vector<std::string>{"C:\\busy.zip"}));
+  Pump(1500);
+}
+
+TEST(SingleInstance, HungWindowLeavesTheLineHere) {
+  TFakeInstance hung("TMainForm", InstanceProbeReply, true);
+  // The system calls a window hung after five seconds without handling
+  // messages.
+  Pump(5500);
+  RunningInstanceWindow = hung.Wnd();
+  const UINT saved = ForwardReplyTimeout;
+  ForwardReplyTimeout = 300;
+  ForwardedCommandLine = "C:\\hung.zip";
+  const bool forwarded = ForwardToRunningInstance();
+  ForwardReplyTimeout = saved;
+  EXPECT_FALSE(forwarded);
+  hung.Release();
+  Pump(300);
+  EXPECT_TRUE(hung.Lines().empty());
+}
+
 TEST(SingleInstance, OverLongLineRunsLocally) {
   TFakeInstance running("TMainForm", InstanceProbeReply);
   ASSERT_EQ(ProbeRunningInstance(), running.Wnd());
