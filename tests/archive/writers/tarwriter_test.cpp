@@ -58,7 +58,8 @@ const std::string kDir2 = "dir_" + std::string(60, 'b');
 
 // Names around the 100-byte field: 99 bytes fits, 100 and 101 without a
 // "/" need a long-name record, a long path splits into the ustar prefix, a
-// path beyond 255 bytes needs the long-name record again.
+// path whose last part is over 99 bytes needs the long-name record again.
+// Paths stay below the 260 bytes Windows allows.
 std::vector<std::pair<std::string, size_t>> Tree() {
   return {
       {"small.txt", 10},
@@ -72,7 +73,7 @@ std::vector<std::pair<std::string, size_t>> Tree() {
       {std::string(100, 'm'), 100},
       {std::string(101, 'k'), 101},
       {kDir1 + "/" + kDir2 + "/split_path_file.txt", 1234},
-      {kDir1 + "/" + kDir2 + "/" + kDir1 + "/" + kDir2 + "/" + std::string(90, 'z'), 777},
+      {kDir1 + "/" + std::string(105, 'z'), 777},
   };
 }
 
