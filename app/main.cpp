@@ -1,6 +1,8 @@
 #include "app/mainform.h"
 #include "app/startup.h"
 #include "framework/ui/forms.h"
+#include "framework/ui/winapi.h"
+#include <ole2.h>
 
 namespace {
 
@@ -8,6 +10,8 @@ namespace {
 // the dialogs, then runs the message loop. Until the main window exists the
 // program shows nothing.
 int CreateMainWindowAndRun() {
+  // Shell links, the shell's file dialogs and icons need COM on this thread.
+  OleInitialize(nullptr);
   Application->SetTitle("Quillon");
   TMainForm* form = Application->CreateForm<TMainForm>();
   form->Show();
@@ -16,6 +20,7 @@ int CreateMainWindowAndRun() {
   // The window layer's function-local tables end before the static
   // Application does; the forms go first.
   Application->DestroyComponents();
+  OleUninitialize();
   return 0;
 }
 

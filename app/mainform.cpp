@@ -13,6 +13,7 @@
 #include "archive/readers/arclister.h"
 #include "archive/readers/ungzip.h"
 #include "archive/readers/uudecode.h"
+#include "controls/views/shelllink.h"
 #include "framework/core/os.h"
 #include "framework/core/sysutils.h"
 #include "framework/ui/winapi.h"
@@ -340,7 +341,14 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, MainWindowClassName) {
     MarkSortColumn();
   };
   SettingsHooks.PanelSize = [this] { return AdvSplitter1->Position(); };
+  SettingsHooks.ApplyFirstRun = [this] {
+    SetBounds(Screen->Width() / 2 - 477 / 2, Screen->Height() / 2 - 350 / 2, 477, 350);
+    ToggleShortcut(IncDeskTop, DesktopShortcutPresent, "Desktop");
+    ToggleShortcut(IncStartMenu, StartMenuShortcutPresent, "Start Menu");
+  };
   LoadSettings();
+  IncDeskTop->SetChecked(DesktopShortcutPresent == 1);
+  IncStartMenu->SetChecked(StartMenuShortcutPresent == 1);
 
   SmallSysImages = new TImageList(this);
   SmallSysImages->SetShareImages(true);
@@ -615,6 +623,11 @@ void TMainForm::BuildMenus() {
     ActiveFile1 = ActiveFile2 = ActiveFile3 = ActiveFile4 = ActiveFile5 = "";
     UpdateHistoryMenu();
   });
+  AddItem(options, "", "-");
+  IncDeskTop = AddItem(options, "IncDeskTop", "Include Quillon on the &Desktop",
+                       [this](TObject*) { ToggleShortcut(IncDeskTop, DesktopShortcutPresent, "Desktop"); });
+  IncStartMenu = AddItem(options, "IncStartMenu", "Include Quillon in the &Start menu",
+                         [this](TObject*) { ToggleShortcut(IncStartMenu, StartMenuShortcutPresent, "Start Menu"); });
   TMenuItem* help = AddItem(root, "Help1", "&Help");
   AddItem(help, "Contents", "&Contents", [](TObject*) { OpenHelpTopic("index.html"); });
   SetMenu(MainMenu1);
@@ -633,6 +646,19 @@ void TMainForm::BuildMenus() {
     SetRowSelected(-1, true);
     ShowSelectionStatus();
   });
+}
+
+void TMainForm::ToggleShortcut(TMenuItem* Item, uint8_t& Present, const std::string& FolderValue) {
+  const std::string link = ShortcutFileName(FolderValue);
+  if (Present == 1) {
+    Present = 0;
+    Item->SetChecked(false);
+    if (!link.empty()) DeleteFile(link);
+    return;
+  }
+  Present = 1;
+  Item->SetChecked(true);
+  if (!link.empty()) CreateShellLinkWithIcon(Application->ExeName(), link, "");
 }
 
 void TMainForm::FormResize(TObject*) {

@@ -141,6 +141,8 @@ class TMainForm : public TForm {
   TMenuItem* ClassicItem = nullptr;
   TMenuItem* ExplorerItem = nullptr;
   TMenuItem* FoldersBarItem = nullptr;
+  TMenuItem* IncDeskTop = nullptr;
+  TMenuItem* IncStartMenu = nullptr;
   // Commands enabled while an archive is open.
   std::vector<TMenuItem*> ArchiveItems;
   std::vector<TButton*> ArchiveButtons;
@@ -160,6 +162,9 @@ class TMainForm : public TForm {
   void OpenEntryClick(TObject* Sender);
   void OpenArchiveClick(TObject* Sender);
   void HistoryClick(int K);
+  // The Options items that put "Quillon.lnk" on the desktop or into the
+  // Start menu, or take it away; the settings loader flips Present first.
+  void ToggleShortcut(TMenuItem* Item, uint8_t& Present, const std::string& FolderValue);
   void MarkSortColumn();
   void SetWebStyle(bool Value);
   void CheckSortItems();

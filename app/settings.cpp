@@ -197,25 +197,29 @@ bool IsString(const TSetting& S) { return S.Str != nullptr; }
 // A flag the window's toggles apply is 1 or 0 afterwards.
 uint8_t Flag(uint8_t V) { return V == 1 ? 1 : 0; }
 
-bool ShortcutPresent(TRegistry& Reg, const std::string& Folder) {
-  if (!Reg.ValueExists(Folder)) return false;
+}  // namespace
+
+std::string ShortcutFileName(const std::string& FolderValue) {
+  TRegistry reg;
+  if (!reg.OpenKeyReadOnly("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders")) return "";
+  if (!reg.ValueExists(FolderValue)) return "";
   std::string dir;
   try {
-    dir = ExpandEnvStrings(Reg.ReadString(Folder));
+    dir = ExpandEnvStrings(reg.ReadString(FolderValue));
   } catch (const Exception&) {
-    return false;
+    return "";
   }
-  if (dir.empty()) return false;
-  return FileExists(IncludeTrailingBackslash(dir) + "Quillon.lnk");
+  if (dir.empty()) return "";
+  return IncludeTrailingBackslash(dir) + "Quillon.lnk";
 }
 
+namespace {
+
 void ReadShortcutMarks() {
-  DesktopShortcutPresent = 0;
-  StartMenuShortcutPresent = 0;
-  TRegistry reg;
-  if (!reg.OpenKeyReadOnly("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders")) return;
-  DesktopShortcutPresent = ShortcutPresent(reg, "Desktop") ? 1 : 0;
-  StartMenuShortcutPresent = ShortcutPresent(reg, "Start Menu") ? 1 : 0;
+  const std::string desktop = ShortcutFileName("Desktop");
+  const std::string startMenu = ShortcutFileName("Start Menu");
+  DesktopShortcutPresent = !desktop.empty() && FileExists(desktop) ? 1 : 0;
+  StartMenuShortcutPresent = !startMenu.empty() && FileExists(startMenu) ? 1 : 0;
 }
 
 int ReadPanelSize() {

@@ -56,6 +56,9 @@ extern uint8_t UseBitmapImages, CheckForSFXs, NonCascade, AddZIP, AddCAB, AddLHA
 
 // Set while loading: "Quillon.lnk" exists on the Desktop / in the Start Menu.
 extern uint8_t DesktopShortcutPresent, StartMenuShortcutPresent;
+// Where "Quillon.lnk" belongs in the shell folder the Explorer value names
+// ("Desktop", "Start Menu"); empty when the folder is not known.
+std::string ShortcutFileName(const std::string& FolderValue);
 
 // What the main window does while settings load and save. The loader has
 // already brought every variable to its final value (flags that the window's

@@ -160,11 +160,28 @@ class MorvExeSettings : public TMorvExeTest {
 
 TEST_F(MorvExeSettings, FirstStartWritesEveryDefaultAndNothingElse) {
   const std::string archive = MakeZip("first.zip");
+  for (const char* folder : {"Desktop", "Start Menu"}) {
+    const std::string link = ShortcutFileName(folder);
+    if (!link.empty()) DeleteFile(link);
+  }
   TMorvProcess morv(Quoted(archive));
   ASSERT_TRUE(morv.Started());
   // The settings are loaded (and, on a first run, written) before the
   // window shows the archive.
   ASSERT_NE(morv.WaitForMainWindow(FirstWindowMs, "Quillon 2000 - first.zip"), nullptr);
+
+  // A first run sizes the window 477 x 350, centred, and puts the program
+  // on the desktop and into the Start menu.
+  RECT r{};
+  ASSERT_TRUE(GetWindowRect(morv.WaitForMainWindow(0), &r));
+  EXPECT_EQ(r.right - r.left, 477);
+  EXPECT_EQ(r.bottom - r.top, 350);
+  EXPECT_EQ(r.left, GetSystemMetrics(SM_CXSCREEN) / 2 - 477 / 2);
+  for (const char* folder : {"Desktop", "Start Menu"}) {
+    const std::string link = ShortcutFileName(folder);
+    ASSERT_FALSE(link.empty()) << folder;
+    EXPECT_TRUE(FileExists(link)) << link;
+  }
 
   const std::vector<TValue> expected = DefaultValues();
   EXPECT_EQ(Differences(expected), std::vector<std::string>{});
