@@ -18,6 +18,7 @@ constexpr unsigned kMinLookahead = kMaxMatch + kMinMatch + 1;
 constexpr unsigned kMaxDist = kWSize - kMinLookahead;
 constexpr unsigned kTooFar = 4096;
 // Word-wise compares and hash loads read a little past the lookahead.
+constexpr unsigned kReadPast = 16;
 constexpr unsigned kWindowSlack = kMaxMatch + 64;
 
 // At the lazy levels chains link positions by their first four bytes, which
@@ -40,6 +41,9 @@ constexpr unsigned kPreCodes = 19;
 constexpr unsigned kMaxBits = 15;
 constexpr unsigned kMaxPreBits = 7;
 constexpr unsigned kMaxStored = 65535;
+
+// Levels up to this one match greedily and keep no three-byte table.
+constexpr int kLastFastLevel = 3;
 
 struct TLevel {
   uint16_t Good, Lazy, Nice, Chain;
@@ -271,10 +275,10 @@ class TDeflater {
  public:
   TDeflater(TDeflateIO& io, int level, bool allowPlain)
       : FIO(io), FLevel(level), FParams(kLevels[level]), FAllowPlain(allowPlain) {
+    // Small entries are common: clear only what the level uses.
     std::memset(FHead, 0, sizeof FHead);
-    std::memset(FHead3, 0, sizeof FHead3);
+    if (level > kLastFastLevel) std::memset(FHead3, 0, sizeof FHead3);
     std::memset(FPrev, 0, sizeof FPrev);
-    std::memset(FWindow, 0, sizeof FWindow);
     std::memset(FLitFreq, 0, sizeof FLitFreq);
     std::memset(FDistFreq, 0, sizeof FDistFreq);
   }
@@ -288,7 +292,7 @@ class TDeflater {
       FlushBits();
     } else if (FLevel == 0) {
       RunStored();
-    } else if (FLevel <= 3) {
+    } else if (FLevel <= kLastFastLevel) {
       RunFast();
     } else {
       RunLazy();
@@ -308,19 +312,26 @@ class TDeflater {
       FStrStart -= kWSize;
       FBlockStart -= kWSize;
       Rebase(FHead, kHashSize);
-      Rebase(FHead3, kHash3Size);
+      if (FLevel > kLastFastLevel) Rebase(FHead3, kHash3Size);
       Rebase(FPrev, kWSize);
     }
     while (!FEof) {
       const unsigned end = FStrStart + FLookahead;
       if (end >= 2 * kWSize) break;
-      const size_t n = FIO.ReadInput(FWindow + end, 2 * kWSize - end);
+      const size_t n = std::min<size_t>(FIO.ReadInput(FWindow + end, 2 * kWSize - end), 2 * kWSize - end);
       if (n == 0) {
         FEof = true;
         break;
       }
       FLookahead += unsigned(n);
       FTotalIn += n;
+      // Compares and hashes read a few bytes past the input; keep those
+      // bytes defined where the window was never written.
+      const unsigned newEnd = end + unsigned(n);
+      if (newEnd > FHighWater) {
+        std::memset(FWindow + newEnd, 0, kReadPast);
+        FHighWater = newEnd;
+      }
     }
   }
 
@@ -439,7 +450,7 @@ class TDeflater {
     unsigned have = FLookahead;
     for (;;) {
       while (!FEof && have < 2 * kWSize) {
-        const size_t n = FIO.ReadInput(FWindow + have, 2 * kWSize - have);
+        const size_t n = std::min<size_t>(FIO.ReadInput(FWindow + have, 2 * kWSize - have), 2 * kWSize - have);
         if (n == 0) {
           FEof = true;
         } else {
@@ -740,7 +751,7 @@ class TDeflater {
   bool FEof = false;
   bool FOutput = false;
 
-  unsigned FStrStart = 0, FLookahead = 0, FMatchStart = 0;
+  unsigned FStrStart = 0, FLookahead = 0, FMatchStart = 0, FHighWater = 0;
   int64_t FBlockStart = 0;
 
   unsigned FSymCount = 0, FMatchCount = 0;
