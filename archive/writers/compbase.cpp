@@ -252,10 +252,12 @@ void TCompBase::CompressArchive() {
     }
   }
   RunCompression();
-  AfterArchive();
   const bool Moved = Switch == TSwitch::swMove && FFilesAdded > 0 && FArchiveWritten;
   CloseStreams();
+  // Sources go while the archive that holds them can still be read back: the
+  // step after it may turn that archive into another (.tar into .tgz).
   if (Moved) DeleteMovedFiles();
+  AfterArchive();
   if (OnDeactivate) OnDeactivate(this);
   if (OnElapsedTime) OnElapsedTime(this, Timer().Elapsed());
 }

@@ -135,6 +135,8 @@ class TCompBase : public TZipCommon {
   const std::string& TempFileName() const { return FTempName; }
 
  protected:
+  // For a writer that runs the whole job itself instead of the work list.
+  void CountFileAdded() { ++FFilesAdded; }
   // The run. Writers that do not use the work list (gzip) replace it.
   virtual void CompressArchive();
   // For each listed entry before OnRead; 0 in the base.

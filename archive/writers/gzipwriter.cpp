@@ -61,13 +61,6 @@ std::string TGZip::OutputName(const std::string& InputFile) const {
   return ExtractFilePath(ArchiveFile()) + ExtractFileName(InputFile) + DefaultExt();
 }
 
-int TGZip::Compress() {
-  FGzipFilesAdded = 0;
-  FLastGzipFile.clear();
-  TCompBase::Compress();
-  return FGzipFilesAdded;
-}
-
 void TGZip::WriteRaw(TStream* Out, const void* Data, size_t Count) {
   std::vector<uint8_t> Buf(static_cast<const uint8_t*>(Data), static_cast<const uint8_t*>(Data) + Count);
   if (Count && WriteBlockEncryptProc(nullptr, Out, 0, Count, 0, false, Buf.data()) != Count)
@@ -155,7 +148,7 @@ bool TGZip::CompressOne(const std::string& FileName) {
   Out.reset();
   In.reset();
   FileSetDate(Name, DosDate);
-  ++FGzipFilesAdded;
+  CountFileAdded();
   FLastGzipFile = Name;
   if (Switch == TSwitch::swMove) ShellDeleteFile(FileName);
   if (OnEnd) {
@@ -167,6 +160,7 @@ bool TGZip::CompressOne(const std::string& FileName) {
 }
 
 void TGZip::CompressArchive() {
+  FLastGzipFile.clear();
   if (Switch == TSwitch::swDelete) {
     ReportError(ArchiveFile(), "", errNothingToDo);
     return;

@@ -16,10 +16,7 @@ class TGZip : public TCompBase {
   // and DefaultExt.
   std::string OutputName(const std::string& InputFile) const;
 
-  // The run's own count of files written, and the last gzip file written
-  // ("" when none).
-  int Compress();
-  int FilesAdded() const { return FGzipFilesAdded; }
+  // The last gzip file written by the run ("" when none).
   const std::string& LastGzipFile() const { return FLastGzipFile; }
 
  protected:
@@ -35,7 +32,6 @@ class TGZip : public TCompBase {
   void WriteMember(TStream* In, TStream* Out, const std::string& FileName, int DosDate);
   void WriteRaw(TStream* Out, const void* Data, size_t Count);
 
-  int FGzipFilesAdded = 0;
   std::string FLastGzipFile;
   // The listed header.
   std::string FListedName;

@@ -192,3 +192,23 @@ TEST_F(TarWriter, GzipTarStep) {
   ExpectSameTree(Src, Dest);
   ExpectSameTree(Dest, Src);
 }
+
+// Moving files into a .tgz: the sources go once the tar holds them, and the
+// gzip file is what remains.
+TEST_F(TarWriter, GzipTarMoveDeletesSources) {
+  if (!morvtest::HavePeer("tar")) GTEST_SKIP() << "tar missing";
+  const std::vector<uint8_t> A = morvtest::TextData(20000, 21);
+  PutFile(Src, "a.txt", A);
+  PutFile(Src, "b.txt", {'b'});
+  EXPECT_EQ(Run(Join(Src, "*.*"), TSwitch::swMove, true, TCompressMethod::cmGzipTar), 2);
+  EXPECT_TRUE(Codes.empty());
+  EXPECT_FALSE(FileExists(Join(Src, "a.txt")));
+  EXPECT_FALSE(FileExists(Join(Src, "b.txt")));
+  EXPECT_FALSE(FileExists(Tar));
+  ASSERT_TRUE(FileExists(GzipName));
+  const std::string Dest = Join(Root, "out");
+  ForceDirectories(Dest);
+  std::string Msg;
+  ASSERT_EQ(Peer("cd " + Host(Dest) + " && tar -xzf " + Host(GzipName), &Msg), 0) << Msg;
+  EXPECT_EQ(morvtest::ReadFile(Join(Dest, "a.txt")), A);
+}
