@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "framework/core/streams.h"
+
 size_t TMemorySource::ReadAt(uint64_t pos, uint8_t* buf, size_t n) {
   if (pos >= FSize) return 0;
   size_t take = std::min<uint64_t>(n, FSize - pos);
@@ -76,4 +78,18 @@ bool ReadZString(TArcSource& src, uint64_t pos, uint64_t limit, size_t keep, std
 std::string FieldString(const uint8_t* p, size_t n) {
   const void* nul = std::memchr(p, 0, n);
   return std::string(reinterpret_cast<const char*>(p), nul ? static_cast<const uint8_t*>(nul) - p : n);
+}
+
+uint64_t TStreamSource::Size() { return uint64_t(std::max<int64_t>(0, FStream.Size())); }
+
+size_t TStreamSource::ReadAt(uint64_t pos, uint8_t* buf, size_t n) {
+  if (pos >= Size()) return 0;
+  FStream.SetPosition(int64_t(pos));
+  size_t done = 0;
+  while (done < n) {
+    const int32_t got = FStream.Read(buf + done, int32_t(std::min<size_t>(n - done, 1 << 20)));
+    if (got <= 0) break;
+    done += size_t(got);
+  }
+  return done;
 }

@@ -32,6 +32,19 @@ class TMemorySource : public TArcSource {
   size_t FSize;
 };
 
+class TStream;
+
+// A source over an open stream (the old archive a writer updates).
+class TStreamSource : public TArcSource {
+ public:
+  explicit TStreamSource(TStream& S) : FStream(S) {}
+  uint64_t Size() override;
+  size_t ReadAt(uint64_t pos, uint8_t* buf, size_t n) override;
+
+ private:
+  TStream& FStream;
+};
+
 // Error numbers of the library's message table that the readers return; 0
 // together with a false result means the archive ended cleanly.
 //

@@ -11,26 +11,6 @@
 
 namespace {
 
-class TStreamSource : public TArcSource {
- public:
-  explicit TStreamSource(TStream& S) : FStream(S) {}
-  uint64_t Size() override { return uint64_t(std::max<int64_t>(0, FStream.Size())); }
-  size_t ReadAt(uint64_t Pos, uint8_t* Buf, size_t N) override {
-    if (Pos >= Size()) return 0;
-    FStream.SetPosition(int64_t(Pos));
-    size_t Done = 0;
-    while (Done < N) {
-      const int32_t Got = FStream.Read(Buf + Done, int32_t(std::min<size_t>(N - Done, 1 << 20)));
-      if (Got <= 0) break;
-      Done += size_t(Got);
-    }
-    return Done;
-  }
-
- private:
-  TStream& FStream;
-};
-
 bool EndsWithText(const std::string& S, const std::string& Tail) {
   return S.size() >= Tail.size() && SameText(S.substr(S.size() - Tail.size()), Tail);
 }

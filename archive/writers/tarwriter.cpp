@@ -16,26 +16,6 @@ constexpr size_t kPrefixField = 155;
 // Twelve octal digits: the most the size field holds without base-256.
 constexpr int64_t kMaxSize = (int64_t(1) << 36) - 1;
 
-class TStreamSource : public TArcSource {
- public:
-  explicit TStreamSource(TStream& S) : FStream(S) {}
-  uint64_t Size() override { return uint64_t(std::max<int64_t>(0, FStream.Size())); }
-  size_t ReadAt(uint64_t Pos, uint8_t* Buf, size_t N) override {
-    if (Pos >= Size()) return 0;
-    FStream.SetPosition(int64_t(Pos));
-    size_t Done = 0;
-    while (Done < N) {
-      const int32_t Got = FStream.Read(Buf + Done, int32_t(std::min<size_t>(N - Done, 1 << 20)));
-      if (Got <= 0) break;
-      Done += size_t(Got);
-    }
-    return Done;
-  }
-
- private:
-  TStream& FStream;
-};
-
 void PutField(uint8_t* Block, size_t Offset, size_t Width, const std::string& S) {
   std::memcpy(Block + Offset, S.data(), std::min(S.size(), Width));
 }
