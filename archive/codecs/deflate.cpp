@@ -189,9 +189,11 @@ void MinimumRedundancy(uint32_t* a, int n) {
   }
 }
 
-// Code lengths of at most maxBits for n symbols. Fewer than two used symbols
-// still get two one-bit codes, which every decoder accepts as complete.
-void BuildLengthsImpl(const uint32_t* freq, unsigned n, unsigned maxBits, uint8_t* lens) {
+}  // namespace
+
+// Fewer than two used symbols still get two one-bit codes, which every
+// decoder accepts as complete.
+void deflate_detail::BuildLengths(const uint32_t* freq, unsigned n, unsigned maxBits, uint8_t* lens) {
   uint32_t items[kLitCodes + 2];
   unsigned m = 0;
   for (unsigned s = 0; s < n; ++s) {
@@ -240,6 +242,8 @@ void BuildLengthsImpl(const uint32_t* freq, unsigned n, unsigned maxBits, uint8_
   for (unsigned b = 1; b <= maxBits; ++b)
     for (unsigned k = count[b]; k > 0; --k) lens[items[--i] & 1023] = uint8_t(b);
 }
+
+namespace {
 
 // Canonical codes, bit-reversed for sending least significant bit first.
 void BuildCodes(const uint8_t* lens, unsigned n, uint16_t* codes) {
@@ -636,8 +640,8 @@ class TDeflater {
     FLitFreq[kEndBlock] = 1;
 
     uint8_t litLen[kLitCodes], distLen[kDistCodes];
-    BuildLengthsImpl(FLitFreq, kLitCodes, kMaxBits, litLen);
-    BuildLengthsImpl(FDistFreq, kDistCodes, kMaxBits, distLen);
+    deflate_detail::BuildLengths(FLitFreq, kLitCodes, kMaxBits, litLen);
+    deflate_detail::BuildLengths(FDistFreq, kDistCodes, kMaxBits, distLen);
     unsigned nLit = kLitCodes, nDist = kDistCodes;
     while (nLit > 257 && litLen[nLit - 1] == 0) --nLit;
     while (nDist > 1 && distLen[nDist - 1] == 0) --nDist;
@@ -648,7 +652,7 @@ class TDeflater {
     uint32_t preFreq[kPreCodes] = {};
     const unsigned nRle = RleLengths(all, nLit + nDist, rle, preFreq);
     uint8_t preLen[kPreCodes];
-    BuildLengthsImpl(preFreq, kPreCodes, kMaxPreBits, preLen);
+    deflate_detail::BuildLengths(preFreq, kPreCodes, kMaxPreBits, preLen);
     unsigned nPre = kPreCodes;
     while (nPre > 4 && preLen[kPreOrder[nPre - 1]] == 0) --nPre;
 
@@ -790,10 +794,6 @@ class TMemDeflateIO : public TDeflateIO {
 }  // namespace
 
 namespace deflate_detail {
-
-void BuildLengths(const uint32_t* freq, unsigned n, unsigned maxBits, uint8_t* lens) {
-  BuildLengthsImpl(freq, n, maxBits, lens);
-}
 
 template <typename TBitBuf>
 TDeflateResult DeflateWith(TDeflateIO& io, int level, bool allowPlain) {
