@@ -37,6 +37,18 @@ bool HavePeer(const std::string& program);
 bool DefineWineDrive(char letter, const std::string& hostFolder);
 #endif
 
+// Dir joined with a relative name written with "/", in the program's own
+// path form.
+inline std::string Join(const std::string& dir, std::string rel) {
+#ifdef _WIN32
+  for (char& c : rel)
+    if (c == '/') c = '\\';
+  return dir + "\\" + rel;
+#else
+  return dir + "/" + rel;
+#endif
+}
+
 // Whole-file helpers on the program's own path form.
 std::vector<uint8_t> ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::vector<uint8_t>& data);

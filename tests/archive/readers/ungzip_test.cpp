@@ -17,15 +17,7 @@ using namespace unziptest;
 
 namespace {
 
-std::string Join(const std::string& Dir, std::string Rel) {
-#ifdef _WIN32
-  for (char& C : Rel)
-    if (C == '/') C = '\\';
-  return Dir + "\\" + Rel;
-#else
-  return Dir + "/" + Rel;
-#endif
-}
+using morvtest::Join;
 
 std::string Q(const std::string& LocalPath) { return "'" + morvtest::HostPath(LocalPath) + "'"; }
 

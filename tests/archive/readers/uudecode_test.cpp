@@ -45,15 +45,7 @@ for k in range(0, len(args), 5):
     open(out, 'w').write('\n'.join(lines) + '\n')
 )";
 
-std::string Join(const std::string& Dir, std::string Rel) {
-#ifdef _WIN32
-  for (char& C : Rel)
-    if (C == '/') C = '\\';
-  return Dir + "\\" + Rel;
-#else
-  return Dir + "/" + Rel;
-#endif
-}
+using morvtest::Join;
 
 std::string Quote(const std::string& S) { return "'" + S + "'"; }
 
