@@ -280,9 +280,9 @@ class TDeflater {
   TDeflater(TDeflateIO& io, int level, bool allowPlain)
       : FIO(io), FLevel(level), FParams(kLevels[level]), FAllowPlain(allowPlain) {
     // Small entries are common: clear only what the level uses.
-    std::memset(FHead, 0, sizeof FHead);
-    if (level > kLastFastLevel) std::memset(FHead3, 0, sizeof FHead3);
-    std::memset(FPrev, 0, sizeof FPrev);
+    std::memset(FHead, 0, kHashSize * sizeof *FHead);
+    if (level > kLastFastLevel) std::memset(FHead3, 0, kHash3Size * sizeof *FHead3);
+    std::memset(FPrev, 0, kWSize * sizeof *FPrev);
     std::memset(FLitFreq, 0, sizeof FLitFreq);
     std::memset(FDistFreq, 0, sizeof FDistFreq);
   }
@@ -423,14 +423,16 @@ class TDeflater {
 
   // Adds a symbol; true when the block is to be closed after it.
   bool TallyLit(unsigned c) {
-    FSyms[FSymCount++] = c;
+    FSymLit[FSymCount] = uint8_t(c);
+    FSymDist[FSymCount++] = 0;
     FLitFreq[c]++;
     if (FSymCount == kLitBufSize - 1) return true;
     if (FLevel > 2 && (FSymCount & 0xFFF) == 0) return EarlyClose();
     return false;
   }
   bool TallyMatch(unsigned dist, unsigned len) {
-    FSyms[FSymCount++] = (len - kMinMatch) | dist << 8;
+    FSymLit[FSymCount] = uint8_t(len - kMinMatch);
+    FSymDist[FSymCount++] = uint16_t(dist);
     FLitFreq[257 + kTables.LenCode[len - kMinMatch]]++;
     FDistFreq[DistCodeOf(dist)]++;
     ++FMatchCount;
@@ -722,12 +724,11 @@ class TDeflater {
   void WriteSymbols(const uint16_t* litCode, const uint8_t* litLen, const uint16_t* distCode,
                     const uint8_t* distLen) {
     for (unsigned i = 0; i < FSymCount; ++i) {
-      const uint32_t sym = FSyms[i];
-      const unsigned dist = sym >> 8;
+      const unsigned sym = FSymLit[i], dist = FSymDist[i];
       if (dist == 0) {
         PutBits(litCode[sym], litLen[sym]);
       } else {
-        const unsigned len = sym & 0xFF, lc = kTables.LenCode[len];
+        const unsigned len = sym, lc = kTables.LenCode[len];
         PutBits(litCode[257 + lc], litLen[257 + lc]);
         PutBits(len + kMinMatch - kLengthBase[lc], kLengthExtra[lc]);
         if constexpr (sizeof(TBitBuf) == 4) FlushBits();
@@ -766,12 +767,28 @@ class TDeflater {
   unsigned FBitCount = 0;
   size_t FOutPos = 0;
 
-  uint8_t FWindow[2 * kWSize + kWindowSlack];
-  uint16_t FHead[kHashSize];
-  uint16_t FHead3[kHash3Size];
-  uint16_t FPrev[kWSize];
-  uint32_t FSyms[kLitBufSize];
-  uint8_t FOut[kOutFlush + 2048];
+  // The working storage comes in pieces of about 64 KB: heaps hand larger
+  // blocks straight to the system, and every entry would then pay for fresh
+  // pages.
+  struct TStorage {
+    std::unique_ptr<uint8_t[]> Window = std::make_unique_for_overwrite<uint8_t[]>(2 * kWSize + kWindowSlack);
+    std::unique_ptr<uint16_t[]> Head = std::make_unique_for_overwrite<uint16_t[]>(kHashSize);
+    std::unique_ptr<uint16_t[]> Head3 = std::make_unique_for_overwrite<uint16_t[]>(kHash3Size);
+    std::unique_ptr<uint16_t[]> Prev = std::make_unique_for_overwrite<uint16_t[]>(kWSize);
+    // A symbol is a literal byte, or a match length - 3 with its distance;
+    // distance 0 marks a literal.
+    std::unique_ptr<uint8_t[]> SymLit = std::make_unique_for_overwrite<uint8_t[]>(kLitBufSize);
+    std::unique_ptr<uint16_t[]> SymDist = std::make_unique_for_overwrite<uint16_t[]>(kLitBufSize);
+    std::unique_ptr<uint8_t[]> Out = std::make_unique_for_overwrite<uint8_t[]>(kOutFlush + 2048);
+  };
+  TStorage FStorage;
+  uint8_t* const FWindow = FStorage.Window.get();
+  uint16_t* const FHead = FStorage.Head.get();
+  uint16_t* const FHead3 = FStorage.Head3.get();
+  uint16_t* const FPrev = FStorage.Prev.get();
+  uint8_t* const FSymLit = FStorage.SymLit.get();
+  uint16_t* const FSymDist = FStorage.SymDist.get();
+  uint8_t* const FOut = FStorage.Out.get();
 };
 
 class TMemDeflateIO : public TDeflateIO {
