@@ -282,13 +282,15 @@ class TDeflater {
     // Small entries are common: clear only what the level uses.
     std::memset(FHead, 0, kHashSize * sizeof *FHead);
     if (level > kLastFastLevel) std::memset(FHead3, 0, kHash3Size * sizeof *FHead3);
-    std::memset(FPrev, 0, kWSize * sizeof *FPrev);
     std::memset(FLitFreq, 0, sizeof FLitFreq);
     std::memset(FDistFreq, 0, sizeof FDistFreq);
   }
 
   TDeflateResult Run() {
     Fill();
+    // Chains hold only positions that were entered; the window slide also
+    // rebases the rest, which happens only for input beyond the first fill.
+    if (!FEof) std::memset(FPrev, 0, kWSize * sizeof *FPrev);
     if (FLookahead == 0) {
       // One final fixed block holding only the end-of-block code.
       PutBits(3, 3);
