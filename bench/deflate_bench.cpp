@@ -21,6 +21,7 @@
 #include "archive/codecs/codec_error.h"
 #include "archive/codecs/deflate.h"
 #include "archive/codecs/inflate.h"
+#include "bench/bench_util.h"
 
 #ifdef MORV_HAVE_ZLIB
 #include <zlib.h>
@@ -80,23 +81,6 @@ class TCheckIO : public TCodecIO {
   size_t FOutPos = 0;
   bool Bad = false;
 };
-
-std::vector<uint8_t> ReadAll(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-}
-
-template <typename F>
-double BestSeconds(int rounds, F&& run) {
-  double best = 1e30;
-  for (int i = 0; i < rounds; ++i) {
-    const auto t0 = std::chrono::steady_clock::now();
-    run();
-    const std::chrono::duration<double> d = std::chrono::steady_clock::now() - t0;
-    best = std::min(best, d.count());
-  }
-  return best;
-}
 
 // Size of gzip's Deflate body: with -n the member has 10 header and 8
 // trailer bytes.

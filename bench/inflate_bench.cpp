@@ -13,6 +13,7 @@
 
 #include "archive/codecs/codec_error.h"
 #include "archive/codecs/inflate.h"
+#include "bench/bench_util.h"
 
 #ifdef MORV_HAVE_ZLIB
 #include <zlib.h>
@@ -53,23 +54,6 @@ class TBufferIO : public TCodecIO {
   std::vector<uint8_t>& FOut;
   size_t FInPos = 0, FOutPos = 0;
 };
-
-std::vector<uint8_t> ReadAll(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-}
-
-template <typename F>
-double BestSeconds(int rounds, F&& run) {
-  double best = 1e30;
-  for (int i = 0; i < rounds; ++i) {
-    const auto t0 = std::chrono::steady_clock::now();
-    run();
-    const std::chrono::duration<double> d = std::chrono::steady_clock::now() - t0;
-    best = std::min(best, d.count());
-  }
-  return best;
-}
 
 }  // namespace
 
