@@ -30,12 +30,19 @@ int TUnBase::TestArchive() {
 
 void TUnBase::ExtractArchive(TUntypedFile&) {}
 
+bool TUnBase::CreateOutputFile(TUntypedFile& F, const std::string& Name) {
+  if (!TZipCommon::CreateOutputFile(F, Name)) return false;
+  FFileName = Name;
+  return true;
+}
+
 std::string TUnBase::ReportName() const { return OutputMode == omFile ? OutFileName : Entry.FileName; }
 
 int TUnBase::ExecExtract() {
   SetCurrentArcComponent(this);
   FEntriesBegun = 0;
   FFilesExtracted = 0;
+  FFileName.clear();
   RunTotal = RunRemaining = 0;
   MaxFileDate = 0;
   ProgressByFile = ProgressByArchive = 0;

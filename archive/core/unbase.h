@@ -40,6 +40,10 @@ class TUnBase : public TZipCommon {
   int EntriesBegun() const { return FEntriesBegun; }
   int FilesExtracted() const { return FFilesExtracted; }
 
+  // The full name of the last file the run created (for a gzip or UUE/XXE
+  // file, the one file it holds); empty when nothing was written.
+  const std::string& FileName() const { return FFileName; }
+
   // The name the reports of the current entry carry: the output name when
   // writing files, the stored name otherwise.
   std::string ReportName() const;
@@ -54,6 +58,8 @@ class TUnBase : public TZipCommon {
   int64_t StoreCopy(TArcCodecIO& Io, int64_t Count);
 
  protected:
+  bool CreateOutputFile(TUntypedFile& F, const std::string& Name) override;
+
   // The format's extraction loop; ArcFile is open unless the type is read
   // through a library.
   virtual void ExtractArchive(TUntypedFile& ArcFile);
@@ -80,5 +86,6 @@ class TUnBase : public TZipCommon {
 
   TArcFileList FFoundList;
   int FEntriesBegun = 0;
+  std::string FFileName;
   int FFilesExtracted = 0;
 };

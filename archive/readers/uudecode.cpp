@@ -164,7 +164,6 @@ std::string TUUDecode::UUVolumeName(const std::string& ArchiveName, int Number) 
 void TUUDecode::ExtractArchive(TUntypedFile& ArcFile) {
   Cancel = false;
   AsciiTranslation = false;
-  FFileName.clear();
   StartEntry();
   const std::string FirstVolume = ArchiveFile();
   TLineReader Reader(*this, ArcFile);
@@ -228,7 +227,6 @@ void TUUDecode::ExtractArchive(TUntypedFile& ArcFile) {
   TUntypedFile Out;
   if (OutputMode == omFile) {
     if (!CreateOutputFile(Out, OutFileName)) RaiseError(OutFileName, errOpenFile);
-    FFileName = OutFileName;
   }
 
   std::vector<uint8_t> OutBuf(kBlock + 3);

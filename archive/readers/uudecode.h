@@ -21,9 +21,6 @@ class TUUDecode : public TUnBase {
   // Capped at 10.
   void SetVolumeStartNum(uint8_t Value) { FVolumeStartNum = Value > 10 ? 10 : Value; }
 
-  // The full name of the file the last extraction wrote (empty when none).
-  const std::string& FileName() const { return FFileName; }
-
   // The name of volume Number after ArchiveName by NextVolumeName.
   std::string UUVolumeName(const std::string& ArchiveName, int Number) const;
 
@@ -32,5 +29,4 @@ class TUUDecode : public TUnBase {
 
  private:
   uint8_t FVolumeStartNum = 0;
-  std::string FFileName;
 };

@@ -221,8 +221,13 @@ TEST_F(UnGzip, OptionalHeaderFieldsAreSkipped) {
 TEST_F(UnGzip, NoNameAndNoTime) {
   TMember M = Member(Bytes("no name, no time"));
   M.MTime = 0;
-  EXPECT_EQ(RunBytes("plain.txt.gz", M.Bytes()), 1);
+  std::string Written;
+  morvtest::WriteFile(Join(Root, "plain.txt.gz"), M.Bytes());
+  EXPECT_EQ(Run(Join(Root, "plain.txt.gz"), true,
+                [&](TUnGZIP& U) { U.OnDeactivate = [&](TObject*) { Written = U.FileName(); }; }),
+            1);
   const std::string Name = Join(Out, "plain.txt");
+  EXPECT_EQ(Written, Name);
   EXPECT_EQ(morvtest::ReadFile(Name), Bytes("no name, no time"));
   EXPECT_LT(std::fabs(FileDateToDateTime(FileAge(Name)) - Now()), 5.0 / 1440);
 }
@@ -469,4 +474,5 @@ TEST_F(UnGzip, TestModeWritesNothing) {
   EXPECT_EQ(U.TestArchive(), 1);
   EXPECT_TRUE(Log.Passed("t.txt"));
   EXPECT_FALSE(DirectoryExists(Out));
+  EXPECT_EQ(U.FileName(), "");
 }
