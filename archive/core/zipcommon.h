@@ -1,5 +1,5 @@
 // Common base of the lister, the extractors, the compressors, the integrity
-// tester and the converter: file specifications, output names, temporary
+// tester and the converter: FileSpec matching, output names, temporary
 // files, volumes of multi-volume and spanned archives, ratios and method
 // names, and the fields of the current entry.
 #pragma once

@@ -1,4 +1,4 @@
-// Base of every archive writer: turns the file specifications into a work
+// Base of every archive writer: turns the FileSpec lines into a work
 // list, reads the directory of an existing archive so that its unchanged
 // entries can be copied, writes the new archive into a temporary file and puts
 // it in place of the old one at the end. A writer supplies the format: one
@@ -183,7 +183,7 @@ class TCompBase : public TZipCommon {
   // entry is to be skipped.
   bool BeginEntry(std::string& Name);
   // The stored name of the file being compressed: the name its work-list
-  // line got when the file was found (the specification's base folder is
+  // line got when the file was found (the base folder of its FileSpec line is
   // gone by then), else MakeStoredName.
   std::string StoredNameOf(const std::string& FileName) const;
   // Puts the finished temporary output in place (ReplaceArchive) and notes
@@ -249,7 +249,7 @@ class TCompBase : public TZipCommon {
   std::string FDefaultDir;
   std::string FDefaultExt;
   std::string FWriterDefaultExt;
-  std::string FBaseDir;  // of the specification line being expanded
+  std::string FBaseDir;  // of the FileSpec line being expanded
   std::vector<TWorkItem> FWorkList;
   std::unordered_map<std::string, int> FIndex;  // upper-cased stored name -> item
   std::vector<std::pair<std::string, std::string>> FMoved;  // files added: source, stored name
