@@ -24,6 +24,11 @@ function(morv_test_folder dir)
   string(REPLACE "/" "_" name "test_${dir}")
   add_executable(${name} ${srcs})
   target_link_libraries(${name} PRIVATE morv_testsupport gtest_main ${ARG_LIBS})
+  if(MORV_WIN32)
+    # Only a static initialiser: linked into each program, not taken from a
+    # library where nothing would pull it in.
+    target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/support/win32/unmanaged_windows.cpp)
+  endif()
   add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
   set_tests_properties(${name} PROPERTIES TIMEOUT 1800
     ENVIRONMENT "WINEPREFIX=${MORV_WINEPREFIX};WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml,winemenubuilder.exe=d")

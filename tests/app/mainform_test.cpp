@@ -22,24 +22,6 @@ using namespace morvtest;
 
 namespace {
 
-// Xvfb has no window manager; windows Wine does not hand to one are not
-// waited for when hidden. Set before the first window exists.
-struct TUnmanagedWindows {
-  TUnmanagedWindows() {
-    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    if (!ntdll || !GetProcAddress(ntdll, "wine_get_version")) return;
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\X11 Driver", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
-      return;
-    RegSetValueExA(key, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
-    RegCloseKey(key);
-  }
-} unmanagedWindows;
-
-// The window's pixels from the screen, as a 24-bit BMP (for looking at).
-void SaveWindowBitmap(HWND Window, const std::string& File);
-
 // 2021-03-04 05:06:08 in DOS form.
 constexpr int32_t SampleDosDate = (((2021 - 1980) << 9 | 3 << 5 | 4) << 16) | (5 << 11 | 6 << 5 | 4);
 
@@ -834,7 +816,7 @@ TEST_F(MainFormTest, SplitterMovesTheBoundaryBetweenTreeAndList) {
 
   sp->SetPosition(180);
   Application->ProcessMessages();
-  SaveWindowBitmap(Form->Handle(), LocalPath(std::string(MORV_BINARY_DIR) + "/mainform-explorer.bmp"));
+  SaveWindowShot(Form->Handle(), LocalPath(std::string(MORV_BINARY_DIR) + "/mainform-explorer.bmp"));
 
   // The classic style hides the folder pane; the list takes the whole width.
   Form->SetExplorerStyle(false);
@@ -934,40 +916,6 @@ std::string RemoteItemText(HANDLE Process, HWND List, int Row, int Column) {
   return Narrow(buf);
 }
 
-// The window's pixels from the screen, as a 24-bit BMP.
-void SaveWindowBitmap(HWND Window, const std::string& File) {
-  RECT r;
-  GetWindowRect(Window, &r);
-  const int w = r.right - r.left, h = r.bottom - r.top;
-  if (w <= 0 || h <= 0) return;
-  HDC screen = GetDC(nullptr);
-  HDC mem = CreateCompatibleDC(screen);
-  BITMAPINFO bi = {};
-  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = h;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 24;
-  void* bits = nullptr;
-  HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(mem, bmp);
-  BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-  SelectObject(mem, old);
-  const size_t stride = (size_t(w) * 3 + 3) & ~size_t(3);
-  BITMAPFILEHEADER fh = {};
-  fh.bfType = 0x4D42;
-  fh.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-  fh.bfSize = DWORD(fh.bfOffBits + stride * size_t(h));
-  std::vector<uint8_t> out(fh.bfSize);
-  memcpy(out.data(), &fh, sizeof fh);
-  memcpy(out.data() + sizeof fh, &bi.bmiHeader, sizeof(BITMAPINFOHEADER));
-  memcpy(out.data() + fh.bfOffBits, bits, stride * size_t(h));
-  WriteFile(File, out);
-  DeleteObject(bmp);
-  DeleteDC(mem);
-  ReleaseDC(nullptr, screen);
-}
-
 TEST(MorvExe, StartedWithAnArchiveShowsItsEntries) {
   if (!UiDriver::DisplayAvailable()) GTEST_SKIP() << "no display (run under xvfb-run)";
   const std::string exe = LocalPath(std::string(MORV_BINARY_DIR) + "/app/morv.exe");
@@ -1007,7 +955,7 @@ TEST(MorvExe, StartedWithAnArchiveShowsItsEntries) {
 
   SetForegroundWindow(found.Window);
   Sleep(500);
-  SaveWindowBitmap(found.Window, LocalPath(std::string(MORV_BINARY_DIR) + "/mainform.bmp"));
+  SaveWindowShot(found.Window, LocalPath(std::string(MORV_BINARY_DIR) + "/mainform.bmp"));
 
   PostMessageW(found.Window, WM_CLOSE, 0, 0);
   const DWORD waited = WaitForSingleObject(pi.hProcess, 15000);

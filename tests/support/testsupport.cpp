@@ -219,4 +219,39 @@ std::vector<uint8_t> RandomData(size_t size, uint32_t seed) {
   return out;
 }
 
+#ifdef _WIN32
+void SaveWindowShot(void* window, const std::string& path) {
+  RECT r;
+  GetWindowRect(static_cast<HWND>(window), &r);
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  if (w <= 0 || h <= 0) return;
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  BITMAPINFO bi = {};
+  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = h;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 24;
+  void* bits = nullptr;
+  HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(mem, bmp);
+  BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+  SelectObject(mem, old);
+  const size_t stride = (size_t(w) * 3 + 3) & ~size_t(3);
+  BITMAPFILEHEADER fh = {};
+  fh.bfType = 0x4D42;
+  fh.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+  fh.bfSize = DWORD(fh.bfOffBits + stride * size_t(h));
+  std::vector<uint8_t> out(fh.bfSize);
+  memcpy(out.data(), &fh, sizeof fh);
+  memcpy(out.data() + sizeof fh, &bi.bmiHeader, sizeof(BITMAPINFOHEADER));
+  memcpy(out.data() + fh.bfOffBits, bits, stride * size_t(h));
+  WriteFile(path, out);
+  DeleteObject(bmp);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+}
+#endif
+
 }  // namespace morvtest

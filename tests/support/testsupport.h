@@ -35,6 +35,10 @@ bool HavePeer(const std::string& program);
 // so defining the drive again is how a new disk "arrives". A link made by
 // hand would only be seen by a Wine session started after it.
 bool DefineWineDrive(char letter, const std::string& hostFolder);
+
+// Saves what the screen shows of a window (of any process) as a 24-bit BMP,
+// for people to look at after a run. window is an HWND.
+void SaveWindowShot(void* window, const std::string& path);
 #endif
 
 // Dir joined with a relative name written with "/", in the program's own
