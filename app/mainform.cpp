@@ -736,15 +736,19 @@ void TMainForm::CloseArchiveClick(TObject*) {
   FolderList.clear();
   FolderCount = 0;
   FileList->SetItemCountEx(0, 0);
+  ClearFolderTree();
+  ShowFolderPane(false);
+  AutoInstallOffered = 0;
+  SetNoArchiveState();
+}
+
+void TMainForm::ClearFolderTree() {
   FChangingTree = true;
   TreeView1->Items()->Clear();
   FChangingTree = false;
   FTreeNodes.clear();
   FFolderTree.clear();
   FTreeBuilt = false;
-  ShowFolderPane(false);
-  AutoInstallOffered = 0;
-  SetNoArchiveState();
 }
 
 void TMainForm::RefreshClick(TObject*) {
@@ -754,12 +758,7 @@ void TMainForm::RefreshClick(TObject*) {
 
 void TMainForm::OpenArchiveFile(const std::string& Name) {
   if (Name.empty()) return;
-  FChangingTree = true;
-  TreeView1->Items()->Clear();
-  FChangingTree = false;
-  FTreeNodes.clear();
-  FFolderTree.clear();
-  FTreeBuilt = false;
+  ClearFolderTree();
   CurrentFolder = "\\";
   ArchiveName = Name;
   ArchiveExt = AnsiLowerCase(ExtractFileExt(Name));

@@ -162,6 +162,8 @@ class TMainForm : public TForm {
   void OpenEntryClick(TObject* Sender);
   void OpenArchiveClick(TObject* Sender);
   void HistoryClick(int K);
+  // Empties the folder tree without the change handler running.
+  void ClearFolderTree();
   // The Options items that put "Quillon.lnk" on the desktop or into the
   // Start menu, or take it away; the settings loader flips Present first.
   void ToggleShortcut(TMenuItem* Item, uint8_t& Present, const std::string& FolderValue);

@@ -13,6 +13,13 @@
 
 namespace apptest {
 
+// The settings keys under HKEY_CURRENT_USER.
+inline const std::string Root = "Software\\Quillon";
+inline const std::string Adding = Root + "\\Adding options";
+inline const std::string Extracting = Root + "\\Extracting options";
+inline const std::string General = Root + "\\General";
+inline const std::string ShellExt = Root + "\\ShellExt";
+
 struct TRawValue {
   DWORD Type = 0;
   std::vector<BYTE> Data;

@@ -18,12 +18,6 @@ using namespace e2e;
 
 namespace {
 
-const std::string Root = "Software\\Quillon";
-const std::string Adding = Root + "\\Adding options";
-const std::string Extracting = Root + "\\Extracting options";
-const std::string General = Root + "\\General";
-const std::string ShellExt = Root + "\\ShellExt";
-
 struct TValue {
   std::string Key, Name;
   DWORD Type;

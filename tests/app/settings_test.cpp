@@ -14,12 +14,6 @@ using namespace apptest;
 
 namespace {
 
-const std::string Root = "Software\\Quillon";
-const std::string Adding = Root + "\\Adding options";
-const std::string Extracting = Root + "\\Extracting options";
-const std::string General = Root + "\\General";
-const std::string ShellExt = Root + "\\ShellExt";
-
 class SettingsTest : public ::testing::Test {
  protected:
   void SetUp() override {
