@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "archive/core/untypedfile.h"
 #include "framework/core/streams.h"
 
 size_t TMemorySource::ReadAt(uint64_t pos, uint8_t* buf, size_t n) {
@@ -92,4 +93,16 @@ size_t TStreamSource::ReadAt(uint64_t pos, uint8_t* buf, size_t n) {
     done += size_t(got);
   }
   return done;
+}
+
+size_t TUntypedFileSource::ReadAt(uint64_t Pos, uint8_t* Buf, size_t N) {
+  if (Pos >= FSize || N == 0) return 0;
+  N = size_t(std::min<uint64_t>(N, FSize - Pos));
+  if (!FFile.Seek(int64_t(Pos))) {
+    FFile.IOResult();
+    return 0;
+  }
+  const size_t Got = FFile.Read(Buf, N);
+  FFile.IOResult();
+  return Got;
 }

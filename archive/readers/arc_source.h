@@ -33,6 +33,7 @@ class TMemorySource : public TArcSource {
 };
 
 class TStream;
+class TUntypedFile;
 
 // A source over an open stream (the old archive a writer updates).
 class TStreamSource : public TArcSource {
@@ -43,6 +44,18 @@ class TStreamSource : public TArcSource {
 
  private:
   TStream& FStream;
+};
+
+// A source over an open archive file of an extractor, Size bytes long.
+class TUntypedFileSource : public TArcSource {
+ public:
+  TUntypedFileSource(TUntypedFile& F, int64_t Size) : FFile(F), FSize(Size < 0 ? 0 : uint64_t(Size)) {}
+  uint64_t Size() override { return FSize; }
+  size_t ReadAt(uint64_t Pos, uint8_t* Buf, size_t N) override;
+
+ private:
+  TUntypedFile& FFile;
+  uint64_t FSize;
 };
 
 // Error numbers of the library's message table that the readers return; 0

@@ -28,18 +28,6 @@ bool NamesAFile(const std::string& Name) {
 
 }  // namespace
 
-size_t TUntypedFileSource::ReadAt(uint64_t Pos, uint8_t* Buf, size_t N) {
-  if (Pos >= FSize || N == 0) return 0;
-  N = size_t(std::min<uint64_t>(N, FSize - Pos));
-  if (!FFile.Seek(int64_t(Pos))) {
-    FFile.IOResult();
-    return 0;
-  }
-  const size_t Got = FFile.Read(Buf, N);
-  FFile.IOResult();
-  return Got;
-}
-
 bool IsArchiveItself(const std::string& OutName, const std::string& ArchiveName) {
   return !OutName.empty() && SameText(ExpandFileName(OutName), ExpandFileName(ArchiveName));
 }
