@@ -36,6 +36,10 @@ bool TUnBase::CreateOutputFile(TUntypedFile& F, const std::string& Name) {
   return true;
 }
 
+bool TUnBase::OutputIsArchive() const {
+  return !OutFileName.empty() && SameText(ExpandFileName(OutFileName), ExpandFileName(ArchiveFile()));
+}
+
 std::string TUnBase::ReportName() const { return OutputMode == omFile ? OutFileName : Entry.FileName; }
 
 int TUnBase::ExecExtract() {

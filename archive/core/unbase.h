@@ -44,6 +44,9 @@ class TUnBase : public TZipCommon {
   // file, the one file it holds); empty when nothing was written.
   const std::string& FileName() const { return FFileName; }
 
+  // The current output name would overwrite the archive being read.
+  bool OutputIsArchive() const;
+
   // The name the reports of the current entry carry: the output name when
   // writing files, the stored name otherwise.
   std::string ReportName() const;

@@ -220,7 +220,7 @@ void TUnGZIP::ExtractArchive(TUntypedFile& ArcFile) {
   const int DosDate = DateTimeToFileDate(Entry.Date);
   MaxFileDate = DosDate;
   if (!SetEntryFileName(Stored)) return;
-  if (OutputMode == omFile && IsArchiveItself(OutFileName, ArchiveFile())) RaiseError(OutFileName, errSameInOut);
+  if (OutputMode == omFile && OutputIsArchive()) RaiseError(OutFileName, errSameInOut);
 
   bool Exists = false, Extract = false;
   if (!BeginEntry(Entry.Date, Exists, Extract) || !Extract) return;

@@ -28,10 +28,6 @@ bool NamesAFile(const std::string& Name) {
 
 }  // namespace
 
-bool IsArchiveItself(const std::string& OutName, const std::string& ArchiveName) {
-  return !OutName.empty() && SameText(ExpandFileName(OutName), ExpandFileName(ArchiveName));
-}
-
 TUnTAR::TUnTAR(TComponent* AOwner) : TUnBase(AOwner) {}
 
 void TUnTAR::SelectEntries(TArcSource& Src) {
@@ -95,7 +91,7 @@ bool TUnTAR::ExtractEntry(TUntypedFile& F, TArcSource& Src, uint64_t Pos) {
   Entry.Date = UnixToLocalDateTime(H.MTime);
   const int DosDate = DateTimeToFileDate(Entry.Date);
   if (!SetEntryFileName(H.FileName)) return true;
-  if (OutputMode == omFile && IsArchiveItself(OutFileName, ArchiveFile())) {
+  if (OutputMode == omFile && OutputIsArchive()) {
     ReportError(OutFileName, "", errSameInOut);
     return true;
   }

@@ -6,9 +6,6 @@
 #include "archive/core/unbase.h"
 #include "archive/readers/arc_source.h"
 
-// The output name would replace the archive being read.
-bool IsArchiveItself(const std::string& OutName, const std::string& ArchiveName);
-
 class TUnTAR : public TUnBase {
  public:
   explicit TUnTAR(TComponent* AOwner);
