@@ -6,8 +6,10 @@
 #include <cstdint>
 #include <cstring>
 #include <algorithm>
+#include <vector>
 
 #include "archive/codecs/codec_io.h"
+#include "archive/codecs/deflate.h"
 
 // Raised by the I/O to end a run whose output grew past the fuzzing limit.
 struct TFuzzOutputLimit {};
@@ -45,3 +47,24 @@ class TFuzzIO : public TCodecIO {
   size_t FKeepSize = 0;
   uint8_t FScratch[32768];
 };
+
+// Input of the encoder round trips: the fuzzer's bytes in pieces of at most
+// piece bytes; the output is kept.
+class TFuzzInput : public TDeflateIO {
+ public:
+  TFuzzInput(const uint8_t* data, size_t size, size_t piece) : FData(data), FSize(size), FPiece(piece) {}
+  size_t ReadInput(uint8_t* buf, size_t count) override {
+    if (count == 0) __builtin_trap();
+    const size_t n = std::min({count, FSize - FPos, FPiece});
+    std::memcpy(buf, FData + FPos, n);
+    FPos += n;
+    return n;
+  }
+  void WriteOutput(const uint8_t* buf, size_t count) override { Out.insert(Out.end(), buf, buf + count); }
+  std::vector<uint8_t> Out;
+
+ private:
+  const uint8_t* FData;
+  size_t FSize, FPos = 0, FPiece;
+};
+

@@ -10,26 +10,9 @@
 #include "archive/codecs/codec_error.h"
 #include "archive/codecs/deflate.h"
 #include "archive/codecs/inflate.h"
+#include "codecs_fuzz_io.h"
 
 namespace {
-
-class TInput : public TDeflateIO {
- public:
-  TInput(const uint8_t* data, size_t size, size_t piece) : FData(data), FSize(size), FPiece(piece) {}
-  size_t ReadInput(uint8_t* buf, size_t count) override {
-    if (count == 0) __builtin_trap();
-    const size_t n = std::min({count, FSize - FPos, FPiece});
-    std::memcpy(buf, FData + FPos, n);
-    FPos += n;
-    return n;
-  }
-  void WriteOutput(const uint8_t* buf, size_t count) override { Out.insert(Out.end(), buf, buf + count); }
-  std::vector<uint8_t> Out;
-
- private:
-  const uint8_t* FData;
-  size_t FSize, FPos = 0, FPiece;
-};
 
 class TCheck : public TCodecIO {
  public:
@@ -64,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const size_t piece = data[0] & 0x40 ? 1 + data[0] % 7 : SIZE_MAX;
   ++data;
   --size;
-  TInput in(data, size, piece);
+  TFuzzInput in(data, size, piece);
   const TDeflateResult r = narrow ? deflate_detail::DeflateWith<uint32_t>(in, level, allowPlain)
                                   : deflate_detail::DeflateWith<uint64_t>(in, level, allowPlain);
   if (r.InputBytes != size || r.OutputBytes != in.Out.size()) __builtin_trap();

@@ -5,6 +5,8 @@
 
 enum : int {
   kErrBadBlock = 25109,
+  kErrBadHuffmanCode = 25120,
+  kErrInvalidCode = 25121,
   kErrIncompleteCodeSet = 25138,
   kErrOutOfMemory = 25253,
   kErrAmbiguousTree = 25293,

@@ -14,3 +14,15 @@ class TCodecIO {
   // Writes count unpacked bytes; raises on a failed write or a cancel.
   virtual void WriteUnpacked(const uint8_t* buf, size_t count) = 0;
 };
+
+// One piece of packed input, never past the entry's packed size: reads up to
+// count bytes while left (the packed bytes still to read) allows, lowers left
+// and returns the count; a short read leaves nothing more to read.
+inline size_t ReadPackedPiece(TCodecIO& io, uint64_t& left, uint8_t* buf, size_t count) {
+  if (left == 0 || count == 0) return 0;
+  const size_t want = left < count ? size_t(left) : count;
+  size_t got = io.ReadPacked(buf, want);
+  if (got > want) got = want;
+  left = got < want ? 0 : left - got;
+  return got;
+}
