@@ -1,6 +1,6 @@
 #include "app/tgzunpack.h"
 
-#include "archive/readers/ungzip.h"
+#include "archive/formats/gzip/ungzip.h"
 #include "framework/core/classes.h"
 #include "framework/core/sysutils.h"
 #include "framework/ui/winapi.h"

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "archive/readers/arclister.h"
+#include "archive/lister/arclister.h"
 
 namespace {
 

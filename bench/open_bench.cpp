@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "archive/readers/arclister.h"
+#include "archive/lister/arclister.h"
 
 // The bench programs link the archive library only; the entry table has no
 // other dependency, so it is compiled in here.

@@ -14,15 +14,16 @@ target_compile_definitions(morv_testsupport PUBLIC
 set(MORV_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
 
 # One test program per folder of tests/, named after it, so a failure names its
-# subsystem. A folder without sources yet is skipped.
+# subsystem. A folder without sources yet is skipped; EXTRA adds helper sources
+# kept in another folder.
 function(morv_test_folder dir)
-  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "LIBS;EXTRA" ${ARGN})
   file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${dir}/*.cpp)
   if(NOT srcs)
     return()
   endif()
   string(REPLACE "/" "_" name "test_${dir}")
-  add_executable(${name} ${srcs})
+  add_executable(${name} ${srcs} ${ARG_EXTRA})
   target_link_libraries(${name} PRIVATE morv_testsupport gtest_main ${ARG_LIBS})
   if(MORV_WIN32)
     # Only a static initialiser: linked into each program, not taken from a
@@ -37,8 +38,9 @@ endfunction()
 morv_test_folder(framework/core LIBS morv_core)
 morv_test_folder(archive/core LIBS morv_archive)
 morv_test_folder(archive/codecs LIBS morv_archive)
-morv_test_folder(archive/readers LIBS morv_archive)
-morv_test_folder(archive/writers LIBS morv_archive)
+morv_test_folder(archive/formats LIBS morv_archive)
+morv_test_folder(archive/lister LIBS morv_archive
+  EXTRA ${CMAKE_SOURCE_DIR}/tests/archive/formats/readers_util.cpp)
 if(MORV_WIN32)
   morv_test_folder(archive/external LIBS morv_archive)
   morv_test_folder(framework/ui LIBS morv_ui)

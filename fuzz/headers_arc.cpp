@@ -1,4 +1,4 @@
-#include "archive/readers/arc_format.h"
+#include "archive/formats/arc/arc_format.h"
 #include "fuzz/headers_walk.h"
 
 #include <string>

@@ -1,4 +1,4 @@
-#include "archive/readers/cab_format.h"
+#include "archive/formats/cab/cab_format.h"
 #include "fuzz/headers_walk.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "archive/readers/arc_source.h"
+#include "archive/core/arc_source.h"
 
 template <typename Step>
 void FuzzWalk(uint64_t pos, Step step) {

@@ -5,7 +5,7 @@
 #include <unistd.h>
 #include <string>
 
-#include "archive/readers/arclister.h"
+#include "archive/lister/arclister.h"
 #include "framework/core/os.h"
 #include "framework/core/streams.h"
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "archive/readers/ungzip.h"
+#include "archive/formats/gzip/ungzip.h"
 #include "framework/core/os.h"
 #include "framework/core/streams.h"
 

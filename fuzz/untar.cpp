@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "archive/readers/untar.h"
+#include "archive/formats/tar/untar.h"
 #include "framework/core/os.h"
 #include "framework/core/streams.h"
 

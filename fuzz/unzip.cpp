@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "archive/readers/unzip.h"
+#include "archive/formats/zip/unzip.h"
 #include "framework/core/os.h"
 #include "framework/core/streams.h"
 

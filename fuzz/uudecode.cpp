@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <string>
 
-#include "archive/readers/uudecode.h"
+#include "archive/formats/uue/uudecode.h"
 #include "framework/core/os.h"
 #include "framework/core/streams.h"
 

@@ -12,7 +12,7 @@
 #include "app/favorites.h"
 #include "app/settings.h"
 #include "app/utils.h"
-#include "archive/readers/ungzip.h"
+#include "archive/formats/gzip/ungzip.h"
 #include "framework/core/sysutils.h"
 #include "framework/ui/testdriver.h"
 #include "framework/ui/winapi.h"

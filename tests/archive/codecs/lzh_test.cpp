@@ -8,7 +8,7 @@
 #include "archive/codecs/lzh_encode.h"
 #include "archive/codecs/lzhuf.h"
 #include "archive/core/crc.h"
-#include "archive/readers/lha_format.h"
+#include "archive/formats/lha/lha_format.h"
 #include "codec_test_util.h"
 #include "tests/support/testsupport.h"
 

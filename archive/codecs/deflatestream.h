@@ -1,0 +1,18 @@
+// The Deflate encoder bound to a writer: it reads the file being added
+// through the writer's block reader (CRC-32 over the input) and writes
+// through its encrypting block writer, keeping the writer's counters.
+#pragma once
+#include <cstdint>
+
+#include "archive/codecs/deflate.h"
+#include "archive/core/compbase.h"
+
+// Compresses Count bytes from Input's position into Output at the writer's
+// DeflateLevel(). The writer's BytesToRead is set to Count and counted down
+// as the input is read, with BytesRead, RunRemaining and progress (start the
+// entry with StartEntry); each write adds to PackedBytes. Cipher enciphers the output with
+// the keys already set up (Zip's traditional cipher). AllowPlain lets the
+// encoder write a small incompressible input as plain bytes (Result.Plain),
+// which the writer then records as stored.
+TDeflateResult DeflateStream(TCompBase& Component, TStream* Input, TStream* Output, int64_t Count, bool Cipher,
+                             bool AllowPlain = true);
