@@ -1,6 +1,6 @@
 // TZipBridge: the Zip component. It reads a Zip archive's central directory
 // itself and hands adding, deleting, extracting and testing to the outside
-// libraries ZIPENG.DLL and UNZENG.DLL (records in zipengrecs.h).
+// libraries ZIPENG.DLL and UNZENG.DLL (records in libs/zipengrecs.h).
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -11,7 +11,7 @@
 #include "framework/core/classes.h"
 #include "framework/core/streams.h"
 #include "framework/core/sysutils.h"
-#include "zipbridge/zipengrecs.h"
+#include "libs/zipengrecs.h"
 #include "zipbridge/zipmsgs.h"
 
 // Sets are bit masks; a member's bit is 1 << its value.
@@ -131,6 +131,14 @@ struct ZipEndOfCentral {
   uint32_t CentralSize = 0;
   uint32_t CentralOffset = 0;
   uint16_t ZipCommentLen = 0;
+};
+
+// One rename request: an entry or a folder (ending in "\\") and its new
+// name, and a DOS date-time to give it (0 keeps the entry's own).
+struct ZipRenameRec {
+  std::string OldName;
+  std::string NewName;
+  int32_t DateTime = 0;
 };
 
 class EZipBridge : public Exception {
@@ -320,6 +328,18 @@ class TZipBridge : public TComponent {
   bool ShowPasswordDlg(const std::string& Title, const std::string& Prompt, std::string& Text);
   void AskAddPassword(std::string& Result);
   void AskExtractPassword(std::string& Result);
+
+  // Adding, deleting and renaming entries (zipadd.cpp, ziprename.cpp).
+  void Add();
+  void Delete();
+  void RenameEntries(const std::vector<ZipRenameRec>& RenameList, int32_t DateTime);
+  // Runs ZipEngExec of the loaded zip library on a filled record.
+  int32_t ExecZipEng(void* Record);
+  // Written elsewhere in this component: ConvertZipToSfx(true) starts a new
+  // ".exe" target, WriteSpannedSet writes AddDiskSpan output. Each returns 0
+  // on success.
+  int ConvertZipToSfx(bool AutoCreate = false);
+  int WriteSpannedSet(const std::string& InFile, const std::string& OutFile);
 
   // State that callbacks and tests read.
   bool Spanned() const { return FSpanned; }

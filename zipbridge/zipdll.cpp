@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "framework/core/prompts.h"
+#include "zipbridge/finally.h"
 #include "zipbridge/zipbridge.h"
 
 namespace {
@@ -40,15 +41,6 @@ void Unload(TZipLib& Lib) {
   if (Lib.Handle) FreeLibrary(Lib.Handle);
   Lib = TZipLib();
 }
-
-// Runs Fn on every way out of a scope.
-template <class F>
-struct TFinally {
-  F Fn;
-  ~TFinally() { Fn(); }
-};
-template <class F>
-TFinally(F) -> TFinally<F>;
 
 }  // namespace
 
@@ -103,6 +95,8 @@ int32_t LibExec(const TZipLib& Lib, void* Record) {
 }
 
 }  // namespace
+
+int32_t TZipBridge::ExecZipEng(void* Record) { return ZipLib.Exec ? LibExec(ZipLib, Record) : 0; }
 
 bool TZipBridge::LoadZipEng() { return LoadLib(*this, ZipLib, ZipNames); }
 bool TZipBridge::LoadUnzEng() { return LoadLib(*this, UnzLib, UnzNames); }

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "libs/unzeng/unzengine.h"
-#include "zipbridge/zipengrecs.h"
+#include "libs/zipengrecs.h"
 
 #ifndef MORV_UNZENG_VERSION
 #define MORV_UNZENG_VERSION 160

@@ -17,10 +17,11 @@
 #include "archive/core/crc.h"
 #include "archive/core/zipcrypt.h"
 #include "archive/core/ziprecords.h"
+#include "archive/formats/zip/zipdir.h"
 #include "framework/core/os.h"
 #include "framework/core/streams.h"
 #include "framework/core/sysutils.h"
-#include "zipbridge/zipengrecs.h"
+#include "libs/zipengrecs.h"
 
 namespace {
 
@@ -100,19 +101,6 @@ struct TEntry {
   int64_t LocalOffset = 0;
   bool IsDir() const { return (ExtAttr & faDirectory) != 0 || (!Name.empty() && Name.back() == '\\'); }
 };
-
-// Names are stored in the OEM code page by DOS, OS/2 and old NT hosts.
-std::string EntryName(const std::string& Raw, uint16_t MadeBy) {
-  int Host = MadeBy >> 8, HostVer = MadeBy & 0xFF;
-  std::string N = Raw;
-  if (Host == 0 || Host == 6 || (Host == 11 && HostVer == 50)) {
-    std::string R;
-    for (char C : N) R += uint8_t(C) < 128 ? std::string(1, C) : OemToAnsi(std::string(1, C));
-    N = R;
-  }
-  std::replace(N.begin(), N.end(), '/', '\\');
-  return N;
-}
 
 // Names that would leave the extraction folder, or name a device stream.
 bool UnsafeName(const std::string& N) {
@@ -283,7 +271,7 @@ bool TEngine::ReadDirectory() {
       return false;
     }
     TEntry E;
-    E.Name = EntryName(Raw, H.VersionMadeBy);
+    E.Name = ZipDisplayName(Raw, H.VersionMadeBy);
     E.MadeBy = H.VersionMadeBy;
     E.Flags = H.Flags;
     E.Method = H.Method;

@@ -13,7 +13,7 @@
 #include "archive/core/crc.h"
 #include "framework/core/sysutils.h"
 #include "tests/support/testsupport.h"
-#include "zipbridge/zipengrecs.h"
+#include "libs/zipengrecs.h"
 
 using morvtest::HostPath;
 using morvtest::ReadFile;

@@ -1,6 +1,6 @@
 // Records exchanged with the outside Zip libraries ZIPENG.DLL and UNZENG.DLL,
-// shared by TZipBridge and our own UNZENG.DLL so both sides agree on every
-// offset. The libraries were built for 32-bit Windows, which fixes the layout
+// shared by TZipBridge and our own two libraries so that all sides agree on
+// every offset. The libraries were built for 32-bit Windows, which fixes the layout
 // there; a 64-bit build keeps the same field order with natural alignment.
 #pragma once
 #include <cstddef>
@@ -71,6 +71,23 @@ enum : int32_t {
   ueEOF = 51,
   ueCancel = 80,
   ueBadPassword = 82,
+};
+
+// Error codes the zip library puts into field 20 of cbMessage.
+enum : int32_t {
+  zeWarning = 1,
+  zeForm = 3,     // the archive's structure is broken
+  zeMemory = 4,
+  zeBig = 6,      // beyond what Zip without Zip64 holds
+  zeAbort = 9,
+  zeTemp = 10,    // temporary file not made or not put in place
+  zeRead = 11,
+  zeNone = 12,    // nothing to do
+  zeName = 13,    // the archive or a file is missing
+  zeWrite = 14,
+  zeCreate = 15,
+  zeParams = 16,
+  zeOpen = 18,
 };
 
 struct ZipCallbackRec {
