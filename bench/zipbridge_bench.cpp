@@ -11,24 +11,12 @@
 #include <string>
 
 #include "framework/core/sysutils.h"
+#include "bench/wine_host.h"
 #include "zipbridge/zipbridge.h"
 
 namespace {
 
 const std::string HostDir = "/tmp/morv_zipbridge_bench";
-
-std::string Local(const std::string& Host) {
-  std::string P = "Z:" + Host;
-  for (char& C : P)
-    if (C == '/') C = '\\';
-  return P;
-}
-
-double Seconds(const std::function<void()>& F) {
-  auto T0 = std::chrono::steady_clock::now();
-  F();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - T0).count();
-}
 
 double Best(int Runs, const std::function<void()>& F) {
   double B = 1e9;
@@ -36,37 +24,7 @@ double Best(int Runs, const std::function<void()>& F) {
   return B;
 }
 
-// Wine neither waits for a host program nor passes its status back, so the
-// script leaves a file when it is done.
-bool RunHost(const std::string& Script) {
-  std::string ScriptFile = HostDir + ".sh", Done = HostDir + ".done";
-  DeleteFile(Local(Done));
-  {
-    std::ofstream S(Local(ScriptFile), std::ios::binary);
-    S << Script << "\necho $? > " << Done << ".tmp && mv " << Done << ".tmp " << Done << "\n";
-  }
-  std::string Cmd = "/bin/sh " + ScriptFile;
-  STARTUPINFOA Si{};
-  Si.cb = sizeof Si;
-  PROCESS_INFORMATION Pi{};
-  if (!CreateProcessA(nullptr, Cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &Si, &Pi)) return false;
-  CloseHandle(Pi.hThread);
-  CloseHandle(Pi.hProcess);
-  for (int Waited = 0; Waited < 30 * 60 * 1000; Waited += 50) {
-    std::ifstream D(Local(Done));
-    int Code;
-    if (D >> Code) return Code == 0;
-    Sleep(50);
-  }
-  return false;
-}
-
-double ReadSeconds(const std::string& HostFile) {
-  std::ifstream F(Local(HostFile));
-  double S = -1;
-  F >> S;
-  return S;
-}
+bool RunHost(const std::string& Script) { return RunHostScript(HostDir, Script); }
 
 }  // namespace
 
