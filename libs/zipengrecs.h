@@ -5,6 +5,8 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <string>
 
 #if defined(_WIN32) && !defined(_WIN64)
 #define ZIPENG_CALL __stdcall
@@ -102,6 +104,39 @@ struct ZipCallbackRec {
 };
 
 using ZipCallbackFunc = int32_t(ZIPENG_CALL*)(ZipCallbackRec* Rec);
+
+// A text a record points to, read up to its NUL or Max bytes.
+inline std::string ZipRecText(const char* P, size_t Max) {
+  if (!P) return std::string();
+  return std::string(P, strnlen(P, Max));
+}
+
+// A library's callback record for one report, the text cut to fit.
+inline void FillCallbackRec(ZipCallbackRec& R, void* Handle, void* Caller, int32_t Action, int32_t Error,
+                            int32_t Size, const std::string& Text) {
+  std::memset(&R, 0, sizeof R);
+  R.Handle = Handle;
+  R.Caller = Caller;
+  R.Version = ZipRecordVersion;
+  R.ActionCode = Action;
+  R.ErrorCode = Error;
+  R.FileSize = Size;
+  std::memcpy(R.Text, Text.data(), Text.size() < ZipTextSize - 1 ? Text.size() : ZipTextSize - 1);
+}
+
+// Runs one command record through a library's engine; nothing a library
+// does may throw past its entry point.
+template <class TCommand, class TEngine, class TReader>
+int32_t RunLibraryCommand(void* Record, int32_t LibVersion, TReader Read) {
+  try {
+    TCommand C;
+    if (!Read(Record, LibVersion, C)) return 0;
+    TEngine E(C);
+    return E.Run();
+  } catch (...) {
+    return 0;
+  }
+}
 
 // One item of the unzip file-name pattern array.
 struct UnzFileData {

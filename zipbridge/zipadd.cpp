@@ -53,31 +53,10 @@ void TZipBridge::Add() {
     }
   }
 
-  bool LoadedHere = false;
-  if (!ZipEngLoaded()) {
-    if (!LoadZipEng()) return;
-    LoadedHere = true;
-  }
-  FZipBusy = true;
-  Cancel = false;
-  {
-    TFinally Cleanup{[&] {
-      FFSpecArgs->Clear();
-      FFSpecArgsExcl->Clear();
-      FRunningRecord = nullptr;
-      if (LoadedHere) UnloadZipEng();
-      FZipBusy = false;
-      Cancel = false;
-    }};
-    TZipLibRecord Holder;
-    BuildZipCmd(Holder, ZipEngVersion(), ExpandFileName(Target));
-    FRunningRecord = &Holder;
-    SuccessCnt = ExecZipEng(Holder.Record());
-    FRunningRecord = nullptr;
-    if (Span) {
-      if (SuccessCnt > 0 && WriteSpannedSet(Target, FZipFileName) != 0) SuccessCnt = 0;
-      DeleteFile(Target);
-    }
+  RunZipEng(Target, false);
+  if (Span) {
+    if (SuccessCnt > 0 && WriteSpannedSet(Target, FZipFileName) != 0) SuccessCnt = 0;
+    DeleteFile(Target);
   }
   if (SuccessCnt > 0) List();
 }
@@ -93,27 +72,29 @@ void TZipBridge::Delete() {
     return;
   }
   if (FZipBusy) return;
+  RunZipEng(FZipFileName, true);
+  if (SuccessCnt > 0) List();
+}
+
+void TZipBridge::RunZipEng(const std::string& Target, bool IsDelete) {
   FZipBusy = true;
   Cancel = false;
   bool LoadedHere = false;
-  {
-    TFinally Cleanup{[&] {
-      FFSpecArgs->Clear();
-      FFSpecArgsExcl->Clear();
-      FRunningRecord = nullptr;
-      if (LoadedHere) UnloadZipEng();
-      FZipBusy = false;
-      Cancel = false;
-    }};
-    if (!ZipEngLoaded()) {
-      if (!LoadZipEng()) return;
-      LoadedHere = true;
-    }
-    TZipLibRecord Holder;
-    BuildZipCmd(Holder, ZipEngVersion(), ExpandFileName(FZipFileName));
-    ClearZipCmdFlags(Holder);
-    FRunningRecord = &Holder;
-    SuccessCnt = ExecZipEng(Holder.Record());
+  TFinally Cleanup{[&] {
+    FFSpecArgs->Clear();
+    FFSpecArgsExcl->Clear();
+    FRunningRecord = nullptr;
+    if (LoadedHere) UnloadZipEng();
+    FZipBusy = false;
+    Cancel = false;
+  }};
+  if (!ZipEngLoaded()) {
+    if (!LoadZipEng()) return;
+    LoadedHere = true;
   }
-  if (SuccessCnt > 0) List();
+  TZipLibRecord Holder;
+  BuildZipCmd(Holder, ZipEngVersion(), ExpandFileName(Target));
+  if (IsDelete) ClearZipCmdFlags(Holder);
+  FRunningRecord = &Holder;
+  SuccessCnt = ExecZipEng(Holder.Record());
 }

@@ -335,6 +335,9 @@ class TZipBridge : public TComponent {
   void RenameEntries(const std::vector<ZipRenameRec>& RenameList, int32_t DateTime);
   // Runs ZipEngExec of the loaded zip library on a filled record.
   int32_t ExecZipEng(void* Record);
+  // One add into Target or one delete: the library loaded when needed, the
+  // record filled and run, the specifications cleared.
+  void RunZipEng(const std::string& Target, bool IsDelete);
   // Written elsewhere in this component: ConvertZipToSfx(true) starts a new
   // ".exe" target, WriteSpannedSet writes AddDiskSpan output. Each returns 0
   // on success.

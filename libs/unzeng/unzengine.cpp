@@ -47,30 +47,25 @@ struct TCommand {
   int PasswordReqCount = 1;
 };
 
-std::string TextAt(const char* P, size_t Max) {
-  if (!P) return std::string();
-  return std::string(P, strnlen(P, Max));
-}
-
 bool ReadCommand(void* Record, int32_t LibVersion, TCommand& C) {
   if (!Record) return false;
   const UnzipCmdHead& H = *static_cast<const UnzipCmdHead*>(Record);
   C.Handle = H.Handle;
   C.Caller = H.Caller;
   C.Callback = H.Callback;
-  C.Password = TextAt(H.Password, ZipMaxPasswordLen);
+  C.Password = ZipRecText(H.Password, ZipMaxPasswordLen);
   C.Test = H.Test != 0;
   C.Verbose = H.Verbose != 0;
   C.Update = H.Update != 0;
   C.Freshen = H.Freshen != 0 && !C.Update;
   C.DirNames = H.DirNames != 0;
   C.Overwrite = H.Overwrite != 0;
-  C.Archive = TextAt(H.ZipFileName, 4096);
+  C.Archive = ZipRecText(H.ZipFileName, 4096);
   int Count = std::max(0, H.ArgCount);
   if (LibVersion >= UnzEngShortRecordVersion) {
     const UnzipCmdRec& R = *static_cast<const UnzipCmdRec*>(Record);
     if (R.Specs)
-      for (int i = 0; i < Count; i++) C.Specs.push_back(TextAt(R.Specs[i].FileSpec, 4096));
+      for (int i = 0; i < Count; i++) C.Specs.push_back(ZipRecText(R.Specs[i].FileSpec, 4096));
     if (LibVersion >= ZipEngStreamVersion) {
       C.PasswordReqCount = std::clamp(R.PasswordReqCount, 0, 15);
       if (R.UseMemory != 0) {
@@ -82,7 +77,7 @@ bool ReadCommand(void* Record, int32_t LibVersion, TCommand& C) {
   } else {
     const UnzipCmdRecLong& R = *static_cast<const UnzipCmdRecLong*>(Record);
     Count = std::min(Count, int(ZipLongSpecCount));
-    for (int i = 0; i < Count; i++) C.Specs.push_back(TextAt(R.Specs[i], 4096));
+    for (int i = 0; i < Count; i++) C.Specs.push_back(ZipRecText(R.Specs[i], 4096));
   }
   return true;
 }
@@ -173,15 +168,7 @@ class TEngine {
   // Calls back; a -1 answer stops the run.
   int Call(int32_t Action, int32_t Error, int32_t Size, const std::string& Text) {
     if (!FCmd.Callback) return 0;
-    std::memset(&FRec, 0, sizeof FRec);
-    FRec.Handle = FCmd.Handle;
-    FRec.Caller = FCmd.Caller;
-    FRec.Version = ZipRecordVersion;
-    FRec.ActionCode = Action;
-    FRec.ErrorCode = Error;
-    FRec.FileSize = Size;
-    size_t N = std::min(Text.size(), size_t(ZipTextSize - 1));
-    std::memcpy(FRec.Text, Text.data(), N);
+    FillCallbackRec(FRec, FCmd.Handle, FCmd.Caller, Action, Error, Size, Text);
     int R = FCmd.Callback(&FRec);
     if (R == -1) FAborted = true;
     return R;
@@ -300,7 +287,7 @@ bool TEngine::FindPassword(const TEntry& E, const uint8_t (&Header)[ZipEncryptHe
   for (int i = 0; i < FCmd.PasswordReqCount && !FAborted; i++) {
     Call(cbPassword, 0, Request, E.Name);
     if (FAborted || FRec.ErrorCode != 1) break;
-    std::string Answer = TextAt(FRec.Text, ZipMaxPasswordLen);
+    std::string Answer = ZipRecText(FRec.Text, ZipMaxPasswordLen);
     if (!Answer.empty() && ZipCheckDecryptHeader(Answer, Header, Check)) {
       FGoodPassword = Answer;
       return true;
@@ -504,12 +491,5 @@ int32_t TEngine::Run() {
 }  // namespace
 
 int32_t RunUnzipCommand(void* Record, int32_t LibVersion) {
-  try {
-    TCommand C;
-    if (!ReadCommand(Record, LibVersion, C)) return 0;
-    TEngine E(C);
-    return E.Run();
-  } catch (...) {
-    return 0;
-  }
+  return RunLibraryCommand<TCommand, TEngine>(Record, LibVersion, ReadCommand);
 }

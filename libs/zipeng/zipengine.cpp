@@ -57,11 +57,6 @@ struct TCommand {
   std::vector<std::string> Excludes;
 };
 
-std::string TextAt(const char* P, size_t Max) {
-  if (!P) return std::string();
-  return std::string(P, strnlen(P, Max));
-}
-
 std::vector<std::string> SplitSuffixes(const std::string& Text) {
   std::vector<std::string> R;
   size_t Start = 0;
@@ -81,8 +76,8 @@ bool ReadCommand(void* Record, int32_t LibVersion, TCommand& C) {
   C.Handle = H.Handle;
   C.Caller = H.Caller;
   C.Callback = H.Callback;
-  C.Password = TextAt(H.Password, ZipMaxPasswordLen);
-  C.StoreSuffixes = SplitSuffixes(TextAt(H.Suffix, 4096));
+  C.Password = ZipRecText(H.Password, ZipMaxPasswordLen);
+  C.StoreSuffixes = SplitSuffixes(ZipRecText(H.Suffix, 4096));
   C.Encrypt = H.Encrypt != 0;
   C.Hidden = H.SystemFiles != 0;
   C.DirEntries = H.NoDirEntries == 0;
@@ -96,25 +91,25 @@ bool ReadCommand(void* Record, int32_t LibVersion, TCommand& C) {
   C.Update = H.Update != 0;
   C.Freshen = H.Freshen != 0 && !C.Update;
   C.ZipTime = H.ZipTime != 0;
-  C.Archive = TextAt(H.ZipFileName, 4096);
+  C.Archive = ZipRecText(H.ZipFileName, 4096);
   int Count = std::max(0, H.ArgCount);
   if (LibVersion >= ZipEngShortRecordVersion) {
     const ZipCmdRec& R = *static_cast<const ZipCmdRec*>(Record);
-    C.TempPath = TextAt(R.TempPath, 4096);
+    C.TempPath = ZipRecText(R.TempPath, 4096);
     if (R.Specs)
-      for (int i = 0; i < Count; i++) C.Specs.push_back(TextAt(R.Specs[i].FileSpec, 4096));
+      for (int i = 0; i < Count; i++) C.Specs.push_back(ZipRecText(R.Specs[i].FileSpec, 4096));
     if (LibVersion >= ZipEngStreamVersion) {
       C.HasComment = R.ArchComment != nullptr;
-      C.Comment = TextAt(R.ArchComment, 0xFFFF);
+      C.Comment = ZipRecText(R.ArchComment, 0xFFFF);
       C.ArchiveOnly = R.ArchiveFilesOnly != 0;
       C.ResetArchive = R.ResetArchiveBit != 0;
       if (R.Excludes)
-        for (int i = 0; i < std::max(0, R.ExclCount); i++) C.Excludes.push_back(TextAt(R.Excludes[i], 4096));
+        for (int i = 0; i < std::max(0, R.ExclCount); i++) C.Excludes.push_back(ZipRecText(R.Excludes[i], 4096));
     }
   } else {
     const ZipCmdRecLong& R = *static_cast<const ZipCmdRecLong*>(Record);
     Count = std::min(Count, int(ZipLongSpecCount));
-    for (int i = 0; i < Count; i++) C.Specs.push_back(TextAt(R.Specs[i], 4096));
+    for (int i = 0; i < Count; i++) C.Specs.push_back(ZipRecText(R.Specs[i], 4096));
   }
   return true;
 }
@@ -244,15 +239,8 @@ class TEngine {
  private:
   void Call(int32_t Action, int32_t Error, int64_t Size, const std::string& Text) {
     if (!FCmd.Callback) return;
-    std::memset(&FRec, 0, sizeof FRec);
-    FRec.Handle = FCmd.Handle;
-    FRec.Caller = FCmd.Caller;
-    FRec.Version = ZipRecordVersion;
-    FRec.ActionCode = Action;
-    FRec.ErrorCode = Error;
-    FRec.FileSize = int32_t(uint32_t(std::clamp<int64_t>(Size, 0, Max32)));
-    size_t N = std::min(Text.size(), size_t(ZipTextSize - 1));
-    std::memcpy(FRec.Text, Text.data(), N);
+    FillCallbackRec(FRec, FCmd.Handle, FCmd.Caller, Action, Error,
+                    int32_t(uint32_t(std::clamp<int64_t>(Size, 0, Max32))), Text);
     if (FCmd.Callback(&FRec) == -1) throw TAborted();
   }
   void Message(int32_t Code, const std::string& Text) { Call(cbMessage, Code, 0, Text); }
@@ -270,6 +258,7 @@ class TEngine {
   void AskPassword();
   void Write(const std::string& Temp);
   void CopyOld(const TZipDirItem& It);
+  void CopyBytes(int64_t Pos, int64_t Count);
   bool Compress(const TNewFile& F);
   void PutInPlace(const std::string& Temp);
   void AfterAdding();
@@ -435,7 +424,7 @@ void TEngine::AskPassword() {
   if (!FCmd.Encrypt || !FPassword.empty()) return;
   // Bit 0 of field 20 tells the caller that adding asks.
   Call(cbPassword, 1, 1, "");
-  if (FRec.ErrorCode == 1) FPassword = TextAt(FRec.Text, ZipMaxPasswordLen);
+  if (FRec.ErrorCode == 1) FPassword = ZipRecText(FRec.Text, ZipMaxPasswordLen);
   if (FPassword.empty()) throw TFailed{zeParams, "No password given for encryption"};
 }
 
@@ -448,16 +437,19 @@ void TEngine::CopyOld(const TZipDirItem& It) {
   if (FWriter->Pos() > Max32) throw TFailed{zeBig, "Archive too large without Zip64"};
   E.Central.LocalHeaderOffset = uint32_t(FWriter->Pos());
   E.Central.DiskNumberStart = 0;
-  FIn->SetPosition(It.LocalPos);
-  std::vector<uint8_t> Buf(size_t(std::min<int64_t>(It.LocalSize, CopyBlock)));
-  int64_t Left = It.LocalSize;
-  while (Left > 0) {
-    int32_t Part = int32_t(std::min<int64_t>(Left, int64_t(Buf.size())));
+  CopyBytes(It.LocalPos, It.LocalSize);
+  FOut.push_back(std::move(E));
+}
+
+void TEngine::CopyBytes(int64_t Pos, int64_t Count) {
+  FIn->SetPosition(Pos);
+  std::vector<uint8_t> Buf(size_t(std::clamp<int64_t>(Count, 1, CopyBlock)));
+  while (Count > 0) {
+    int32_t Part = int32_t(std::min<int64_t>(Count, int64_t(Buf.size())));
     if (FIn->Read(Buf.data(), Part) != Part) throw TFailed{zeRead, "Read error in zipfile: " + FArchive};
     FWriter->Write(Buf.data(), size_t(Part));
-    Left -= Part;
+    Count -= Part;
   }
-  FOut.push_back(std::move(E));
 }
 
 // Pulls a file's bytes for the encoder with CRC and progress, and pushes the
@@ -629,17 +621,7 @@ void TEngine::Write(const std::string& Temp) {
   Call(cbTotalSize, 0, Bytes, "");
 
   // A program stub in front stays; offsets then count it.
-  if (FDir.StubSize > 0) {
-    FIn->SetPosition(0);
-    std::vector<uint8_t> Buf(size_t(std::min<int64_t>(FDir.StubSize, CopyBlock)));
-    int64_t Left = FDir.StubSize;
-    while (Left > 0) {
-      int32_t Part = int32_t(std::min<int64_t>(Left, int64_t(Buf.size())));
-      if (FIn->Read(Buf.data(), Part) != Part) throw TFailed{zeRead, "Read error in zipfile: " + FArchive};
-      FWriter->Write(Buf.data(), size_t(Part));
-      Left -= Part;
-    }
-  }
+  if (FDir.StubSize > 0) CopyBytes(0, FDir.StubSize);
   for (size_t i = 0; i < FDir.Items.size(); i++) {
     if (FAction[i] == oaDrop) continue;
     if (FAction[i] == oaReplace) {
@@ -751,12 +733,5 @@ int32_t TEngine::Run() {
 }  // namespace
 
 int32_t RunZipCommand(void* Record, int32_t LibVersion) {
-  try {
-    TCommand C;
-    if (!ReadCommand(Record, LibVersion, C)) return 0;
-    TEngine E(C);
-    return E.Run();
-  } catch (...) {
-    return 0;
-  }
+  return RunLibraryCommand<TCommand, TEngine>(Record, LibVersion, ReadCommand);
 }
