@@ -776,14 +776,29 @@ class TDeflater {
     std::unique_ptr<uint16_t[]> SymDist = std::make_unique_for_overwrite<uint16_t[]>(kLitBufSize);
     std::unique_ptr<uint8_t[]> Out = std::make_unique_for_overwrite<uint8_t[]>(kOutFlush + 2048);
   };
-  TStorage FStorage;
-  uint8_t* const FWindow = FStorage.Window.get();
-  uint16_t* const FHead = FStorage.Head.get();
-  uint16_t* const FHead3 = FStorage.Head3.get();
-  uint16_t* const FPrev = FStorage.Prev.get();
-  uint8_t* const FSymLit = FStorage.SymLit.get();
-  uint16_t* const FSymDist = FStorage.SymDist.get();
-  uint8_t* const FOut = FStorage.Out.get();
+  // Even so, all of it freed together goes back to the system, and the next
+  // entry faults in some 400 KB again, which costs small entries more than
+  // their compression: one storage per thread is kept for the next encoder.
+  static std::unique_ptr<TStorage>& SpareStorage() {
+    thread_local std::unique_ptr<TStorage> Spare;
+    return Spare;
+  }
+  static std::unique_ptr<TStorage> TakeStorage() {
+    std::unique_ptr<TStorage>& Spare = SpareStorage();
+    return Spare ? std::move(Spare) : std::make_unique<TStorage>();
+  }
+  struct TStorageHolder {
+    std::unique_ptr<TStorage> S = TakeStorage();
+    ~TStorageHolder() { SpareStorage() = std::move(S); }
+  };
+  TStorageHolder FStorage;
+  uint8_t* const FWindow = FStorage.S->Window.get();
+  uint16_t* const FHead = FStorage.S->Head.get();
+  uint16_t* const FHead3 = FStorage.S->Head3.get();
+  uint16_t* const FPrev = FStorage.S->Prev.get();
+  uint8_t* const FSymLit = FStorage.S->SymLit.get();
+  uint16_t* const FSymDist = FStorage.S->SymDist.get();
+  uint8_t* const FOut = FStorage.S->Out.get();
 };
 
 class TMemDeflateIO : public TDeflateIO {
