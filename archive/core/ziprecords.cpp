@@ -75,6 +75,21 @@ void TZipCentralHeader::Write(uint8_t* P) const {
   PutLE32(P + 42, LocalHeaderOffset);
 }
 
+TZipCentralHeader CentralFromLocal(const TZipLocalHeader& L, uint32_t Offset) {
+  TZipCentralHeader C;
+  C.VersionNeeded = L.VersionNeeded;
+  C.Flags = L.Flags;
+  C.Method = L.Method;
+  C.Time = L.Time;
+  C.Date = L.Date;
+  C.Crc32 = L.Crc32;
+  C.PackedSize = L.PackedSize;
+  C.UnpackedSize = L.UnpackedSize;
+  C.NameLength = L.NameLength;
+  C.LocalHeaderOffset = Offset;
+  return C;
+}
+
 bool TZipEndRecord::Read(ByteReader& R) {
   Signature = R.U32();
   DiskNumber = R.U16();

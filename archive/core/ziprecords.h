@@ -72,6 +72,11 @@ struct TZipCentralHeader {
   bool Valid() const { return Signature == ZipCentralSig; }
 };
 
+// The central header of an entry whose local header is L: the fields both
+// share, with the local header at Offset; made-by, attributes and comment are
+// the writer's.
+TZipCentralHeader CentralFromLocal(const TZipLocalHeader& L, uint32_t Offset);
+
 struct TZipEndRecord {
   static constexpr size_t Size = 22;
   uint32_t Signature = ZipEndSig;

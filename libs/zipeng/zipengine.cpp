@@ -572,18 +572,9 @@ bool TEngine::Compress(const TNewFile& F) {
 
   TOutEntry E;
   TZipCentralHeader& C = E.Central;
+  C = CentralFromLocal(L, uint32_t(Offset));
   C.VersionMadeBy = MadeByFat;
-  C.VersionNeeded = L.VersionNeeded;
-  C.Flags = L.Flags;
-  C.Method = L.Method;
-  C.Time = L.Time;
-  C.Date = L.Date;
-  C.Crc32 = L.Crc32;
-  C.PackedSize = L.PackedSize;
-  C.UnpackedSize = L.UnpackedSize;
-  C.NameLength = L.NameLength;
   C.ExternalAttr = uint32_t(F.Attr & (faReadOnly | faHidden | faSysFile | faDirectory | faArchive));
-  C.LocalHeaderOffset = uint32_t(Offset);
   E.Name = ZipName;
   FOut.push_back(std::move(E));
   FNewest = std::max(FNewest, F.Time);

@@ -134,19 +134,11 @@ bool TZip::CompressFile(const std::string& FileName) {
 
   auto Head = std::make_unique<THeadObject>();
   TZipCentralHeader& C = Head->Central;
+  C = CentralFromLocal(L, uint32_t(Offset));
   C.VersionMadeBy = 20;
   C.VersionNeeded = 9;
-  C.Flags = L.Flags;
-  C.Method = L.Method;
-  C.Time = L.Time;
-  C.Date = L.Date;
-  C.Crc32 = L.Crc32;
-  C.PackedSize = L.PackedSize;
-  C.UnpackedSize = L.UnpackedSize;
-  C.NameLength = L.NameLength;
   C.InternalAttr = 1;
   C.ExternalAttr = uint32_t(Item->FileAttr);
-  C.LocalHeaderOffset = uint32_t(Offset);
   Head->Name = ZipName;
   Item->Name = Name;
   Item->OutputOffset = Offset;
