@@ -281,7 +281,7 @@ class TEngine {
   std::vector<TOutEntry> FOut;
   std::unique_ptr<TOutput> FWriter;
   std::string FPassword;
-  int FNewest = 0;
+  uint32_t FNewest = 0;
   int32_t FCount = 0;
 };
 
@@ -577,7 +577,6 @@ bool TEngine::Compress(const TNewFile& F) {
   C.ExternalAttr = uint32_t(F.Attr & (faReadOnly | faHidden | faSysFile | faDirectory | faArchive));
   E.Name = ZipName;
   FOut.push_back(std::move(E));
-  FNewest = std::max(FNewest, F.Time);
   if (FCmd.Verbose) {
     int Ratio = IO.Read ? int(100 - (Packed * 100 + IO.Read / 2) / IO.Read) : 0;
     Message(0, "  adding: " + F.Stored + (L.Method == 8 ? " (deflated " + IntToStr(Ratio) + "%)" : " (stored 0%)"));
@@ -625,6 +624,9 @@ void TEngine::Write(const std::string& Temp) {
   }
   for (size_t f : FAppend) Compress(FFound[f]);
 
+  // ZipTime dates the archive by its newest entry, old or new.
+  for (const TOutEntry& E : FOut)
+    FNewest = std::max(FNewest, uint32_t(E.Central.Date) << 16 | E.Central.Time);
   const int64_t CentralStart = FWriter->Pos();
   if (FOut.size() > 0xFFFF) throw TFailed{zeBig, "More than 65535 entries need Zip64"};
   for (const TOutEntry& E : FOut) {
@@ -658,7 +660,7 @@ void TEngine::Write(const std::string& Temp) {
 void TEngine::PutInPlace(const std::string& Temp) {
   FIn.reset();
   if (!MoveFileReplace(Temp, FArchive)) throw TFailed{zeTemp, "Could not replace " + FArchive + " by the new archive"};
-  if (FCmd.ZipTime && FNewest != 0) FileSetDate(FArchive, FNewest);
+  if (FCmd.ZipTime && FNewest != 0) FileSetDate(FArchive, int(FNewest));
 }
 
 void TEngine::AfterAdding() {

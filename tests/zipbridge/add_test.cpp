@@ -212,6 +212,15 @@ TEST_F(AddTest, UpdateFreshenAndMoveFollowFileTimes) {
   ExpectPeersAccept();
 }
 
+TEST_F(AddTest, ZipTimeDatesTheArchiveByItsNewestEntry) {
+  EXPECT_EQ(Add({"src\\a.txt"}, SetOf(AddZipTime)), 1);
+  EXPECT_EQ(FileAge(Arc()), FileAge(Dir + "\\src\\a.txt"));
+  // The old entry from 2003 and the new one from 2019: the newer counts.
+  EXPECT_EQ(Add({"src\\sub\\numbers.txt"}, SetOf(AddZipTime)), 1);
+  EXPECT_EQ(FileAge(Arc()), FileAge(Dir + "\\src\\sub\\numbers.txt"));
+  ExpectPeersAccept();
+}
+
 TEST_F(AddTest, InfoZipEntriesSurviveByteForByte) {
   Shell(Dir, "cd src && echo 'kept comment' | zip -q -z -r ../t.zip .");
   std::vector<uint8_t> Old = ReadFile(Arc());
