@@ -318,7 +318,7 @@ bool TEngine::Excluded(const std::string& Stored) const {
 }
 
 void TEngine::AddFound(const std::string& Full, const std::string& Stored, const TSearchRec& F) {
-  if (SameText(ExpandFileName(Full), FArchive) || (!FTemp.empty() && SameText(ExpandFileName(Full), FTemp))) return;
+  if (SameText(Full, FArchive) || SameText(Full, FTemp)) return;
   if (FCmd.ArchiveOnly && !(F.Attr & faArchive) && !(F.Attr & faDirectory)) return;
   std::string Name = FCmd.ForceDOS ? DosName(Stored) : Stored;
   if (Excluded(Name)) return;
@@ -336,11 +336,13 @@ void TEngine::SearchFolder(const std::string& Dir, const std::string& Mask, cons
   const int Attr = faReadOnly | faArchive | faDirectory | (FCmd.Hidden ? faHidden | faSysFile : 0);
   const bool Hidden = FCmd.Hidden;
   auto Skip = [Hidden](const TSearchRec& F) { return !Hidden && (F.Attr & (faHidden | faSysFile)); };
+  // Full names, so that the archive and the temporary file are recognised.
+  const std::string Abs = ExtractFilePath(ExpandFileName(Dir + "*"));
   TSearchRec F;
   if (FindFirst(Dir + Mask, Attr, F) == 0) {
     do {
       if (F.Name == "." || F.Name == ".." || (F.Attr & faDirectory) || Skip(F)) continue;
-      AddFound(Dir + F.Name, FCmd.JunkDir ? F.Name : Stored + F.Name, F);
+      AddFound(Abs + F.Name, FCmd.JunkDir ? F.Name : Stored + F.Name, F);
     } while (FindNext(F) == 0);
     FindClose(F);
   }
@@ -356,7 +358,7 @@ void TEngine::SearchFolder(const std::string& Dir, const std::string& Mask, cons
       std::string Sub = Dir + S.Name + "\\";
       std::string SubStored = Stored + S.Name + "\\";
       FFolders.push_back(Sub);
-      if (FCmd.DirEntries && !FCmd.JunkDir) AddFound(ExcludeTrailingBackslash(Sub), SubStored, S);
+      if (FCmd.DirEntries && !FCmd.JunkDir) AddFound(Abs + S.Name, SubStored, S);
       SearchFolder(Sub, Mask, SubStored);
     }
   }
@@ -456,10 +458,13 @@ void TEngine::CopyBytes(int64_t Pos, int64_t Count) {
 // output through the cipher into the archive.
 class TEntryIO : public TDeflateIO {
  public:
-  TEntryIO(THandle In, TOutput& Out, bool Cipher, std::function<void(size_t)> Progress)
-      : FIn(In), FOut(Out), FCipher(Cipher), FProgress(std::move(Progress)) {}
+  // Reads at most Limit bytes: the size the file had when it was found,
+  // which the totals reported; a small file then needs no read at its end.
+  TEntryIO(THandle In, uint64_t Limit, TOutput& Out, bool Cipher, std::function<void(size_t)> Progress)
+      : FIn(In), FLimit(Limit), FOut(Out), FCipher(Cipher), FProgress(std::move(Progress)) {}
   size_t ReadInput(uint8_t* Buf, size_t Count) override {
-    int32_t Got = FileRead(FIn, Buf, int32_t(std::min<size_t>(Count, 1 << 30)));
+    if (Read >= FLimit) return 0;
+    int32_t Got = FileRead(FIn, Buf, int32_t(std::min<uint64_t>({Count, FLimit - Read, 1u << 30})));
     if (Got <= 0) return 0;
     Crc32Block(Buf, size_t(Got), Crc);
     Read += uint64_t(Got);
@@ -482,6 +487,7 @@ class TEntryIO : public TDeflateIO {
 
  private:
   THandle FIn;
+  uint64_t FLimit;
   TOutput& FOut;
   bool FCipher;
   std::function<void(size_t)> FProgress;
@@ -531,7 +537,7 @@ bool TEngine::Compress(const TNewFile& F) {
   FWriter->Write(ZipName);
 
   uint64_t Packed = 0;
-  TEntryIO IO(In, *FWriter, Cipher, [this](size_t N) { Call(cbProgress, 0, int64_t(N), ""); });
+  TEntryIO IO(In, uint64_t(F.Size), *FWriter, Cipher, [this](size_t N) { Call(cbProgress, 0, int64_t(N), ""); });
   if (Cipher) {
     // With a data descriptor the check byte is the high byte of the time.
     uint8_t Head[ZipEncryptHeaderSize];
