@@ -150,6 +150,17 @@ TEST_F(AddTest, StoredPathsFollowTheOptions) {
   ExpectPeersAccept();
 }
 
+TEST_F(AddTest, HiddenFilesOnlyWhenAsked) {
+  // Wine shows Unix dot files as hidden.
+  Shell(Dir, "printf 'secret\\n' > src/.hidden");
+  ASSERT_NE(FileGetAttr(Dir + "\\src\\.hidden") & faHidden, 0);
+  EXPECT_EQ(Add({"src\\*.*"}, SetOf(AddDirNames)), 1);
+  EXPECT_EQ(Names(), std::vector<std::string>({"src\\a.txt"}));
+  EXPECT_EQ(Add({"src\\*.*"}, SetOf(AddDirNames, AddHiddenFiles)), 2);
+  EXPECT_EQ(Names(), std::vector<std::string>({"src\\.hidden", "src\\a.txt"}));
+  ExpectPeersAccept();
+}
+
 TEST_F(AddTest, EncryptedEntriesNeedThePassword) {
   Z.SetPassword("secret");
   EXPECT_EQ(Add({"src\\*.*"}, SetOf(AddDirNames, AddRecurseDirs, AddEncrypt)), 5);
