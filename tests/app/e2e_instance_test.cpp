@@ -28,19 +28,7 @@ bool TitleBecomes(HWND Wnd, const std::string& Title, long long Ms = 10000) {
   return WaitUntil(Ms, [&] { return WindowTitle(Wnd) == Title; });
 }
 
-class MorvExeInstance : public TMorvExeTest {
- protected:
-  // A complete stored set of defaults with the given "Reuse Windows", and
-  // no tip or association prompt at start.
-  static void StoreSettings(uint8_t Reuse) {
-    SetDefaultSettings();
-    ReuseWindows = Reuse;
-    TipOfTheDay = 2;
-    CheckForZipAssociation = 1;
-    SaveSettings();
-    SetDefaultSettings();
-  }
-};
+class MorvExeInstance : public TMorvExeTest {};
 
 }  // namespace
 

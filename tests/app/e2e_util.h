@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/settings.h"
 #include "app/startup.h"
 #include "framework/core/sysutils.h"
 #include "framework/ui/testdriver.h"
@@ -354,6 +355,16 @@ class TMorvExeTest : public ::testing::Test {
   static void ClearSettings() {
     apptest::DeleteTree("Software\\Quillon");
     apptest::DeleteTree("Software\\MORV");
+  }
+  // A complete stored set of defaults with the given "Reuse Windows", and
+  // no tip or association prompt at start.
+  static void StoreSettings(uint8_t Reuse) {
+    SetDefaultSettings();
+    ReuseWindows = Reuse;
+    TipOfTheDay = 2;
+    CheckForZipAssociation = 1;
+    SaveSettings();
+    SetDefaultSettings();
   }
 
   // A Zip archive in Dir holding Count small text files; its full name.
