@@ -4,6 +4,8 @@
 #include <bit>
 #include <cstring>
 
+#include "archive/codecs/lz_window.h"
+
 namespace {
 
 // Length codes: up to 7 leading 1-bits, then as many bits more; a length
@@ -35,15 +37,7 @@ unsigned TArjFastDecoder::Unary(unsigned& width, unsigned max) {
 }
 
 void TArjFastDecoder::Flush(size_t end) {
-  const uint8_t* p = FBuf.data() + kWindow;
-  size_t n = size_t(std::min<uint64_t>(end - kWindow, FOutLeft));
-  FOutLeft -= n;
-  while (n) {
-    const size_t piece = std::min(n, kOutPiece);
-    FIO->WriteUnpacked(p, piece);
-    p += piece;
-    n -= piece;
-  }
+  LzWriteOut(*FIO, FBuf.data() + kWindow, end - kWindow, FOutLeft, kOutPiece);
 }
 
 uint64_t TArjFastDecoder::Decode(TCodecIO& io, uint64_t packedSize, uint64_t unpackedSize) {
@@ -77,15 +71,7 @@ uint64_t TArjFastDecoder::Decode(TCodecIO& io, uint64_t packedSize, uint64_t unp
       unsigned back = Unary(width, kPosStop);
       back += Bits(width);
       const size_t dist = size_t(back) + 1;
-      uint8_t* dst = buf + pos;
-      const uint8_t* src = dst - dist;
-      if (dist >= len) {
-        std::memcpy(dst, src, len);
-      } else if (dist == 1) {
-        std::memset(dst, *src, len);
-      } else {
-        for (unsigned k = 0; k < len; ++k) dst[k] = src[k];
-      }
+      LzCopyMatch(buf + pos, dist, len);
       pos += len;
       produced += len;
     }

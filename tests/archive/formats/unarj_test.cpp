@@ -24,18 +24,6 @@ using morvtest::Join;
 
 std::string Q(const std::string& LocalPath) { return "'" + morvtest::HostPath(LocalPath) + "'"; }
 
-// Regular files below Dir, "/" separated; none when Dir was never made.
-std::set<std::string> FilesBelow(const std::string& Dir) {
-  std::string Out;
-  if (!DirectoryExists(Dir)) return {};
-  EXPECT_EQ(morvtest::RunPeer("cd " + Q(Dir) + " && find . -type f | sed 's|^\\./||'", &Out), 0);
-  std::set<std::string> Files;
-  std::istringstream In(Out);
-  for (std::string L; std::getline(In, L);)
-    if (!L.empty()) Files.insert(L);
-  return Files;
-}
-
 struct TSourceFile {
   std::string Name;
   std::vector<uint8_t> Data;

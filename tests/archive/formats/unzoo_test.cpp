@@ -206,15 +206,7 @@ class UnZoo : public ::testing::Test {
     U.FileSpec()->Add(Spec);
     return U.Extract();
   }
-  std::set<std::string> Extracted(const std::string& OutDir = "out") {
-    std::string Out;
-    EXPECT_EQ(morvtest::RunPeer("cd " + Q(Join(Root, OutDir)) + " && find . -type f | sed 's|^\\./||'", &Out), 0);
-    std::set<std::string> Files;
-    std::istringstream In(Out);
-    for (std::string L; std::getline(In, L);)
-      if (!L.empty()) Files.insert(L);
-    return Files;
-  }
+  std::set<std::string> Extracted(const std::string& OutDir = "out") { return FilesBelow(Join(Root, OutDir)); }
   std::string Root;
   TRunLog Log;
 };
