@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "archive/codecs/codec_error.h"
+#include "archive/codecs/lz_window.h"
 
 namespace {
 
@@ -143,15 +144,7 @@ void TLzhDecoder::ReadCLen() {
 }
 
 void TLzhDecoder::Flush(size_t end) {
-  const uint8_t* p = FBuf.data() + FWindow;
-  size_t n = size_t(std::min<uint64_t>(end - FWindow, FOutLeft));
-  FOutLeft -= n;
-  while (n) {
-    const size_t piece = std::min(n, kOutPiece);
-    FIO->WriteUnpacked(p, piece);
-    p += piece;
-    n -= piece;
-  }
+  LzWriteOut(*FIO, FBuf.data() + FWindow, end - FWindow, FOutLeft, kOutPiece);
 }
 
 uint64_t TLzhDecoder::Decode(TCodecIO& io, uint64_t packedSize, uint64_t unpackedSize, const TLzhParams& params) {
@@ -199,15 +192,7 @@ uint64_t TLzhDecoder::Decode(TCodecIO& io, uint64_t packedSize, uint64_t unpacke
       }
       const size_t dist = size_t(p) + 1;
       if (dist > FWindow) throw ECodecError(kErrInvalidCode);
-      uint8_t* dst = buf + pos;
-      const uint8_t* src = dst - dist;
-      if (dist >= len) {
-        std::memcpy(dst, src, len);
-      } else if (dist == 1) {
-        std::memset(dst, *src, len);
-      } else {
-        for (unsigned k = 0; k < len; ++k) dst[k] = src[k];
-      }
+      LzCopyMatch(buf + pos, dist, len);
       pos += len;
       produced += len;
     }

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <memory>
+#include <new>
 #include <vector>
+
+#include "archive/codecs/codec_error.h"
 
 #include "framework/core/prompts.h"
 #include "framework/core/sysutils.h"
@@ -158,6 +161,21 @@ int64_t TUnBase::StoreCopy(TArcCodecIO& Io, int64_t Count) {
     if (Got < Want) break;
   }
   return Done;
+}
+
+void TUnBase::RunDecoder(TArcCodecIO& Io, const std::function<void()>& Decode) {
+  struct TFollow {
+    TUnBase& C;
+    TArcCodecIO& Io;
+    ~TFollow() { C.RunRemaining = Io.ArchiveRemaining; }
+  } Follow{*this, Io};
+  try {
+    Decode();
+  } catch (const ECodecError& E) {
+    RaiseError(ReportName(), E.Code);
+  } catch (const std::bad_alloc&) {
+    RaiseError(ReportName(), kErrOutOfMemory);
+  }
 }
 
 void TUnBase::EndEntry(bool Pass, bool Decoded) {

@@ -5,6 +5,7 @@
 // and the copy of a stored entry.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "archive/core/untypedfile.h"
@@ -59,6 +60,11 @@ class TUnBase : public TZipCommon {
   // reports progress) in pieces of at most 32,768 bytes; returns the bytes
   // copied.
   int64_t StoreCopy(TArcCodecIO& Io, int64_t Count);
+
+  // Runs Decode, which moves the entry's data through Io. A codec error or a
+  // lack of memory is reported for the entry and raised as E_RAISE; the
+  // run's remaining bytes follow Io however Decode ends.
+  void RunDecoder(TArcCodecIO& Io, const std::function<void()>& Decode);
 
  protected:
   bool CreateOutputFile(TUntypedFile& F, const std::string& Name) override;

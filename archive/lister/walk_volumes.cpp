@@ -11,10 +11,6 @@
 
 using namespace lister;
 
-namespace {
-constexpr uint8_t ArjHostUnix = 2;
-}  // namespace
-
 bool TArcLister::NextVolume() {
   int number = NextVolumeNumber;
   std::string name = GetVolumeName(ArchiveFile(), number);
@@ -74,8 +70,7 @@ void TArcLister::StepArj() {
     flags |= c.Flags & ArjFlagVolume;
     FWalkPos = int64_t(c.NextPos);
   }
-  // ARJ made on UNIX stores the time as UNIX seconds, not as a DOS date-time.
-  E.Date = h.HostOs == ArjHostUnix ? UnixToLocalDateTime(h.DosTime) : DosDateTime(h.DosTime);
+  E.Date = h.HasUnixTime() ? UnixToLocalDateTime(h.DosTime) : DosDateTime(h.DosTime);
   E.VersionMadeBy = h.ArchiverVersion;
   E.VersionNeeded = h.MinVersion;
   E.Packed = FSplitPackedSize;

@@ -17,6 +17,9 @@ enum : uint8_t {
   ArjFlagPathSym = 0x10,
 };
 
+// Host of the archiver that wrote an entry.
+constexpr uint8_t ArjHostUnix = 2;
+
 enum : uint8_t { ArjTypeBinary = 0, ArjType7Bit = 1, ArjTypeComment = 2, ArjTypeDirectory = 3 };
 
 struct ArjHeader {
@@ -42,6 +45,9 @@ struct ArjHeader {
   uint64_t DataPos = 0;        // after the extended headers
   uint64_t NextPos = 0;        // after the packed data (main header: DataPos)
   bool IsDirectory() const { return FileType == ArjTypeDirectory; }
+  // ARJ made on UNIX stores UNIX seconds and a UNIX mode, not a DOS
+  // date-time and DOS attributes.
+  bool HasUnixTime() const { return HostOs == ArjHostUnix; }
 };
 
 // Reads an entry header at pos. A basic header size of 0 is the end (false,

@@ -21,17 +21,6 @@ using morvtest::Join;
 
 std::string Q(const std::string& LocalPath) { return "'" + morvtest::HostPath(LocalPath) + "'"; }
 
-// Regular files below Dir, "/" separated and sorted.
-std::set<std::string> FilesBelow(const std::string& Dir) {
-  std::string Out;
-  EXPECT_EQ(morvtest::RunPeer("cd " + Q(Dir) + " && find . -type f | sed 's|^\\./||'", &Out), 0);
-  std::set<std::string> Files;
-  std::istringstream In(Out);
-  for (std::string L; std::getline(In, L);)
-    if (!L.empty()) Files.insert(L);
-  return Files;
-}
-
 struct TBuilder {
   std::vector<uint8_t> Data;
 

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <set>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,6 +17,19 @@
 #include "tests/support/testsupport.h"
 
 namespace unziptest {
+
+// Regular files below Dir, "/" separated and sorted; none when Dir was
+// never made.
+inline std::set<std::string> FilesBelow(const std::string& Dir) {
+  std::string Out;
+  if (!DirectoryExists(Dir)) return {};
+  EXPECT_EQ(morvtest::RunPeer("cd '" + morvtest::HostPath(Dir) + "' && find . -type f | sed 's|^\\./||'", &Out), 0);
+  std::set<std::string> Files;
+  std::istringstream In(Out);
+  for (std::string L; std::getline(In, L);)
+    if (!L.empty()) Files.insert(L);
+  return Files;
+}
 
 inline uint32_t Crc32Of(const std::vector<uint8_t>& Data) {
   uint32_t C = 0xFFFFFFFFu;
