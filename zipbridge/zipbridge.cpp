@@ -388,7 +388,8 @@ void TZipBridge::ReadCentralDir(const ZipEndOfCentral& EOC) {
     E.IntFileAttrib = CH.InternalAttr;
     E.ExtFileAttrib = CH.ExternalAttr;
     E.RelOffLocalHdr = CH.LocalHeaderOffset;
-    E.FileName = ConvertNameCodePage(Name, false);
+    const bool Utf8 = (CH.Flags & zgUtf8) != 0;
+    E.FileName = Utf8 ? Utf8ToAnsi(Name) : ConvertNameCodePage(Name, false);
     std::replace(E.FileName.begin(), E.FileName.end(), '/', '\\');
     E.Encrypted = (CH.Flags & zgEncrypted) != 0;
     FZipContents.push_back(std::move(Entry));
@@ -397,7 +398,7 @@ void TZipBridge::ReadCentralDir(const ZipEndOfCentral& EOC) {
     if (CH.CommentLength > 0) {
       std::string Comment = In.ReadStr(CH.CommentLength, Ok);
       if (!Ok) throw EZipBridge(zmReadFileComment);
-      E.FileComment = ConvertNameCodePage(Comment, false);
+      E.FileComment = Utf8 ? Utf8ToAnsi(Comment) : ConvertNameCodePage(Comment, false);
     }
     if (OnNewName) OnNewName(this, i + 1, E);
     MinLocal = std::min<int64_t>(MinLocal, E.RelOffLocalHdr);
@@ -423,6 +424,7 @@ void TZipBridge::List() {
   std::optional<THourglass> Wait(std::in_place);
   try {
     FWorkFile = FZipFileName;
+    FSetName = FZipFileName;
     std::string Full = ExpandFileName(FZipFileName);
     FDrive = IncludeTrailingBackslash(ExtractFileDrive(Full));
     if (!CheckDrive()) throw EZipBridge::CreateResFmtStr(zmDriveUndefined, FDrive);
