@@ -101,11 +101,14 @@ struct TEntry {
   bool IsDir() const { return (ExtAttr & faDirectory) != 0 || (!Name.empty() && Name.back() == '\\'); }
 };
 
-// Names are stored in the OEM code page by DOS, OS/2 and old NT hosts.
-std::string EntryName(const std::string& Raw, uint16_t MadeBy) {
+// Names are stored in the OEM code page by DOS, OS/2 and old NT hosts, in
+// UTF-8 when the entry's flag says so.
+std::string EntryName(const std::string& Raw, uint16_t MadeBy, uint16_t Flags) {
   int Host = MadeBy >> 8, HostVer = MadeBy & 0xFF;
   std::string N = Raw;
-  if (Host == 0 || Host == 6 || (Host == 11 && HostVer == 50)) {
+  if (Flags & zgUtf8) {
+    N = Utf8ToAnsi(Raw);
+  } else if (Host == 0 || Host == 6 || (Host == 11 && HostVer == 50)) {
     std::string R;
     for (char C : N) R += uint8_t(C) < 128 ? std::string(1, C) : OemToAnsi(std::string(1, C));
     N = R;
@@ -283,7 +286,7 @@ bool TEngine::ReadDirectory() {
       return false;
     }
     TEntry E;
-    E.Name = EntryName(Raw, H.VersionMadeBy);
+    E.Name = EntryName(Raw, H.VersionMadeBy, H.Flags);
     E.MadeBy = H.VersionMadeBy;
     E.Flags = H.Flags;
     E.Method = H.Method;
@@ -391,6 +394,13 @@ void TEngine::ProcessEntry(const TEntry& E) {
     return;
   }
   FIn->SetPosition(E.LocalOffset + int64_t(sizeof LocalBuf) + Local.NameLength + Local.ExtraLength);
+  // Known before any password question or output file: nothing is made for
+  // an entry that cannot be decoded.
+  if (!ZipMethodDecodable(E.Method)) {
+    Error(ueError, "Unsupported compression method " + ZipMethodLabel(E.Method) + ": " + E.Name);
+    Skip(E, stBadEntry, ueError);
+    return;
+  }
 
   uint64_t Packed = E.Packed;
   bool Encrypted = (E.Flags & zgEncrypted) != 0;

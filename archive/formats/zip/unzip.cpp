@@ -204,7 +204,7 @@ void TUnZIP::SelectEntries(TUntypedFile& F, int64_t Pos, bool Central) {
     if (!Folder) {
       Raw.assign(NameLen, '\0');
       if (!ReadAt(F, Pos, reinterpret_cast<uint8_t*>(Raw.data()), NameLen)) break;
-      const std::string Name = OemToAnsiStr(Raw);
+      const std::string Name = ZipNameToAnsi(Raw, Rec.Flags);
       // A name ending in a separator is a folder whatever its attributes.
       const bool Selected = !Name.empty() && Name.back() != '\\' && IsFileIncluded(Name);
       if (Selected) {
@@ -274,7 +274,7 @@ bool TUnZIP::ExtractEntry(TUntypedFile& F, const TZipFileRec& Rec) {
     ReportError(ArchiveFile(), "", errLocalHeader);
     return true;
   }
-  Entry.FileName = OemToAnsiStr(Raw);
+  Entry.FileName = ZipNameToAnsi(Raw, Rec.Flags);
   Entry.Encrypted = (H.Flags & zgEncrypted) != 0;
   Entry.PackedSize = int32_t(Rec.PackedSize);
   Entry.UnpackedSize = int32_t(Rec.UnpackedSize);
@@ -282,7 +282,7 @@ bool TUnZIP::ExtractEntry(TUntypedFile& F, const TZipFileRec& Rec) {
   Entry.Method = Rec.Method;
   Entry.ExternalAttr = int32_t(Rec.ExternalAttr);
   Entry.MethodName = CompressMethodToStr(Rec.Method, Rec.Flags);
-  if (!SetEntryFileName(Raw)) return true;
+  if (!SetEntryFileNameAnsi(Entry.FileName, Raw)) return true;
   const int LocalDate = int((uint32_t(H.Date) << 16) | H.Time);
   Entry.Date = DosDateToDateTime(LocalDate);
 
@@ -291,6 +291,15 @@ bool TUnZIP::ExtractEntry(TUntypedFile& F, const TZipFileRec& Rec) {
   if (!Extract) {
     RunRemaining -= Rec.UnpackedSize;
     DoProgress(0, 0, RunRemaining, RunTotal);
+    return true;
+  }
+
+  // Deflate64, AES and the newer methods: said so by name, before any
+  // password question or output file; the next entry goes on.
+  if (!ZipMethodDecodable(Rec.Method)) {
+    ReportError(ReportName(), ZipMethodLabel(Rec.Method), errBadMethod);
+    RunRemaining -= Rec.UnpackedSize;
+    EndEntry(false, false);
     return true;
   }
 
