@@ -156,6 +156,14 @@ void TZipBridge::OpenNextVolume(int64_t KeepTogether) {
     }
     FOutFile = FileCreate(FOutName);
     if (FOutFile == InvalidHandle) throw EZipBridge(zmCreateOutput);
+    // Labelled before the free space is taken: where the label costs room
+    // (a folder mapped as a drive keeps it in a file), that room is gone.
+    if (Removable && !SetVolumeLabelA(FDrive.c_str(), ("PKBACK# " + ThreeDigits(FDiskNr + 1)).c_str())) {
+      FileClose(FOutFile);
+      FOutFile = InvalidHandle;
+      DeleteFile(FOutName);
+      throw EZipBridge(zmVolumeLabel);
+    }
     int64_t Free, Total;
     DiskFreeSpace(Free, Total);
     FVolumeFree = Free < 0 ? 0 : Free;
@@ -174,11 +182,6 @@ void TZipBridge::OpenNextVolume(int64_t KeepTogether) {
         throw EZipBridge(zmUserCancel, false);
       FNewDisk = true;
       continue;
-    }
-    if (Removable && !SetVolumeLabelA(FDrive.c_str(), ("PKBACK# " + ThreeDigits(FDiskNr + 1)).c_str())) {
-      FileClose(FOutFile);
-      FOutFile = InvalidHandle;
-      throw EZipBridge(zmVolumeLabel);
     }
     FVolumeWritten = 0;
     return;

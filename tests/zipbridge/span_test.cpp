@@ -127,6 +127,22 @@ TEST_F(SpanTest, InfoZipSplitSetIsListedJoinedAndExtracted) {
   EXPECT_EQ(Shell(Dir, "ls tmp | wc -l").substr(0, 1), "0");
 }
 
+// With many entries Info-ZIP starts the directory on an earlier part than
+// the end record.
+TEST_F(SpanTest, InfoZipDirectoryStartingOnAnEarlierPart) {
+  Shell(Dir, "mkdir many && cd many && for i in $(seq 1 400); do printf x > $(printf 'f%03d_%0100d' $i 0).txt; done && "
+             "cd .. && zip -q -s 64k -r long.zip many && ls long.z03");
+  std::vector<uint8_t> End = ReadFile(Dir + "\\long.zip");
+  size_t At = End.size() - 22;
+  ASSERT_LT(GetLE16(End.data() + At + 6), GetLE16(End.data() + At + 4)) << "directory not on an earlier part";
+  Z.SetZipFileName(Dir + "\\long.zip");
+  EXPECT_EQ(Z.Count(), 401) << Z.Message;
+  std::string Out = Dir + "\\";
+  ASSERT_EQ(Z.ReadSpannedSet(Dir + "\\long.zip", Out), 0) << Z.Message;
+  std::string Test;
+  EXPECT_EQ(morvtest::RunPeer("unzip -tq " + Quote(HostPath(Out)), &Test), 0) << Test;
+}
+
 // Hand-made: a stored entry streamed with a 12-byte descriptor (no
 // signature), which must come through whole.
 TEST_F(SpanTest, DescriptorWithoutSignature) {
@@ -191,7 +207,7 @@ class RemovableSpanTest : public SpanTest {
   void SetUp() override {
     SpanTest::SetUp();
     Disk = Dir + "\\disk";
-    CreateDir(Disk);
+    if (!PrepareDisk()) GTEST_SKIP() << "no size-limited folder";
     DWORD Drives = GetLogicalDrives();
     for (char L = 'R'; L > 'H' && !Letter; L--)
       if (!(Drives & (1u << (L - 'A')))) Letter = L;
@@ -201,6 +217,7 @@ class RemovableSpanTest : public SpanTest {
   void TearDown() override {
     if (Letter) morvtest::DefineWineDrive(Letter, "");
   }
+  virtual bool PrepareDisk() { return CreateDir(Disk); }
   // Moves what the disk holds into Dir\disk<N> and offers an empty disk.
   void SwapDisk(int N) {
     Shell(Dir, "mkdir -p disk" + std::to_string(N) + " && mv disk/* disk/.windows-label disk" + std::to_string(N) +
@@ -255,6 +272,35 @@ TEST_F(RemovableSpanTest, VolumesAreLabelledAndJoinedBack) {
   EXPECT_EQ(Order[1], 4);
 }
 
+// Extraction from the drive joins the set first, asking for each disk.
+TEST_F(RemovableSpanTest, ExtractFromTheDrive) {
+  Shell(Dir, "zip -q -s 100k t.zip --out split.zip && n=$(ls split.z* | wc -l) && "
+             "for i in $(seq 1 $n); do mkdir disk$i; printf 'PKBACK# %03d' $i > disk$i/.windows-label; done && "
+             "for i in $(seq 1 $((n-1))); do cp split.z$(printf %02d $i) disk$i/set.zip; done && "
+             "cp split.zip disk$n/set.zip");
+  auto Insert = [&](int N) {
+    Shell(Dir, "rm -rf disk/* disk/.windows-label; cp -a disk" + std::to_string(N) + "/. disk/");
+    morvtest::DefineWineDrive(Letter, HostPath(Disk));
+  };
+  Insert(4);
+  TPromptLog Prompts([&](const std::string& Text) {
+    int N = 0, Of = 0;
+    if (std::sscanf(Text.c_str(), "Please insert disk volume %d of %d", &N, &Of) == 2) Insert(N);
+    return mrOk;
+  });
+  Z.SetZipFileName(Root + "set.zip");
+  ASSERT_EQ(Z.Count(), 6) << Z.Message;
+  CreateDir(Dir + "\\out");
+  Z.ExtrBaseDir = Dir + "\\out";
+  Z.ExtrOptions = SetOf(ExtrDirNames);
+  Z.FSpecArgs()->Add("*.*");
+  Z.Extract();
+  EXPECT_GE(Z.SuccessCnt, 5) << Z.Message;
+  std::string Diff = Shell(Dir, "diff src/big.bin out/big.bin && diff -r src/sub out/sub && echo same");
+  EXPECT_NE(Diff.find("same"), std::string::npos) << Diff;
+  EXPECT_GE(Prompts.Texts.size(), 3u);
+}
+
 TEST_F(RemovableSpanTest, FailedFormatEndsTheWrite) {
   TPromptLog Prompts;
   Z.AddOptions = SetOf(AddDiskSpanErase);
@@ -262,6 +308,69 @@ TEST_F(RemovableSpanTest, FailedFormatEndsTheWrite) {
   EXPECT_NE(Z.WriteSpannedSet(Dir + "\\t.zip", Root + "set.zip"), 0);
   EXPECT_LT(GetTickCount() - Start, 20000u) << "nothing waits for a dialog that never shows";
   EXPECT_EQ(Z.ErrCode, zmFormatFailed);
+  EXPECT_FALSE(FileExists(Dir + "\\disk\\set.zip"));
+}
+
+// A 1.44 MB floppy: a folder of that size (a tmpfs mount) as a removable
+// drive. The free space decides the volume sizes.
+class FloppySpanTest : public RemovableSpanTest {
+ protected:
+  bool PrepareDisk() override {
+    CreateDir(Disk);
+    Mounted = morvtest::RunPeer("mount -t tmpfs -o size=1440k tmpfs " + Quote(HostPath(Disk))) == 0;
+    return Mounted;
+  }
+  void TearDown() override {
+    RemovableSpanTest::TearDown();
+    if (Mounted) morvtest::RunPeer("umount " + Quote(HostPath(Disk)));
+  }
+  bool Mounted = false;
+};
+
+TEST_F(FloppySpanTest, VolumesFillEachDisk) {
+  Shell(Dir, "head -c 3000000 /dev/urandom > big3.bin && zip -q -0 t3.zip big3.bin");
+  int Swaps = 0;
+  TPromptLog Prompts([&](const std::string&) {
+    SwapDisk(++Swaps);
+    return mrOk;
+  });
+  Z.KeepFreeOnDisk1 = 100000;
+  ASSERT_EQ(Z.WriteSpannedSet(Dir + "\\t3.zip", Root + "big.zip"), 0) << Z.Message;
+  SwapDisk(++Swaps);
+  ASSERT_EQ(Swaps, 3);
+  EXPECT_EQ(Prompts.Texts[0], "Please insert disk volume 2 of 3\nin drive: " + Root);
+  const int64_t Floppy = 1440 * 1024;
+  int64_t First = int64_t(ReadFile(Dir + "\\disk1\\big.zip").size());
+  int64_t Second = int64_t(ReadFile(Dir + "\\disk2\\big.zip").size());
+  EXPECT_LE(First, Floppy - 100000);
+  EXPECT_GT(First, Floppy - 100000 - 16384);
+  EXPECT_LE(Second, Floppy);
+  EXPECT_GT(Second, Floppy - 16384);
+  for (int i = 1; i <= 3; i++)
+    EXPECT_EQ(Shell(Dir, "tr -d '\\n' < disk" + std::to_string(i) + "/.windows-label"),
+              "PKBACK# 00" + std::to_string(i));
+
+  Shell(Dir, "cp -a disk3/. disk/");
+  morvtest::DefineWineDrive(Letter, HostPath(Disk));
+  TPromptLog ReadPrompts([&](const std::string& Text) {
+    int N = 0, Of = 0;
+    if (std::sscanf(Text.c_str(), "Please insert disk volume %d of %d", &N, &Of) == 2) {
+      Shell(Dir, "rm -rf disk/* disk/.windows-label; cp -a disk" + std::to_string(N) + "/. disk/");
+      morvtest::DefineWineDrive(Letter, HostPath(Disk));
+    }
+    return mrOk;
+  });
+  std::string Out = Dir + "\\joined.zip";
+  ASSERT_EQ(Z.ReadSpannedSet(Root + "big.zip", Out), 0) << Z.Message;
+  EXPECT_EQ(CrcList(Out), CrcList(Dir + "\\t3.zip"));
+}
+
+TEST_F(FloppySpanTest, TooLittleFreeSpaceIsRefused) {
+  Shell(Dir, "head -c 1420000 /dev/zero > disk/fill");
+  morvtest::DefineWineDrive(Letter, HostPath(Disk));
+  Z.Unattended = true;
+  EXPECT_NE(Z.WriteSpannedSet(Dir + "\\t.zip", Root + "set.zip"), 0);
+  EXPECT_EQ(Z.ErrCode, zmNoFreeSpace);
   EXPECT_FALSE(FileExists(Dir + "\\disk\\set.zip"));
 }
 

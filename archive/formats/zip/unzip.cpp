@@ -18,6 +18,27 @@ namespace {
 
 constexpr int errLocalHeader = 25248;
 
+// Asks for the disk after the one in the drive and opens it on F; false when
+// the user cancels (Cancel is then set) or no handler is assigned.
+bool NextZipDisk(TUnBase& Owner, TUntypedFile& F) {
+  const int Disk = Owner.VolumeNumber();
+  while (Owner.VolumeNumber() != Disk + 1) {
+    Owner.Cancel = true;
+    if (!Owner.OnGetZipNextDisk) return false;
+    bool Cancelled = true;
+    Owner.Timer().Pause();
+    Owner.OnGetZipNextDisk(&Owner, IntToStr(Disk + 1), Cancelled);
+    Owner.Timer().Resume();
+    Owner.Cancel = Cancelled;
+    if (Cancelled) return false;
+    Owner.DiskManager()->RefreshDriveInfo();
+    Owner.GetSpanDiskNumber();
+    if (!Owner.DiskManager()->IsRemovable()) Owner.SetVolumeNumber(Disk + 1);
+  }
+  Owner.OpenArchive(F);
+  return true;
+}
+
 // The codec input of a spanned set goes on with the next disk when a disk
 // ends inside an entry.
 class TZipCodecIO : public TArcCodecIO {
@@ -36,24 +57,7 @@ class TZipCodecIO : public TArcCodecIO {
   }
 
  private:
-  bool NextDisk() {
-    const int Disk = FOwner.VolumeNumber();
-    while (FOwner.VolumeNumber() != Disk + 1) {
-      FOwner.Cancel = true;
-      if (!FOwner.OnGetZipNextDisk) return false;
-      bool Cancelled = true;
-      FOwner.Timer().Pause();
-      FOwner.OnGetZipNextDisk(&FOwner, IntToStr(Disk + 1), Cancelled);
-      FOwner.Timer().Resume();
-      FOwner.Cancel = Cancelled;
-      if (Cancelled) return false;
-      FOwner.DiskManager()->RefreshDriveInfo();
-      FOwner.GetSpanDiskNumber();
-      if (!FOwner.DiskManager()->IsRemovable()) FOwner.SetVolumeNumber(Disk + 1);
-    }
-    FOwner.OpenArchive(*FIn);
-    return true;
-  }
+  bool NextDisk() { return NextZipDisk(FOwner, *FIn); }
 
   TUnBase& FOwner;
   TUntypedFile* FIn;
@@ -156,7 +160,7 @@ bool TUnZIP::PrepareWalk(TUntypedFile& F, int64_t& Pos, bool& Central) {
   return true;
 }
 
-void TUnZIP::SelectEntries(TUntypedFile& F, int64_t Pos, bool Central) {
+int64_t TUnZIP::SelectEntries(TUntypedFile& F, int64_t Pos, bool Central) {
   RunTotal = RunRemaining = 0;
   MaxFileDate = 0;
   FoundList().Init(sizeof(TZipFileRec));
@@ -218,6 +222,7 @@ void TUnZIP::SelectEntries(TUntypedFile& F, int64_t Pos, bool Central) {
   }
   Timer().Resume();
   RunRemaining = RunTotal;
+  return Pos;
 }
 
 TUnZIP::TPasswordResult TUnZIP::CheckPassword(const uint8_t (&Header)[12], uint8_t Check) {
@@ -360,10 +365,18 @@ void TUnZIP::ExtractArchive(TUntypedFile& ArcFile) {
   int64_t Start = 0;
   bool Central = false;
   if (!PrepareWalk(ArcFile, Start, Central)) return;
-  const int Passes = ArcType() == atZipMV ? ZipRecords.End.CentralDirDisk + 1 : 1;
-  for (int Pass = 0; Pass < Passes && !Cancel; ++Pass) {
-    SelectEntries(ArcFile, Start, Central);
+  // A spanned set is walked disk by disk: the local headers of one disk, then
+  // on from where the last entry's data ends on the next disk, until a walk
+  // ends before its disk does (at the central directory).
+  for (;;) {
+    const int Disk = VolumeNumber();
+    const int64_t DiskSize = ArchiveSize;
+    const int64_t End = SelectEntries(ArcFile, Start, Central);
     for (int i = 0; i < FoundList().Count(); ++i)
       if (!ExtractEntry(ArcFile, FoundList().Rec<TZipFileRec>(i))) return;
+    if (ArcType() != atZipMV || Cancel || End < DiskSize || !SpecsPending(*FileSpec(), 0)) return;
+    if (VolumeNumber() == Disk && !NextZipDisk(*this, ArcFile)) return;
+    if (VolumeNumber() != Disk + 1) return;
+    Start = End - DiskSize;
   }
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/formats/zip/unzip.h"
 #include "archive/lister/arclister.h"
 #include "framework/core/sysutils.h"
 #include "tests/support/testsupport.h"
@@ -112,6 +113,42 @@ TEST_F(ListerSpannedZip, RefusedLastDiskListsNothing) {
   EXPECT_EQ(1, lastAsks);
   EXPECT_EQ(0, reads);
   EXPECT_EQ(0, totals);
+}
+
+// The extractor starts on the first disk and asks for the next one where an
+// entry goes on.
+TEST_F(ListerSpannedZip, UnzipReadsOnAcrossTheDisks) {
+  Insert(1);
+  TUnZIP u(nullptr);
+  u.FileSpec()->Add("*.*");
+  u.SetArchiveFile("B:\\set.zip");
+  ASSERT_EQ(atZipMV, u.ArcType());
+  std::vector<std::string> asked;
+  u.OnGetZipNextDisk = [&](TObject*, const std::string& n, bool& cancel) {
+    asked.push_back(n);
+    Insert(std::stoi(n));
+    cancel = false;
+  };
+  u.OnGetZipLastDisk = [&](TObject*, bool& cancel) {
+    Insert(2);
+    cancel = false;
+  };
+  u.OnGetZipFirstDisk = [&](TObject*, bool& cancel) {
+    Insert(1);
+    cancel = false;
+  };
+  std::vector<int> errors;
+  u.OnError = [&](TObject*, const std::string&, const std::string&, const std::string&, int code) {
+    errors.push_back(code);
+  };
+  u.SetExtractDir(Dir + "\\out");
+  EXPECT_EQ(2, u.Extract());
+  EXPECT_TRUE(errors.empty()) << errors[0];
+  EXPECT_EQ(std::vector<std::string>{"2"}, asked);
+  std::string out;
+  EXPECT_EQ(0, morvtest::RunPeer("cd '" + Host + "' && cmp src/r.bin out/src/r.bin && cmp src/n.txt out/src/n.txt",
+                                 &out))
+      << out;
 }
 
 // Info-ZIP starts a directory that does not fit on the last disk on an
