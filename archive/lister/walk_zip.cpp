@@ -32,6 +32,8 @@ void TArcLister::PrepareZip() {
       }
       DiskManager()->RefreshDriveInfo();
       GetSpanDiskNumber();
+      // The end record says where the directory starts on this disk.
+      DetectFlags |= zfCentralFound;
     }
     if (!OpenFile(ArchiveFile())) RaiseCode(errReadFile);
     FHeaderOffset = int64_t(StartOffset) + 1;

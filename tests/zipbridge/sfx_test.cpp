@@ -249,6 +249,8 @@ TEST_F(SfxTest, SelfExtractorRunsAndExtracts) {
   for (int i = 0; i < 600 && !W; i++) {
     if (WaitForSingleObject(Pi.hProcess, 50) == WAIT_OBJECT_0) break;
     W = FindStubWindow(Pi.dwProcessId);
+    // Shown only once its controls are made.
+    if (W && !IsWindowVisible(W)) W = nullptr;
   }
   ASSERT_TRUE(W) << "no window";
   char Text[256] = {};
