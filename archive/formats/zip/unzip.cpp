@@ -46,12 +46,18 @@ class TZipCodecIO : public TArcCodecIO {
   TZipCodecIO(TUnBase& Owner, TUntypedFile* InFile, TStream* InStream, TUntypedFile* OutFile, TStream* OutStream)
       : TArcCodecIO(Owner, InFile, InStream, OutFile, OutStream), FOwner(Owner), FIn(InFile) {}
 
+  // A short read is the end of the disk: the decoders take it for the end
+  // of their input, so the rest comes from the next disk in the same call.
   size_t ReadPacked(uint8_t* Buf, size_t Count) override {
     size_t N = TArcCodecIO::ReadPacked(Buf, Count);
-    if (N == 0 && Count && PackedLeft > 0 && FOwner.ArcType() == atZipMV && FIn) {
-      if (!NextDisk()) return 0;
-      N = TArcCodecIO::ReadPacked(Buf, Count);
-      if (N == 0) FOwner.Cancel = true;
+    while (N < Count && PackedLeft > 0 && FOwner.ArcType() == atZipMV && FIn) {
+      if (!NextDisk()) break;
+      size_t More = TArcCodecIO::ReadPacked(Buf + N, Count - N);
+      if (More == 0) {
+        FOwner.Cancel = true;
+        break;
+      }
+      N += More;
     }
     return N;
   }
