@@ -369,6 +369,12 @@ class TZipBridge : public TComponent {
   // next one when not.
   void ReserveVolume(int64_t Length);
   void CloseVolume();
+  int CaughtCopyError();
+  // Copies the archive on In from From to Out, shifting its offsets by Shift
+  // when they are right (else copying it unchanged); Expected is the size
+  // the output must reach. Raises EZipBridge.
+  void CopyArchive(THandle In, THandle Out, const ZipEndOfCentral& EOC, int64_t From, int64_t Shift,
+                   int64_t& Expected);
 
   std::unique_ptr<TStringList> FFSpecArgs;
   std::unique_ptr<TStringList> FFSpecArgsExcl;

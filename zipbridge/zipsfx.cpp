@@ -149,6 +149,21 @@ int TZipBridge::CopyShiftedCentralDir(THandle OutFile, const ZipEndOfCentral& EO
   return 0;
 }
 
+void TZipBridge::CopyArchive(THandle In, THandle Out, const ZipEndOfCentral& EOC, int64_t From, int64_t Shift,
+                             int64_t& Expected) {
+  if (FileSeek(In, From, soFromBeginning) != From) throw EZipBridge(zmSeekInput);
+  // Offsets that do not match the file are copied as they are.
+  if (FEndOfCentralOffset - int64_t(EOC.CentralSize) == int64_t(EOC.CentralOffset)) {
+    if (int64_t(EOC.CentralOffset) < From) throw EZipBridge(zmSeekInput);
+    if (CopyFileBytes(In, Out, int64_t(EOC.CentralOffset) - From) != 0) throw EZipBridge(zmWriteOutput);
+    CopyShiftedCentralDir(Out, EOC, Shift);
+    Expected = FFileSize;
+  } else {
+    if (CopyFileBytes(In, Out, -1) != 0) throw EZipBridge(zmWriteOutput);
+    Expected = FRealFileSize;
+  }
+}
+
 int TZipBridge::ConvertZipToSfx(bool AutoCreate) {
   if (!AutoCreate && (FZipFileName.empty() || !FileExists(FZipFileName))) {
     SetZipError(zmNoZipSpecified);
@@ -231,16 +246,7 @@ int TZipBridge::ConvertZipToSfx(bool AutoCreate) {
       ZipEndOfCentral EOC;
       FindEndOfCentralDir(EOC, true);
       THandle In = FInFileHandle;
-      if (FileSeek(In, 0, soFromBeginning) != 0) throw EZipBridge(zmSeekInput);
-      bool Shifted = FEndOfCentralOffset - int64_t(EOC.CentralSize) == int64_t(EOC.CentralOffset);
-      if (Shifted) {
-        if (CopyFileBytes(In, Out, EOC.CentralOffset) != 0) throw EZipBridge(zmWriteOutput);
-        CopyShiftedCentralDir(Out, EOC, Prefix);
-        Expected = FFileSize;
-      } else {
-        if (CopyFileBytes(In, Out, -1) != 0) throw EZipBridge(zmWriteOutput);
-        Expected = FRealFileSize;
-      }
+      CopyArchive(In, Out, EOC, 0, Prefix, Expected);
     }
   } catch (const EZipBridge& E) {
     ShowExceptionError(E);
@@ -312,17 +318,8 @@ int TZipBridge::ConvertSfxToZip() {
         SFXIcon.assign(Program.begin() + ptrdiff_t(At), Program.begin() + ptrdiff_t(At + SfxIconSize));
     }
 
-    bool Shifted = FEndOfCentralOffset - int64_t(EOC.CentralSize) == int64_t(EOC.CentralOffset);
-    if (FileSeek(In, Offset, soFromBeginning) != Offset) throw EZipBridge(zmSeekInput);
-    if (Shifted) {
-      if (int64_t(EOC.CentralOffset) < Offset) throw EZipBridge(zmSeekInput);
-      if (CopyFileBytes(In, Out, int64_t(EOC.CentralOffset) - Offset) != 0) throw EZipBridge(zmWriteOutput);
-      CopyShiftedCentralDir(Out, EOC, -Offset);
-      Expected = FFileSize;
-    } else {
-      if (CopyFileBytes(In, Out, -1) != 0) throw EZipBridge(zmWriteOutput);
-      Expected = FRealFileSize;
-    }
+    CopyArchive(In, Out, EOC, Offset, -Offset, Expected);
+    Expected -= Offset;
   } catch (const EZipBridge& E) {
     ShowExceptionError(E);
     Result = E.ResId == zmWriteOutput || E.ResId == zmWriteEnd || E.ResId == zmWriteCentral ? -2 : -9;
@@ -330,7 +327,7 @@ int TZipBridge::ConvertSfxToZip() {
   CloseZipFile();
   int64_t Size = FileSeek(Out, 0, soFromEnd);
   FileClose(Out);
-  if (Result == 0 && Size != Expected - Offset) Result = -9;
+  if (Result == 0 && Size != Expected) Result = -9;
   if (Result != 0) {
     DeleteFile(OutName);
     return Result;

@@ -68,6 +68,23 @@ TOnExit(F) -> TOnExit<F>;
 
 }  // namespace
 
+// Reports the exception being handled as the copy routines do; returns the
+// failing call's result.
+int TZipBridge::CaughtCopyError() {
+  try {
+    throw;
+  } catch (const EZipBridge& E) {
+    ShowExceptionError(E);
+    return E.ResId ? E.ResId : -1;
+  } catch (const std::bad_alloc&) {
+    SetZipError(zmNoMemory);
+    return zmNoMemory;
+  } catch (const std::exception& E) {
+    SetZipError(zmUnknownCopyError, E.what());
+    return zmUnknownCopyError;
+  }
+}
+
 // ---- format dialog
 
 TZipBridge::TFormatDriveHook& TZipBridge::FormatDriveHook() {
@@ -329,15 +346,8 @@ int TZipBridge::WriteSpannedSet(const std::string& InFile, const std::string& Ou
     if (FSourceDate != -1) FileSetDate(FOutFile, FSourceDate);
     FileClose(FOutFile);
     FOutFile = InvalidHandle;
-  } catch (const EZipBridge& E) {
-    ShowExceptionError(E);
-    Result = E.ResId ? E.ResId : -1;
-  } catch (const std::bad_alloc&) {
-    SetZipError(zmNoMemory);
-    Result = zmNoMemory;
-  } catch (const std::exception& E) {
-    SetZipError(zmUnknownCopyError, E.what());
-    Result = zmUnknownCopyError;
+  } catch (...) {
+    Result = CaughtCopyError();
   }
   FCopyProgress = false;
   if (FOutFile != InvalidHandle) {
@@ -512,15 +522,8 @@ int TZipBridge::ReadSpannedSet(const std::string& InFile, std::string& OutPath) 
     if (FSourceDate != -1) FileSetDate(Out, FSourceDate);
     FileClose(Out);
     Out = InvalidHandle;
-  } catch (const EZipBridge& E) {
-    ShowExceptionError(E);
-    Result = E.ResId ? E.ResId : -1;
-  } catch (const std::bad_alloc&) {
-    SetZipError(zmNoMemory);
-    Result = zmNoMemory;
-  } catch (const std::exception& E) {
-    SetZipError(zmUnknownCopyError, E.what());
-    Result = zmUnknownCopyError;
+  } catch (...) {
+    Result = CaughtCopyError();
   }
   FCopyProgress = false;
   if (Out != InvalidHandle) FileClose(Out);
