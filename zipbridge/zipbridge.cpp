@@ -41,6 +41,10 @@ void ReadEndRecord(const uint8_t* P, ZipEndOfCentral& EOC) {
   EOC.ZipCommentLen = GetLE16(P + 20);
 }
 
+// A split set's directory may start on an earlier part than its end record;
+// it is then longer than what stands before the record.
+bool DirOnEarlierDisk(const uint8_t* EndRec) { return GetLE16(EndRec + 6) < GetLE16(EndRec + 4); }
+
 bool ReadAt(THandle H, int64_t Pos, void* Buf, int32_t Count) {
   return FileSeek(H, Pos, soFromBeginning) == Pos && FileRead(H, Buf, Count) == Count;
 }
@@ -66,21 +70,6 @@ class TBufferedIn {
       Done += N;
     }
     return Done;
-  }
-  std::string ReadStr(size_t Count, bool& Ok) {
-    std::string S(Count, '\0');
-    Ok = Read(reinterpret_cast<uint8_t*>(S.data()), Count) == Count;
-    return S;
-  }
-  void Skip(size_t Count) {
-    size_t InBuf = std::min(Count, FLen - FPos);
-    FPos += InBuf;
-    Count -= InBuf;
-    if (Count > 0) {
-      FFilePos = Position() + int64_t(Count);
-      FPos = FLen = 0;
-      FSeekDone = false;
-    }
   }
   int64_t Position() const { return FFilePos - int64_t(FLen - FPos); }
   bool SeekOk() {
@@ -251,7 +240,7 @@ bool TZipBridge::FindEndOfCentralDir(ZipEndOfCentral& EOC, bool RaiseErrors) {
   if (Size >= EndRecordSize) {
     uint8_t Rec[EndRecordSize];
     if (ReadAt(H, Size - EndRecordSize, Rec, EndRecordSize) && GetLE32(Rec) == ZipEndSig &&
-        GetLE16(Rec + 20) == 0 && GetLE32(Rec + 12) <= uint64_t(Size - EndRecordSize)) {
+        GetLE16(Rec + 20) == 0 && (GetLE32(Rec + 12) <= uint64_t(Size - EndRecordSize) || DirOnEarlierDisk(Rec))) {
       ReadEndRecord(Rec, EOC);
       FEndOfCentralOffset = Size - EndRecordSize;
       return true;
@@ -282,7 +271,7 @@ bool TZipBridge::FindEndOfCentralDir(ZipEndOfCentral& EOC, bool RaiseErrors) {
     int64_t CommentEnd = i + EndRecordSize + GetLE16(P + 20);
     int64_t RecPos = Base + i;
     uint32_t CdSize = GetLE32(P + 12);
-    if (CdSize > uint64_t(RecPos)) continue;
+    if (CdSize > uint64_t(RecPos) && !DirOnEarlierDisk(P)) continue;
     if (CommentEnd > Tail) {
       if (Overrun < 0) Overrun = i;
       continue;
@@ -352,22 +341,25 @@ void TZipBridge::ReadCentralDir(const ZipEndOfCentral& EOC) {
   In.Reset(FInFileHandle, Computed);
   if (!In.SeekOk()) throw EZipBridge(zmSeekError);
 
-  for (int i = 0; i < EOC.TotalEntries; i++) {
-    uint8_t Hdr[TZipCentralHeader::Size];
-    size_t Got = In.Read(Hdr, sizeof Hdr);
-    if (Got == 0 && FSpanned && FDiskNr < FLastDisk) {
+  // A spanned set's directory reads on across its disks.
+  auto ReadOn = [&](uint8_t* Buf, size_t Count) {
+    size_t Got = In.Read(Buf, Count);
+    while (Got < Count && FSpanned && FDiskNr < FLastDisk) {
       WaitForVolume(FDiskNr + 1);
       In.Reset(FInFileHandle, 0);
-      Got = In.Read(Hdr, sizeof Hdr);
+      Got += In.Read(Buf + Got, Count - Got);
     }
-    if (Got != sizeof Hdr) throw EZipBridge(zmReadCentral);
+    return Got == Count;
+  };
+  for (int i = 0; i < EOC.TotalEntries; i++) {
+    uint8_t Hdr[TZipCentralHeader::Size];
+    if (!ReadOn(Hdr, sizeof Hdr)) throw EZipBridge(zmReadCentral);
     ByteReader R(Hdr, sizeof Hdr);
     TZipCentralHeader CH;
     CH.Read(R);
     if (!CH.Valid()) throw EZipBridge(zmCentralSignature);
-    bool Ok;
-    std::string Name = In.ReadStr(CH.NameLength, Ok);
-    if (!Ok) throw EZipBridge(zmReadCentralName);
+    std::string Name(CH.NameLength, '\0');
+    if (!ReadOn(reinterpret_cast<uint8_t*>(Name.data()), Name.size())) throw EZipBridge(zmReadCentralName);
     ApplyCodePageHost(CH.VersionMadeBy);
 
     auto Entry = std::make_unique<ZipDirEntry>();
@@ -388,16 +380,18 @@ void TZipBridge::ReadCentralDir(const ZipEndOfCentral& EOC) {
     E.IntFileAttrib = CH.InternalAttr;
     E.ExtFileAttrib = CH.ExternalAttr;
     E.RelOffLocalHdr = CH.LocalHeaderOffset;
-    E.FileName = ConvertNameCodePage(Name, false);
+    const bool Utf8 = (CH.Flags & zgUtf8) != 0;
+    E.FileName = Utf8 ? Utf8ToAnsi(Name) : ConvertNameCodePage(Name, false);
     std::replace(E.FileName.begin(), E.FileName.end(), '/', '\\');
     E.Encrypted = (CH.Flags & zgEncrypted) != 0;
     FZipContents.push_back(std::move(Entry));
 
-    In.Skip(CH.ExtraLength);
+    std::vector<uint8_t> Extra(CH.ExtraLength);
+    if (!ReadOn(Extra.data(), Extra.size())) throw EZipBridge(zmSeekError);
     if (CH.CommentLength > 0) {
-      std::string Comment = In.ReadStr(CH.CommentLength, Ok);
-      if (!Ok) throw EZipBridge(zmReadFileComment);
-      E.FileComment = ConvertNameCodePage(Comment, false);
+      std::string Comment(CH.CommentLength, '\0');
+      if (!ReadOn(reinterpret_cast<uint8_t*>(Comment.data()), Comment.size())) throw EZipBridge(zmReadFileComment);
+      E.FileComment = Utf8 ? Utf8ToAnsi(Comment) : ConvertNameCodePage(Comment, false);
     }
     if (OnNewName) OnNewName(this, i + 1, E);
     MinLocal = std::min<int64_t>(MinLocal, E.RelOffLocalHdr);
@@ -423,6 +417,7 @@ void TZipBridge::List() {
   std::optional<THourglass> Wait(std::in_place);
   try {
     FWorkFile = FZipFileName;
+    FSetName = FZipFileName;
     std::string Full = ExpandFileName(FZipFileName);
     FDrive = IncludeTrailingBackslash(ExtractFileDrive(Full));
     if (!CheckDrive()) throw EZipBridge::CreateResFmtStr(zmDriveUndefined, FDrive);

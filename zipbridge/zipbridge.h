@@ -324,6 +324,27 @@ class TZipBridge : public TComponent {
   void WaitForVolume(int VolumeNumber);
   void DiskFreeSpace(int64_t& FreeBytes, int64_t& TotalBytes);
 
+  // Self-extractors and spanned sets (zipsfx.cpp, zipspan.cpp). Add calls
+  // ConvertZipToSfx(true) to start a new ".exe" target and WriteSpannedSet for
+  // AddDiskSpan. Each returns 0 on success; the others set ErrCode/Message.
+  int ConvertZipToSfx(bool AutoCreate = false);
+  int ConvertSfxToZip();
+  int WriteSpannedSet(const std::string& InFile, const std::string& OutFile);
+  int ReadSpannedSet(const std::string& InFile, std::string& OutPath);
+  int CopyShiftedCentralDir(THandle OutFile, const ZipEndOfCentral& EOC, int64_t Shift);
+  int CopyFileBytes(THandle InFile, THandle OutFile, int64_t Count);
+  int EraseFile(const std::string& Name, DeleteOpts How);
+  // The settings block that the stub reads, for the options and texts now set.
+  std::vector<uint8_t> BuildSfxSettings() const;
+  // The 744-byte image of a 32 x 32, 16-colour icon (empty: keep the stub's).
+  std::vector<uint8_t> SFXIcon;
+  // Runs the shell's format dialog for the drive of a spanned set; -3 when it
+  // cannot be run, -2 cancelled, -1 failed, else the dialog's result. Tests
+  // replace it.
+  using TFormatDriveHook = std::function<int(TZipBridge& Sender, const std::string& Drive)>;
+  static TFormatDriveHook& FormatDriveHook();
+  int RunFormatThread();
+
   // Password prompts.
   bool ShowPasswordDlg(const std::string& Title, const std::string& Prompt, std::string& Text);
   void AskAddPassword(std::string& Result);
@@ -364,6 +385,19 @@ class TZipBridge : public TComponent {
   void ApplyCodePageHost(uint16_t MadeBy);
   void HandlePasswordRequest(ZipCallbackRec& Rec, const std::string& Text);
   std::string VolumeFileName(int Volume) const;
+  // Spanned-set writing (zipspan.cpp).
+  void WriteSplit(const void* Buf, int64_t Length, int64_t KeepTogether);
+  void OpenNextVolume(int64_t KeepTogether);
+  // Makes sure Length bytes fit on the volume being written, moving to the
+  // next one when not.
+  void ReserveVolume(int64_t Length);
+  void CloseVolume();
+  int CaughtCopyError();
+  // Copies the archive on In from From to Out, shifting its offsets by Shift
+  // when they are right (else copying it unchanged); Expected is the size
+  // the output must reach. Raises EZipBridge.
+  void CopyArchive(THandle In, THandle Out, const ZipEndOfCentral& EOC, int64_t From, int64_t Shift,
+                   int64_t& Expected);
 
   std::unique_ptr<TStringList> FFSpecArgs;
   std::unique_ptr<TStringList> FFSpecArgsExcl;
@@ -409,4 +443,13 @@ class TZipBridge : public TComponent {
   bool FNewDisk = false;
   bool FReading = false;
   int FVolumeNeeded = 0;
+
+  // Spanned-set writer state.
+  std::string FSetName;  // the set's name, from which volume file names derive
+  THandle FOutFile = InvalidHandle;
+  std::string FOutName;
+  int64_t FVolumeFree = 0;
+  int64_t FVolumeWritten = 0;
+  int FSourceDate = -1;
+  bool FCopyProgress = false;
 };

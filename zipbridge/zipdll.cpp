@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "framework/core/os.h"
 #include "framework/core/prompts.h"
 #include "zipbridge/finally.h"
 #include "zipbridge/zipbridge.h"
@@ -422,6 +423,16 @@ void TZipBridge::RunExtract(int Mode) {
   }
 
   std::string Archive = ExpandFileName(FZipFileName);
+  std::string Joined;
+  TFinally DropJoined{[&] {
+    if (!Joined.empty()) DeleteFile(Joined);
+  }};
+  if (FLastDisk > 0) {
+    std::string Folder = TempDir.empty() ? GetTempDir() : IncludeTrailingBackslash(TempDir);
+    std::string OutPath = Folder;
+    if (ReadSpannedSet(FZipFileName, OutPath) != 0) return;
+    Joined = Archive = OutPath;
+  }
   int Version = LibVersion(UnzLib);
   if (ToMemory && Version < ZipEngStreamVersion) {
     SetZipError(zmNoStreams);

@@ -87,8 +87,18 @@ int TZipBridge::AskForVolume() {
 }
 
 std::string TZipBridge::VolumeFileName(int Volume) const {
-  std::string Ext = ExtractFileExt(FZipFileName);
-  std::string Stem = FZipFileName.substr(0, FZipFileName.size() - Ext.size());
+  const std::string& Set = FSetName.empty() ? FZipFileName : FSetName;
+  std::string Ext = ExtractFileExt(Set);
+  std::string Stem = Set.substr(0, Set.size() - Ext.size());
+  // Written sets number their files after the name (x.zip: x001.zip, ...).
+  if (!FReading) return Stem + ThreeDigits(Volume + 1) + Ext;
+  // Info-ZIP split sets: x.z01, x.z02, ... and the last one x.zip.
+  if (UpperCase(Ext) == ".ZIP" && FileExists(Stem + ".z01")) {
+    if (Volume >= FLastDisk) return Set;
+    char Buf[16];
+    std::snprintf(Buf, sizeof Buf, ".z%02d", Volume + 1);
+    return Stem + Buf;
+  }
   size_t NameStart = Stem.find_last_of("\\/:");
   NameStart = NameStart == std::string::npos ? 0 : NameStart + 1;
   size_t Cut = Stem.size() >= NameStart + 3 ? Stem.size() - 3 : NameStart;

@@ -181,6 +181,8 @@ class TArcMain : public TComponent {
   std::unique_ptr<TStringList> FPasswords;
   TDiskManager* FDiskManager;
   TArcTimer FTimer;
-  int FZipCmntBufSize = 0;
+  // Room for a comment from the start: with none, an archive that has one
+  // would not be found by a component left at its defaults.
+  int FZipCmntBufSize = 32000;
   std::string FArchiveFile;
 };

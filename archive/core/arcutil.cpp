@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "archive/core/arcerrors.h"
+#include "archive/core/ziprecords.h"
 #include "framework/core/os.h"
 #include "framework/core/streams.h"
 
@@ -88,6 +89,9 @@ std::string BackslashToSlash(const std::string& S) {
 }
 
 std::string OemToAnsiStr(const std::string& S) { return SlashToBackslash(OemToAnsi(S)); }
+std::string ZipNameToAnsi(const std::string& Raw, uint16_t Flags) {
+  return (Flags & zgUtf8) ? SlashToBackslash(Utf8ToAnsi(Raw)) : OemToAnsiStr(Raw);
+}
 std::string AnsiToOemStr(const std::string& S) { return SlashToBackslash(AnsiToOem(S)); }
 
 size_t ExtDotOffset(const std::string& Name) {

@@ -26,6 +26,9 @@ std::string SlashToBackslash(const std::string& S);
 std::string BackslashToSlash(const std::string& S);
 // Code-page conversion that also turns "/" into "\".
 std::string OemToAnsiStr(const std::string& S);
+// A stored Zip name in ANSI with "\" separators: UTF-8 when Flags has the
+// UTF-8 bit, else OEM.
+std::string ZipNameToAnsi(const std::string& Raw, uint16_t Flags);
 std::string AnsiToOemStr(const std::string& S);
 // 0-based position of the last dot of the file-name part, else Name's length.
 size_t ExtDotOffset(const std::string& Name);

@@ -13,19 +13,6 @@ namespace {
 constexpr uint32_t RtString = 6;
 constexpr uint32_t HighBit = 0x80000000u;
 
-// UTF-16 unit to Windows-1252, '?' where that code page has no character.
-char ToAnsi(uint16_t C) {
-  if (C < 0x80 || (C >= 0xA0 && C <= 0xFF)) return char(C);
-  if (C == 0x81 || C == 0x8D || C == 0x8F || C == 0x90 || C == 0x9D) return char(C);
-  static const uint16_t High[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-                                    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-  for (int i = 0; i < 32; ++i)
-    if (High[i] != 0 && High[i] == C) return char(0x80 + i);
-  return '?';
-}
-
 }  // namespace
 
 bool TPeResourceReader::ReadAt(uint64_t Offset, void* Buffer, uint32_t Count) {
@@ -95,17 +82,24 @@ bool TPeResourceReader::RvaToOffset(uint32_t Rva, bool AllowHeaders, uint64_t& O
 // Data is the entry's offset from the resource root. With FirstIfMissing the
 // first entry of the right kind stands in, as the loader's language fallback
 // does.
-bool TPeResourceReader::FindEntry(uint64_t Dir, uint32_t Id, bool WantDir, bool FirstIfMissing, uint32_t& Data) {
+bool TPeResourceReader::DirEntries(uint64_t Dir, std::vector<uint8_t>& Entries, uint32_t& Named, uint32_t& Count) {
   uint8_t Head[16];
   if (!ReadAt(Dir, Head, sizeof Head)) return false;
-  const uint32_t Named = GetLE16(Head + 12), Ids = GetLE16(Head + 14);
+  Named = GetLE16(Head + 12);
+  const uint32_t Ids = GetLE16(Head + 14);
   const uint64_t First = Dir + 16;
   if (First > uint64_t(FSize)) return false;
   const uint64_t Fit = (uint64_t(FSize) - First) / 8;
-  const uint32_t Count = uint32_t(std::min<uint64_t>(Named + Ids, Fit));
+  Count = uint32_t(std::min<uint64_t>(Named + Ids, Fit));
   if (Count == 0) return false;
-  std::vector<uint8_t> Entries(size_t(Count) * 8);
-  if (!ReadAt(First, Entries.data(), uint32_t(Entries.size()))) return false;
+  Entries.resize(size_t(Count) * 8);
+  return ReadAt(First, Entries.data(), uint32_t(Entries.size()));
+}
+
+bool TPeResourceReader::FindEntry(uint64_t Dir, uint32_t Id, bool WantDir, bool FirstIfMissing, uint32_t& Data) {
+  std::vector<uint8_t> Entries;
+  uint32_t Named, Count;
+  if (!DirEntries(Dir, Entries, Named, Count)) return false;
   for (uint32_t i = Named; i < Count; ++i) {
     const uint8_t* E = Entries.data() + size_t(i) * 8;
     const uint32_t Name = GetLE32(E), Off = GetLE32(E + 4);
@@ -119,6 +113,34 @@ bool TPeResourceReader::FindEntry(uint64_t Dir, uint32_t Id, bool WantDir, bool 
     const uint32_t Off = GetLE32(Entries.data() + size_t(i) * 8 + 4);
     if (((Off & HighBit) != 0) == WantDir) {
       Data = Off & ~HighBit;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool TPeResourceReader::FindResourceData(uint32_t Type, uint32_t Size, uint64_t& Offset) {
+  if (!FStream || FResourceRva == 0) return false;
+  uint64_t Root;
+  uint32_t Names;
+  if (!RvaToOffset(FResourceRva, true, Root) || !FindEntry(Root, Type, true, false, Names)) return false;
+  std::vector<uint8_t> NameDir, LangDir;
+  uint32_t Named, Count;
+  if (!DirEntries(Root + Names, NameDir, Named, Count)) return false;
+  for (uint32_t i = 0; i < Count; ++i) {
+    const uint32_t Langs = GetLE32(NameDir.data() + size_t(i) * 8 + 4);
+    if (!(Langs & HighBit)) continue;
+    uint32_t LangNamed, LangCount;
+    if (!DirEntries(Root + (Langs & ~HighBit), LangDir, LangNamed, LangCount)) continue;
+    for (uint32_t j = 0; j < LangCount; ++j) {
+      const uint32_t Leaf = GetLE32(LangDir.data() + size_t(j) * 8 + 4);
+      if (Leaf & HighBit) continue;
+      uint8_t Entry[16];
+      uint64_t Data;
+      if (!ReadAt(Root + Leaf, Entry, sizeof Entry) || GetLE32(Entry + 4) != Size ||
+          !RvaToOffset(GetLE32(Entry), false, Data) || Data > uint64_t(FSize) || Size > uint64_t(FSize) - Data)
+        continue;
+      Offset = Data;
       return true;
     }
   }
@@ -162,7 +184,7 @@ std::string TPeResourceReader::ReadString(unsigned Id, int BufLen) {
   std::vector<uint8_t> Wide(size_t(Take) * 2);
   if (Take > 0 && !ReadAt(Data + Pos, Wide.data(), Take * 2)) return std::string();
   std::string S(Take, '\0');
-  for (uint32_t i = 0; i < Take; ++i) S[i] = ToAnsi(GetLE16(Wide.data() + size_t(i) * 2));
+  for (uint32_t i = 0; i < Take; ++i) S[i] = UnicodeToCp1252(GetLE16(Wide.data() + size_t(i) * 2), '?');
   return S;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 class TStream;
 
@@ -19,8 +20,14 @@ class TPeResourceReader {
   // String Id converted to ANSI and cut to BufLen - 1 bytes, as LoadStringA
   // fills a buffer of BufLen bytes; empty when there is no such string.
   std::string ReadString(unsigned Id, int BufLen = 256);
+  // File offset of the first resource of Type (any name, any language) whose
+  // data is exactly Size bytes and lies wholly in the file.
+  bool FindResourceData(uint32_t Type, uint32_t Size, uint64_t& Offset);
 
  private:
+  // The numbered and named entries of the directory at file offset Dir (at
+  // most as many as the file can hold).
+  bool DirEntries(uint64_t Dir, std::vector<uint8_t>& Entries, uint32_t& Named, uint32_t& Count);
   bool ReadAt(uint64_t Offset, void* Buffer, uint32_t Count);
   bool RvaToOffset(uint32_t Rva, bool AllowHeaders, uint64_t& Offset);
   bool FindEntry(uint64_t Dir, uint32_t Id, bool WantDir, bool FirstIfMissing, uint32_t& Data);

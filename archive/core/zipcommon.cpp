@@ -102,7 +102,11 @@ void TZipCommon::SetTempDir(const std::string& Value) {
 }
 
 bool TZipCommon::SetEntryFileName(const std::string& StoredName) {
-  std::string S = OemToAnsiStr(StoredName);
+  return SetEntryFileNameAnsi(OemToAnsiStr(StoredName), StoredName);
+}
+
+bool TZipCommon::SetEntryFileNameAnsi(const std::string& AnsiName, const std::string& StoredName) {
+  std::string S = AnsiName;
   // A drive ("C:") goes with the rest of the absolute path: every stored
   // name lands below ExtractDir.
   if (S.size() >= 2 && S[1] == ':' && ((S[0] >= 'A' && S[0] <= 'Z') || (S[0] >= 'a' && S[0] <= 'z'))) S.erase(0, 2);
@@ -139,7 +143,9 @@ bool TZipCommon::SetEntryFileName(const std::string& StoredName) {
   std::string Dir = FExtractDir;
   if (UseStoredDirs)
     for (const std::string& P : Parts) Dir += P + PathDelim;
-  if (Dir.find(':') == std::string::npos && !IsSep(Dir.empty() ? 'x' : Dir[0])) Dir = PathDelim + Dir;
+  // A relative ExtractDir counts from the current folder.
+  if (Dir.find(':') == std::string::npos && !IsSep(Dir.empty() ? 'x' : Dir[0]))
+    Dir = IncludeTrailingBackslash(GetCurrentDir()) + Dir;
   OutFileName = Dir + Name;
   return true;
 }

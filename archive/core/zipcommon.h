@@ -104,6 +104,9 @@ class TZipCommon : public TReadWriteObj {
   // so that the name stays inside ExtractDir; a name with nothing left is
   // reported as 25243 "Invalid file name" and gives False (skip the entry).
   virtual bool SetEntryFileName(const std::string& StoredName);
+  // The same for a name already in ANSI (a Zip name stored in UTF-8);
+  // StoredName is what errors report.
+  bool SetEntryFileNameAnsi(const std::string& AnsiName, const std::string& StoredName);
   // x.rar: 0 gives x.r00, 15 x.r15, 120 x.120; a negative number "".
   virtual std::string GetVolumeName(const std::string& ArchiveName, int Number);
   // 0 gives 1 January 1980.

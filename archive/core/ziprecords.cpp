@@ -234,3 +234,16 @@ TZipLocation FindZipCentralDir(TStream& Source, int CmntBufSize) {
   }
   return loc;
 }
+
+std::string ZipMethodLabel(uint16_t Method) {
+  static const struct {
+    uint16_t Method;
+    const char* Name;
+  } Names[] = {{7, "Tokenized"}, {9, "Deflate64"},  {10, "PKWARE DCL Imploded"}, {12, "BZip2"},
+               {14, "LZMA"},     {18, "IBM TERSE"}, {19, "IBM LZ77"},            {93, "Zstandard"},
+               {95, "XZ"},       {96, "JPEG"},      {97, "WavPack"},             {98, "PPMd"},
+               {99, "AES"}};
+  for (const auto& N : Names)
+    if (N.Method == Method) return N.Name;
+  return "method " + std::to_string(Method);
+}

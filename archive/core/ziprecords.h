@@ -4,6 +4,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "archive/core/bytes.h"
 
@@ -19,6 +20,7 @@ enum : uint16_t {
   zgEncrypted = 0x0001,
   zgDeflateLevel = 0x0006,
   zgDataDescriptor = 0x0008,
+  zgUtf8 = 0x0800,  // name and comment are UTF-8
 };
 
 // Detection flags: which records of the Zip structure were verified.
@@ -27,6 +29,12 @@ enum : uint8_t {
   zfCentralFound = 8,
   zfLocalFound = 16,
 };
+
+// The methods our decoders know: stored, shrunk, reduced, imploded, deflated.
+constexpr bool ZipMethodDecodable(uint16_t Method) { return Method <= 6 || Method == 8; }
+// "Deflate64", "AES", ... for the methods found in the wild that we do not
+// decode, "method N" for others; for error reports.
+std::string ZipMethodLabel(uint16_t Method);
 
 struct TZipLocalHeader {
   static constexpr size_t Size = 30;

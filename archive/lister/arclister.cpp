@@ -5,6 +5,7 @@
 
 #include "archive/core/arcerrors.h"
 #include "archive/core/arcutil.h"
+#include "archive/core/ziprecords.h"
 #include "archive/core/arctables.h"
 #include "archive/core/bytes.h"
 #include "archive/core/arc_source.h"
@@ -67,7 +68,7 @@ bool TArcLister::Included(const std::string& Name) { return IsFileIncluded(Name)
 
 bool TArcLister::Report(TFound& E, int64_t Offset, TFolderRule Rule, bool CountFolders) {
   ++FHeadersMet;
-  Entry.FileName = OemToAnsiStr(E.Name);
+  Entry.FileName = ZipNameToAnsi(E.Name, E.Utf8 ? zgUtf8 : 0);
   if (OnReadFile) OnReadFile(this, Entry.FileName);
   bool report;
   if (Rule == frAlways)

@@ -59,6 +59,7 @@ class TArcLister : public TZipCommon {
     int32_t ExternalAttr = 0;
     bool HasComment = false;
     std::string Comment;
+    bool Utf8 = false;  // Zip: name stored in UTF-8
   };
 
  private:

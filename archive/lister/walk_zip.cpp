@@ -3,6 +3,7 @@
 #include "archive/core/arcutil.h"
 #include "archive/core/arctables.h"
 #include "archive/core/bytes.h"
+#include "archive/core/ziprecords.h"
 #include "archive/lister/arclister.h"
 #include "archive/formats/gzip/gzip_format.h"
 #include "archive/formats/tar/tar_format.h"
@@ -17,6 +18,22 @@ void TArcLister::PrepareZip() {
     if (!RequestLastDisk()) {
       FHeaderSize = 0;
       return;
+    }
+    // Info-ZIP starts the directory on an earlier disk when it does not fit
+    // on the last one; the walk then reads on across the disks.
+    const int DirDisk = ZipRecords.End.CentralDirDisk + 1;
+    while (DiskManager()->IsRemovable() && VolumeNumber() != DirDisk) {
+      bool cancel = true;
+      if (OnGetZipNextDisk) OnGetZipNextDisk(this, IntToStr(DirDisk), cancel);
+      if (cancel) {
+        SetComponentCancel(this, true);
+        FHeaderSize = 0;
+        return;
+      }
+      DiskManager()->RefreshDriveInfo();
+      GetSpanDiskNumber();
+      // The end record says where the directory starts on this disk.
+      DetectFlags |= zfCentralFound;
     }
     if (!OpenFile(ArchiveFile())) RaiseCode(errReadFile);
     FHeaderOffset = int64_t(StartOffset) + 1;
@@ -62,6 +79,7 @@ void TArcLister::StepZipCentral() {
   E.Encrypted = flags & 1;
   E.Method = GetLE16(h + 10);
   E.MethodFlags = flags;
+  E.Utf8 = (flags & zgUtf8) != 0;
   E.InternalAttr = GetLE16(h + 36);
   E.ExternalAttr = int32_t(GetLE32(h + 38));
   E.Folder = (E.ExternalAttr & 0x10) != 0 || (!E.Name.empty() && E.Name.back() == '/');
@@ -113,6 +131,7 @@ void TArcLister::StepZipLocal() {
   E.Encrypted = flags & 1;
   E.Method = GetLE16(h + 8);
   E.MethodFlags = flags;
+  E.Utf8 = (flags & zgUtf8) != 0;
   E.InternalAttr = 0;
   E.ExternalAttr = 0;
   FWalkPos += int64_t(e) + E.Packed;

@@ -340,6 +340,28 @@ std::string OemToAnsi(const std::string& S) {
   return R;
 }
 
+std::string Utf8ToAnsi(const std::string& S) {
+  std::string R;
+  const auto* P = reinterpret_cast<const unsigned char*>(S.data());
+  const size_t N = S.size();
+  for (size_t i = 0; i < N;) {
+    const unsigned char B = P[i];
+    size_t Len = B < 0x80 ? 1 : (B & 0xE0) == 0xC0 ? 2 : (B & 0xF0) == 0xE0 ? 3 : (B & 0xF8) == 0xF0 ? 4 : 0;
+    uint32_t C = Len == 1 ? B : Len == 2 ? B & 0x1F : Len == 3 ? B & 0x0F : B & 0x07;
+    bool Ok = Len != 0 && Len <= N - i;
+    for (size_t k = 1; Ok && k < Len; ++k) {
+      Ok = (P[i + k] & 0xC0) == 0x80;
+      C = (C << 6) | (P[i + k] & 0x3F);
+    }
+    // Overlong forms and surrogates are no characters.
+    static const uint32_t Least[5] = {0, 0, 0x80, 0x800, 0x10000};
+    Ok = Ok && C >= Least[Len] && C <= 0x10FFFF && !(C >= 0xD800 && C <= 0xDFFF);
+    R += Ok ? UnicodeToCp1252(C, '_') : '_';
+    i += Ok ? Len : 1;
+  }
+  return R;
+}
+
 std::string AnsiToOem(const std::string& S) {
   std::string R = S;
   for (char& C : R) {

@@ -196,6 +196,19 @@ std::string AnsiToOem(const std::string& S) {
   return R;
 }
 
+std::string Utf8ToAnsi(const std::string& S) {
+  if (S.empty()) return S;
+  int N = MultiByteToWideChar(CP_UTF8, 0, S.data(), int(S.size()), nullptr, 0);
+  if (N <= 0) return std::string(S.size(), '_');
+  std::vector<wchar_t> W(static_cast<size_t>(N));
+  MultiByteToWideChar(CP_UTF8, 0, S.data(), int(S.size()), W.data(), N);
+  // Malformed input became U+FFFD above, which has no ANSI form either.
+  int M = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, W.data(), N, nullptr, 0, "_", nullptr);
+  std::string R(size_t(M > 0 ? M : 0), '\0');
+  if (M > 0) WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, W.data(), N, R.data(), M, "_", nullptr);
+  return R;
+}
+
 TDateTime Now() {
   SYSTEMTIME St;
   GetLocalTime(&St);

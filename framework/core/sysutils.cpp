@@ -367,3 +367,16 @@ TDateTime UnixToDateTime(int64_t Seconds) {
   // forward from it.
   return D >= 0 ? D + T : D - T;
 }
+
+char UnicodeToCp1252(uint32_t C, char Default) {
+  if (C < 0x80 || (C >= 0xA0 && C <= 0xFF)) return char(C);
+  // The five codes Windows-1252 leaves undefined map to themselves.
+  if (C == 0x81 || C == 0x8D || C == 0x8F || C == 0x90 || C == 0x9D) return char(C);
+  static const uint16_t High[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+  for (int i = 0; i < 32; ++i)
+    if (High[i] != 0 && High[i] == C) return char(0x80 + i);
+  return Default;
+}

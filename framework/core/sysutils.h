@@ -175,6 +175,12 @@ int64_t StrToInt64Def(const std::string& S, int64_t Default);
 // OemToCharBuffA/CharToOemBuffA; natively fixed tables for that pair.
 std::string OemToAnsi(const std::string& S);
 std::string AnsiToOem(const std::string& S);
+// UTF-8 to ANSI (Windows: the system's ANSI code page; natively
+// Windows-1252), "_" for a character that has no ANSI form and for bytes that
+// are no UTF-8.
+std::string Utf8ToAnsi(const std::string& S);
+// The Windows-1252 byte of a Unicode character, Default when it has none.
+char UnicodeToCp1252(uint32_t C, char Default);
 
 // ---- date and time -----------------------------------------------------
 // Days since 1899-12-30; the fraction is the time of day.

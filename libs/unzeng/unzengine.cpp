@@ -258,7 +258,7 @@ bool TEngine::ReadDirectory() {
       return false;
     }
     TEntry E;
-    E.Name = ZipDisplayName(Raw, H.VersionMadeBy);
+    E.Name = ZipDisplayName(Raw, H.VersionMadeBy, H.Flags);
     E.MadeBy = H.VersionMadeBy;
     E.Flags = H.Flags;
     E.Method = H.Method;
@@ -366,6 +366,13 @@ void TEngine::ProcessEntry(const TEntry& E) {
     return;
   }
   FIn->SetPosition(E.LocalOffset + int64_t(sizeof LocalBuf) + Local.NameLength + Local.ExtraLength);
+  // Known before any password question or output file: nothing is made for
+  // an entry that cannot be decoded.
+  if (!ZipMethodDecodable(E.Method)) {
+    Error(ueError, "Unsupported compression method " + ZipMethodLabel(E.Method) + ": " + E.Name);
+    Skip(E, stBadEntry, ueError);
+    return;
+  }
 
   uint64_t Packed = E.Packed;
   bool Encrypted = (E.Flags & zgEncrypted) != 0;

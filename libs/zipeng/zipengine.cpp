@@ -303,7 +303,7 @@ bool TEngine::ReadOld() {
   FAction.assign(FDir.Items.size(), oaCopy);
   FReplaceWith.assign(FDir.Items.size(), 0);
   for (size_t i = 0; i < FDir.Items.size(); i++)
-    FOldIndex.emplace(UpperKey(ZipDisplayName(FDir.Items[i].Name, FDir.Items[i].Central.VersionMadeBy)), i);
+    FOldIndex.emplace(UpperKey(ZipDisplayName(FDir.Items[i].Name, FDir.Items[i].Central.VersionMadeBy, FDir.Items[i].Central.Flags)), i);
   return true;
 }
 
@@ -383,7 +383,7 @@ bool TEngine::Plan() {
   if (FCmd.Delete) {
     int Dropped = 0;
     for (size_t i = 0; i < FDir.Items.size(); i++) {
-      std::string Name = ZipDisplayName(FDir.Items[i].Name, FDir.Items[i].Central.VersionMadeBy);
+      std::string Name = ZipDisplayName(FDir.Items[i].Name, FDir.Items[i].Central.VersionMadeBy, FDir.Items[i].Central.Flags);
       for (const std::string& Spec : FCmd.Specs) {
         std::string Mask = SlashToBackslash(Trim(Spec));
         if (!Mask.empty() && (CompareWildcard(Name, Mask) ||

@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <tuple>
 
+#include "archive/core/bytes.h"
 #include "framework/core/sysutils.h"
 #include "tests/support/testsupport.h"
 #include "tests/zipbridge/zbtest.h"
@@ -98,6 +100,37 @@ TEST_F(ExtractTest, InfoZipArchivesExtractByteExact) {
   // Dates come back as the archive holds them.
   EXPECT_EQ(FileAge(Extracted("a.txt")), FileAge(Src("a.txt")));
   EXPECT_EQ(FileAge(Extracted("sub\\numbers.txt")), FileAge(Src("sub\\numbers.txt")));
+}
+
+// WinZip AES, Deflate64 and other methods we do not decode: named in the
+// message, no password question, no file; the next entry goes on.
+TEST_F(ExtractTest, UndecodableMethodsAreNamedAndLeaveNoFile) {
+  for (auto [Method, Flags, Label] : {std::tuple<uint16_t, uint16_t, std::string>{99, 1, "AES"},
+                                      {9, 0, "Deflate64"}, {12, 0, "BZip2"}}) {
+    SCOPED_TRACE(Label);
+    std::vector<uint8_t> Arc = MakeZip({{"odd.bin", std::string(40, 'a')}, {"next.txt", "next"}});
+    uint32_t Central = GetLE32(Arc.data() + Arc.size() - 6);
+    PutLE16(Arc.data() + 6, Flags);
+    PutLE16(Arc.data() + 8, Method);
+    PutLE16(Arc.data() + Central + 8, Flags);
+    PutLE16(Arc.data() + Central + 10, Method);
+    WriteFile(Dir + "\\odd.zip", Arc);
+    DeleteFile(Extracted("next.txt"));
+    Messages.clear();
+    bool Asked = false;
+    Z.OnPasswordError = [&](TObject*, std::string&, const std::string&, uint32_t&) { Asked = true; };
+    Z.SetZipFileName(Dir + "\\odd.zip");
+    Z.ExtrBaseDir = Out;
+    Z.FSpecArgs()->Add("*.*");
+    Z.Extract();
+    EXPECT_EQ(Z.SuccessCnt, 1);
+    EXPECT_FALSE(Asked);
+    EXPECT_FALSE(FileExists(Extracted("odd.bin")));
+    EXPECT_TRUE(FileExists(Extracted("next.txt")));
+    bool Named = false;
+    for (const auto& M : Messages) Named = Named || M.second.find("Unsupported compression method " + Label) == 0;
+    EXPECT_TRUE(Named);
+  }
 }
 
 TEST_F(ExtractTest, ProgressIsReportedInOrder) {

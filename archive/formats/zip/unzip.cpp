@@ -18,6 +18,27 @@ namespace {
 
 constexpr int errLocalHeader = 25248;
 
+// Asks for the disk after the one in the drive and opens it on F; false when
+// the user cancels (Cancel is then set) or no handler is assigned.
+bool NextZipDisk(TUnBase& Owner, TUntypedFile& F) {
+  const int Disk = Owner.VolumeNumber();
+  while (Owner.VolumeNumber() != Disk + 1) {
+    Owner.Cancel = true;
+    if (!Owner.OnGetZipNextDisk) return false;
+    bool Cancelled = true;
+    Owner.Timer().Pause();
+    Owner.OnGetZipNextDisk(&Owner, IntToStr(Disk + 1), Cancelled);
+    Owner.Timer().Resume();
+    Owner.Cancel = Cancelled;
+    if (Cancelled) return false;
+    Owner.DiskManager()->RefreshDriveInfo();
+    Owner.GetSpanDiskNumber();
+    if (!Owner.DiskManager()->IsRemovable()) Owner.SetVolumeNumber(Disk + 1);
+  }
+  Owner.OpenArchive(F);
+  return true;
+}
+
 // The codec input of a spanned set goes on with the next disk when a disk
 // ends inside an entry.
 class TZipCodecIO : public TArcCodecIO {
@@ -25,35 +46,24 @@ class TZipCodecIO : public TArcCodecIO {
   TZipCodecIO(TUnBase& Owner, TUntypedFile* InFile, TStream* InStream, TUntypedFile* OutFile, TStream* OutStream)
       : TArcCodecIO(Owner, InFile, InStream, OutFile, OutStream), FOwner(Owner), FIn(InFile) {}
 
+  // A short read is the end of the disk: the decoders take it for the end
+  // of their input, so the rest comes from the next disk in the same call.
   size_t ReadPacked(uint8_t* Buf, size_t Count) override {
     size_t N = TArcCodecIO::ReadPacked(Buf, Count);
-    if (N == 0 && Count && PackedLeft > 0 && FOwner.ArcType() == atZipMV && FIn) {
-      if (!NextDisk()) return 0;
-      N = TArcCodecIO::ReadPacked(Buf, Count);
-      if (N == 0) FOwner.Cancel = true;
+    while (N < Count && PackedLeft > 0 && FOwner.ArcType() == atZipMV && FIn) {
+      if (!NextDisk()) break;
+      size_t More = TArcCodecIO::ReadPacked(Buf + N, Count - N);
+      if (More == 0) {
+        FOwner.Cancel = true;
+        break;
+      }
+      N += More;
     }
     return N;
   }
 
  private:
-  bool NextDisk() {
-    const int Disk = FOwner.VolumeNumber();
-    while (FOwner.VolumeNumber() != Disk + 1) {
-      FOwner.Cancel = true;
-      if (!FOwner.OnGetZipNextDisk) return false;
-      bool Cancelled = true;
-      FOwner.Timer().Pause();
-      FOwner.OnGetZipNextDisk(&FOwner, IntToStr(Disk + 1), Cancelled);
-      FOwner.Timer().Resume();
-      FOwner.Cancel = Cancelled;
-      if (Cancelled) return false;
-      FOwner.DiskManager()->RefreshDriveInfo();
-      FOwner.GetSpanDiskNumber();
-      if (!FOwner.DiskManager()->IsRemovable()) FOwner.SetVolumeNumber(Disk + 1);
-    }
-    FOwner.OpenArchive(*FIn);
-    return true;
-  }
+  bool NextDisk() { return NextZipDisk(FOwner, *FIn); }
 
   TUnBase& FOwner;
   TUntypedFile* FIn;
@@ -156,7 +166,7 @@ bool TUnZIP::PrepareWalk(TUntypedFile& F, int64_t& Pos, bool& Central) {
   return true;
 }
 
-void TUnZIP::SelectEntries(TUntypedFile& F, int64_t Pos, bool Central) {
+int64_t TUnZIP::SelectEntries(TUntypedFile& F, int64_t Pos, bool Central) {
   RunTotal = RunRemaining = 0;
   MaxFileDate = 0;
   FoundList().Init(sizeof(TZipFileRec));
@@ -204,7 +214,7 @@ void TUnZIP::SelectEntries(TUntypedFile& F, int64_t Pos, bool Central) {
     if (!Folder) {
       Raw.assign(NameLen, '\0');
       if (!ReadAt(F, Pos, reinterpret_cast<uint8_t*>(Raw.data()), NameLen)) break;
-      const std::string Name = OemToAnsiStr(Raw);
+      const std::string Name = ZipNameToAnsi(Raw, Rec.Flags);
       // A name ending in a separator is a folder whatever its attributes.
       const bool Selected = !Name.empty() && Name.back() != '\\' && IsFileIncluded(Name);
       if (Selected) {
@@ -218,6 +228,7 @@ void TUnZIP::SelectEntries(TUntypedFile& F, int64_t Pos, bool Central) {
   }
   Timer().Resume();
   RunRemaining = RunTotal;
+  return Pos;
 }
 
 TUnZIP::TPasswordResult TUnZIP::CheckPassword(const uint8_t (&Header)[12], uint8_t Check) {
@@ -274,7 +285,7 @@ bool TUnZIP::ExtractEntry(TUntypedFile& F, const TZipFileRec& Rec) {
     ReportError(ArchiveFile(), "", errLocalHeader);
     return true;
   }
-  Entry.FileName = OemToAnsiStr(Raw);
+  Entry.FileName = ZipNameToAnsi(Raw, Rec.Flags);
   Entry.Encrypted = (H.Flags & zgEncrypted) != 0;
   Entry.PackedSize = int32_t(Rec.PackedSize);
   Entry.UnpackedSize = int32_t(Rec.UnpackedSize);
@@ -282,7 +293,7 @@ bool TUnZIP::ExtractEntry(TUntypedFile& F, const TZipFileRec& Rec) {
   Entry.Method = Rec.Method;
   Entry.ExternalAttr = int32_t(Rec.ExternalAttr);
   Entry.MethodName = CompressMethodToStr(Rec.Method, Rec.Flags);
-  if (!SetEntryFileName(Raw)) return true;
+  if (!SetEntryFileNameAnsi(Entry.FileName, Raw)) return true;
   const int LocalDate = int((uint32_t(H.Date) << 16) | H.Time);
   Entry.Date = DosDateToDateTime(LocalDate);
 
@@ -291,6 +302,15 @@ bool TUnZIP::ExtractEntry(TUntypedFile& F, const TZipFileRec& Rec) {
   if (!Extract) {
     RunRemaining -= Rec.UnpackedSize;
     DoProgress(0, 0, RunRemaining, RunTotal);
+    return true;
+  }
+
+  // Deflate64, AES and the newer methods: said so by name, before any
+  // password question or output file; the next entry goes on.
+  if (!ZipMethodDecodable(Rec.Method)) {
+    ReportError(ReportName(), ZipMethodLabel(Rec.Method), errBadMethod);
+    RunRemaining -= Rec.UnpackedSize;
+    EndEntry(false, false);
     return true;
   }
 
@@ -351,10 +371,18 @@ void TUnZIP::ExtractArchive(TUntypedFile& ArcFile) {
   int64_t Start = 0;
   bool Central = false;
   if (!PrepareWalk(ArcFile, Start, Central)) return;
-  const int Passes = ArcType() == atZipMV ? ZipRecords.End.CentralDirDisk + 1 : 1;
-  for (int Pass = 0; Pass < Passes && !Cancel; ++Pass) {
-    SelectEntries(ArcFile, Start, Central);
+  // A spanned set is walked disk by disk: the local headers of one disk, then
+  // on from where the last entry's data ends on the next disk, until a walk
+  // ends before its disk does (at the central directory).
+  for (;;) {
+    const int Disk = VolumeNumber();
+    const int64_t DiskSize = ArchiveSize;
+    const int64_t End = SelectEntries(ArcFile, Start, Central);
     for (int i = 0; i < FoundList().Count(); ++i)
       if (!ExtractEntry(ArcFile, FoundList().Rec<TZipFileRec>(i))) return;
+    if (ArcType() != atZipMV || Cancel || End < DiskSize || !SpecsPending(*FileSpec(), 0)) return;
+    if (VolumeNumber() == Disk && !NextZipDisk(*this, ArcFile)) return;
+    if (VolumeNumber() != Disk + 1) return;
+    Start = End - DiskSize;
   }
 }

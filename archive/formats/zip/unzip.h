@@ -43,7 +43,9 @@ class TUnZIP : public TUnBase {
   // Where the header walk starts and whether it reads central headers;
   // False ends the extraction quietly.
   bool PrepareWalk(TUntypedFile& F, int64_t& Pos, bool& Central);
-  void SelectEntries(TUntypedFile& F, int64_t Pos, bool Central);
+  // Returns where the walk stopped: at or past the end of the file when the
+  // last entry read runs on beyond it.
+  int64_t SelectEntries(TUntypedFile& F, int64_t Pos, bool Central);
   // False ends the extraction.
   bool ExtractEntry(TUntypedFile& F, const TZipFileRec& Rec);
   enum class TPasswordResult { prPassed, prSkip, prEndRun };

@@ -110,10 +110,12 @@ bool ReadZipDirectory(TStream& In, TZipDirectory& Dir, std::string& Error) {
   return true;
 }
 
-std::string ZipDisplayName(const std::string& Raw, uint16_t MadeBy) {
+std::string ZipDisplayName(const std::string& Raw, uint16_t MadeBy, uint16_t Flags) {
   const int Host = MadeBy >> 8, HostVer = MadeBy & 0xFF;
   std::string N;
-  if (Host == 0 || Host == 6 || (Host == 11 && HostVer == 50)) {
+  if (Flags & zgUtf8) {
+    N = Utf8ToAnsi(Raw);
+  } else if (Host == 0 || Host == 6 || (Host == 11 && HostVer == 50)) {
     for (char C : Raw) N += uint8_t(C) < 128 ? std::string(1, C) : OemToAnsi(std::string(1, C));
   } else {
     N = Raw;

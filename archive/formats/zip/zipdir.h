@@ -47,4 +47,4 @@ int64_t ZipDescriptorLength(TStream& In, int64_t Pos);
 
 // A stored name in the form the program shows it: converted from OEM when a
 // DOS, OS/2 or old NT host wrote it, "\" separators.
-std::string ZipDisplayName(const std::string& Raw, uint16_t MadeBy);
+std::string ZipDisplayName(const std::string& Raw, uint16_t MadeBy, uint16_t Flags = 0);

@@ -137,6 +137,9 @@ TEST(ZipCommonNames, ExtractDirDefaults) {
   TZipCommon Z(nullptr);
   Z.SetExtractDir("some/dir");
   EXPECT_EQ(Z.ExtractDir(), Sys("some/dir/"));
+  // A relative folder counts from the current one, not from the root.
+  ASSERT_TRUE(Z.SetEntryFileName("sub/x.txt"));
+  EXPECT_EQ(Z.OutFileName, IncludeTrailingBackslash(GetCurrentDir()) + Sys("some/dir/sub/x.txt"));
   Z.SetExtractDir("");
   EXPECT_EQ(Z.ExtractDir(), "");
   Z.SetArchiveFile(Join(Dir, "a.zip"));

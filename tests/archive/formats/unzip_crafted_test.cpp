@@ -98,9 +98,12 @@ class UnzipCrafted : public ::testing::Test {
 
   // Writes the archive and extracts (or tests) it with every entry
   // selected; Log has what was reported.
-  int Run(const std::vector<TRawEntry>& Entries, bool Test = false, std::function<void(TUnZIP&)> Setup = {}) {
+  int Run(const std::vector<TRawEntry>& Entries, bool Test = false, std::function<void(TUnZIP&)> Setup = {},
+          std::function<void(std::vector<uint8_t>&)> Patch = {}) {
     Arc = Join(Root, "c" + std::to_string(++FCount) + ".zip");
-    morvtest::WriteFile(Arc, BuildZip(Entries));
+    std::vector<uint8_t> Zip = BuildZip(Entries);
+    if (Patch) Patch(Zip);
+    morvtest::WriteFile(Arc, Zip);
     Out = Join(Root, "out" + std::to_string(FCount));
     TUnZIP U(nullptr);
     Log = TRunLog();
@@ -120,16 +123,55 @@ class UnzipCrafted : public ::testing::Test {
 };
 
 TEST_F(UnzipCrafted, UnsupportedMethodsReportAndTheNextEntryGoesOn) {
-  for (uint16_t Method : {7, 9, 12, 14, 99}) {
-    SCOPED_TRACE(Method);
-    TRawEntry Bad = StoredEntry("bad.bin", Bytes("whatever"));
-    Bad.Method = Method;
+  struct TCase {
+    uint16_t Method;
+    uint16_t Flags;
+    const char* Label;
+  };
+  // WinZip AES entries carry the encryption flag: still no password question.
+  for (const TCase& C : {TCase{7, 0, "Tokenized"}, TCase{9, 0, "Deflate64"}, TCase{12, 0, "BZip2"},
+                         TCase{14, 0, "LZMA"}, TCase{99, 1, "AES"}, TCase{200, 0, "method 200"}}) {
+    SCOPED_TRACE(C.Method);
+    TRawEntry Bad = StoredEntry("bad.bin", Bytes("whatever, twelve bytes and more"));
+    Bad.Method = C.Method;
+    Bad.Flags = C.Flags;
     EXPECT_EQ(Run({Bad, StoredEntry("next.txt", Bytes("next entry"))}), 1);
     ASSERT_EQ(Log.Codes(), std::vector<int>{errBadMethod});
+    EXPECT_EQ(Log.Errors[0].MsgEx, C.Label);
+    EXPECT_FALSE(FileExists(Join(Out, "bad.bin"))) << "no empty or partial file";
     EXPECT_FALSE(Log.Passed("bad.bin"));
     EXPECT_TRUE(Log.Passed("next.txt"));
     EXPECT_EQ(morvtest::ReadFile(Join(Out, "next.txt")), Bytes("next entry"));
   }
+}
+
+// Left at its defaults, the extractor finds an archive with a comment by its
+// central directory (the local headers of a streamed entry hold no sizes).
+TEST_F(UnzipCrafted, CommentedArchiveExtractsWithTheDefaults) {
+  const std::string Comment = "Archive comment, as zip -z writes it.";
+  auto Patch = [&](std::vector<uint8_t>& Zip) {
+    PutLE16(Zip.data() + 6, zgDataDescriptor);
+    for (int i = 14; i < 26; i++) Zip[size_t(i)] = 0;
+    PutLE16(Zip.data() + Zip.size() - 2, uint16_t(Comment.size()));
+    Zip.insert(Zip.end(), Comment.begin(), Comment.end());
+  };
+  EXPECT_EQ(Run({StoredEntry("a.txt", Bytes("first entry")), StoredEntry("b.txt", Bytes("second entry"))}, false, {},
+                Patch),
+            2);
+  EXPECT_TRUE(Log.Errors.empty()) << Log.Errors[0].Code;
+  EXPECT_EQ(morvtest::ReadFile(Join(Out, "a.txt")), Bytes("first entry"));
+}
+
+// Names flagged as UTF-8 (bit 11) come out in ANSI, "_" where a character
+// has none; names without the flag stay OEM.
+TEST_F(UnzipCrafted, Utf8NamesBecomeAnsi) {
+  TRawEntry Utf8 = StoredEntry("caf\xC3\xA9/\xE6\x97\xA5 \xE2\x82\xAC.txt", Bytes("utf-8"));
+  Utf8.Flags = zgUtf8;
+  TRawEntry Oem = StoredEntry("\x82t\x82.txt", Bytes("oem"));
+  EXPECT_EQ(Run({Utf8, Oem}), 2);
+  EXPECT_TRUE(Log.Errors.empty());
+  EXPECT_EQ(morvtest::ReadFile(Join(Out, "caf\xE9/_ \x80.txt")), Bytes("utf-8"));
+  EXPECT_EQ(morvtest::ReadFile(Join(Out, "\xE9t\xE9.txt")), Bytes("oem"));
 }
 
 // Deflate streams that must fail through the extractor with the decoder's

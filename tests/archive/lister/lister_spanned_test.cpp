@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/formats/zip/unzip.h"
 #include "archive/lister/arclister.h"
 #include "framework/core/sysutils.h"
 #include "tests/support/testsupport.h"
@@ -112,6 +113,95 @@ TEST_F(ListerSpannedZip, RefusedLastDiskListsNothing) {
   EXPECT_EQ(1, lastAsks);
   EXPECT_EQ(0, reads);
   EXPECT_EQ(0, totals);
+}
+
+// The extractor starts on the first disk and asks for the next one where an
+// entry goes on.
+TEST_F(ListerSpannedZip, UnzipReadsOnAcrossTheDisks) {
+  Insert(1);
+  TUnZIP u(nullptr);
+  u.FileSpec()->Add("*.*");
+  u.SetArchiveFile("B:\\set.zip");
+  ASSERT_EQ(atZipMV, u.ArcType());
+  std::vector<std::string> asked;
+  u.OnGetZipNextDisk = [&](TObject*, const std::string& n, bool& cancel) {
+    asked.push_back(n);
+    Insert(std::stoi(n));
+    cancel = false;
+  };
+  u.OnGetZipLastDisk = [&](TObject*, bool& cancel) {
+    Insert(2);
+    cancel = false;
+  };
+  u.OnGetZipFirstDisk = [&](TObject*, bool& cancel) {
+    Insert(1);
+    cancel = false;
+  };
+  std::vector<int> errors;
+  u.OnError = [&](TObject*, const std::string&, const std::string&, const std::string&, int code) {
+    errors.push_back(code);
+  };
+  u.SetExtractDir(Dir + "\\out");
+  EXPECT_EQ(2, u.Extract());
+  EXPECT_TRUE(errors.empty()) << errors[0];
+  EXPECT_EQ(std::vector<std::string>{"2"}, asked);
+  std::string out;
+  EXPECT_EQ(0, morvtest::RunPeer("cd '" + Host + "' && cmp src/r.bin out/src/r.bin && cmp src/n.txt out/src/n.txt",
+                                 &out))
+      << out;
+}
+
+// Info-ZIP starts a directory that does not fit on the last disk on an
+// earlier one: the lister asks for that disk and reads on to the last.
+class ListerSpannedLongDir : public ListerSpannedZip {
+ protected:
+  void SetUp() override {
+    Dir = morvtest::TempDir();
+    Host = morvtest::HostPath(Dir);
+    std::string out;
+    ASSERT_EQ(0, morvtest::RunPeer("cd '" + Host + "' && mkdir -p src && cd src && "
+                                   "for i in $(seq 1 400); do printf x > $(printf 'f%03d_%0100d' $i 0).txt; done && "
+                                   "cd .. && zip -q -s 64k -r set.zip src && n=$(ls set.z* | wc -l) && "
+                                   "for i in $(seq 1 $n); do mkdir disk$i; "
+                                   "printf 'PKBACK# %03d' $i > disk$i/.windows-label; done && "
+                                   "for i in $(seq 1 $((n-1))); do cp set.z$(printf %02d $i) disk$i/set.zip; done && "
+                                   "cp set.zip disk$n/set.zip && echo $n",
+                                   &out))
+        << out;
+    Disks = std::stoi(out);
+  }
+  int Disks = 0;
+};
+
+TEST_F(ListerSpannedLongDir, DirectoryStartingOnAnEarlierDiskIsRead) {
+  ASSERT_GE(Disks, 3);
+  Insert(1);
+  TArcLister l(nullptr);
+  l.FileSpec()->Add("*.*");
+  l.SetArchiveFile("B:\\set.zip");
+  ASSERT_EQ(atZipMV, l.ArcType());
+  std::vector<std::string> asked;
+  l.OnGetZipLastDisk = [&](TObject*, bool& cancel) {
+    Insert(Disks);
+    cancel = false;
+  };
+  l.OnGetZipNextDisk = [&](TObject*, const std::string& n, bool& cancel) {
+    asked.push_back(n);
+    Insert(std::stoi(n));
+    cancel = false;
+  };
+  std::vector<int> errors;
+  l.OnError = [&](TObject*, const std::string&, const std::string&, const std::string&, int code) {
+    errors.push_back(code);
+  };
+  int reads = 0;
+  l.OnRead = [&](TObject*, int, int) { ++reads; };
+  EXPECT_TRUE(l.Activate());
+  EXPECT_TRUE(errors.empty()) << errors[0];
+  EXPECT_EQ(400, reads);
+  ASSERT_FALSE(asked.empty());
+  EXPECT_LT(std::stoi(asked.front()), Disks);
+  EXPECT_EQ(std::to_string(Disks), asked.back());
 }
 
 }  // namespace

@@ -338,6 +338,20 @@ TEST(Strings, OemAnsiRoundTripOfAccentedLetters) {
   EXPECT_EQ(OemToAnsi(std::string("a\0b", 3)), std::string("a\0b", 3));
 }
 
+TEST(SysUtils, Utf8ToAnsi) {
+  struct TCase {
+    const char* Utf8;
+    const char* Ansi;
+  };
+  const TCase Cases[] = {
+      {"plain.txt", "plain.txt"},
+      {"caf\xC3\xA9/na\xC3\xAFve \xE2\x82\xAC.txt", "caf\xE9/na\xEFve \x80.txt"},  // e-acute, i-diaeresis, euro
+      {"\xE6\x97\xA5\xE6\x9C\xAC.txt", "__.txt"},                           // no ANSI form
+      {"bad\xC3(\xFF", "bad_(_"},                                           // no UTF-8 at all
+  };
+  for (const TCase& C : Cases) EXPECT_EQ(Utf8ToAnsi(C.Utf8), C.Ansi) << C.Utf8;
+}
+
 TEST(OsServices, TempFolderDiskAndVolume) {
   std::string Temp = GetTempDir();
   ASSERT_FALSE(Temp.empty());

@@ -1,0 +1,67 @@
+#include "archive/core/sfxsettings.h"
+
+#include <algorithm>
+
+#include "archive/core/bytes.h"
+
+namespace {
+
+// A counted text at Pos of Block, moving Pos; false when it runs past End.
+bool CountedText(const uint8_t* Block, size_t End, size_t& Pos, std::string& Text) {
+  if (Pos >= End) return false;
+  size_t Len = Block[Pos++];
+  if (Len > End - Pos) return false;
+  Text.assign(reinterpret_cast<const char*>(Block + Pos), Len);
+  Pos += Len;
+  return true;
+}
+
+}  // namespace
+
+std::vector<uint8_t> TSfxSettings::Build() const {
+  std::vector<uint8_t> B = {'M', 'P', 'V', Flags, 0, 1, 0, 0};
+  for (const std::string* T : {&Caption, &DefaultDir, &CommandLine, &Message}) {
+    size_t Len = std::min(T->size(), MaxText);
+    B.push_back(uint8_t(Len));
+    B.insert(B.end(), T->begin(), T->begin() + ptrdiff_t(Len));
+  }
+  B.resize((B.size() + 3) & ~size_t(3), 0);
+  PutLE16(B.data() + 6, uint16_t(B.size()));
+  return B;
+}
+
+bool TSfxSettings::Parse(const uint8_t* P, size_t Avail) {
+  if (Avail < 8 || P[0] != 'M' || P[1] != 'P') return false;
+  TSfxSettings S;
+  if (P[2] == 'V') {
+    size_t Len = GetLE16(P + 6);
+    if (Len != Avail || Len < 12) return false;
+    size_t Pos = 8;
+    S.Flags = P[3];
+    if (!CountedText(P, Len, Pos, S.Caption) || !CountedText(P, Len, Pos, S.DefaultDir) ||
+        !CountedText(P, Len, Pos, S.CommandLine) || !CountedText(P, Len, Pos, S.Message) || Len - Pos >= 4)
+      return false;
+  } else if (P[2] == 'U') {
+    size_t Lens[3] = {P[4], P[5], P[6]};
+    size_t Used = 7 + Lens[0] + Lens[1] + Lens[2];
+    if (Used > Avail || Avail - Used >= 4) return false;
+    const char* T = reinterpret_cast<const char*>(P + 7);
+    S.Flags = P[3] & 0x7F;
+    S.Caption.assign(T, Lens[0]);
+    S.DefaultDir.assign(T + Lens[0], Lens[1]);
+    S.CommandLine.assign(T + Lens[0] + Lens[1], Lens[2]);
+    S.HasMessage = false;
+  } else {
+    return false;
+  }
+  *this = S;
+  return true;
+}
+
+size_t TSfxSettings::FindBefore(const uint8_t* Tail, size_t Count) {
+  size_t Span = std::min(Count, MaxBlock);
+  const uint8_t* Start = Tail + (Count - Span);
+  for (size_t i = Span >= 8 ? Span - 8 + 1 : 0; i-- > 0;)
+    if (Parse(Start + i, Span - i)) return Span - i;
+  return 0;
+}
