@@ -359,11 +359,6 @@ class TZipBridge : public TComponent {
   // One add into Target or one delete: the library loaded when needed, the
   // record filled and run, the specifications cleared.
   void RunZipEng(const std::string& Target, bool IsDelete);
-  // Written elsewhere in this component: ConvertZipToSfx(true) starts a new
-  // ".exe" target, WriteSpannedSet writes AddDiskSpan output. Each returns 0
-  // on success.
-  int ConvertZipToSfx(bool AutoCreate = false);
-  int WriteSpannedSet(const std::string& InFile, const std::string& OutFile);
 
   // State that callbacks and tests read.
   bool Spanned() const { return FSpanned; }
