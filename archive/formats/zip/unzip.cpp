@@ -35,6 +35,18 @@ class TZipCodecIO : public TArcCodecIO {
     return N;
   }
 
+  // Data beyond the declared size is never written: a bomb that declares a
+  // few bytes stops there.
+  void WriteUnpacked(const uint8_t* Buf, size_t Count) override {
+    if (uint64_t(FileDone) + Count > Limit) {
+      TArcCodecIO::WriteUnpacked(Buf, size_t(Limit - uint64_t(FileDone)));
+      throw ECodecError(errSizeDiffers);
+    }
+    TArcCodecIO::WriteUnpacked(Buf, Count);
+  }
+
+  uint64_t Limit = UINT64_MAX;
+
  private:
   bool NextDisk() {
     const int Disk = FOwner.VolumeNumber();
@@ -75,6 +87,7 @@ int64_t UnzipByMethod(TUnBase& Component, TUntypedFile* In, TUntypedFile* Out, c
   Io.WriteCrcWidth = 32;
   Io.Cipher = false;
   Io.FileSize = int64_t(Unpacked);
+  Io.Limit = Unpacked;
   Io.ArchiveTotal = Component.RunTotal;
   Io.ArchiveRemaining = Component.RunRemaining;
 
@@ -160,6 +173,12 @@ void TUnZIP::SelectEntries(TUntypedFile& F, int64_t Pos, bool Central) {
   RunTotal = RunRemaining = 0;
   MaxFileDate = 0;
   FoundList().Init(sizeof(TZipFileRec));
+  FFoundNames.clear();
+  FFoundOverlaps.clear();
+  // Every entry of the directory, selected or not, for the overlap check.
+  std::vector<TZipSpan> Spans;
+  std::vector<size_t> FoundSpan;
+  bool Done = false;
   const bool Pending = SpecsPending(*FileSpec(), 0);
   const size_t HeaderSize = Central ? TZipCentralHeader::Size : TZipLocalHeader::Size;
   uint8_t Head[TZipCentralHeader::Size];
@@ -201,7 +220,8 @@ void TUnZIP::SelectEntries(TUntypedFile& F, int64_t Pos, bool Central) {
       ExtraLen = H.ExtraLength;
     }
     Pos += int64_t(HeaderSize);
-    if (!Folder) {
+    if (Central) Spans.push_back({int64_t(Rec.LocalOffset), int64_t(Rec.PackedSize)});
+    if (!Folder && !Done) {
       Raw.assign(NameLen, '\0');
       if (!ReadAt(F, Pos, reinterpret_cast<uint8_t*>(Raw.data()), NameLen)) break;
       const std::string Name = OemToAnsiStr(Raw);
@@ -210,14 +230,21 @@ void TUnZIP::SelectEntries(TUntypedFile& F, int64_t Pos, bool Central) {
       if (Selected) {
         RunTotal += Rec.UnpackedSize;
         FoundList().AddRec(Rec);
+        FFoundNames.push_back(Raw);
+        FoundSpan.push_back(Central ? Spans.size() - 1 : 0);
         if (Rec.DosDateTime > uint32_t(MaxFileDate)) MaxFileDate = int(Rec.DosDateTime);
       }
-      if (Selected && !Pending) break;
+      // The directory is still read to its end for the overlap check.
+      Done = Selected && !Pending;
+      if (Done && !Central) break;
     }
     Pos += int64_t(NameLen) + ExtraLen + (Central ? int64_t(CommentLen) : int64_t(Rec.PackedSize));
   }
   Timer().Resume();
   RunRemaining = RunTotal;
+  const std::vector<bool> Overlaps = ZipOverlappingEntries(Spans);
+  FFoundOverlaps.assign(FFoundNames.size(), false);
+  for (size_t i = 0; i < FoundSpan.size() && Central; ++i) FFoundOverlaps[i] = Overlaps[FoundSpan[i]];
 }
 
 TUnZIP::TPasswordResult TUnZIP::CheckPassword(const uint8_t (&Header)[12], uint8_t Check) {
@@ -254,7 +281,7 @@ TUnZIP::TPasswordResult TUnZIP::CheckPassword(const uint8_t (&Header)[12], uint8
   return TPasswordResult::prEndRun;
 }
 
-bool TUnZIP::ExtractEntry(TUntypedFile& F, const TZipFileRec& Rec) {
+bool TUnZIP::ExtractEntry(TUntypedFile& F, const TZipFileRec& Rec, const std::string& Name, bool Overlaps) {
   if (Cancel) return false;
   StartEntry();
   uint8_t Head[TZipLocalHeader::Size];
@@ -270,8 +297,10 @@ bool TUnZIP::ExtractEntry(TUntypedFile& F, const TZipFileRec& Rec) {
     Raw.assign(H.NameLength, '\0');
     Valid = ReadAt(F, Local + int64_t(sizeof Head), reinterpret_cast<uint8_t*>(Raw.data()), H.NameLength);
   }
-  if (!Valid) {
-    ReportError(ArchiveFile(), "", errLocalHeader);
+  // The name that selected the entry is the one written: a local header
+  // that names another file, or data that lies in another entry's, is damage.
+  if (!Valid || Raw != Name || Overlaps) {
+    ReportError(Valid ? OemToAnsiStr(Name) : ArchiveFile(), "", errLocalHeader);
     return true;
   }
   Entry.FileName = OemToAnsiStr(Raw);
@@ -355,6 +384,8 @@ void TUnZIP::ExtractArchive(TUntypedFile& ArcFile) {
   for (int Pass = 0; Pass < Passes && !Cancel; ++Pass) {
     SelectEntries(ArcFile, Start, Central);
     for (int i = 0; i < FoundList().Count(); ++i)
-      if (!ExtractEntry(ArcFile, FoundList().Rec<TZipFileRec>(i))) return;
+      if (!ExtractEntry(ArcFile, FoundList().Rec<TZipFileRec>(i), FFoundNames[size_t(i)],
+                        FFoundOverlaps[size_t(i)]))
+        return;
   }
 }
