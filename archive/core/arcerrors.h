@@ -33,6 +33,7 @@ enum : int {
   errNotAccessible = 25158,
   errSameInOut = 25171,
   errFileNotFound = 25172,
+  errSizeDiffers = 25173,
   errOpenFile = 25235,
   errReadFile = 25236,
   errBadArcType = 25242,

@@ -531,8 +531,9 @@ bool TCompBase::ReplaceArchive(const std::string& TempName, const std::string& A
     DeleteFile(TempName);
     return true;
   }
+  // The old archive is never deleted to make room: when the move fails it
+  // stays as it was and the complete new one is kept under its temporary name.
   if (MoveFileReplace(TempName, ArcName)) return true;
-  if (FileExists(ArcName) && ShellDeleteFile(ArcName) && MoveFileReplace(TempName, ArcName)) return true;
   FTempKept = FileExists(TempName);
   return false;
 }

@@ -100,7 +100,17 @@ void TUnBase::StartEntry() {
   TestBytes = 0;
 }
 
+bool TUnBase::RefuseArchiveAsOutput() {
+  if (OutputMode != omFile || !OutputIsArchive()) return false;
+  ReportError(OutFileName, "", errSameInOut);
+  return true;
+}
+
 bool TUnBase::BeginEntry(TDateTime Date, bool& Exists, bool& Extract) {
+  Exists = Extract = false;
+  // Writing the archive being read would truncate it under the reader and
+  // lose every later entry, whatever the user said about overwriting.
+  if (RefuseArchiveAsOutput()) return !Cancel;
   Timer().Pause();
   DoProgress(0, 0, RunRemaining, RunTotal);
   const bool ToFiles = OutputMode == omFile || OutputMode == omPassedStream;
@@ -121,7 +131,10 @@ bool TUnBase::BeginEntry(TDateTime Date, bool& Exists, bool& Extract) {
     ++FEntriesBegun;
     Extract = true;
     if (OnBegin) OnBegin(this, OutputMode == omFile ? OutFileName : Entry.FileName, FEntriesBegun, Extract);
-    if (Extract && ToFiles && OnRenameCompressedFile) OnRenameCompressedFile(this, OutFileName);
+    if (Extract && ToFiles && OnRenameCompressedFile) {
+      OnRenameCompressedFile(this, OutFileName);
+      if (RefuseArchiveAsOutput()) Extract = false;
+    }
   }
   if (Cancel) Extract = false;
   Timer().Resume();

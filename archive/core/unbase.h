@@ -78,7 +78,8 @@ class TUnBase : public TZipCommon {
   // Extract tells whether to write this entry, Exists whether the output
   // existed already. With ConfirmOverwrites and no OnFileExists handler every
   // existing output of the run is skipped, but OverwriteMode keeps the
-  // user's setting for later runs.
+  // user's setting for later runs. An output that would overwrite the
+  // archive being read is refused (25171) and the entry skipped.
   bool BeginEntry(TDateTime Date, bool& Exists, bool& Extract);
   // After writing (file output only): date by DateAttribute, close, and the
   // stored attributes when RestoreFileAttr. False when the close failed.
@@ -92,6 +93,8 @@ class TUnBase : public TZipCommon {
 
  private:
   int ExecExtract();
+  // Reports 25171 when the output file would be the archive being read.
+  bool RefuseArchiveAsOutput();
 
   TArcFileList FFoundList;
   int FEntriesBegun = 0;

@@ -1,5 +1,6 @@
 #include "archive/core/zipcommon.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "archive/core/arctables.h"
@@ -124,7 +125,10 @@ bool TZipCommon::SetEntryFileNameAnsi(const std::string& AnsiName, const std::st
       Part += S[i];
     }
   }
-  if (Parts.empty()) {
+  // A device name would open the device (COM1 a serial port, NUL nothing)
+  // instead of a file, on Windows in any folder and with any extension.
+  const bool Device = std::any_of(Parts.begin(), Parts.end(), IsReservedDeviceName);
+  if (Parts.empty() || Device) {
     OutFileName.clear();
     ReportError(StoredName, "", errBadFileName, IntToStr(FVolumeNumber));
     return false;
@@ -147,6 +151,13 @@ bool TZipCommon::SetEntryFileNameAnsi(const std::string& AnsiName, const std::st
   if (Dir.find(':') == std::string::npos && !IsSep(Dir.empty() ? 'x' : Dir[0]))
     Dir = IncludeTrailingBackslash(GetCurrentDir()) + Dir;
   OutFileName = Dir + Name;
+  // A path longer than the system takes could not be created; checked before
+  // any of its folders is made.
+  if (ExpandFileName(OutFileName).size() > MaxPathLength) {
+    OutFileName.clear();
+    ReportError(StoredName, "", errBadFileName, IntToStr(FVolumeNumber));
+    return false;
+  }
   return true;
 }
 

@@ -247,3 +247,20 @@ std::string ZipMethodLabel(uint16_t Method) {
     if (N.Method == Method) return N.Name;
   return "method " + std::to_string(Method);
 }
+
+std::vector<bool> ZipOverlappingEntries(const std::vector<TZipSpan>& Spans) {
+  std::vector<size_t> Order(Spans.size());
+  for (size_t i = 0; i < Order.size(); ++i) Order[i] = i;
+  std::sort(Order.begin(), Order.end(),
+            [&](size_t A, size_t B) { return Spans[A].LocalOffset < Spans[B].LocalOffset; });
+  std::vector<bool> Bad(Spans.size(), false);
+  for (size_t k = 0; k + 1 < Order.size(); ++k) {
+    const TZipSpan& A = Spans[Order[k]];
+    const TZipSpan& B = Spans[Order[k + 1]];
+    const int64_t End = A.LocalOffset + int64_t(TZipLocalHeader::Size) + std::max<int64_t>(A.PackedSize, 0);
+    if (B.LocalOffset < End) Bad[Order[k]] = true;
+    // Two entries on one local header: each lies in the other.
+    if (B.LocalOffset == A.LocalOffset) Bad[Order[k + 1]] = true;
+  }
+  return Bad;
+}

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "archive/core/bytes.h"
 
@@ -143,3 +144,16 @@ TZipLocation FindZipEndRecord(TStream& Source, int CmntBufSize);
 // offset when a central header stands there, else, in files above 25000
 // bytes, the first local header within 32768 bytes from byte 25000 (flag 16).
 TZipLocation FindZipCentralDir(TStream& Source, int CmntBufSize);
+
+// The least an entry occupies from its local header on: the fixed header and
+// the packed data (name and extra field come on top).
+struct TZipSpan {
+  int64_t LocalOffset = 0;
+  int64_t PackedSize = 0;
+};
+
+// For each entry, whether its local header and data overlap another entry's:
+// a directory whose entries share one stream (a "zip bomb" that expands one
+// small stream many times) or point into each other's data. Sound archives
+// never do.
+std::vector<bool> ZipOverlappingEntries(const std::vector<TZipSpan>& Spans);

@@ -30,8 +30,8 @@ class TArcLister : public TZipCommon {
   TOnTotals OnTotals;
 
   // Walk state, readable from the events.
-  int TotalPackedSize() const { return FTotalPackedSize; }
-  int TotalUnpackedSize() const { return FTotalUnpackedSize; }
+  int64_t TotalPackedSize() const { return FTotalPackedSize; }
+  int64_t TotalUnpackedSize() const { return FTotalUnpackedSize; }
   uint8_t TotalRatio() const { return FTotalRatio; }
   // The ZOO archive comment of the running listing, empty when none.
   const std::string& ArchiveComment() const { return FArchiveComment; }
@@ -124,8 +124,8 @@ class TArcLister : public TZipCommon {
   int64_t FWalkEnd = 0;
   int64_t FSplitPackedSize = 0;
   int64_t FSplitUnpackedSize = 0;
-  int FTotalPackedSize = 0;
-  int FTotalUnpackedSize = 0;
+  int64_t FTotalPackedSize = 0;
+  int64_t FTotalUnpackedSize = 0;
   uint8_t FTotalRatio = 0;
   std::string FArchiveComment;
   int FHeadersMet = 0;

@@ -12,6 +12,15 @@
 // Handle-level file access (Delphi's FileOpen family). Mode takes the
 // fmOpen*/fmShare* values of streams.h. Failures return InvalidHandle or -1
 // and leave the reason in OsLastError().
+// The longest full file name the system's file calls take, in characters
+// without the terminating NUL: MAX_PATH for the ANSI calls on Windows,
+// PATH_MAX natively. Longer names are refused before anything is created.
+#ifdef _WIN32
+inline constexpr size_t MaxPathLength = 259;
+#else
+inline constexpr size_t MaxPathLength = 4095;
+#endif
+
 THandle FileOpen(const std::string& FileName, uint32_t Mode);
 THandle FileCreate(const std::string& FileName);  // truncates; exclusive on Windows
 int32_t FileRead(THandle Handle, void* Buffer, int32_t Count);

@@ -347,8 +347,21 @@ void FreeDataModule(void* Module) {
 }
 
 bool MoveFileReplace(const std::string& OldName, const std::string& NewName) {
-  return MoveFileExA(OldName.c_str(), NewName.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH) != 0;
+  constexpr DWORD Flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+  if (MoveFileExA(OldName.c_str(), NewName.c_str(), Flags)) return true;
+  if (GetLastError() != ERROR_NOT_SAME_DEVICE) return false;
+  // Another volume: a copy straight onto the target would leave it cut short
+  // when that volume fills up. Copy beside it, then rename over it.
+  std::string Dir = ExtractFilePath(NewName);
+  if (Dir.empty()) Dir = ".";
+  char Tmp[MAX_PATH];
+  if (!GetTempFileNameA(Dir.c_str(), "arc", 0, Tmp)) return false;
+  if (CopyFileA(OldName.c_str(), Tmp, FALSE) && MoveFileExA(Tmp, NewName.c_str(), Flags)) {
+    DeleteFileA(OldName.c_str());
+    return true;
+  }
+  DeleteFileA(Tmp);
+  return false;
 }
 
 bool ShellDeleteFile(const std::string& FileName, bool AllowUndo) {

@@ -3,6 +3,9 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <vector>
+
+#include "framework/core/os.h"
 
 void Abort() { throw EAbort("Operation aborted"); }
 
@@ -86,10 +89,29 @@ std::string ExcludeTrailingBackslash(const std::string& S) {
 bool ForceDirectories(const std::string& Dir) {
   std::string D = ExcludeTrailingBackslash(Dir);
   if (D.empty()) return !Dir.empty() && DirectoryExists(Dir);  // the root
-  if (DirectoryExists(D)) return true;
-  std::string Parent = ExtractFileDir(D);
-  if (!Parent.empty() && Parent != D && Parent != ExtractFileDrive(D) && !ForceDirectories(Parent)) return false;
-  return CreateDir(D) || DirectoryExists(D);
+  if (D.size() > MaxPathLength) return false;
+  // Walk up to the first folder that exists, then create downwards: a loop,
+  // not a recursion, so a name of thousands of parts cannot exhaust the stack.
+  std::vector<std::string> Missing;
+  for (std::string P = D; !DirectoryExists(P);) {
+    Missing.push_back(P);
+    std::string Parent = ExtractFileDir(P);
+    if (Parent.empty() || Parent == P || Parent == ExtractFileDrive(P)) break;
+    P = ExcludeTrailingBackslash(Parent);
+    if (P.empty()) break;
+  }
+  for (auto It = Missing.rbegin(); It != Missing.rend(); ++It)
+    if (!CreateDir(*It) && !DirectoryExists(*It)) return false;
+  return true;
+}
+
+bool IsReservedDeviceName(const std::string& Part) {
+  std::string Base = Part.substr(0, Part.find('.'));
+  while (!Base.empty() && (Base.back() == ' ' || Base.back() == '.')) Base.pop_back();
+  Base = UpperCase(Base);
+  if (Base == "CON" || Base == "PRN" || Base == "AUX" || Base == "NUL") return true;
+  return Base.size() == 4 && (Base.compare(0, 3, "COM") == 0 || Base.compare(0, 3, "LPT") == 0) && Base[3] >= '1' &&
+         Base[3] <= '9';
 }
 
 // ---- strings -----------------------------------------------------------

@@ -149,6 +149,10 @@ std::string ChangeFileExt(const std::string& FileName, const std::string& Extens
 std::string IncludeTrailingBackslash(const std::string& S);
 std::string ExcludeTrailingBackslash(const std::string& S);
 std::string ExpandFileName(const std::string& FileName);
+// One part of a path that Windows takes for a device whatever its folder and
+// extension: CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9 (any case, trailing
+// blanks and dots ignored, e.g. "com1.txt", "NUL .log").
+bool IsReservedDeviceName(const std::string& Part);
 
 // ---- strings -----------------------------------------------------------
 std::string UpperCase(const std::string& S);  // ASCII letters only

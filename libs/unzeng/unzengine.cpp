@@ -94,17 +94,21 @@ struct TEntry {
   uint32_t Unpacked = 0;
   uint32_t ExtAttr = 0;
   int64_t LocalOffset = 0;
+  bool Overlaps = false;  // its data lies in another entry's
   bool IsDir() const { return (ExtAttr & faDirectory) != 0 || (!Name.empty() && Name.back() == '\\'); }
 };
 
-// Names that would leave the extraction folder, or name a device stream.
-bool UnsafeName(const std::string& N) {
+// Names that would leave the extraction folder, name a stream or a device,
+// or be longer than the system can create where they would be written.
+bool UnsafeName(const std::string& N, const std::string& Target) {
   if (N.empty() || N[0] == '\\' || N.find(':') != std::string::npos) return true;
+  if (ExpandFileName(Target).size() > MaxPathLength) return true;
   size_t Start = 0;
   while (Start <= N.size()) {
     size_t End = N.find('\\', Start);
     if (End == std::string::npos) End = N.size();
-    if (N.compare(Start, End - Start, "..") == 0 && End - Start == 2) return true;
+    const std::string Part = N.substr(Start, End - Start);
+    if (Part == ".." || IsReservedDeviceName(Part)) return true;
     Start = End + 1;
   }
   return false;
@@ -271,6 +275,10 @@ bool TEngine::ReadDirectory() {
     E.LocalOffset = int64_t(H.LocalHeaderOffset) + Shift;
     FEntries.push_back(std::move(E));
   }
+  std::vector<TZipSpan> Spans;
+  for (const TEntry& E : FEntries) Spans.push_back({E.LocalOffset, int64_t(E.Packed)});
+  const std::vector<bool> Overlaps = ZipOverlappingEntries(Spans);
+  for (size_t i = 0; i < FEntries.size(); ++i) FEntries[i].Overlaps = Overlaps[i];
   return true;
 }
 
@@ -328,7 +336,7 @@ bool TEngine::Decode(const TEntry& E, TEntryIO& IO, uint64_t Packed) {
 void TEngine::ProcessEntry(const TEntry& E) {
   bool ToFile = !FCmd.Test && !FCmd.ToMemory;
   std::string Target = FCmd.DirNames ? E.Name : ExtractFileName(E.Name);
-  if (ToFile && UnsafeName(E.Name)) {
+  if (ToFile && UnsafeName(E.Name, Target)) {
     Skip(E, stUnsafeName, ueParam);
     return;
   }
@@ -359,8 +367,8 @@ void TEngine::ProcessEntry(const TEntry& E) {
   TZipLocalHeader Local;
   FIn->SetPosition(E.LocalOffset);
   ByteReader LR(LocalBuf, sizeof LocalBuf);
-  if (E.LocalOffset < 0 || FIn->Read(LocalBuf, sizeof LocalBuf) != int32_t(sizeof LocalBuf) || !Local.Read(LR) ||
-      !Local.Valid()) {
+  if (E.Overlaps || E.LocalOffset < 0 || FIn->Read(LocalBuf, sizeof LocalBuf) != int32_t(sizeof LocalBuf) ||
+      !Local.Read(LR) || !Local.Valid()) {
     Error(ueBadArchive, "Bad local header: " + E.Name);
     Skip(E, stBadEntry, ueBadArchive);
     return;
@@ -482,7 +490,7 @@ int32_t TEngine::Run() {
     if (FAborted) break;
     if (E->IsDir()) {
       if (!FCmd.Test && !FCmd.ToMemory && FCmd.DirNames) {
-        if (UnsafeName(E->Name))
+        if (UnsafeName(E->Name, E->Name))
           Skip(*E, stUnsafeName, ueParam);
         else
           ForceDirectories(RemoveBackslash(E->Name));

@@ -404,3 +404,39 @@ TEST_F(UnzEngTest, PasswordRequestsFollowTheCount) {
 }
 
 }  // namespace
+
+// Names that would open a device, or are deeper than the system can create,
+// are skipped as unsafe; the run goes on.
+TEST_F(UnzEngTest, DeviceAndDeepNamesAreSkipped) {
+  std::string Deep;
+  for (int i = 0; i < 16000; i++) Deep += "a/";
+  std::string A = Archive("a.zip", {{"CON", "c"}, {"sub/nul.txt", "n"}, {"com1.log", "1"}, {Deep + "f.txt", "deep"},
+                                    {"fine.txt", "fine"}});
+  TSession S(A);
+  S.Rec.Head.DirNames = -1;
+  EXPECT_EQ(S.Run(Lib), 1);
+  std::vector<TEvent> Skipped = S.Of(cbSkipped);
+  ASSERT_EQ(Skipped.size(), 4u);
+  for (const TEvent& E : Skipped) EXPECT_EQ(E.Size, stUnsafeName) << E.Text.substr(0, 40);
+  EXPECT_EQ(ReadFile(Dir + "\\out\\fine.txt").size(), 4u);
+  EXPECT_FALSE(DirectoryExists(Dir + "\\out\\a"));
+}
+
+// Entries that share one local header (a small stream expanded many times)
+// are skipped as damaged; an entry of its own is extracted.
+TEST_F(UnzEngTest, OverlappingEntriesAreSkipped) {
+  std::vector<uint8_t> Z = MakeZip({{"one.txt", "shared"}, {"two.txt", "shared"}, {"own.txt", "own"}});
+  // Point the second central header at the first local header.
+  const size_t End = Z.size() - 22;
+  const size_t Central = Z[End + 16] | Z[End + 17] << 8 | Z[End + 18] << 16 | size_t(Z[End + 19]) << 24;
+  const size_t Second = Central + 46 + 7 + 42;
+  std::fill(Z.begin() + long(Second), Z.begin() + long(Second + 4), 0);
+  WriteFile(Dir + "\\over.zip", Z);
+  TSession S(Dir + "\\over.zip");
+  EXPECT_EQ(S.Run(Lib), 1);
+  std::vector<TEvent> Skipped = S.Of(cbSkipped);
+  ASSERT_EQ(Skipped.size(), 2u);
+  for (const TEvent& E : Skipped) EXPECT_EQ(E.Size, stBadEntry) << E.Text;
+  EXPECT_EQ(ReadFile(Dir + "\\out\\own.txt").size(), 3u);
+  EXPECT_FALSE(FileExists(Dir + "\\out\\one.txt"));
+}

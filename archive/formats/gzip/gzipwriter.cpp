@@ -109,10 +109,19 @@ bool TGZip::CompressOne(const std::string& FileName) {
     ReportError(FileName, "", errOpenFile);
     return false;
   }
+  const std::string Folder = ExtractFileDir(Name);
+  if (!Folder.empty() && !DirectoryExists(Folder)) {
+    ReportError(Name, "", errOpenFile);
+    return false;
+  }
+  // The gzip file is written under a temporary name and moved into place
+  // complete: an old file of the name stays as it was when anything fails.
+  const std::string Temp = CreateTempFileName();
   std::unique_ptr<TStream> Out;
   try {
-    Out = std::make_unique<TFileStream>(Name, fmCreate);
+    Out = std::make_unique<TFileStream>(Temp, fmCreate);
   } catch (const Exception&) {
+    DeleteFile(Temp);
     ReportError(Name, "", errOpenFile);
     return false;
   }
@@ -122,11 +131,16 @@ bool TGZip::CompressOne(const std::string& FileName) {
   } catch (...) {
     // A part-written gzip file is worth nothing.
     Out.reset();
-    DeleteFile(Name);
+    DeleteFile(Temp);
     throw;
   }
   Out.reset();
   In.reset();
+  if (!MoveFileReplace(Temp, Name)) {
+    // The complete gzip file is kept for the user, under the name reported.
+    ReportError(Name, Temp, errWriteFile);
+    return false;
+  }
   FileSetDate(Name, DosDate);
   CountFileAdded();
   FLastGzipFile = Name;

@@ -220,7 +220,6 @@ void TUnGZIP::ExtractArchive(TUntypedFile& ArcFile) {
   const int DosDate = DateTimeToFileDate(Entry.Date);
   MaxFileDate = DosDate;
   if (!SetEntryFileName(Stored)) return;
-  if (OutputMode == omFile && OutputIsArchive()) RaiseError(OutFileName, errSameInOut);
 
   bool Exists = false, Extract = false;
   if (!BeginEntry(Entry.Date, Exists, Extract) || !Extract) return;

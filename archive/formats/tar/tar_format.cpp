@@ -1,5 +1,6 @@
 #include "archive/formats/tar/tar_format.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -121,7 +122,9 @@ bool ReadTarHeader(TArcSource& src, uint64_t pos, TarHeader& out, int& err) {
       err = rdReadError;
       return false;
     }
-    if (block[0] == 0) {
+    // Only a block of zeros ends the archive; a header whose name field is
+    // empty is an entry like any other (its name is checked by the caller).
+    if (std::all_of(block, block + TarBlockSize, [](uint8_t b) { return b == 0; })) {
       if (records == 0) return false;
       err = rdBadFileHeader;  // extension record followed by an end block
       return false;

@@ -35,7 +35,7 @@ uint64_t TarOctal(const uint8_t* field, size_t n);
 // unsigned (as POSIX) or signed (as some old tars wrote it).
 uint32_t TarChecksum(const uint8_t* block, bool signedBytes = false);
 
-// Reads the entry whose first block is at pos. An end block (empty name) or
+// Reads the entry whose first block is at pos. An end block (all zeros) or
 // the end of the file gives false with err 0; a wrong checksum rdHeaderCrc; a
 // header past the file rdReadError; a malformed long-name or
 // pax record rdBadFileHeader.

@@ -147,8 +147,9 @@ void TTar::FinishArchive() {
     Out->Seek(0, soFromEnd);
     const std::vector<uint8_t> Zeros(2 * TarBlockSize, 0);
     WriteRaw(Zeros.data(), Zeros.size());
+    // A tar that could not be put in place is a failed run, not files added.
+    PutArchiveInPlace(true);
   }
-  TCompBase::FinishArchive();
 }
 
 int64_t TTar::GetHeaderSize() { return int64_t(TarBlockSize); }
@@ -189,6 +190,14 @@ bool TTar::ReadNextHeader() {
 }
 
 void TTar::GotoNextHeader() {
+  // An existing file that does not start with a tar header (or the end
+  // blocks of an empty tar) is not ours to replace with a new tar.
+  if (TStream* S = InStream(); S && S->Size() > 0) {
+    TStreamSource Src(*S);
+    TarHeader H;
+    int Err = 0;
+    if (!ReadTarHeader(Src, 0, H, Err) && Err != 0) RaiseError(ArchiveFile(), errBadHeader);
+  }
   for (bool More = ReadFirstHeader(); More && !Cancel; More = ReadNextHeader()) {
     const std::string Stored = SlashToBackslash(FName);
     if (Switch == TSwitch::swDelete && IsFileIncluded(OemToAnsiStr(FName))) {
@@ -229,6 +238,7 @@ void TTar::AfterArchive() {
   Gz->RecurseDirs = false;
   Gz->StoredDirNames = TStoredDirNames::sdNone;
   Gz->SetDefaultDir(DefaultDir());
+  Gz->SetTempDir(TempDir());
   Gz->OnBegin = OnBegin;
   Gz->OnEnd = OnEnd;
   Gz->OnRead = OnRead;

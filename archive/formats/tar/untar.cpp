@@ -53,7 +53,9 @@ void TUnTAR::SelectEntries(TArcSource& Src) {
     }
     InBadRun = false;
     const std::string Name = OemToAnsiStr(H.FileName);
-    if (IsRegularFile(H) && NamesAFile(Name) && IsFileIncluded(Name)) {
+    // An entry without a name is selected so that its extraction reports it
+    // as damaged; the walk goes on past its data.
+    if (IsRegularFile(H) && (Name.empty() || NamesAFile(Name)) && IsFileIncluded(Name)) {
       TTarFoundRec Rec;
       Rec.Pos = H.Pos;
       FoundList().AddRec(Rec);
@@ -91,10 +93,6 @@ bool TUnTAR::ExtractEntry(TUntypedFile& F, TArcSource& Src, uint64_t Pos) {
   Entry.Date = UnixToLocalDateTime(H.MTime);
   const int DosDate = DateTimeToFileDate(Entry.Date);
   if (!SetEntryFileName(H.FileName)) return true;
-  if (OutputMode == omFile && OutputIsArchive()) {
-    ReportError(OutFileName, "", errSameInOut);
-    return true;
-  }
 
   bool Exists = false, Extract = false;
   if (!BeginEntry(Entry.Date, Exists, Extract)) return false;

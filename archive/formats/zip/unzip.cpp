@@ -62,6 +62,18 @@ class TZipCodecIO : public TArcCodecIO {
     return N;
   }
 
+  // Data beyond the declared size is never written: a bomb that declares a
+  // few bytes stops there.
+  void WriteUnpacked(const uint8_t* Buf, size_t Count) override {
+    if (uint64_t(FileDone) + Count > Limit) {
+      TArcCodecIO::WriteUnpacked(Buf, size_t(Limit - uint64_t(FileDone)));
+      throw ECodecError(errSizeDiffers);
+    }
+    TArcCodecIO::WriteUnpacked(Buf, Count);
+  }
+
+  uint64_t Limit = UINT64_MAX;
+
  private:
   bool NextDisk() { return NextZipDisk(FOwner, *FIn); }
 
@@ -85,6 +97,7 @@ int64_t UnzipByMethod(TUnBase& Component, TUntypedFile* In, TUntypedFile* Out, c
   Io.WriteCrcWidth = 32;
   Io.Cipher = false;
   Io.FileSize = int64_t(Unpacked);
+  Io.Limit = Unpacked;
   Io.ArchiveTotal = Component.RunTotal;
   Io.ArchiveRemaining = Component.RunRemaining;
 
@@ -170,6 +183,12 @@ int64_t TUnZIP::SelectEntries(TUntypedFile& F, int64_t Pos, bool Central) {
   RunTotal = RunRemaining = 0;
   MaxFileDate = 0;
   FoundList().Init(sizeof(TZipFileRec));
+  FFoundNames.clear();
+  FFoundOverlaps.clear();
+  // Every entry of the directory, selected or not, for the overlap check.
+  std::vector<TZipSpan> Spans;
+  std::vector<size_t> FoundSpan;
+  bool Done = false;
   const bool Pending = SpecsPending(*FileSpec(), 0);
   const size_t HeaderSize = Central ? TZipCentralHeader::Size : TZipLocalHeader::Size;
   uint8_t Head[TZipCentralHeader::Size];
@@ -211,7 +230,8 @@ int64_t TUnZIP::SelectEntries(TUntypedFile& F, int64_t Pos, bool Central) {
       ExtraLen = H.ExtraLength;
     }
     Pos += int64_t(HeaderSize);
-    if (!Folder) {
+    if (Central) Spans.push_back({int64_t(Rec.LocalOffset), int64_t(Rec.PackedSize)});
+    if (!Folder && !Done) {
       Raw.assign(NameLen, '\0');
       if (!ReadAt(F, Pos, reinterpret_cast<uint8_t*>(Raw.data()), NameLen)) break;
       const std::string Name = ZipNameToAnsi(Raw, Rec.Flags);
@@ -220,14 +240,25 @@ int64_t TUnZIP::SelectEntries(TUntypedFile& F, int64_t Pos, bool Central) {
       if (Selected) {
         RunTotal += Rec.UnpackedSize;
         FoundList().AddRec(Rec);
+        FFoundNames.push_back(Raw);
+        FoundSpan.push_back(Central ? Spans.size() - 1 : 0);
         if (Rec.DosDateTime > uint32_t(MaxFileDate)) MaxFileDate = int(Rec.DosDateTime);
       }
-      if (Selected && !Pending) break;
+      // The directory is still read to its end for the overlap check.
+      Done = Selected && !Pending;
+      if (Done && !Central) break;
     }
     Pos += int64_t(NameLen) + ExtraLen + (Central ? int64_t(CommentLen) : int64_t(Rec.PackedSize));
   }
   Timer().Resume();
   RunRemaining = RunTotal;
+  FFoundOverlaps.assign(FFoundNames.size(), false);
+  // Offsets in a spanned set count from the start of each disk, so entries
+  // on different disks share offsets without overlapping.
+  if (Central && ArcType() != atZipMV) {
+    const std::vector<bool> Overlaps = ZipOverlappingEntries(Spans);
+    for (size_t i = 0; i < FoundSpan.size(); ++i) FFoundOverlaps[i] = Overlaps[FoundSpan[i]];
+  }
   return Pos;
 }
 
@@ -265,7 +296,7 @@ TUnZIP::TPasswordResult TUnZIP::CheckPassword(const uint8_t (&Header)[12], uint8
   return TPasswordResult::prEndRun;
 }
 
-bool TUnZIP::ExtractEntry(TUntypedFile& F, const TZipFileRec& Rec) {
+bool TUnZIP::ExtractEntry(TUntypedFile& F, const TZipFileRec& Rec, const std::string& Name, bool Overlaps) {
   if (Cancel) return false;
   StartEntry();
   uint8_t Head[TZipLocalHeader::Size];
@@ -281,8 +312,10 @@ bool TUnZIP::ExtractEntry(TUntypedFile& F, const TZipFileRec& Rec) {
     Raw.assign(H.NameLength, '\0');
     Valid = ReadAt(F, Local + int64_t(sizeof Head), reinterpret_cast<uint8_t*>(Raw.data()), H.NameLength);
   }
-  if (!Valid) {
-    ReportError(ArchiveFile(), "", errLocalHeader);
+  // The name that selected the entry is the one written: a local header
+  // that names another file, or data that lies in another entry's, is damage.
+  if (!Valid || Raw != Name || Overlaps) {
+    ReportError(Valid ? OemToAnsiStr(Name) : ArchiveFile(), "", errLocalHeader);
     return true;
   }
   Entry.FileName = ZipNameToAnsi(Raw, Rec.Flags);
@@ -379,7 +412,9 @@ void TUnZIP::ExtractArchive(TUntypedFile& ArcFile) {
     const int64_t DiskSize = ArchiveSize;
     const int64_t End = SelectEntries(ArcFile, Start, Central);
     for (int i = 0; i < FoundList().Count(); ++i)
-      if (!ExtractEntry(ArcFile, FoundList().Rec<TZipFileRec>(i))) return;
+      if (!ExtractEntry(ArcFile, FoundList().Rec<TZipFileRec>(i), FFoundNames[size_t(i)],
+                        FFoundOverlaps[size_t(i)]))
+        return;
     if (ArcType() != atZipMV || Cancel || End < DiskSize || !SpecsPending(*FileSpec(), 0)) return;
     if (VolumeNumber() == Disk && !NextZipDisk(*this, ArcFile)) return;
     if (VolumeNumber() != Disk + 1) return;

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "archive/core/unbase.h"
 
@@ -46,11 +47,17 @@ class TUnZIP : public TUnBase {
   // Returns where the walk stopped: at or past the end of the file when the
   // last entry read runs on beyond it.
   int64_t SelectEntries(TUntypedFile& F, int64_t Pos, bool Central);
-  // False ends the extraction.
-  bool ExtractEntry(TUntypedFile& F, const TZipFileRec& Rec);
+  // False ends the extraction. Name is the entry's stored name as the walk
+  // read it (the central one when there is a directory); Overlaps says that
+  // its data overlaps another entry's.
+  bool ExtractEntry(TUntypedFile& F, const TZipFileRec& Rec, const std::string& Name, bool Overlaps);
   enum class TPasswordResult { prPassed, prSkip, prEndRun };
   TPasswordResult CheckPassword(const uint8_t (&Header)[12], uint8_t Check);
   bool ReadAt(TUntypedFile& F, int64_t Pos, uint8_t* Buf, size_t Count);
+
+  // Beside the found list, by its index.
+  std::vector<std::string> FFoundNames;
+  std::vector<bool> FFoundOverlaps;
 };
 
 // JAR archives are Zip archives.

@@ -212,3 +212,26 @@ TEST_F(TarWriter, GzipTarMoveDeletesSources) {
   ASSERT_EQ(Peer("cd " + Host(Dest) + " && tar -xzf " + Host(GzipName), &Msg), 0) << Msg;
   EXPECT_EQ(morvtest::ReadFile(Join(Dest, "a.txt")), A);
 }
+
+// An existing file that is not a tar is refused as TZip refuses a file that
+// is not a Zip, and stays as it was; an empty file or the end blocks of an
+// empty tar are taken as an empty archive.
+TEST_F(TarWriter, RefusesAnExistingFileThatIsNotATar) {
+  PutFile(Src, "a.txt", morvtest::TextData(100));
+  std::vector<uint8_t> Tgz = {0x1F, 0x8B, 8, 0};
+  const std::vector<uint8_t> Noise = morvtest::RandomData(3000, 7);
+  Tgz.insert(Tgz.end(), Noise.begin(), Noise.end());
+  for (const std::vector<uint8_t>& Old : {morvtest::TextData(2000, 3), Tgz, morvtest::TextData(20, 4)}) {
+    morvtest::WriteFile(Tar, Old);
+    Codes.clear();
+    EXPECT_THROW(Run(Join(Src, "a.txt")), E_RAISE);
+    EXPECT_EQ(Codes, std::vector<int>{25108});
+    EXPECT_TRUE(morvtest::ReadFile(Tar) == Old);
+  }
+  for (size_t Size : {size_t(0), 2 * TarBlockSize}) {
+    morvtest::WriteFile(Tar, std::vector<uint8_t>(Size, 0));
+    Codes.clear();
+    EXPECT_EQ(Run(Join(Src, "a.txt")), 1);
+    EXPECT_TRUE(Codes.empty());
+  }
+}

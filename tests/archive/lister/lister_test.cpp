@@ -780,3 +780,29 @@ TEST(ListerEvents, OrderCancelAndNumbering) {
   EXPECT_EQ("totals " + std::to_string(reads), order[reads + 1]);
   EXPECT_EQ("deactivate", order.back());
 }
+
+// Entries that each declare nearly 4 GiB: the totals are summed in 64 bits
+// (a few headers overflowed 32-bit sums).
+TEST(ListerTotals, HugeDeclaredSizesDoNotOverflow) {
+  std::vector<uint8_t> z;
+  for (char name : {'a', 'b', 'c'}) {
+    // Local header: stored, packed size 0, unpacked size 0xFFFFFFFF, a
+    // one-byte name.
+    const uint8_t h[30] = {0x50, 0x4B, 3, 4, 20, 0, 0, 0, 0, 0, 0, 0, 0x21, 0x5A, 0, 0, 0, 0,
+                           0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 1, 0, 0, 0};
+    z.insert(z.end(), h, h + 30);
+    z.push_back(uint8_t(name));
+  }
+  const std::string file = morvtest::TempDir() + "/locals.zip";
+  morvtest::WriteFile(file, z);
+  int64_t packed = -1, unpacked = -1;
+  ListRun r = List(file, false, "*.*", [&](TArcLister& l) {
+    l.OnTotals = [&](TObject*, int) {
+      packed = l.TotalPackedSize();
+      unpacked = l.TotalUnpackedSize();
+    };
+  });
+  ASSERT_EQ(r.Entries.size(), 3u);
+  EXPECT_EQ(packed, 0);
+  EXPECT_EQ(unpacked, 3 * int64_t(INT32_MAX));
+}
