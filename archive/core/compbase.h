@@ -94,6 +94,12 @@ class TCompBase : public TZipCommon {
   // StoredDirNames, relative to the folder of the FileSpec line being
   // expanded.
   std::string MakeStoredName(const std::string& FileName) const;
+  // Whether FileName's extension is one of the archive extensions (other
+  // than ".EXE").
+  static bool IsCompressedExtension(const std::string& FileName);
+  // Whether the file is stored without compressing: StoreAlreadyCompressedFiles
+  // and an archive extension.
+  bool StoresUnpacked(const std::string& FileName) const;
   // The DOS date-time stored for a file by DateAttribute.
   int GetStoredFileDate(const std::string& FileName) const;
   // Whether a file with these attributes passes FileAttribute.
@@ -192,6 +198,8 @@ class TCompBase : public TZipCommon {
   void PutArchiveInPlace(bool Raise);
   // Opens a file to compress for reading; nullptr when it cannot be opened.
   std::unique_ptr<TStream> OpenInputFile(const std::string& FileName);
+  // Writes Count bytes to OutStream as they are (a short write raises).
+  void WriteRaw(const void* Data, size_t Count);
   // Starts the counters of a new entry of Size bytes and resets the CRC.
   void StartEntry(int64_t Size);
 

@@ -46,8 +46,6 @@ class TUnZIP : public TUnBase {
   void SelectEntries(TUntypedFile& F, int64_t Pos, bool Central);
   // False ends the extraction.
   bool ExtractEntry(TUntypedFile& F, const TZipFileRec& Rec);
-  enum class TPasswordResult { prPassed, prSkip, prEndRun };
-  TPasswordResult CheckPassword(const uint8_t (&Header)[12], uint8_t Check);
   bool ReadAt(TUntypedFile& F, int64_t Pos, uint8_t* Buf, size_t Count);
 };
 
