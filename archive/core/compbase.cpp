@@ -363,6 +363,28 @@ TWorkItem& TCompBase::AddOldEntry(const std::string& StoredName) {
   return It;
 }
 
+void TCompBase::WalkOldEntries(const std::function<TOldEntry()>& Describe) {
+  if (!FInStream) return;
+  bool More = ReadFirstHeader();
+  StubSize = HeaderPos;
+  for (; More; More = ReadNextHeader()) {
+    const TOldEntry E = Describe();
+    if (Switch == TSwitch::swDelete && IsFileIncluded(OemToAnsiStr(E.Stored))) {
+      NoteDeletedEntry();
+      continue;
+    }
+    if (E.Position + GetHeaderSize() + E.HeaderLength + E.PackedSize > FInStream->Size())
+      RaiseError(ArchiveFile(), errReadFile);
+    TWorkItem& It = AddOldEntry(E.Stored);
+    It.Position = E.Position;
+    It.HeaderLength = E.HeaderLength;
+    It.PackedSize = E.PackedSize;
+    It.OldSize = E.OldSize;
+    It.OldDate = E.OldDate;
+    It.OldAttr = E.OldAttr;
+  }
+}
+
 int TCompBase::FindWorkItem(const std::string& Name) const {
   const auto I = FIndex.find(AnsiUpperCase(Name));
   return I == FIndex.end() ? -1 : I->second;

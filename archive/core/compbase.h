@@ -6,6 +6,7 @@
 // records.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -206,6 +207,21 @@ class TCompBase : public TZipCommon {
   // The work list and the item being processed.
   std::vector<TWorkItem>& WorkList() { return FWorkList; }
   TWorkItem* CurrentItem() const { return FCurItem; }
+  // An entry of the old archive as a format describes it for the walk.
+  struct TOldEntry {
+    std::string Stored;  // "\" separators, OEM
+    int64_t Position = 0;
+    int64_t HeaderLength = 0;
+    int64_t PackedSize = 0;
+    int64_t OldSize = 0;
+    int OldDate = 0;
+    int OldAttr = 0;
+  };
+  // Walks the old archive from ReadFirstHeader: the entries that swDelete
+  // selects are counted and left out, every other one (as Describe gives the
+  // current header) becomes a copy item. An entry that runs past the end of
+  // the file raises 25236: copying it would write a damaged entry.
+  void WalkOldEntries(const std::function<TOldEntry()>& Describe);
   // Appends an old entry to copy (action 2) under its stored name.
   TWorkItem& AddOldEntry(const std::string& StoredName);
   // Index of the item stored under Name (case-insensitive), -1 if none.

@@ -157,24 +157,17 @@ bool TBh::ReadNextHeader() {
 }
 
 void TBh::GotoNextHeader() {
-  if (!InStream()) return;
-  bool More = ReadFirstHeader();
-  StubSize = HeaderPos;
-  for (; More; More = ReadNextHeader()) {
-    const std::string Stored = SlashToBackslash(FHeader.FileName);
-    if (Switch == TSwitch::swDelete && IsFileIncluded(OemToAnsiStr(Stored))) {
-      NoteDeletedEntry();
-      continue;
-    }
-    if (FHeader.NextPos > uint64_t(InStream()->Size())) RaiseError(ArchiveFile(), rdReadError);
-    TWorkItem& It = AddOldEntry(Stored);
-    It.Position = int64_t(FHeader.Pos);
-    It.HeaderLength = FHeader.NameLength;
-    It.PackedSize = FHeader.PackedSize;
-    It.OldSize = FHeader.UnpackedSize;
-    It.OldDate = int(FHeader.DosTime);
-    It.OldAttr = FHeader.Attributes;
-  }
+  WalkOldEntries([this] {
+    TOldEntry E;
+    E.Stored = SlashToBackslash(FHeader.FileName);
+    E.Position = int64_t(FHeader.Pos);
+    E.HeaderLength = FHeader.NameLength;
+    E.PackedSize = FHeader.PackedSize;
+    E.OldSize = FHeader.UnpackedSize;
+    E.OldDate = int(FHeader.DosTime);
+    E.OldAttr = FHeader.Attributes;
+    return E;
+  });
 }
 
 void TBh::SetListedEntryInfo() {

@@ -141,25 +141,17 @@ bool TLha::ReadNextHeader() {
 }
 
 void TLha::GotoNextHeader() {
-  if (!InStream()) return;
-  bool More = ReadFirstHeader();
-  StubSize = HeaderPos;
-  for (; More; More = ReadNextHeader()) {
-    const std::string Stored = SlashToBackslash(FHeader.FileName);
-    if (Switch == TSwitch::swDelete && IsFileIncluded(OemToAnsiStr(Stored))) {
-      NoteDeletedEntry();
-      continue;
-    }
-    // The end of the entry must be in the file: a cut entry is not copied.
-    if (FHeader.NextPos > uint64_t(InStream()->Size())) RaiseError(ArchiveFile(), rdReadError);
-    TWorkItem& It = AddOldEntry(Stored);
-    It.Position = int64_t(FHeader.Pos);
-    It.HeaderLength = int64_t(FHeader.DataPos - FHeader.Pos) - int64_t(LhaBaseSize);
-    It.PackedSize = FHeader.DataSize;
-    It.OldSize = FHeader.UnpackedSize;
-    It.OldDate = FHeader.Level >= 2 ? DateTimeToFileDate(UnixToLocalDateTime(FHeader.Time)) : int(FHeader.Time);
-    It.OldAttr = FHeader.Attribute;
-  }
+  WalkOldEntries([this] {
+    TOldEntry E;
+    E.Stored = SlashToBackslash(FHeader.FileName);
+    E.Position = int64_t(FHeader.Pos);
+    E.HeaderLength = int64_t(FHeader.DataPos - FHeader.Pos) - int64_t(LhaBaseSize);
+    E.PackedSize = FHeader.DataSize;
+    E.OldSize = FHeader.UnpackedSize;
+    E.OldDate = FHeader.Level >= 2 ? DateTimeToFileDate(UnixToLocalDateTime(FHeader.Time)) : int(FHeader.Time);
+    E.OldAttr = FHeader.Attribute;
+    return E;
+  });
 }
 
 void TLha::FinishArchive() {
