@@ -339,6 +339,10 @@ TEST_F(LhaWriter, UpdatesAndDeletesInArchivesOfEveryLevel) {
 // are written and the archive stays readable.
 TEST_F(LhaWriter, NameTooLongForALevel0HeaderIsRefused) {
   const std::string Long = std::string(230, 'n') + ".txt";
+#ifdef _WIN32
+  // Such a name does not fit a Windows path below the test's folder.
+  if (Src.size() + 1 + Long.size() >= 260) GTEST_SKIP() << "path too long for Windows";
+#endif
   PutFile(Src, Long, morvtest::TextData(100, 9));
   const std::string Arc = Join(Root, "long.lzh");
   TLha W(nullptr);
