@@ -3,48 +3,31 @@
 #include <algorithm>
 #include <vector>
 
-namespace {
+size_t TCompStreamIO::ReadInput(uint8_t* Buf, size_t Count) {
+  if (FComp.BytesToRead <= 0 || Count == 0) return 0;
+  const size_t Want = size_t(std::min<int64_t>(FComp.BytesToRead, int64_t(Count)));
+  const size_t Got = FComp.ReadBlockProc(nullptr, FInput, Want, FCrcWidth, false, Buf);
+  FComp.BytesToRead -= int64_t(Got);
+  FComp.BytesRead += int64_t(Got);
+  FComp.RunRemaining -= int64_t(Got);
+  FComp.DoProgress(FComp.BytesRead, FComp.FileSize, FComp.RunRemaining, FComp.RunTotal);
+  // A short read ends the input even when the file claimed to be longer.
+  if (Got < Want) FComp.BytesToRead = 0;
+  return Got;
+}
 
-class TCompDeflateIO : public TDeflateIO {
- public:
-  TCompDeflateIO(TCompBase& Component, TStream* Input, TStream* Output, bool Cipher)
-      : FComp(Component), FInput(Input), FOutput(Output), FCipher(Cipher) {}
-
-  size_t ReadInput(uint8_t* Buf, size_t Count) override {
-    if (FComp.BytesToRead <= 0 || Count == 0) return 0;
-    const size_t Want = size_t(std::min<int64_t>(FComp.BytesToRead, int64_t(Count)));
-    const size_t Got = FComp.ReadBlockProc(nullptr, FInput, Want, 32, false, Buf);
-    FComp.BytesToRead -= int64_t(Got);
-    FComp.BytesRead += int64_t(Got);
-    FComp.RunRemaining -= int64_t(Got);
-    FComp.DoProgress(FComp.BytesRead, FComp.FileSize, FComp.RunRemaining, FComp.RunTotal);
-    // A short read ends the input even when the file claimed to be longer.
-    if (Got < Want) FComp.BytesToRead = 0;
-    return Got;
-  }
-
-  void WriteOutput(const uint8_t* Buf, size_t Count) override {
-    if (Count == 0) return;
-    // The encoder may still need its buffer; the cipher works on a copy.
-    FBuf.assign(Buf, Buf + Count);
-    const size_t Put = FComp.WriteBlockEncryptProc(nullptr, FOutput, 1, Count, 0, FCipher, FBuf.data());
-    if (Put != Count) FComp.RaiseWriteError();
-    FComp.PackedBytes += int64_t(Count);
-  }
-
- private:
-  TCompBase& FComp;
-  TStream* FInput;
-  TStream* FOutput;
-  bool FCipher;
-  std::vector<uint8_t> FBuf;
-};
-
-}  // namespace
+void TCompStreamIO::WriteOutput(const uint8_t* Buf, size_t Count) {
+  if (Count == 0) return;
+  // The encoder may still need its buffer; the cipher works on a copy.
+  FBuf.assign(Buf, Buf + Count);
+  const size_t Put = FComp.WriteBlockEncryptProc(nullptr, FOutput, 1, Count, 0, FCipher, FBuf.data());
+  if (Put != Count) FComp.RaiseWriteError();
+  FComp.PackedBytes += int64_t(Count);
+}
 
 TDeflateResult DeflateStream(TCompBase& Component, TStream* Input, TStream* Output, int64_t Count, bool Cipher,
                              bool AllowPlain) {
   Component.BytesToRead = Count;
-  TCompDeflateIO Io(Component, Input, Output, Cipher);
+  TCompStreamIO Io(Component, Input, Output, Cipher);
   return DeflateEncode(Io, Component.DeflateLevel(), AllowPlain);
 }

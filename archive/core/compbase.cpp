@@ -4,6 +4,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "archive/core/arctables.h"
 #include "archive/core/arcutil.h"
 #include "framework/core/os.h"
 #include "framework/core/prompts.h"
@@ -362,6 +363,28 @@ TWorkItem& TCompBase::AddOldEntry(const std::string& StoredName) {
   return It;
 }
 
+void TCompBase::WalkOldEntries(const std::function<TOldEntry()>& Describe) {
+  if (!FInStream) return;
+  bool More = ReadFirstHeader();
+  StubSize = HeaderPos;
+  for (; More; More = ReadNextHeader()) {
+    const TOldEntry E = Describe();
+    if (Switch == TSwitch::swDelete && IsFileIncluded(OemToAnsiStr(E.Stored))) {
+      NoteDeletedEntry();
+      continue;
+    }
+    if (E.Position + GetHeaderSize() + E.HeaderLength + E.PackedSize > FInStream->Size())
+      RaiseError(ArchiveFile(), errReadFile);
+    TWorkItem& It = AddOldEntry(E.Stored);
+    It.Position = E.Position;
+    It.HeaderLength = E.HeaderLength;
+    It.PackedSize = E.PackedSize;
+    It.OldSize = E.OldSize;
+    It.OldDate = E.OldDate;
+    It.OldAttr = E.OldAttr;
+  }
+}
+
 int TCompBase::FindWorkItem(const std::string& Name) const {
   const auto I = FIndex.find(AnsiUpperCase(Name));
   return I == FIndex.end() ? -1 : I->second;
@@ -481,6 +504,23 @@ std::unique_ptr<TStream> TCompBase::OpenInputFile(const std::string& FileName) {
   } catch (const Exception&) {
     return nullptr;
   }
+}
+
+bool TCompBase::IsCompressedExtension(const std::string& FileName) {
+  const std::string Ext = ExtractFileExt(FileName);
+  if (Ext.empty()) return false;
+  const int Index = GetArcExtIndex(Ext);
+  return Index >= 0 && Index != ArcExtExeIndex;
+}
+
+bool TCompBase::StoresUnpacked(const std::string& FileName) const {
+  return StoreAlreadyCompressedFiles && IsCompressedExtension(FileName);
+}
+
+void TCompBase::WriteRaw(const void* Data, size_t Count) {
+  if (Count == 0) return;
+  std::vector<uint8_t> Buf(static_cast<const uint8_t*>(Data), static_cast<const uint8_t*>(Data) + Count);
+  WriteBlockEncryptProc(nullptr, OutStream(), 0, Count, 0, false, Buf.data());
 }
 
 bool TCompBase::CompressFile(const std::string&) { return false; }

@@ -6,6 +6,7 @@
 // records.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -94,6 +95,12 @@ class TCompBase : public TZipCommon {
   // StoredDirNames, relative to the folder of the FileSpec line being
   // expanded.
   std::string MakeStoredName(const std::string& FileName) const;
+  // Whether FileName's extension is one of the archive extensions (other
+  // than ".EXE").
+  static bool IsCompressedExtension(const std::string& FileName);
+  // Whether the file is stored without compressing: StoreAlreadyCompressedFiles
+  // and an archive extension.
+  bool StoresUnpacked(const std::string& FileName) const;
   // The DOS date-time stored for a file by DateAttribute.
   int GetStoredFileDate(const std::string& FileName) const;
   // Whether a file with these attributes passes FileAttribute.
@@ -192,12 +199,29 @@ class TCompBase : public TZipCommon {
   void PutArchiveInPlace(bool Raise);
   // Opens a file to compress for reading; nullptr when it cannot be opened.
   std::unique_ptr<TStream> OpenInputFile(const std::string& FileName);
+  // Writes Count bytes to OutStream as they are (a short write raises).
+  void WriteRaw(const void* Data, size_t Count);
   // Starts the counters of a new entry of Size bytes and resets the CRC.
   void StartEntry(int64_t Size);
 
   // The work list and the item being processed.
   std::vector<TWorkItem>& WorkList() { return FWorkList; }
   TWorkItem* CurrentItem() const { return FCurItem; }
+  // An entry of the old archive as a format describes it for the walk.
+  struct TOldEntry {
+    std::string Stored;  // "\" separators, OEM
+    int64_t Position = 0;
+    int64_t HeaderLength = 0;
+    int64_t PackedSize = 0;
+    int64_t OldSize = 0;
+    int OldDate = 0;
+    int OldAttr = 0;
+  };
+  // Walks the old archive from ReadFirstHeader: the entries that swDelete
+  // selects are counted and left out, every other one (as Describe gives the
+  // current header) becomes a copy item. An entry that runs past the end of
+  // the file raises 25236: copying it would write a damaged entry.
+  void WalkOldEntries(const std::function<TOldEntry()>& Describe);
   // Appends an old entry to copy (action 2) under its stored name.
   TWorkItem& AddOldEntry(const std::string& StoredName);
   // Index of the item stored under Name (case-insensitive), -1 if none.

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "archive/codecs/codec_error.h"
-
+#include "archive/core/zipcrypt.h"
 #include "framework/core/prompts.h"
 #include "framework/core/sysutils.h"
 
@@ -200,4 +200,88 @@ void TUnBase::EndEntry(bool Pass, bool Decoded) {
   } else if (!Pass && Decoded) {
     ReportError(ReportName(), "", errCrcCheck);
   }
+}
+
+TUnBase::TPasswordResult TUnBase::CheckPassword(const uint8_t (&Header)[12], uint8_t Check) {
+  // An empty password is no password: its header check passes by chance
+  // for one archive in 256.
+  if (!Password.empty() && ZipCheckDecryptHeader(Password, Header, Check)) return TPasswordResult::prPassed;
+  TStringList& List = *Passwords();
+  for (int i = 0; i < List.Count(); ++i) {
+    const std::string P = List[i];
+    if (ZipCheckDecryptHeader(P, Header, Check)) {
+      Password = P;
+      return TPasswordResult::prPassed;
+    }
+  }
+  const std::string Name = ReportName();
+  if (!OnGetPassword) {
+    ReportError(Name, "OnGetPassword", errEventMissing);
+    return TPasswordResult::prSkip;
+  }
+  for (int Attempt = 0; Attempt < PasswordAttempts; ++Attempt) {
+    std::string P;
+    bool TryAgain = true;
+    OnGetPassword(this, Name, P, TryAgain);
+    if (!TryAgain) break;
+    if (ZipCheckDecryptHeader(P, Header, Check)) {
+      Password = P;
+      List.Insert(0, P);
+      return TPasswordResult::prPassed;
+    }
+    Password.clear();
+    ReportError(Name, "", errBadPassword);
+  }
+  ReportError(Name, "", errPasswordFailed);
+  return TPasswordResult::prEndRun;
+}
+
+int64_t TUnBase::DecodeEntry(TUntypedFile& In, TUntypedFile& Out, int64_t Packed, int64_t Unpacked, bool Decrypt,
+                             uint8_t CrcWidth, const std::function<void(TArcCodecIO&)>& Decode) {
+  TArcCodecIO Io(*this, &In, nullptr, &Out, nullptr);
+  Io.PackedLeft = Packed;
+  Io.Decrypt = Decrypt;
+  Io.ReadCrcWidth = 0;
+  Io.WriteCrcWidth = CrcWidth;
+  Io.FileSize = Unpacked;
+  Io.ArchiveTotal = RunTotal;
+  Io.ArchiveRemaining = RunRemaining;
+  const std::string Name = ReportName();
+  try {
+    Decode(Io);
+  } catch (const ECodecError& E) {
+    RunRemaining = Io.ArchiveRemaining;
+    RaiseError(Name, E.Code);
+  } catch (const std::bad_alloc&) {
+    RunRemaining = Io.ArchiveRemaining;
+    RaiseError(Name, kErrOutOfMemory);
+  } catch (...) {
+    RunRemaining = Io.ArchiveRemaining;
+    throw;
+  }
+  RunRemaining = Io.ArchiveRemaining;
+  return Io.FileDone;
+}
+
+bool TUnBase::WriteEntry(uint32_t Attr, int DosDateTime, const std::function<void(TUntypedFile&)>& Write,
+                         bool& Done) {
+  Done = false;
+  TUntypedFile Out;
+  try {
+    if (OutputMode == omFile && !CreateOutputFile(Out, OutFileName)) RaiseError(OutFileName, errOpenFile);
+    try {
+      Write(Out);
+      Done = true;
+    } catch (...) {
+      CloseOutputFile(Out, Attr, DosDateTime);
+      throw;
+    }
+    if (!CloseOutputFile(Out, Attr, DosDateTime)) RaiseError(OutFileName, errCloseFile);
+  } catch (const EArcCancelled&) {
+    return false;
+  } catch (const E_RAISE&) {
+    if (Cancel) return false;
+    Done = false;
+  }
+  return true;
 }

@@ -91,6 +91,28 @@ class TUnBase : public TZipCommon {
   // Zeroes the running CRC and test counters before an entry.
   void StartEntry();
 
+  // Finds the password that opens an entry's 12-byte encryption header
+  // whose last byte must decipher to Check: Password, then each line of
+  // Passwords, then OnGetPassword up to PasswordAttempts times (a right
+  // answer becomes the first line of Passwords, a wrong one reports 26517).
+  // prSkip: no OnGetPassword (25270 reported); prEndRun: every answer was
+  // wrong (26522 reported).
+  enum class TPasswordResult { prPassed, prSkip, prEndRun };
+  TPasswordResult CheckPassword(const uint8_t (&Header)[12], uint8_t Check);
+
+  // Runs a codec over the current entry: Packed bytes from In's position
+  // (deciphered when Decrypt) to Out through the decrypting write pointer
+  // with a running CRC of CrcWidth, with progress. Codec failures and lack
+  // of memory are raised through RaiseError naming the entry. Returns the
+  // unpacked bytes produced.
+  int64_t DecodeEntry(TUntypedFile& In, TUntypedFile& Out, int64_t Packed, int64_t Unpacked, bool Decrypt,
+                      uint8_t CrcWidth, const std::function<void(TArcCodecIO&)>& Decode);
+  // Creates the output of the current entry (file mode), runs Write on it
+  // and closes it with Attr and DosDateTime, also when Write raises. False
+  // once the run is cancelled; otherwise Done tells whether Write ran to its
+  // end (a failure was reported through OnError).
+  bool WriteEntry(uint32_t Attr, int DosDateTime, const std::function<void(TUntypedFile&)>& Write, bool& Done);
+
  private:
   int ExecExtract();
   // Reports 25171 when the output file would be the archive being read.

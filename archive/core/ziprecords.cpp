@@ -5,76 +5,6 @@
 
 #include "framework/core/streams.h"
 
-bool TZipLocalHeader::Read(ByteReader& R) {
-  Signature = R.U32();
-  VersionNeeded = R.U16();
-  Flags = R.U16();
-  Method = R.U16();
-  Time = R.U16();
-  Date = R.U16();
-  Crc32 = R.U32();
-  PackedSize = R.U32();
-  UnpackedSize = R.U32();
-  NameLength = R.U16();
-  ExtraLength = R.U16();
-  return R.Ok();
-}
-
-void TZipLocalHeader::Write(uint8_t* P) const {
-  PutLE32(P, Signature);
-  PutLE16(P + 4, VersionNeeded);
-  PutLE16(P + 6, Flags);
-  PutLE16(P + 8, Method);
-  PutLE16(P + 10, Time);
-  PutLE16(P + 12, Date);
-  PutLE32(P + 14, Crc32);
-  PutLE32(P + 18, PackedSize);
-  PutLE32(P + 22, UnpackedSize);
-  PutLE16(P + 26, NameLength);
-  PutLE16(P + 28, ExtraLength);
-}
-
-bool TZipCentralHeader::Read(ByteReader& R) {
-  Signature = R.U32();
-  VersionMadeBy = R.U16();
-  VersionNeeded = R.U16();
-  Flags = R.U16();
-  Method = R.U16();
-  Time = R.U16();
-  Date = R.U16();
-  Crc32 = R.U32();
-  PackedSize = R.U32();
-  UnpackedSize = R.U32();
-  NameLength = R.U16();
-  ExtraLength = R.U16();
-  CommentLength = R.U16();
-  DiskNumberStart = R.U16();
-  InternalAttr = R.U16();
-  ExternalAttr = R.U32();
-  LocalHeaderOffset = R.U32();
-  return R.Ok();
-}
-
-void TZipCentralHeader::Write(uint8_t* P) const {
-  PutLE32(P, Signature);
-  PutLE16(P + 4, VersionMadeBy);
-  PutLE16(P + 6, VersionNeeded);
-  PutLE16(P + 8, Flags);
-  PutLE16(P + 10, Method);
-  PutLE16(P + 12, Time);
-  PutLE16(P + 14, Date);
-  PutLE32(P + 16, Crc32);
-  PutLE32(P + 20, PackedSize);
-  PutLE32(P + 24, UnpackedSize);
-  PutLE16(P + 28, NameLength);
-  PutLE16(P + 30, ExtraLength);
-  PutLE16(P + 32, CommentLength);
-  PutLE16(P + 34, DiskNumberStart);
-  PutLE16(P + 36, InternalAttr);
-  PutLE32(P + 38, ExternalAttr);
-  PutLE32(P + 42, LocalHeaderOffset);
-}
-
 TZipCentralHeader CentralFromLocal(const TZipLocalHeader& L, uint32_t Offset) {
   TZipCentralHeader C;
   C.VersionNeeded = L.VersionNeeded;
@@ -88,29 +18,6 @@ TZipCentralHeader CentralFromLocal(const TZipLocalHeader& L, uint32_t Offset) {
   C.NameLength = L.NameLength;
   C.LocalHeaderOffset = Offset;
   return C;
-}
-
-bool TZipEndRecord::Read(ByteReader& R) {
-  Signature = R.U32();
-  DiskNumber = R.U16();
-  CentralDirDisk = R.U16();
-  EntriesOnDisk = R.U16();
-  EntriesTotal = R.U16();
-  CentralDirSize = R.U32();
-  CentralDirOffset = R.U32();
-  CommentLength = R.U16();
-  return R.Ok();
-}
-
-void TZipEndRecord::Write(uint8_t* P) const {
-  PutLE32(P, Signature);
-  PutLE16(P + 4, DiskNumber);
-  PutLE16(P + 6, CentralDirDisk);
-  PutLE16(P + 8, EntriesOnDisk);
-  PutLE16(P + 10, EntriesTotal);
-  PutLE32(P + 12, CentralDirSize);
-  PutLE32(P + 16, CentralDirOffset);
-  PutLE16(P + 20, CommentLength);
 }
 
 bool TZipDataDescriptor::Read(ByteReader& R) {

@@ -1,6 +1,6 @@
 // Zip records (PKWARE application note, no 64-bit extensions) and the search
-// for the end-of-central-directory record from the end of a file. Records are
-// read and written field by field, little-endian.
+// for the end-of-central-directory record from the end of a file. Each record
+// lists its fields once (Fields); reading and writing walk that list.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "archive/core/bytes.h"
+#include "archive/core/fields.h"
 
 class TStream;
 
@@ -51,10 +52,16 @@ struct TZipLocalHeader {
   uint16_t NameLength = 0;
   uint16_t ExtraLength = 0;
 
-  bool Read(ByteReader& R);
-  void Write(uint8_t* P) const;
+  template <class IO>
+  constexpr void Fields(IO& io) {
+    io(Signature), io(VersionNeeded), io(Flags), io(Method), io(Time), io(Date), io(Crc32);
+    io(PackedSize), io(UnpackedSize), io(NameLength), io(ExtraLength);
+  }
+  bool Read(ByteReader& R) { return ReadFields(R, *this); }
+  void Write(uint8_t* P) const { WriteFields(*this, P); }
   bool Valid() const { return Signature == ZipLocalSig; }
 };
+static_assert(FieldsSize<TZipLocalHeader>() == TZipLocalHeader::Size);
 
 struct TZipCentralHeader {
   static constexpr size_t Size = 46;
@@ -76,10 +83,17 @@ struct TZipCentralHeader {
   uint32_t ExternalAttr = 0;
   uint32_t LocalHeaderOffset = 0;
 
-  bool Read(ByteReader& R);
-  void Write(uint8_t* P) const;
+  template <class IO>
+  constexpr void Fields(IO& io) {
+    io(Signature), io(VersionMadeBy), io(VersionNeeded), io(Flags), io(Method), io(Time), io(Date);
+    io(Crc32), io(PackedSize), io(UnpackedSize), io(NameLength), io(ExtraLength), io(CommentLength);
+    io(DiskNumberStart), io(InternalAttr), io(ExternalAttr), io(LocalHeaderOffset);
+  }
+  bool Read(ByteReader& R) { return ReadFields(R, *this); }
+  void Write(uint8_t* P) const { WriteFields(*this, P); }
   bool Valid() const { return Signature == ZipCentralSig; }
 };
+static_assert(FieldsSize<TZipCentralHeader>() == TZipCentralHeader::Size);
 
 // The central header of an entry whose local header is L: the fields both
 // share, with the local header at Offset; made-by, attributes and comment are
@@ -97,10 +111,16 @@ struct TZipEndRecord {
   uint32_t CentralDirOffset = 0;
   uint16_t CommentLength = 0;
 
-  bool Read(ByteReader& R);
-  void Write(uint8_t* P) const;
+  template <class IO>
+  constexpr void Fields(IO& io) {
+    io(Signature), io(DiskNumber), io(CentralDirDisk), io(EntriesOnDisk), io(EntriesTotal), io(CentralDirSize);
+    io(CentralDirOffset), io(CommentLength);
+  }
+  bool Read(ByteReader& R) { return ReadFields(R, *this); }
+  void Write(uint8_t* P) const { WriteFields(*this, P); }
   bool Valid() const { return Signature == ZipEndSig; }
 };
+static_assert(FieldsSize<TZipEndRecord>() == TZipEndRecord::Size);
 
 // Written with its signature; read with or without it.
 struct TZipDataDescriptor {

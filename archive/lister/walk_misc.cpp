@@ -19,13 +19,13 @@ void TArcLister::StepLha() {
   int err = 0;
   if (!ReadLhaHeader(*FFile, uint64_t(start), h, err)) {
     EndWalk();
-    if (err && err != rdUnsupportedVersion) RaiseCode(err);
+    if (err) RaiseCode(err);
     return;
   }
   FWalkPos = int64_t(h.NextPos);
   TFound E;
   E.Name = h.FileName;
-  E.Date = h.Level == 2 ? UnixToLocalDateTime(h.Time) : DosDateTime(h.Time);
+  E.Date = h.Level >= 2 ? UnixToLocalDateTime(h.Time) : DosDateTime(h.Time);
   E.Packed = std::min(h.DataSize, h.UnpackedSize);
   E.Unpacked = h.UnpackedSize;
   E.Crc = h.Crc;

@@ -1,5 +1,6 @@
 #include "archive/formats/lha/lha_format.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "archive/core/bytes.h"
@@ -19,10 +20,9 @@ struct ExtState {
   size_t CrcOffset = 0;  // within the level-2 header buffer
 };
 
-// One extended header: type, data, next size. Returns the next size.
-void TakeExt(const uint8_t* p, size_t size, ExtState& st) {
+// One extended header: its type byte and n bytes of data.
+void TakeExt(const uint8_t* p, size_t n, ExtState& st) {
   const uint8_t* data = p + 1;
-  size_t n = size - 3;
   switch (p[0]) {
     case LhaExtFileName:
       st.Name.assign(reinterpret_cast<const char*>(data), n);
@@ -48,10 +48,18 @@ void TakeExt(const uint8_t* p, size_t size, ExtState& st) {
   }
 }
 
+// Control characters would reach the list and the file system as they are.
+void ReplaceControls(std::string& s) {
+  for (char& c : s)
+    if (uint8_t(c) < 32 || c == 0x7F) c = '_';
+}
+
 void Finish(LhaHeader& out, const ExtState& st) {
   if (st.HaveName) out.Name = st.Name;
   if (st.HaveAttr) out.Attribute = st.Attr;
   out.DirName = NormalizeLhaPath(st.Dir);
+  ReplaceControls(out.Name);
+  ReplaceControls(out.DirName);
   out.FileName = out.Name;
   if (!out.DirName.empty())
     out.FileName = out.DirName + (out.DirName.back() == '\\' ? "" : "\\") + out.Name;
@@ -85,77 +93,117 @@ uint64_t LhaFirstHeaderPos(TArcSource& src, uint64_t pos) {
   return pos;
 }
 
+namespace {
+
+// Levels 2 and 3: a fixed part, then extended headers whose sizes (2 or 4
+// bytes) close each of them, up to a size of 0. The chain itself tells where
+// the header ends; the stored total may add a padding byte after it.
+bool ReadLongHeader(TArcSource& src, uint64_t pos, LhaHeader& out, ExtState& st, int& err) {
+  const bool level3 = out.Level == 3;
+  const size_t width = level3 ? 4 : 2;
+  const size_t fixed = level3 ? 32 : 26;
+  // A level-3 header may carry large extended headers; more than this is
+  // no header.
+  constexpr size_t kMaxLong = size_t(1) << 20;
+  std::vector<uint8_t> hdr(fixed);
+  if (!ReadExact(src, pos, hdr.data(), fixed)) {
+    err = rdReadError;
+    return false;
+  }
+  out.HeaderSize = GetLE16(hdr.data());
+  uint64_t total = level3 ? GetLE32(&hdr[24]) : out.HeaderSize;
+  if (level3 && out.HeaderSize != 4) {
+    err = rdBadFileHeader;
+    return false;
+  }
+  out.Crc = GetLE16(&hdr[21]);
+  out.HasCrc = true;
+  out.OsId = hdr[23];
+  auto sizeAt = [&](size_t at) { return level3 ? GetLE32(&hdr[at]) : uint32_t(GetLE16(&hdr[at])); };
+  uint64_t next = sizeAt(fixed - width);
+  while (next != 0) {
+    const size_t at = hdr.size();
+    if (next < 1 + width || next > kMaxLong - at) {
+      err = rdBadFileHeader;
+      return false;
+    }
+    hdr.resize(at + size_t(next));
+    if (!ReadExact(src, pos + at, &hdr[at], size_t(next))) {
+      err = rdReadError;
+      return false;
+    }
+    if (hdr[at] == LhaExtCommon && next >= 3 + width) st.CrcOffset = at + 1;
+    TakeExt(&hdr[at], size_t(next) - 1 - width, st);
+    out.ExtSize += uint32_t(next);
+    next = sizeAt(hdr.size() - width);
+  }
+  // OS-9/68K's LHA stores a level-2 total that falls short of its header.
+  if (total < hdr.size() && out.OsId == LhaOsOs9) total = hdr.size();
+  if (total < hdr.size() || total > hdr.size() + 1) {
+    err = rdBadFileHeader;
+    return false;
+  }
+  if (total > hdr.size()) {
+    hdr.resize(size_t(total));
+    if (!ReadExact(src, pos + total - 1, &hdr.back(), 1)) {
+      err = rdReadError;
+      return false;
+    }
+  }
+  out.HeaderLength = uint32_t(total);
+  if (st.HaveCrc) {
+    out.HasHeaderCrc = true;
+    out.HeaderCrc = st.Crc;
+    hdr[st.CrcOffset] = hdr[st.CrcOffset + 1] = 0;
+    uint16_t crc = 0;
+    Crc16Block(hdr.data(), hdr.size(), crc);
+    if (crc != st.Crc) {
+      err = rdHeaderCrc;
+      return false;
+    }
+  }
+  out.DataSize = out.PackedSize;
+  out.DataPos = pos + total;
+  return true;
+}
+
+}  // namespace
+
 bool ReadLhaHeader(TArcSource& src, uint64_t pos, LhaHeader& out, int& err) {
   out = LhaHeader();
   out.Pos = pos;
   err = rdOk;
-  uint8_t base[LhaBaseSize];
-  if (AtEnd(src, pos, err) || !ReadExact(src, pos, base, 1) || base[0] == 0) return false;
-  if (!ReadExact(src, pos, base, LhaBaseSize)) return false;
+  uint8_t raw[LhaBaseSize];
+  if (AtEnd(src, pos, err) || !ReadExact(src, pos, raw, 1) || raw[0] == 0) return false;
+  if (!ReadExact(src, pos, raw, LhaBaseSize)) return false;
+  TLhaBaseRecord base;
+  ReadFields(raw, sizeof raw, base);
 
-  out.Level = base[20];
-  if (out.Level > 2) {
+  out.Level = base.Level;
+  if (out.Level > 3) {
     err = rdUnsupportedVersion;
     return false;
   }
-  if (base[2] != '-' || base[6] != '-') {
+  if (base.Method[0] != '-' || base.Method[4] != '-') {
     err = rdBadFileHeader;
     return false;
   }
-  out.MethodId.assign(reinterpret_cast<const char*>(base + 2), 5);
-  out.MethodChar = char(base[5]);
+  out.MethodId.assign(reinterpret_cast<const char*>(base.Method), 5);
+  out.MethodChar = char(base.Method[3]);
   out.IsDirectory = out.MethodChar == 'd';
-  out.PackedSize = GetLE32(base + 7);
-  out.UnpackedSize = GetLE32(base + 11);
-  out.Time = GetLE32(base + 15);
-  out.Attribute = base[19];
+  out.PackedSize = base.PackedSize;
+  out.UnpackedSize = base.UnpackedSize;
+  out.Time = base.Time;
+  out.Attribute = base.Attribute;
   ExtState st;
 
-  if (out.Level == 2) {
-    out.HeaderSize = GetLE16(base);
-    out.HeaderLength = out.HeaderSize;
-    if (out.HeaderSize < 26) {
-      err = rdBadFileHeader;
-      return false;
-    }
-    std::vector<uint8_t> hdr(out.HeaderSize);
-    if (!ReadExact(src, pos, hdr.data(), hdr.size())) {
-      err = rdReadError;
-      return false;
-    }
-    out.Crc = GetLE16(&hdr[21]);
-    out.HasCrc = true;
-    out.OsId = hdr[23];
-    size_t at = 26, next = GetLE16(&hdr[24]);
-    while (next != 0) {
-      if (next < 3 || next > hdr.size() - at) {
-        err = rdBadFileHeader;
-        return false;
-      }
-      if (hdr[at] == LhaExtCommon && next >= 5) st.CrcOffset = at + 1;
-      TakeExt(&hdr[at], next, st);
-      out.ExtSize += uint32_t(next);
-      at += next;
-      next = GetLE16(&hdr[at - 2]);
-    }
-    if (st.HaveCrc) {
-      out.HasHeaderCrc = true;
-      out.HeaderCrc = st.Crc;
-      hdr[st.CrcOffset] = hdr[st.CrcOffset + 1] = 0;
-      uint16_t crc = 0;
-      Crc16Block(hdr.data(), hdr.size(), crc);
-      if (crc != st.Crc) {
-        err = rdHeaderCrc;
-        return false;
-      }
-    }
-    out.DataSize = out.PackedSize;
-    out.DataPos = pos + out.HeaderSize;
+  if (out.Level >= 2) {
+    if (!ReadLongHeader(src, pos, out, st, err)) return false;
   } else {
-    out.HeaderSize = base[0];
-    out.HeaderSum = base[1];
+    out.HeaderSize = base.HeaderSize;
+    out.HeaderSum = base.HeaderSum;
     out.HeaderLength = out.HeaderSize + 2u;
-    size_t nameLen = base[21];
+    size_t nameLen = base.NameLength;
     // Level 0: name and CRC (which the oldest writers left out); level 1 adds
     // the OS byte and the first extended size.
     out.HasCrc = out.Level == 1 || out.HeaderLength >= LhaBaseSize + nameLen + 2;
@@ -169,7 +217,9 @@ bool ReadLhaHeader(TArcSource& src, uint64_t pos, LhaHeader& out, int& err) {
       err = rdReadError;
       return false;
     }
-    out.Name.assign(reinterpret_cast<const char*>(hdr + LhaBaseSize), nameLen);
+    // Some writers put a comment after a NUL in the name field.
+    const char* name = reinterpret_cast<const char*>(hdr + LhaBaseSize);
+    out.Name.assign(name, std::find(name, name + nameLen, '\0'));
     if (out.HasCrc) out.Crc = GetLE16(hdr + LhaBaseSize + nameLen);
     uint64_t at = pos + out.HeaderLength;
     if (out.Level == 1) {
@@ -187,7 +237,7 @@ bool ReadLhaHeader(TArcSource& src, uint64_t pos, LhaHeader& out, int& err) {
           err = rdReadError;
           return false;
         }
-        TakeExt(ext.data(), next, st);
+        TakeExt(ext.data(), next - 3, st);
         out.ExtSize += uint32_t(next);
         at += next;
         next = GetLE16(&ext[next - 2]);
@@ -198,5 +248,22 @@ bool ReadLhaHeader(TArcSource& src, uint64_t pos, LhaHeader& out, int& err) {
   }
   Finish(out, st);
   out.NextPos = out.DataPos + out.DataSize;
+  return true;
+}
+
+bool MakeLhaLevel0Header(TLhaBaseRecord& base, const std::string& name, uint16_t crc, std::vector<uint8_t>& out) {
+  if (name.size() > LhaMaxLevel0Name) return false;
+  base.Level = 0;
+  base.NameLength = uint8_t(name.size());
+  base.HeaderSize = uint8_t(LhaBaseSize + name.size());
+  base.HeaderSum = 0;
+  out.assign(LhaBaseSize + name.size() + 2, 0);
+  WriteFields(base, out.data());
+  std::copy(name.begin(), name.end(), out.begin() + LhaBaseSize);
+  PutLE16(&out[LhaBaseSize + name.size()], crc);
+  uint8_t sum = 0;
+  for (size_t i = 2; i < out.size(); i++) sum = uint8_t(sum + out[i]);
+  out[1] = sum;
+  base.HeaderSum = sum;
   return true;
 }

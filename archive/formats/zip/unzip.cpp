@@ -262,40 +262,6 @@ int64_t TUnZIP::SelectEntries(TUntypedFile& F, int64_t Pos, bool Central) {
   return Pos;
 }
 
-TUnZIP::TPasswordResult TUnZIP::CheckPassword(const uint8_t (&Header)[12], uint8_t Check) {
-  // An empty password is no password: its header check passes by chance
-  // for one archive in 256.
-  if (!Password.empty() && ZipCheckDecryptHeader(Password, Header, Check)) return TPasswordResult::prPassed;
-  TStringList& List = *Passwords();
-  for (int i = 0; i < List.Count(); ++i) {
-    const std::string P = List[i];
-    if (ZipCheckDecryptHeader(P, Header, Check)) {
-      Password = P;
-      return TPasswordResult::prPassed;
-    }
-  }
-  const std::string Name = ReportName();
-  if (!OnGetPassword) {
-    ReportError(Name, "OnGetPassword", errEventMissing);
-    return TPasswordResult::prSkip;
-  }
-  for (int Attempt = 0; Attempt < PasswordAttempts; ++Attempt) {
-    std::string P;
-    bool TryAgain = true;
-    OnGetPassword(this, Name, P, TryAgain);
-    if (!TryAgain) break;
-    if (ZipCheckDecryptHeader(P, Header, Check)) {
-      Password = P;
-      List.Insert(0, P);
-      return TPasswordResult::prPassed;
-    }
-    Password.clear();
-    ReportError(Name, "", errBadPassword);
-  }
-  ReportError(Name, "", errPasswordFailed);
-  return TPasswordResult::prEndRun;
-}
-
 bool TUnZIP::ExtractEntry(TUntypedFile& F, const TZipFileRec& Rec, const std::string& Name, bool Overlaps) {
   if (Cancel) return false;
   StartEntry();
@@ -374,25 +340,10 @@ bool TUnZIP::ExtractEntry(TUntypedFile& F, const TZipFileRec& Rec, const std::st
 
   bool Decoded = false;
   int64_t Produced = 0;
-  if (Passed) {
-    TUntypedFile Out;
-    try {
-      if (OutputMode == omFile && !CreateOutputFile(Out, OutFileName)) RaiseError(OutFileName, errOpenFile);
-      try {
-        Produced = UnzipByMethod(*this, &F, &Out, Dec);
-        Decoded = true;
-      } catch (...) {
-        CloseOutputFile(Out, Rec.ExternalAttr, LocalDate);
-        throw;
-      }
-      if (!CloseOutputFile(Out, Rec.ExternalAttr, LocalDate)) RaiseError(OutFileName, errCloseFile);
-    } catch (const EArcCancelled&) {
-      return false;
-    } catch (const E_RAISE&) {
-      if (Cancel) return false;
-      Decoded = false;
-    }
-  }
+  if (Passed &&
+      !WriteEntry(Rec.ExternalAttr, LocalDate, [&](TUntypedFile& Out) { Produced = UnzipByMethod(*this, &F, &Out, Dec); },
+                  Decoded))
+    return false;
   const uint32_t Crc = ~Crc32;
   const bool Pass = Decoded && Crc == Rec.Crc && uint64_t(Produced) == Rec.UnpackedSize;
   EndEntry(Pass, Decoded);

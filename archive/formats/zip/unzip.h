@@ -51,8 +51,6 @@ class TUnZIP : public TUnBase {
   // read it (the central one when there is a directory); Overlaps says that
   // its data overlaps another entry's.
   bool ExtractEntry(TUntypedFile& F, const TZipFileRec& Rec, const std::string& Name, bool Overlaps);
-  enum class TPasswordResult { prPassed, prSkip, prEndRun };
-  TPasswordResult CheckPassword(const uint8_t (&Header)[12], uint8_t Check);
   bool ReadAt(TUntypedFile& F, int64_t Pos, uint8_t* Buf, size_t Count);
 
   // Beside the found list, by its index.

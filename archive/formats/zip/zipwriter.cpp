@@ -29,20 +29,7 @@ TJar::TJar(TComponent* AOwner) : TZip(AOwner) {
   SetWriterArcType(atJar);
 }
 
-bool TZip::IsCompressedExtension(const std::string& FileName) {
-  const std::string Ext = ExtractFileExt(FileName);
-  if (Ext.empty()) return false;
-  const int Index = GetArcExtIndex(Ext);
-  return Index >= 0 && Index != ArcExtExeIndex;
-}
-
 int64_t TZip::GetHeaderSize() { return int64_t(TZipLocalHeader::Size); }
-
-void TZip::WriteRaw(const void* Data, size_t Count) {
-  if (Count == 0) return;
-  std::vector<uint8_t> Buf(static_cast<const uint8_t*>(Data), static_cast<const uint8_t*>(Data) + Count);
-  WriteBlockEncryptProc(nullptr, OutStream(), 0, Count, 0, false, Buf.data());
-}
 
 void TZip::RaiseBadArchive(const std::string& Why) {
   RaiseError(ArchiveFile(), errBadHeader, Why);
@@ -101,8 +88,7 @@ bool TZip::CompressFile(const std::string& FileName) {
       WriteRaw(Head, sizeof Head);
     }
     In->SetPosition(0);
-    const bool Store = CompressMethod() == TCompressMethod::cmStore ||
-                       (StoreAlreadyCompressedFiles && IsCompressedExtension(FileName));
+    const bool Store = CompressMethod() == TCompressMethod::cmStore || StoresUnpacked(FileName);
     if (Store) {
       L.Method = 0;
       StoreData(In.get(), Out, Size, Encrypt, 32);

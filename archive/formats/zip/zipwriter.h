@@ -40,12 +40,7 @@ class TZip : public TCompBase {
   void FinishArchive() override;
   void SetListedEntryInfo() override;
 
-  // Whether FileName's extension is one of the archive extensions (other
-  // than ".EXE"), which StoreAlreadyCompressedFiles stores.
-  static bool IsCompressedExtension(const std::string& FileName);
-
  private:
-  void WriteRaw(const void* Data, size_t Count);
   [[noreturn]] void RaiseBadArchive(const std::string& Why);
 
   // The old archive's directory while it is read.

@@ -20,8 +20,10 @@ struct Expect {
 
 // A level-2 header from its extended headers, with a correct header CRC when
 // withCrc (the common header then comes first, as LHa for UNIX writes it).
+// The total header size is stored short by totalShort bytes, as OS-9/68K's
+// LHA (OS identifier 'K') stores it.
 std::vector<uint8_t> Level2(const std::vector<std::pair<uint8_t, std::string>>& exts, bool withCrc, uint32_t packed,
-                            const std::string& method = "-lh0-") {
+                            const std::string& method = "-lh0-", uint8_t os = 'U', size_t totalShort = 0) {
   std::vector<uint8_t> h;
   Put16(h, 0);
   PutStr(h, method);
@@ -31,7 +33,7 @@ std::vector<uint8_t> Level2(const std::vector<std::pair<uint8_t, std::string>>& 
   Put8(h, 0x20);
   Put8(h, 2);
   Put16(h, 0x1234);
-  Put8(h, 'U');
+  Put8(h, os);
   std::vector<std::pair<uint8_t, std::string>> all;
   if (withCrc) all.push_back({0x00, std::string(2, '\0')});
   all.insert(all.end(), exts.begin(), exts.end());
@@ -43,8 +45,8 @@ std::vector<uint8_t> Level2(const std::vector<std::pair<uint8_t, std::string>>& 
     PutStr(h, all[i].second);
   }
   Put16(h, 0);
-  h[0] = uint8_t(h.size());
-  h[1] = uint8_t(h.size() >> 8);
+  h[0] = uint8_t(h.size() - totalShort);
+  h[1] = uint8_t((h.size() - totalShort) >> 8);
   if (withCrc) {
     uint16_t c = Crc16Of(h.data(), h.size());
     h[crcAt] = uint8_t(c);
@@ -108,7 +110,7 @@ TEST_P(LhaPeerLevels, NamesFoldersSizesAndCrcs) {
 INSTANTIATE_TEST_SUITE_P(Levels, LhaPeerLevels, ::testing::Values(0, 1, 2));
 
 // The lhasa fixtures against lhasa's own "lha v" listings: packed size,
-// size, method and CRC of every entry; level-3 archives are refused.
+// size, method and CRC of every entry, level-3 (OS/2) archives included.
 TEST(LhaHeader, LhasaFixturesMatchTheirListings) {
   namespace fs = std::filesystem;
   int files = 0;
@@ -150,8 +152,8 @@ TEST(LhaHeader, LhasaFixturesMatchTheirListings) {
       int err = -1;
       for (uint64_t pos = start; ReadLhaHeader(src, pos, x, err); pos = x.NextPos) hs.push_back(x);
       if (rel.find("h3_") != std::string::npos) {
-        EXPECT_EQ(err, rdUnsupportedVersion);
-        continue;
+        ASSERT_FALSE(hs.empty());
+        EXPECT_EQ(hs[0].Level, 3);
       }
       if (rel.find("truncated") == std::string::npos) {
         EXPECT_EQ(err, 0);
@@ -212,8 +214,16 @@ TEST(LhaHeader, DamagedHeaders) {
   }
   {
     std::vector<uint8_t> d = good;
+    d[20] = 4;
+    rows.push_back({"level 4", d, rdUnsupportedVersion});
+  }
+  {
+    std::vector<uint8_t> d = good;
     d[20] = 3;
-    rows.push_back({"level 3", d, rdUnsupportedVersion});
+    rows.push_back({"level 3 whose first word is not 4", d, rdBadFileHeader});
+  }
+  {
+    rows.push_back({"total short, not OS-9", Level2({{0x01, "n.txt"}}, true, 3, "-lh0-", 'U', 2), rdBadFileHeader});
   }
   {
     std::vector<uint8_t> d = good;
@@ -225,6 +235,7 @@ TEST(LhaHeader, DamagedHeaders) {
     // An extended header whose size runs past the total header size.
     std::vector<uint8_t> d = Level2({{0x01, "n.txt"}}, false, 0);
     d[24] = 0xF0;
+    d.resize(d.size() + 0x100, 0);
     rows.push_back({"extended header past the header", d, rdBadFileHeader});
   }
   {
@@ -298,4 +309,61 @@ TEST(LhaHeader, ArchiveStartSkipsAnEmptyPreamble) {
   TMemorySource src(d.data(), d.size());
   EXPECT_EQ(LhaFirstHeaderPos(src, 0), 128u);
   EXPECT_EQ(LhaFirstHeaderPos(src, 128), 128u);
+}
+
+// OS-9/68K's LHA stores a level-2 total header size that falls short of the
+// header; lhasa and 7-Zip read such archives, and so do we.
+TEST(LhaHeader, Os9Level2HeaderWithAShortTotal) {
+  for (size_t shortBy : {size_t(2), size_t(24)}) {
+    SCOPED_TRACE(shortBy);
+    std::vector<uint8_t> d = Level2({{0x01, "os9.txt"}}, true, 4, "-lh0-", 'K', shortBy);
+    const size_t first = d.size();
+    std::vector<uint8_t> e = Level2({{0x01, "next.txt"}}, true, 2, "-lh0-", 'K', shortBy);
+    d.insert(d.end(), e.begin(), e.end());
+    d.push_back(0);
+    TMemorySource src(d.data(), d.size());
+    LhaHeader h;
+    int err = -1;
+    ASSERT_TRUE(ReadLhaHeader(src, 0, h, err)) << err;
+    EXPECT_EQ(h.FileName, "os9.txt");
+    EXPECT_EQ(h.DataSize, 4u);
+    EXPECT_EQ(h.NextPos, first);
+    ASSERT_TRUE(ReadLhaHeader(src, h.NextPos, h, err)) << err;
+    EXPECT_EQ(h.FileName, "next.txt");
+    EXPECT_FALSE(ReadLhaHeader(src, h.NextPos, h, err));
+    EXPECT_EQ(err, 0);
+  }
+}
+
+// Level-0 names: a NUL ends the name (a comment may follow it), and control
+// characters never reach the list or the disk.
+TEST(LhaHeader, Level0NamesEndAtANulAndLoseControlCharacters) {
+  struct Row {
+    std::string Field, Name;
+  } rows[] = {
+      {std::string("readme.txt\0a comment", 20), "readme.txt"},
+      {"a\x01" "b\tc\x7F.txt", "a_b_c_.txt"},
+      {"dir\x1B[2Jx", "dir_[2Jx"},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.Name);
+    TLhaBaseRecord b;
+    std::copy_n("-lh0-", 5, b.Method);
+    b.PackedSize = b.UnpackedSize = 1;
+    std::vector<uint8_t> d;
+    ASSERT_TRUE(MakeLhaLevel0Header(b, r.Field, 0, d));
+    d.push_back('x');
+    d.push_back(0);
+    TMemorySource src(d.data(), d.size());
+    LhaHeader h;
+    int err = -1;
+    ASSERT_TRUE(ReadLhaHeader(src, 0, h, err)) << err;
+    EXPECT_EQ(h.FileName, r.Name);
+    EXPECT_EQ(h.NextPos, d.size() - 1);
+  }
+  TLhaBaseRecord b;
+  std::vector<uint8_t> d;
+  EXPECT_TRUE(MakeLhaLevel0Header(b, std::string(233, 'n'), 0, d));
+  EXPECT_EQ(d[0], 255);
+  EXPECT_FALSE(MakeLhaLevel0Header(b, std::string(234, 'n'), 0, d));
 }
