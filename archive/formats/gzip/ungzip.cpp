@@ -72,21 +72,6 @@ void TUnGZIP::Notification(TComponent* AComponent, TOperation Operation) {
   if (Operation == opRemove && AComponent && AComponent == FUnTar) FUnTar = nullptr;
 }
 
-void TUnGZIP::DetectArcType() {
-  TUnBase::DetectArcType();
-  if (IsKnownArcType(FArcType) || FArcType == atNA) return;
-  TUntypedFile F;
-  if (!F.OpenRead(ArchiveFile())) return;
-  uint8_t Head[3];
-  const int64_t Size = F.Size();
-  if (Size >= 3 && F.Read(Head, 3) == 3 && Head[0] == 0x1F && Head[1] == 0x9D) {
-    FArcType = atGZip;
-    StartOffset = 1;
-    ArchiveSize = Size;
-  }
-  F.IOResult();
-}
-
 int64_t TUnGZIP::FindTrailer(TUntypedFile& F, int64_t DataPos, int64_t ReadEnd, uint32_t Crc, uint32_t Size) {
   const int64_t Lo = std::max(DataPos, ReadEnd - kReadAhead);
   std::vector<uint8_t> Buf(size_t(ReadEnd - Lo + 8));
