@@ -1,10 +1,10 @@
 #include "archive/formats/arc/unarc.h"
 
 #include <algorithm>
-#include <new>
 
 #include "archive/codecs/codec_error.h"
 #include "archive/core/arcutil.h"
+#include "archive/core/codec_run.h"
 #include "archive/formats/arc/arc_decode.h"
 #include "archive/formats/arc/arc_format.h"
 
@@ -72,20 +72,7 @@ bool TUnARC::DecodeEntry(TUntypedFile& F, const ArcHeader& H, int64_t& Produced)
     Io.FileSize = H.UnpackedSize;
     Io.ArchiveTotal = RunTotal;
     Io.ArchiveRemaining = RunRemaining;
-    const std::string Name = ReportName();
-    try {
-      ArcDecode(Io, H.Method, uint64_t(Io.PackedLeft));
-    } catch (const ECodecError& E) {
-      RunRemaining = Io.ArchiveRemaining;
-      RaiseError(Name, E.Code);
-    } catch (const std::bad_alloc&) {
-      RunRemaining = Io.ArchiveRemaining;
-      RaiseError(Name, kErrOutOfMemory);
-    } catch (...) {
-      RunRemaining = Io.ArchiveRemaining;
-      throw;
-    }
-    RunRemaining = Io.ArchiveRemaining;
+    RunEntryCodec(*this, Io, [&] { ArcDecode(Io, H.Method, uint64_t(Io.PackedLeft)); });
     Produced = Io.FileDone;
   } catch (...) {
     CloseOutputFile(Out, faArchive, DosDate);

@@ -9,6 +9,7 @@
 #include "archive/codecs/lzw.h"
 #include "archive/core/arcutil.h"
 #include "archive/core/bytes.h"
+#include "archive/core/codec_run.h"
 #include "archive/formats/gzip/gzip_format.h"
 
 namespace {
@@ -107,25 +108,14 @@ int64_t TUnGZIP::DecodeMember(TUntypedFile& F, TUntypedFile& Out, uint8_t Method
   Io.ArchiveTotal = RunTotal;
   Io.ArchiveRemaining = RunRemaining;
   const int64_t Start = Io.PackedLeft, Done = Io.FileDone;
-  const std::string Name = ReportName();
-  try {
+  RunEntryCodec(*this, Io, [&] {
     if (Method == 8)
       Inflate(Io, uint64_t(Start));
     else if (Method == 0)
       StoreCopy(Io, Start);
     else
-      RaiseError(Name, errBadMethod);
-  } catch (const ECodecError& E) {
-    RunRemaining = Io.ArchiveRemaining;
-    RaiseError(Name, E.Code);
-  } catch (const std::bad_alloc&) {
-    RunRemaining = Io.ArchiveRemaining;
-    RaiseError(Name, kErrOutOfMemory);
-  } catch (...) {
-    RunRemaining = Io.ArchiveRemaining;
-    throw;
-  }
-  RunRemaining = Io.ArchiveRemaining;
+      RaiseError(ReportName(), errBadMethod);
+  });
   const uint32_t Crc = ~Crc32;
   const uint32_t Size = uint32_t(Io.FileDone - Done);
   if (Method == 0) {
