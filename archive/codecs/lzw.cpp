@@ -100,11 +100,11 @@ struct TLzwState {
     if (head[0] != 0x1F || head[1] != 0x9D) throw ECodecError(kErrHeaderId);
     if (have < 3) throw ECodecError(kErrCorruptInput);
     if (head[2] & 0x60) throw ECodecError(kErrIncompleteCodeSet);
-    const unsigned maxBits = head[2] & 0x1F;
-    if (maxBits > kMaxBits) throw ECodecError(kErrIncompleteCodeSet);
-    const bool blockMode = (head[2] & 0x80) != 0;
-    // compress never writes fewer than 9 bits; such a header gets a table
-    // of literals only.
+    if ((head[2] & 0x1F) > kMaxBits) throw ECodecError(kErrIncompleteCodeSet);
+    Decode(head[2] & 0x1F, (head[2] & 0x80) != 0);
+  }
+
+  void Decode(unsigned maxBits, bool blockMode) {
     const unsigned tableEnd = 1u << std::max(maxBits, kInitBits - 1);
     GroupBits = 0;
 
@@ -166,14 +166,19 @@ struct TLzwState {
   }
 };
 
-}  // namespace
-
-void LzwDecompress(TCodecIO& io, uint64_t packedSize) {
-  std::unique_ptr<TLzwState> state;
+std::unique_ptr<TLzwState> NewState(TCodecIO& io, uint64_t packedSize) {
   try {
-    state = std::make_unique<TLzwState>(io, packedSize);
+    return std::make_unique<TLzwState>(io, packedSize);
   } catch (const std::bad_alloc&) {
     throw ECodecError(kErrOutOfMemory);
   }
-  state->Run();
+}
+
+}  // namespace
+
+void LzwDecompress(TCodecIO& io, uint64_t packedSize) { NewState(io, packedSize)->Run(); }
+
+void LzwDecode(TCodecIO& io, uint64_t packedSize, unsigned maxBits) {
+  if (maxBits < kInitBits || maxBits > kMaxBits) throw ECodecError(kErrIncompleteCodeSet);
+  NewState(io, packedSize)->Decode(maxBits, true);
 }

@@ -1,4 +1,5 @@
-// LZW decoder of unix compress (.Z) files.
+// LZW decoder of unix compress (.Z) files, and of the same codes without the
+// .Z header as ARC's crunched (8) and squashed (9) entries carry them.
 #pragma once
 #include <cstdint>
 
@@ -20,3 +21,8 @@ enum : int {
 // header cut short, a first code that is not a literal or a code above the
 // next free one.
 void LzwDecompress(TCodecIO& io, uint64_t packedSize);
+
+// The codes alone, as compress writes them in block mode with a maximum width
+// of maxBits (9 to 16; anything else raises kErrIncompleteCodeSet): the same
+// output and errors as LzwDecompress after its header.
+void LzwDecode(TCodecIO& io, uint64_t packedSize, unsigned maxBits);

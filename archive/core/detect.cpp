@@ -71,6 +71,7 @@ class TDetector {
   void ProbePlain(const std::vector<uint8_t>& Block);
   bool ProbeUue();
   bool ProbeTar();
+  void ProbeSmall();
   bool ProbeShiftedZip(const TZipLocation& Loc);
   static bool AceMark(const std::vector<uint8_t>& Block) {
     return Block.size() >= 14 && std::memcmp(Block.data() + 7, "**ACE**", 7) == 0;
@@ -280,6 +281,19 @@ bool TDetector::ProbeUue() {
   return false;
 }
 
+// The types whose smallest sound file is shorter than the general minimum: a
+// compress (.Z) file is a 3-byte header and its codes, a uuencoded file of a
+// few bytes is shorter than 20 as well.
+void TDetector::ProbeSmall() {
+  const std::vector<uint8_t> B = ReadUpTo(0, FSize);
+  if (B.size() >= 3 && B[0] == 0x1F && B[1] == 0x9D) {
+    R.ArcType = atGZip;
+    R.StartOffset = 1;
+    return;
+  }
+  if (!ProbeUue()) R.ArcType = atFileOpenErr;
+}
+
 bool TDetector::ProbeTar() {
   if (FSize <= 512) return false;
   std::vector<uint8_t> B = ReadUpTo(0, 512);
@@ -332,7 +346,10 @@ TDetectResult TDetector::Run() {
   R.ArcType = atFileOpenErr;
   FSize = FStream.Size();
   R.ArchiveSize = FSize < 0 ? 0 : FSize;
-  if (FSize < MinArchiveSize) return R;
+  if (FSize < MinArchiveSize) {
+    ProbeSmall();
+    return R;
+  }
 
   if (!CheckZipStart()) {
     R = TDetectResult();

@@ -22,7 +22,10 @@ bool ReadArcHeader(TArcSource& src, uint64_t pos, ArcHeader& out, int& err) {
     out.DataPos = out.NextPos = pos + 2;
     return true;
   }
-  if (!ReadExact(src, pos, h, ArcHeaderSize)) {
+  // Type 1 comes from the first ARC versions, whose header has no unpacked
+  // size: the data follows 4 bytes earlier and is stored as it is.
+  const size_t size = out.Method == ArcMethodOld ? ArcOldHeaderSize : ArcHeaderSize;
+  if (!ReadExact(src, pos, h, size)) {
     err = rdReadError;
     return false;
   }
@@ -31,8 +34,8 @@ bool ReadArcHeader(TArcSource& src, uint64_t pos, ArcHeader& out, int& err) {
   out.Date = GetLE16(h + 19);
   out.Time = GetLE16(h + 21);
   out.Crc = GetLE16(h + 23);
-  out.UnpackedSize = GetLE32(h + 25);
-  out.DataPos = pos + ArcHeaderSize;
+  out.UnpackedSize = out.Method == ArcMethodOld ? out.PackedSize : GetLE32(h + 25);
+  out.DataPos = pos + size;
   if (out.Method == ArcMethodFolder) {
     // Its entries follow as ordinary headers.
     out.PackedSize = out.UnpackedSize = 0;

@@ -1,4 +1,5 @@
-// ARC and PAK entry headers (29 bytes; 2 for the end and folder-end marks).
+// ARC and PAK entry headers (29 bytes; 25 for type 1, 2 for the end and
+// folder-end marks).
 #pragma once
 #include <cstdint>
 #include <string>
@@ -6,10 +7,12 @@
 #include "archive/core/arc_source.h"
 
 constexpr size_t ArcHeaderSize = 29;
+constexpr size_t ArcOldHeaderSize = 25;  // type 1: no unpacked size
 constexpr uint8_t ArcMark = 0x1A;
 
 enum : uint8_t {
   ArcMethodEnd = 0,
+  ArcMethodOld = 1,         // stored, with the short header
   ArcMethodFolder = 30,     // a folder: the entries after it belong to it
   ArcMethodFolderEnd = 31,  // 2-byte record closing the current folder
 };

@@ -9,6 +9,7 @@
 #include "archive/codecs/lzw.h"
 #include "archive/core/arcutil.h"
 #include "archive/core/bytes.h"
+#include "archive/core/codec_run.h"
 #include "archive/formats/gzip/gzip_format.h"
 
 namespace {
@@ -72,21 +73,6 @@ void TUnGZIP::Notification(TComponent* AComponent, TOperation Operation) {
   if (Operation == opRemove && AComponent && AComponent == FUnTar) FUnTar = nullptr;
 }
 
-void TUnGZIP::DetectArcType() {
-  TUnBase::DetectArcType();
-  if (IsKnownArcType(FArcType) || FArcType == atNA) return;
-  TUntypedFile F;
-  if (!F.OpenRead(ArchiveFile())) return;
-  uint8_t Head[3];
-  const int64_t Size = F.Size();
-  if (Size >= 3 && F.Read(Head, 3) == 3 && Head[0] == 0x1F && Head[1] == 0x9D) {
-    FArcType = atGZip;
-    StartOffset = 1;
-    ArchiveSize = Size;
-  }
-  F.IOResult();
-}
-
 int64_t TUnGZIP::FindTrailer(TUntypedFile& F, int64_t DataPos, int64_t ReadEnd, uint32_t Crc, uint32_t Size) {
   const int64_t Lo = std::max(DataPos, ReadEnd - kReadAhead);
   std::vector<uint8_t> Buf(size_t(ReadEnd - Lo + 8));
@@ -122,25 +108,14 @@ int64_t TUnGZIP::DecodeMember(TUntypedFile& F, TUntypedFile& Out, uint8_t Method
   Io.ArchiveTotal = RunTotal;
   Io.ArchiveRemaining = RunRemaining;
   const int64_t Start = Io.PackedLeft, Done = Io.FileDone;
-  const std::string Name = ReportName();
-  try {
+  RunEntryCodec(*this, Io, [&] {
     if (Method == 8)
       Inflate(Io, uint64_t(Start));
     else if (Method == 0)
       StoreCopy(Io, Start);
     else
-      RaiseError(Name, errBadMethod);
-  } catch (const ECodecError& E) {
-    RunRemaining = Io.ArchiveRemaining;
-    RaiseError(Name, E.Code);
-  } catch (const std::bad_alloc&) {
-    RunRemaining = Io.ArchiveRemaining;
-    RaiseError(Name, kErrOutOfMemory);
-  } catch (...) {
-    RunRemaining = Io.ArchiveRemaining;
-    throw;
-  }
-  RunRemaining = Io.ArchiveRemaining;
+      RaiseError(ReportName(), errBadMethod);
+  });
   const uint32_t Crc = ~Crc32;
   const uint32_t Size = uint32_t(Io.FileDone - Done);
   if (Method == 0) {

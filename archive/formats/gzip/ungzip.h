@@ -21,9 +21,6 @@ class TUnGZIP : public TUnBase {
  protected:
   void ExtractArchive(TUntypedFile& ArcFile) override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
-  // Type detection wants more bytes than a short compress file has: a
-  // header alone (an empty file) is 3 bytes.
-  void DetectArcType() override;
 
  private:
   // Decodes every member from the first one's data on; Pass tells whether

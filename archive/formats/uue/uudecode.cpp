@@ -142,23 +142,7 @@ TUUDecode::TUUDecode(TComponent* AOwner) : TUnBase(AOwner) {
 }
 
 std::string TUUDecode::UUVolumeName(const std::string& ArchiveName, int Number) const {
-  const std::string Num = IntToStr(Number);
-  const size_t D = Num.size();
-  const size_t NameStart = ArchiveName.find_last_of("\\/:") == std::string::npos
-                               ? 0
-                               : ArchiveName.find_last_of("\\/:") + 1;
-  size_t Dot = ArchiveName.rfind('.');
-  if (Dot == std::string::npos || Dot < NameStart) Dot = ArchiveName.size();
-  if (NextVolumeName == nvChangeExt) {
-    if (Dot == ArchiveName.size()) return ArchiveName + Num;
-    const std::string Ext = ArchiveName.substr(Dot + 1);
-    return ArchiveName.substr(0, Dot + 1) + Ext.substr(0, D < 3 ? 3 - D : 0) + Num;
-  }
-  // The numbered tail of the name is replaced, whatever its length: cutting
-  // a long name to eight characters would name a file that does not exist.
-  const size_t BaseLen = Dot - NameStart;
-  const size_t Cut = std::min(D, BaseLen);
-  return ArchiveName.substr(0, Dot - Cut) + Num + ArchiveName.substr(Dot);
+  return UueVolumeName(ArchiveName, Number, NextVolumeName);
 }
 
 void TUUDecode::ExtractArchive(TUntypedFile& ArcFile) {

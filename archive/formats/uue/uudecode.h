@@ -5,8 +5,7 @@
 #include <string>
 
 #include "archive/core/unbase.h"
-
-enum TNextVolumeName : uint8_t { nvChangeFilename, nvChangeExt };
+#include "archive/formats/uue/uue_format.h"
 
 class TUUDecode : public TUnBase {
  public:

@@ -101,3 +101,21 @@ bool FindUueBegin(TArcSource& src, uint64_t pos, size_t maxBytes, UueBegin& out,
   err = rdNoBeginLine;
   return false;
 }
+
+std::string UueVolumeName(const std::string& Name, int Number, TNextVolumeName Rule) {
+  const std::string Num = std::to_string(Number);
+  const size_t D = Num.size();
+  const size_t Sep = Name.find_last_of("\\/:");
+  const size_t NameStart = Sep == std::string::npos ? 0 : Sep + 1;
+  size_t Dot = Name.rfind('.');
+  if (Dot == std::string::npos || Dot < NameStart) Dot = Name.size();
+  if (Rule == nvChangeExt) {
+    if (Dot == Name.size()) return Name + Num;
+    const std::string Ext = Name.substr(Dot + 1);
+    return Name.substr(0, Dot + 1) + Ext.substr(0, D < 3 ? 3 - D : 0) + Num;
+  }
+  // The numbered tail of the name is replaced, whatever its length: cutting
+  // a long name to eight characters would name a file that does not exist.
+  const size_t Cut = std::min(D, Dot - NameStart);
+  return Name.substr(0, Dot - Cut) + Num + Name.substr(Dot);
+}

@@ -8,6 +8,9 @@
 
 enum class TUueKind : uint8_t { ukUnknown, ukUU, ukXX, ukTable };
 
+// How the next volume of a split file is named.
+enum TNextVolumeName : uint8_t { nvChangeFilename, nvChangeExt };
+
 constexpr size_t UueMaxName = 255;
 constexpr size_t UueListerScan = 32768;  // bytes the lister searches for "begin "
 
@@ -37,3 +40,9 @@ TUueKind UueLineKind(const std::string& line);
 // Searches the first maxBytes from pos for a line starting with "begin ";
 // none gives rdNoBeginLine.
 bool FindUueBegin(TArcSource& src, uint64_t pos, size_t maxBytes, UueBegin& out, int& err);
+
+// The name of volume Number after Name (Number written in decimal, D digits):
+// nvChangeExt keeps the first 3 - D characters of the extension and appends
+// the number (x.UUE, x.UU1 ... x.U10), or appends it to a name without one;
+// nvChangeFilename replaces the last D characters before the extension.
+std::string UueVolumeName(const std::string& Name, int Number, TNextVolumeName Rule);

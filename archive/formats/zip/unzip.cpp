@@ -11,6 +11,7 @@
 #include "archive/codecs/unshrink.h"
 #include "archive/core/arcutil.h"
 #include "archive/core/bytes.h"
+#include "archive/core/codec_run.h"
 #include "archive/core/zipcrypt.h"
 #include "archive/core/ziprecords.h"
 
@@ -101,8 +102,7 @@ int64_t UnzipByMethod(TUnBase& Component, TUntypedFile* In, TUntypedFile* Out, c
   Io.ArchiveTotal = Component.RunTotal;
   Io.ArchiveRemaining = Component.RunRemaining;
 
-  const std::string Name = Component.ReportName();
-  try {
+  RunEntryCodec(Component, Io, [&] {
     switch (Rec.Method) {
       case 0: Component.StoreCopy(Io, Packed); break;
       case 1: Unshrink(Io, uint64_t(Packed)); break;
@@ -112,19 +112,9 @@ int64_t UnzipByMethod(TUnBase& Component, TUntypedFile* In, TUntypedFile* Out, c
       case 5: Unreduce(Io, uint64_t(Packed), Unpacked, Rec.Method - 1); break;
       case 6: Explode(Io, uint64_t(Packed), Unpacked, Rec.Flags); break;
       case 8: Inflate(Io, uint64_t(Packed)); break;
-      default: Component.RaiseError(Name, errBadMethod);
+      default: Component.RaiseError(Component.ReportName(), errBadMethod);
     }
-  } catch (const ECodecError& E) {
-    Component.RunRemaining = Io.ArchiveRemaining;
-    Component.RaiseError(Name, E.Code);
-  } catch (const std::bad_alloc&) {
-    Component.RunRemaining = Io.ArchiveRemaining;
-    Component.RaiseError(Name, kErrOutOfMemory);
-  } catch (...) {
-    Component.RunRemaining = Io.ArchiveRemaining;
-    throw;
-  }
-  Component.RunRemaining = Io.ArchiveRemaining;
+  });
   return Io.FileDone;
 }
 

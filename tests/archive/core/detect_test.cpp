@@ -347,6 +347,14 @@ TEST(DetectFiles, SmallAndPlainFiles) {
   std::memcpy(&Ace[7], "**ACE**", 7);
   const Case Cases[] = {
       {"short.bin", std::string(19, 'x'), atFileOpenErr},
+      // Below 20 bytes only the types whose sound files can be that short:
+      // compress (a 3-byte header holds an empty file) and uuencode.
+      {"empty.Z", std::string("\x1f\x9d\x90", 3), atGZip},
+      {"one.Z", std::string("\x1f\x9d\x90\x61\x00", 5), atGZip},
+      {"cut.Z", std::string("\x1f\x9d", 2), atFileOpenErr},
+      {"tiny.uue", "begin 644 a\n`\nend\n", atUue},
+      {"tiny.gz", std::string("\x1f\x8b\x08", 3) + std::string(15, '\0'), atFileOpenErr},
+      {"tiny.arc", std::string("\x1a\x02", 2) + std::string(15, 'a'), atFileOpenErr},
       {"twenty.bin", std::string(20, 'x'), atUnknown},
       // PostScript starts with "%!", which is no gzip signature.
       {"doc.ps", "%!PS-Adobe-3.0\n%%Title: test\n%%EndComments\nshowpage\n", atUnknown},
