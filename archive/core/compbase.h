@@ -227,11 +227,13 @@ class TCompBase : public TZipCommon {
   void CloseStreams();
   // Lists the old archive through OnRead (Switch swRead).
   void ListArchive();
+  // Turns the FileSpec lines into work-list items (RunTotal grows by their
+  // sizes).
+  void ExpandFileSpecs();
 
  private:
   int ExecCompress();
   void RunCompression();
-  void ExpandFileSpecs();
   void ExpandSpecLine(const std::string& Line);
   void SearchFolder(const std::string& Dir, const std::string& Mask);
   void AddFoundFile(const std::string& FullName, const TSearchRec& F);
