@@ -11,6 +11,7 @@
 #ifdef _WIN32
 #include "archive/formats/cab/makecab.h"
 #include "archive/formats/cab/uncab.h"
+#include "archive/formats/rar/unrar.h"
 #endif
 
 namespace {
@@ -37,6 +38,7 @@ const TExtractorLine Extractors[] = {
     {{atUue}, MakeExtractor<TUUDecode>},
 #ifdef _WIN32
     {{atCab}, MakeExtractor<TUnCAB>},
+    {{atRar, atRarExe}, MakeExtractor<TUnRAR>},
 #endif
 };
 
