@@ -51,7 +51,7 @@ bool TArc2Arc::Extract(const std::string& Folder) {
   X->OverwriteMode = TOverwriteMode::omOverwrite;
   // A .tgz converts as the tar inside it; the tar file itself is no entry.
   auto* Gz = dynamic_cast<TUnGZIP*>(X);
-  if (Gz) Gz->SetUnTar(new TUnTAR(&Holder));
+  if (Gz) Gz->SetUnTar(new TUnTAR(Gz));
   X->Extract();
   if (Gz && !Gz->FileName().empty() && Gz->UnTar()->ArcType() == atTar) DeleteFile(Gz->FileName());
   SetCurrentArcComponent(this);

@@ -227,6 +227,10 @@ class TCompBase : public TZipCommon {
   void CloseStreams();
   // Lists the old archive through OnRead (Switch swRead).
   void ListArchive();
+  // A read-only, hidden or system archive is written only when
+  // OnNonWriteableArchive allows it; its attributes are then cleared. False
+  // when it may not be written.
+  bool UnlockArchive(const std::string& Arc);
   // Turns the FileSpec lines into work-list items (RunTotal grows by their
   // sizes).
   void ExpandFileSpecs();

@@ -294,24 +294,10 @@ void TMakeCAB::CompressArchive() {
   if (!CabinetFciLoaded()) RaiseError(Arc, errNoCabinet);
   if (Switch == TSwitch::swRead || Switch == TSwitch::swDelete) RaiseError(Arc, errBadArcType);
   const bool Existed = FileExists(Arc);
-  if (Existed) {
-    const int Attr = FileGetAttr(Arc);
-    constexpr int kLocked = faReadOnly | faHidden | faSysFile;
-    if (Attr != -1 && (Attr & kLocked)) {
-      bool WriteToFile = false;
-      if (OnNonWriteableArchive) {
-        Timer().Pause();
-        OnNonWriteableArchive(this, Arc, WriteToFile);
-        Timer().Resume();
-      } else {
-        ReportError(Arc, "", errWriteFile);
-      }
-      if (!WriteToFile) return;
-      if (FileSetAttr(Arc, faArchive) != 0) {
-        ReportError(Arc, "", errWriteFile);
-        return;
-      }
-    }
+  // A cabinet that may not be written is reported and left alone.
+  if (Existed && !UnlockArchive(Arc)) {
+    if (!OnNonWriteableArchive) ReportError(Arc, "", errWriteFile);
+    return;
   }
   OutFileName = Arc;
   if (OnActivate) OnActivate(this);

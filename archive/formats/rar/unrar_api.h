@@ -1,11 +1,14 @@
 // The records, result codes and entry points of the RAR library (unrar.dll)
-// as the extractor and our own library share them. Windows only.
+// as the extractor and our own library share them.
 #pragma once
-#ifdef _WIN32
 #include <cstddef>
 #include <cstdint>
 
+#ifdef _WIN32
 #define RAR_API __stdcall
+#else
+#define RAR_API
+#endif
 
 enum : int {
   ERAR_SUCCESS = 0,
@@ -69,4 +72,3 @@ using TRARProcessFile = int(RAR_API*)(void* Handle, int Operation, char* DestPat
 using TRARSetChangeVolProc = void(RAR_API*)(void* Handle, TRarChangeVolProc Proc);
 using TRARSetProcessDataProc = void(RAR_API*)(void* Handle, TRarProcessDataProc Proc);
 using TRARSetPassword = void(RAR_API*)(void* Handle, char* Password);
-#endif

@@ -15,15 +15,6 @@ using namespace writerstest;
 
 namespace {
 
-struct TErrors {
-  std::vector<int> Codes;
-  TOnError Handler() {
-    return [this](TObject*, const std::string&, const std::string&, const std::string&, int Code) {
-      Codes.push_back(Code);
-    };
-  }
-};
-
 class ConvertTest : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -19,15 +19,6 @@ using namespace writerstest;
 
 namespace {
 
-struct TErrors {
-  std::vector<int> Codes;
-  TOnError Handler() {
-    return [this](TObject*, const std::string&, const std::string&, const std::string&, int Code) {
-      Codes.push_back(Code);
-    };
-  }
-};
-
 // cabextract's view of a cabinet, unpacked into Out.
 void PeerExtract(const std::string& Cab, const std::string& Out) {
   ForceDirectories(Out);
