@@ -39,6 +39,7 @@ morv_test_folder(framework/core LIBS morv_core)
 morv_test_folder(archive/core LIBS morv_archive)
 morv_test_folder(archive/codecs LIBS morv_archive)
 morv_test_folder(archive/formats LIBS morv_archive)
+morv_test_folder(archive/convert LIBS morv_archive)
 morv_test_folder(archive/lister LIBS morv_archive
   EXTRA ${CMAKE_SOURCE_DIR}/tests/archive/formats/readers_util.cpp)
 if(MORV_WIN32)

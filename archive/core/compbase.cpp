@@ -199,19 +199,7 @@ void TCompBase::CompressArchive() {
     return;
   }
   if (Switch == TSwitch::swDelete && !FArchiveExisted) RaiseError(Arc, errNothingToDo);
-  if (FArchiveExisted) {
-    const int Attr = FileGetAttr(Arc);
-    constexpr int kLocked = faReadOnly | faHidden | faSysFile;
-    if (Attr != -1 && (Attr & kLocked)) {
-      bool WriteToFile = false;
-      if (OnNonWriteableArchive) {
-        Timer().Pause();
-        OnNonWriteableArchive(this, Arc, WriteToFile);
-        Timer().Resume();
-      }
-      if (!WriteToFile || FileSetAttr(Arc, Attr & ~kLocked) != 0) RaiseError(Arc, errWriteFile);
-    }
-  }
+  if (FArchiveExisted && !UnlockArchive(Arc)) RaiseError(Arc, errWriteFile);
 
   // Whatever happens, the old archive stays as it was until the new one is
   // complete; the temporary file goes unless a failed move kept it.
@@ -261,6 +249,19 @@ void TCompBase::CompressArchive() {
   AfterArchive();
   if (OnDeactivate) OnDeactivate(this);
   if (OnElapsedTime) OnElapsedTime(this, Timer().Elapsed());
+}
+
+bool TCompBase::UnlockArchive(const std::string& Arc) {
+  const int Attr = FileGetAttr(Arc);
+  constexpr int kLocked = faReadOnly | faHidden | faSysFile;
+  if (Attr == -1 || !(Attr & kLocked)) return true;
+  bool WriteToFile = false;
+  if (OnNonWriteableArchive) {
+    Timer().Pause();
+    OnNonWriteableArchive(this, Arc, WriteToFile);
+    Timer().Resume();
+  }
+  return WriteToFile && FileSetAttr(Arc, Attr & ~kLocked) == 0;
 }
 
 void TCompBase::RunCompression() {

@@ -251,11 +251,17 @@ class TCompBase : public TZipCommon {
   void CloseStreams();
   // Lists the old archive through OnRead (Switch swRead).
   void ListArchive();
+  // A read-only, hidden or system archive is written only when
+  // OnNonWriteableArchive allows it; its attributes are then cleared. False
+  // when it may not be written.
+  bool UnlockArchive(const std::string& Arc);
+  // Turns the FileSpec lines into work-list items (RunTotal grows by their
+  // sizes).
+  void ExpandFileSpecs();
 
  private:
   int ExecCompress();
   void RunCompression();
-  void ExpandFileSpecs();
   void ExpandSpecLine(const std::string& Line);
   void SearchFolder(const std::string& Dir, const std::string& Mask);
   void AddFoundFile(const std::string& FullName, const TSearchRec& F);

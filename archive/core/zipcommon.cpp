@@ -212,6 +212,43 @@ std::string TZipCommon::CreateTempFileName() {
   return Name;
 }
 
+std::string TZipCommon::CreateTempFolder() {
+  std::string Name;
+  try {
+    Name = CreateTempFileName();
+  } catch (const Exception&) {
+    RaiseError(TempDir(), errCreateDir);
+  }
+  DeleteFile(Name);
+  const std::string Dir = Name.size() > 4 ? Name.substr(0, Name.size() - 4) : Name + "d";
+  if (!ForceDirectories(Dir)) RaiseError(Dir, errCreateDir);
+  return IncludeTrailingBackslash(Dir);
+}
+
+bool TZipCommon::RemoveTempFolder(const std::string& Dir, const std::function<void(const std::string&)>& Removed) {
+  if (Dir.empty()) return false;
+  const std::string Base = IncludeTrailingBackslash(Dir);
+  TSearchRec F;
+  std::vector<std::string> Subs, Files;
+  if (FindFirst(Base + "*.*", faAnyFile, F) == 0) {
+    do {
+      if (F.Name == "." || F.Name == "..") continue;
+      if (F.Attr & faDirectory) {
+        Subs.push_back(Base + F.Name);
+      } else {
+        Files.push_back(Base + F.Name);
+      }
+    } while (FindNext(F) == 0);
+    FindClose(F);
+  }
+  for (const std::string& Sub : Subs) RemoveTempFolder(Sub, Removed);
+  for (const std::string& Name : Files) {
+    FileSetAttr(Name, faArchive);
+    if (DeleteFile(Name) && Removed) Removed(Name);
+  }
+  return RemoveDir(ExcludeTrailingBackslash(Base));
+}
+
 void TZipCommon::OpenArchive(TUntypedFile& F) {
   if (F.IsOpen() && !CloseFileVar(F)) RaiseError(ArchiveFile(), errCloseFile, "", IntToStr(FVolumeNumber));
   if (!OpenFileRead(F, ArchiveFile())) RaiseError(ArchiveFile(), errReadFile, "", "0");

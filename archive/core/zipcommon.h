@@ -4,6 +4,7 @@
 // names, and the fields of the current entry.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -125,6 +126,14 @@ class TZipCommon : public TReadWriteObj {
   // A new, empty file made in TempDir (else the system's temporary folder)
   // with the prefix "arc"; raises EFOpenError 25235 when none can be made.
   std::string CreateTempFileName();
+  // A new, empty folder in TempDir: a temporary file's name without its
+  // last four characters; raises 25150 when it cannot be made.
+  std::string CreateTempFolder();
+  // Deletes every file under Dir (deepest folders first), calling Removed
+  // with each file's name, then the folders and Dir itself; true when Dir is
+  // gone.
+  static bool RemoveTempFolder(const std::string& Dir,
+                               const std::function<void(const std::string&)>& Removed = nullptr);
 
   // Closes F when open (failure: 25137), opens ArchiveFile read-only on it
   // (failure: 25236), refreshes ArchiveSize and the drive, and takes the

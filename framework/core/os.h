@@ -74,6 +74,14 @@ void* LoadDataModule(const std::string& FileName);
 std::string LoadModuleString(void* Module, unsigned Id, int BufLen);
 void FreeDataModule(void* Module);
 
+// A code library loaded by name with the system's error boxes suppressed
+// (SetErrorMode around LoadLibraryA); nullptr when it is missing, and always
+// natively, where the outside Windows libraries do not exist.
+void* LoadLibrarySilent(const std::string& Name);
+// The entry point Name of a library of LoadLibrarySilent; nullptr when absent.
+void* GetLibraryProc(void* Module, const char* Name);
+void FreeLibraryModule(void* Module);
+
 // Moves a file onto NewName, replacing an existing file of that name, also
 // across volumes (copied then). The old file stays intact when the move fails.
 bool MoveFileReplace(const std::string& OldName, const std::string& NewName);

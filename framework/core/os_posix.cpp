@@ -510,6 +510,10 @@ void* LoadDataModule(const std::string&) { return nullptr; }
 std::string LoadModuleString(void*, unsigned, int) { return std::string(); }
 void FreeDataModule(void*) {}
 
+void* LoadLibrarySilent(const std::string&) { return nullptr; }
+void* GetLibraryProc(void*, const char*) { return nullptr; }
+void FreeLibraryModule(void*) {}
+
 bool MoveFileReplace(const std::string& OldName, const std::string& NewName) {
   const std::string From = OsPath(OldName), To = OsPath(NewName);
   if (::rename(From.c_str(), To.c_str()) == 0) return true;

@@ -346,6 +346,22 @@ void FreeDataModule(void* Module) {
   if (Module) FreeLibrary(static_cast<HMODULE>(Module));
 }
 
+void* LoadLibrarySilent(const std::string& Name) {
+  const UINT OldMode = SetErrorMode(SEM_NOOPENFILEERRORBOX);
+  HMODULE H = LoadLibraryA(Name.c_str());
+  SetErrorMode(OldMode);
+  return H;
+}
+
+void* GetLibraryProc(void* Module, const char* Name) {
+  if (!Module) return nullptr;
+  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(Module), Name));
+}
+
+void FreeLibraryModule(void* Module) {
+  if (Module) FreeLibrary(static_cast<HMODULE>(Module));
+}
+
 bool MoveFileReplace(const std::string& OldName, const std::string& NewName) {
   constexpr DWORD Flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
   if (MoveFileExA(OldName.c_str(), NewName.c_str(), Flags)) return true;

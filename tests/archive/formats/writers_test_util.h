@@ -7,11 +7,22 @@
 #include <string>
 #include <vector>
 
+#include "archive/core/arctypes.h"
 #include "archive/core/bytes.h"
 #include "framework/core/sysutils.h"
 #include "tests/support/testsupport.h"
 
 namespace writerstest {
+
+// Collects the codes OnError reports.
+struct TErrors {
+  std::vector<int> Codes;
+  TOnError Handler() {
+    return [this](TObject*, const std::string&, const std::string&, const std::string&, int Code) {
+      Codes.push_back(Code);
+    };
+  }
+};
 
 // Dir joined with a relative name given with "/".
 inline std::string Join(const std::string& Dir, std::string Rel) {
