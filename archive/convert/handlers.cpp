@@ -2,10 +2,17 @@
 
 #include <initializer_list>
 
+#include "archive/formats/arc/unarc.h"
+#include "archive/formats/arj/unarj.h"
+#include "archive/formats/bh/bhwriter.h"
+#include "archive/formats/bh/unbh.h"
 #include "archive/formats/gzip/ungzip.h"
+#include "archive/formats/lha/lhawriter.h"
+#include "archive/formats/lha/unlha.h"
 #include "archive/formats/tar/tarwriter.h"
 #include "archive/formats/tar/untar.h"
 #include "archive/formats/uue/uudecode.h"
+#include "archive/formats/zoo/unzoo.h"
 #include "archive/formats/zip/unzip.h"
 #include "archive/formats/zip/zipwriter.h"
 #ifdef _WIN32
@@ -36,6 +43,11 @@ const TExtractorLine Extractors[] = {
     {{atGZip}, MakeExtractor<TUnGZIP>},
     {{atTar}, MakeExtractor<TUnTAR>},
     {{atUue}, MakeExtractor<TUUDecode>},
+    {{atArc, atArcExe}, MakeExtractor<TUnARC>},
+    {{atArj, atArjExe}, MakeExtractor<TUnARJ>},
+    {{atBh, atBhExe}, MakeExtractor<TUnBH>},
+    {{atLha, atLhaExe, atLzh, atLzhExe}, MakeExtractor<TUnLHA>},
+    {{atZoo}, MakeExtractor<TUnZOO>},
 #ifdef _WIN32
     {{atCab}, MakeExtractor<TUnCAB>},
     {{atRar, atRarExe}, MakeExtractor<TUnRAR>},
@@ -53,6 +65,8 @@ const TWriterLine Writers[] = {
     {TOutArcType::tyJar, TCompressMethod::cmDeflate, MakeWriter<TJar>},
     {TOutArcType::tyTar, TCompressMethod::cmTarred, MakeWriter<TTar>},
     {TOutArcType::tyGzipTar, TCompressMethod::cmGzipTar, MakeWriter<TTar>},
+    {TOutArcType::tyBh, TCompressMethod::cmFuse, MakeWriter<TBh>},
+    {TOutArcType::tyLzh, TCompressMethod::cmFrozen5, MakeWriter<TLha>},
 #ifdef _WIN32
     {TOutArcType::tyCab, TCompressMethod::cmMsZip, MakeWriter<TMakeCAB>},
 #endif
