@@ -4,7 +4,6 @@
 
 #include "archive/codecs/codec_error.h"
 #include "archive/core/arcutil.h"
-#include "archive/core/codec_run.h"
 #include "archive/formats/arc/arc_decode.h"
 #include "archive/formats/arc/arc_format.h"
 
@@ -72,7 +71,7 @@ bool TUnARC::DecodeEntry(TUntypedFile& F, const ArcHeader& H, int64_t& Produced)
     Io.FileSize = H.UnpackedSize;
     Io.ArchiveTotal = RunTotal;
     Io.ArchiveRemaining = RunRemaining;
-    RunEntryCodec(*this, Io, [&] { ArcDecode(Io, H.Method, uint64_t(Io.PackedLeft)); });
+    RunDecoder(Io, [&] { ArcDecode(Io, H.Method, uint64_t(Io.PackedLeft)); });
     Produced = Io.FileDone;
   } catch (...) {
     CloseOutputFile(Out, faArchive, DosDate);

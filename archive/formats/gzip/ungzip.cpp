@@ -9,7 +9,6 @@
 #include "archive/codecs/lzw.h"
 #include "archive/core/arcutil.h"
 #include "archive/core/bytes.h"
-#include "archive/core/codec_run.h"
 #include "archive/formats/gzip/gzip_format.h"
 
 namespace {
@@ -108,7 +107,7 @@ int64_t TUnGZIP::DecodeMember(TUntypedFile& F, TUntypedFile& Out, uint8_t Method
   Io.ArchiveTotal = RunTotal;
   Io.ArchiveRemaining = RunRemaining;
   const int64_t Start = Io.PackedLeft, Done = Io.FileDone;
-  RunEntryCodec(*this, Io, [&] {
+  RunDecoder(Io, [&] {
     if (Method == 8)
       Inflate(Io, uint64_t(Start));
     else if (Method == 0)

@@ -11,7 +11,6 @@
 #include "archive/codecs/unshrink.h"
 #include "archive/core/arcutil.h"
 #include "archive/core/bytes.h"
-#include "archive/core/codec_run.h"
 #include "archive/core/zipcrypt.h"
 #include "archive/core/ziprecords.h"
 
@@ -102,7 +101,7 @@ int64_t UnzipByMethod(TUnBase& Component, TUntypedFile* In, TUntypedFile* Out, c
   Io.ArchiveTotal = Component.RunTotal;
   Io.ArchiveRemaining = Component.RunRemaining;
 
-  RunEntryCodec(Component, Io, [&] {
+  Component.RunDecoder(Io, [&] {
     switch (Rec.Method) {
       case 0: Component.StoreCopy(Io, Packed); break;
       case 1: Unshrink(Io, uint64_t(Packed)); break;
