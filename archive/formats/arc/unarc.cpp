@@ -102,10 +102,6 @@ bool TUnARC::ExtractEntry(TUntypedFile& F, TArcSource& Src, int Index) {
   Entry.ExternalAttr = faArchive;
   Entry.Date = DosDateToDateTime(int(H.DosDateTime()));
   if (!SetEntryFileName(Entry.FileName)) return true;
-  if (OutputMode == omFile && OutputIsArchive()) {
-    ReportError(OutFileName, "", errSameInOut);
-    return true;
-  }
 
   bool Exists = false, Extract = false;
   if (!BeginEntry(Entry.Date, Exists, Extract)) return false;

@@ -183,10 +183,6 @@ TUnARJ::TStep TUnARJ::ExtractEntry(TUntypedFile& F, uint64_t Pos) {
   Entry.ExternalAttr = int32_t(Attr);
   const int DosDate = DateTimeToFileDate(Entry.Date);
   if (!SetEntryFileName(H.FileName)) return TStep::Next;
-  if (OutputMode == omFile && OutputIsArchive()) {
-    ReportError(OutFileName, "", errSameInOut);
-    return TStep::Next;
-  }
 
   bool Exists = false, Extract = false;
   if (!BeginEntry(Entry.Date, Exists, Extract)) return TStep::Stop;

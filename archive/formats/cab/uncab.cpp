@@ -242,11 +242,6 @@ intptr_t TUnCAB::CopyFile(const std::string& Name, int64_t Size, uint16_t Date, 
     RunRemaining -= Size;
     return 0;
   }
-  if (OutputMode == omFile && OutputIsArchive()) {
-    ReportError(OutFileName, "", errSameInOut);
-    RunRemaining -= Size;
-    return 0;
-  }
   const TDateTime When = DosDateToDateTime(int(uint32_t(Date) << 16 | Time));
   bool Exists = false, Extract = false;
   if (!BeginEntry(When, Exists, Extract)) return -1;

@@ -76,10 +76,6 @@ bool TUnZOO::ExtractEntry(TUntypedFile& F, TArcSource& Src, uint64_t Pos) {
   const int DosDate = int(Z.DosDateTime());
   Entry.Date = FileDateToDateTimeDef(DosDate);
   if (!SetEntryFileName(Z.FileName)) return true;
-  if (OutputMode == omFile && OutputIsArchive()) {
-    ReportError(OutFileName, "", errSameInOut);
-    return true;
-  }
 
   bool Exists = false, Extract = false;
   if (!BeginEntry(Entry.Date, Exists, Extract)) return false;
