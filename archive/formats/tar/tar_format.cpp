@@ -111,11 +111,14 @@ bool ReadTarHeader(TArcSource& src, uint64_t pos, TarHeader& out, int& err) {
   bool havePaxSize = false;
   uint64_t paxSize = 0;
   uint8_t block[TarBlockSize];
+  // pax records alone before the end describe no entry: peers read such a
+  // tar as an empty archive.
+  bool onlyPax = true;
   // Each extension record is consumed here, so a chain of them is bounded by
   // the file; the count guards against a chain of empty ones.
   for (int records = 0;; records++) {
     if (AtEnd(src, pos, err)) {
-      if (records) err = rdReadError;  // a long name with no entry after it
+      if (records && !onlyPax) err = rdReadError;  // a long name with no entry after it
       return false;
     }
     if (!ReadExact(src, pos, block, TarBlockSize)) {
@@ -125,8 +128,8 @@ bool ReadTarHeader(TArcSource& src, uint64_t pos, TarHeader& out, int& err) {
     // Only a block of zeros ends the archive; a header whose name field is
     // empty is an entry like any other (its name is checked by the caller).
     if (std::all_of(block, block + TarBlockSize, [](uint8_t b) { return b == 0; })) {
-      if (records == 0) return false;
-      err = rdBadFileHeader;  // extension record followed by an end block
+      if (records == 0 || onlyPax) return false;
+      err = rdBadFileHeader;  // long name followed by an end block
       return false;
     }
     uint32_t stored = uint32_t(TarOctal(block + 148, 8));
@@ -144,6 +147,7 @@ bool ReadTarHeader(TArcSource& src, uint64_t pos, TarHeader& out, int& err) {
       }
       std::string data;
       if (!ReadMeta(src, dataPos, size, data, err)) return false;
+      if (type == 'L' || type == 'K') onlyPax = false;
       if (type == 'L') {
         longName = CutAtNul(data);
       } else if (type == 'K') {

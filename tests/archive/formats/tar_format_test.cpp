@@ -133,6 +133,49 @@ TEST(TarHeader, PaxRecordsAreBounded) {
   }
 }
 
+// A tar holding only pax records (an empty tree from some makers) is an
+// empty archive, as peers read it; a long name with nothing after it is not.
+TEST(TarHeader, OnlyPaxRecordsAreAnEmptyArchive) {
+  auto header = [](char type, uint64_t size) {
+    std::vector<uint8_t> b(512, 0);
+    std::memcpy(b.data(), "PaxHeaders/x", 12);
+    std::snprintf(reinterpret_cast<char*>(&b[124]), 12, "%011llo", static_cast<unsigned long long>(size));
+    b[156] = uint8_t(type);
+    std::memcpy(&b[257], "ustar\0" "00", 8);
+    std::snprintf(reinterpret_cast<char*>(&b[148]), 8, "%06o", TarChecksum(b.data()));
+    b[155] = ' ';
+    return b;
+  };
+  struct Row {
+    char Type;
+    std::string Data;
+    bool EndBlocks;
+    int Err;
+  } rows[] = {
+      {'x', "", true, 0},
+      {'g', "30 comment=made by a peer tool\n", true, 0},
+      {'g', "30 comment=made by a peer tool\n", false, 0},
+      {'L', "long/name", true, rdBadFileHeader},
+      {'L', "long/name", false, rdReadError},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(std::string(1, r.Type) + (r.EndBlocks ? " with end blocks" : " at the end of the file"));
+    std::vector<uint8_t> a = header(r.Type, r.Data.size());
+    std::vector<uint8_t> body(r.Data.begin(), r.Data.end());
+    body.resize((body.size() + 511) / 512 * 512);
+    a.insert(a.end(), body.begin(), body.end());
+    if (r.EndBlocks) a.resize(a.size() + 1024);
+    TMemorySource src(a.data(), a.size());
+    TarHeader h;
+    int err = -1;
+    EXPECT_FALSE(ReadTarHeader(src, 0, h, err));
+    EXPECT_EQ(err, r.Err);
+    WalkResult w = Walk(TFormat::Tar, src);
+    EXPECT_TRUE(w.Entries.empty());
+    EXPECT_EQ(w.Err, r.Err);
+  }
+}
+
 TEST(TarHeader, NumericFields) {
   struct Row {
     std::vector<uint8_t> Field;
