@@ -208,25 +208,27 @@ TEST_F(SfxTest, IconIsReplacedAndReadBack) {
   EXPECT_FALSE(FileExists(Exe()));
 }
 
+struct TFindStub {
+  DWORD Pid;
+  HWND Found;
+};
+
+BOOL CALLBACK FindStubProc(HWND W, LPARAM P) {
+  auto* F = reinterpret_cast<TFindStub*>(P);
+  DWORD Owner = 0;
+  GetWindowThreadProcessId(W, &Owner);
+  char Class[64] = {};
+  GetClassNameA(W, Class, sizeof Class);
+  if (Owner == F->Pid && std::strcmp(Class, "MorvSfxStub") == 0) {
+    F->Found = W;
+    return FALSE;
+  }
+  return TRUE;
+}
+
 HWND FindStubWindow(DWORD Pid) {
-  struct TFind {
-    DWORD Pid;
-    HWND Found;
-  } F{Pid, nullptr};
-  EnumWindows(
-      [](HWND W, LPARAM P) -> BOOL {
-        auto* F = reinterpret_cast<TFind*>(P);
-        DWORD Owner = 0;
-        GetWindowThreadProcessId(W, &Owner);
-        char Class[64] = {};
-        GetClassNameA(W, Class, sizeof Class);
-        if (Owner == F->Pid && std::strcmp(Class, "MorvSfxStub") == 0) {
-          F->Found = W;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      LPARAM(&F));
+  TFindStub F{Pid, nullptr};
+  EnumWindows(FindStubProc, LPARAM(&F));
   return F.Found;
 }
 
