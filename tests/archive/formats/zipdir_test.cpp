@@ -20,13 +20,13 @@ class ZipDirTest : public ::testing::Test {
  protected:
   void SetUp() override {
     Dir = morvtest::TempDir();
-    ASSERT_EQ(morvtest::RunPeer("cd '" + Dir + "' && mkdir src && cd src && seq 1 5000 > a.txt && printf 'b\\n' > b.txt"),
+    ASSERT_EQ(morvtest::RunPeer("cd '" + morvtest::HostPath(Dir) + "' && mkdir src && cd src && seq 1 5000 > a.txt && printf 'b\\n' > b.txt"),
               0);
   }
   // The walk over what Command (run in src) made as ../t.zip.
   std::vector<uint8_t> Make(const std::string& Command) {
-    EXPECT_EQ(morvtest::RunPeer("cd '" + Dir + "/src' && rm -f ../t.zip && " + Command), 0);
-    return morvtest::ReadFile(Dir + "/t.zip");
+    EXPECT_EQ(morvtest::RunPeer("cd '" + morvtest::HostPath(Dir) + "/src' && rm -f ../t.zip && " + Command), 0);
+    return morvtest::ReadFile(morvtest::Join(Dir, "t.zip"));
   }
   std::string Dir;
 };
