@@ -50,16 +50,25 @@ class TMsbReader {
     while (n--) v = (v << 1) | Bit();
     return v;
   }
+  // A stream whose declared size outruns its data would otherwise be decoded
+  // from zero bits for as long as that size says; a sound one never needs
+  // more than its last byte.
+  bool Exhausted() const { return FPastEnd > kSlackBytes; }
 
  private:
   uint8_t Byte() {
     if (FPos == FEnd) {
       FPos = 0;
       FEnd = ReadPackedPiece(FIO, FLeft, FBuf, kIoSize);
-      if (FEnd == 0) return 0;
+      if (FEnd == 0) {
+        ++FPastEnd;
+        return 0;
+      }
     }
     return FBuf[FPos++];
   }
+  static constexpr unsigned kSlackBytes = 8;
+  unsigned FPastEnd = 0;
   TCodecIO& FIO;
   uint64_t FLeft;
   uint8_t* FBuf;
@@ -206,7 +215,7 @@ uint64_t TLzhufCodec::Decode(TCodecIO& io, uint64_t packedSize, uint64_t unpacke
       outLen = 0;
     }
   };
-  while (left > 0) {
+  while (left > 0 && !in.Exhausted()) {
     unsigned c = FSon[R];
     while (c < T) c = FSon[c + in.Bit()];
     c -= T;

@@ -210,6 +210,18 @@ TEST(LzhCodec, Lh1RunIsOneLiteralAndOneMatch) {
   EXPECT_EQ(Lh1Decode(codec, packed, run.size()), run);
 }
 
+TEST(LzhCodec, Lh1StreamShorterThanItsSizeEndsSoonAfterItsData) {
+  // A header claiming a gigabyte over a few packed bytes: decoding ends soon
+  // after the data does, not on zero bits at the claimed size.
+  TLzhufCodec codec;
+  const std::vector<uint8_t> run(61, 'q');
+  const auto packed = Lh1Encode(codec, run);
+  TMemIO io(packed);
+  EXPECT_LT(codec.Decode(io, packed.size(), uint64_t(1) << 30), 100000u);
+  // The exact size still decodes: the slack is never needed by a sound stream.
+  EXPECT_EQ(Lh1Decode(codec, packed, run.size()), run);
+}
+
 TEST(LzhCodec, OutputStopsAtTheUnpackedSize) {
   TLzhEncoder enc;
   TLzhDecoder dec;
@@ -282,7 +294,7 @@ TEST(LzhCodec, ShortStreamsEndQuietlyAndTheNextEntryDecodes) {
   TLzhufCodec lh1;
   const auto lh1Packed = Lh1Encode(lh1, data);
   const std::vector<uint8_t> lh1Cut(lh1Packed.begin(), lh1Packed.begin() + 100);
-  EXPECT_EQ(Lh1Decode(lh1, lh1Cut, data.size()).size(), data.size());
+  EXPECT_LT(Lh1Decode(lh1, lh1Cut, data.size()).size(), data.size());
   EXPECT_EQ(Lh1Decode(lh1, lh1Packed, data.size()), data);
 }
 
