@@ -357,7 +357,7 @@ class TZipBridge : public TComponent {
   // Runs ZipEngExec of the loaded zip library on a filled record.
   int32_t ExecZipEng(void* Record);
   // One add into Target or one delete: the library loaded when needed, the
-  // record filled and run, the specifications cleared.
+  // record filled and run, the file list cleared.
   void RunZipEng(const std::string& Target, bool IsDelete);
 
   // State that callbacks and tests read.

@@ -33,7 +33,7 @@ class AddTest : public ::testing::Test {
   void SetUp() override {
     Dir = TempDir();
     Before = GetCurrentDir();
-    // Relative specifications are taken from the current folder.
+    // Relative names in the file list are taken from the current folder.
     SetCurrentDir(Dir);
     Z.SetDLLDirectory(DllFolder("zipeng"));
     Z.OnMessage = [this](TObject*, int Code, const std::string& Text) { Messages.push_back({Code, Text}); };
@@ -134,7 +134,7 @@ TEST_F(AddTest, StoredPathsFollowTheOptions) {
     EXPECT_EQ(Names(), C.Expected);
     ExpectPeersAccept();
   }
-  // An absolute specification is stored without drive and leading separator;
+  // An absolute name in the file list is stored without drive and leading separator;
   // ForceDOS makes 8.3 names.
   Shell(Dir, "cp src/sub/numbers.txt 'src/Long Name.text'");
   DeleteFile(Arc());
