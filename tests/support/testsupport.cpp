@@ -75,8 +75,15 @@ static std::string TestId() {
 }
 
 std::string TempDir() {
-  std::string dir = LocalPath(std::string(MORV_BINARY_DIR) + "/testtmp/" + TestId());
+  const std::string host = std::string(MORV_BINARY_DIR) + "/testtmp/" + TestId();
+  std::string dir = LocalPath(host);
   std::error_code ec;
+#ifdef _WIN32
+  // The runtime's remove_all has no lstat under Wine: it follows, and can
+  // spin on, the Unix symbolic links that peer tools extract. The host
+  // removes the folder of an earlier run instead.
+  if (fs::exists(fs::path(dir), ec)) RunPeer("rm -rf '" + host + "'");
+#endif
   fs::remove_all(fs::path(dir), ec);
   fs::create_directories(fs::path(dir));
   return dir;
