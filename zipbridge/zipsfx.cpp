@@ -294,13 +294,14 @@ int TZipBridge::ConvertSfxToZip() {
     ZipEndOfCentral EOC;
     FindEndOfCentralDir(EOC, true);
     THandle In = FInFileHandle;
-    size_t Span = size_t(std::min<int64_t>(Offset, int64_t(TSfxSettings::MaxBlock)));
-    std::vector<uint8_t> Tail(Span);
-    if (FileSeek(In, Offset - int64_t(Span), soFromBeginning) != Offset - int64_t(Span) ||
-        !ReadAll(In, Tail.data(), Span))
+    // A stub is small; of a huge foreign prefix only the tail is searched.
+    const bool Whole = Offset <= (int64_t(16) << 20);
+    const int64_t From = Whole ? 0 : Offset - int64_t(TSfxSettings::MaxBlock);
+    std::vector<uint8_t> Front(size_t(Offset - From));
+    if (FileSeek(In, From, soFromBeginning) != From || !ReadAll(In, Front.data(), Front.size()))
       throw EZipBridge(zmSeekInput);
     TSfxSettings S;
-    if (size_t BlockLen = S.FindBefore(Tail.data(), Span)) {
+    if (size_t BlockLen = Whole ? S.FindInFront(Front.data(), Front.size()) : S.FindBefore(Front.data(), Front.size())) {
       SFXOptions = (S.Flags & sfNoCheckSize) ? 0 : SetOf(SFXCheckSize);
       for (auto [Option, Flag] : SfxOptionFlags)
         if (S.Flags & Flag) SFXOptions |= SetOf(Option);
@@ -311,10 +312,9 @@ int TZipBridge::ConvertSfxToZip() {
       SFXDefaultDir = S.DefaultDir;
       SFXCommandLine = S.CommandLine;
       SFXMessage = S.Message;
-      std::vector<uint8_t> Program(size_t(Offset) - BlockLen);
+      std::vector<uint8_t> Program(Front.begin(), Front.end() - ptrdiff_t(BlockLen));
       uint64_t At;
-      if (FileSeek(In, 0, soFromBeginning) == 0 && ReadAll(In, Program.data(), Program.size()) &&
-          FindIconImage(Program, At))
+      if (Whole && FindIconImage(Program, At))
         SFXIcon.assign(Program.begin() + ptrdiff_t(At), Program.begin() + ptrdiff_t(At + SfxIconSize));
     }
 

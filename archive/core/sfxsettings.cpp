@@ -65,3 +65,25 @@ size_t TSfxSettings::FindBefore(const uint8_t* Tail, size_t Count) {
     if (Parse(Start + i, Span - i)) return Span - i;
   return 0;
 }
+
+size_t TSfxSettings::FindInFront(const uint8_t* Front, size_t Count) {
+  const size_t End = PeImageEnd(Front, Count);
+  if (End > 0 && End < Count && Count - End <= MaxBlock && Parse(Front + End, Count - End)) return Count - End;
+  return FindBefore(Front, Count);
+}
+
+size_t PeImageEnd(const uint8_t* Image, size_t Size) {
+  if (Size < 0x40 || Image[0] != 'M' || Image[1] != 'Z') return 0;
+  const size_t Pe = GetLE32(Image + 0x3C);
+  if (Pe > Size || Size - Pe < 24 || GetLE32(Image + Pe) != 0x00004550) return 0;
+  const size_t Sections = GetLE16(Image + Pe + 6), OptionalSize = GetLE16(Image + Pe + 20);
+  const size_t Table = Pe + 24 + OptionalSize;
+  if (Table > Size || (Size - Table) / 40 < Sections) return 0;
+  size_t End = 0;
+  for (size_t i = 0; i < Sections; i++) {
+    const uint8_t* S = Image + Table + i * 40;
+    const uint64_t RawEnd = uint64_t(GetLE32(S + 20)) + GetLE32(S + 16);
+    if (GetLE32(S + 16) != 0 && RawEnd > End) End = size_t(std::min<uint64_t>(RawEnd, Size + uint64_t(1)));
+  }
+  return End <= Size ? End : 0;
+}

@@ -35,7 +35,18 @@ struct TSfxSettings {
   // archive), nearest the archive first, so that signature bytes inside the
   // stub are never taken for it. Returns the block's length, 0 when none.
   size_t FindBefore(const uint8_t* Tail, size_t Count);
+  // The block in Front, the whole of the bytes in front of the archive: the
+  // one that starts where the stub's Windows image ends when it parses there
+  // exactly (texts may hold bytes that look like a block), else as
+  // FindBefore. Returns the block's length, 0 when none.
+  size_t FindInFront(const uint8_t* Front, size_t Count);
+  // The block that fills Block exactly.
+  bool ReadExact(const uint8_t* Block, size_t Len) { return Parse(Block, Len); }
 
  private:
   bool Parse(const uint8_t* P, size_t Avail);
 };
+
+// Where a Windows image's last section ends in the file (the first byte of
+// what was appended to the program); 0 when Image is no such image.
+size_t PeImageEnd(const uint8_t* Image, size_t Size);

@@ -41,14 +41,12 @@ TSfxSettings ReadSettings(const std::string& Self) {
       Start = std::min<int64_t>(Start, H.LocalHeaderOffset);
       Pos += int64_t(TZipCentralHeader::Size) + H.NameLength + H.ExtraLength + H.CommentLength;
     }
-    if (Start <= 0 || Start > F.Size()) return S;
-    size_t Span = size_t(std::min<int64_t>(Start, int64_t(TSfxSettings::MaxBlock)));
-    std::vector<uint8_t> Tail(Span);
-    if (F.Seek(Start - int64_t(Span), soFromBeginning) != Start - int64_t(Span) ||
-        F.Read(Tail.data(), int32_t(Span)) != int32_t(Span))
-      return S;
+    // The program in front is this stub: a few hundred KB at most.
+    if (Start <= 0 || Start > F.Size() || Start > (int64_t(16) << 20)) return S;
+    std::vector<uint8_t> Front(static_cast<size_t>(Start));
+    if (F.Seek(0, soFromBeginning) != 0 || F.Read(Front.data(), int32_t(Start)) != int32_t(Start)) return S;
     TSfxSettings Found;
-    if (Found.FindBefore(Tail.data(), Span)) S = Found;
+    if (Found.FindInFront(Front.data(), Front.size())) S = Found;
   } catch (const std::exception&) {
   }
   return S;

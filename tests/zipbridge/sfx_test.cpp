@@ -111,6 +111,22 @@ TEST_F(SfxTest, ZipToSfxAndBackGivesTheSameBytes) {
   EXPECT_EQ(Back.SFXOptions, SetOf(SFXAutoRun, SFXNoSuccessMsg));
 }
 
+// The message ends in bytes that form a complete older block; read from the
+// archive backwards they would be taken for the settings.
+TEST_F(SfxTest, TextsThatLookLikeABlockReadBackWhole) {
+  const std::string LookAlike("MPU\x01\x01\x00\x00" "a", 8);
+  Z.SFXCaption = "Caption";
+  Z.SFXMessage = "Go? " + LookAlike;
+  Z.SetZipFileName(Zip());
+  ASSERT_EQ(Z.ConvertZipToSfx(), 0) << Z.Message;
+  TZipBridge Back(nullptr);
+  Back.SetZipFileName(Exe());
+  ASSERT_EQ(Back.ConvertSfxToZip(), 0) << Back.Message;
+  EXPECT_EQ(Back.SFXCaption, "Caption");
+  EXPECT_EQ(Back.SFXMessage, "Go? " + LookAlike);
+  EXPECT_EQ(ReadFile(Zip()), Original);
+}
+
 TEST_F(SfxTest, RefusalsLeaveNoOutput) {
   Z.SetZipFileName(Zip());
   Z.SFXCaption = std::string(255, 'c');
