@@ -1,0 +1,16 @@
+# Fails unless the DLL exports exactly the four COM server entry points,
+# undecorated.
+execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "objdump failed on ${DLL}")
+endif()
+string(REGEX MATCH "\\[Ordinal/Name Pointer\\] Table[^\n]*\n(([ \t]+\\[[^\n]*\n)*)" table "${dump}")
+set(rows "${CMAKE_MATCH_1}")
+string(REGEX MATCHALL "\\] [^\n]+" names "${rows}")
+list(TRANSFORM names REPLACE "^\\] " "")
+list(SORT names)
+set(expected DllCanUnloadNow DllGetClassObject DllRegisterServer DllUnregisterServer)
+if(NOT names STREQUAL expected)
+  message(FATAL_ERROR "exports of ${DLL}: '${names}', expected '${expected}'")
+endif()
+message(STATUS "exports: ${names}")
