@@ -108,7 +108,8 @@ HRESULT ReadDroppedNames(IDataObject* Data, size_t Limit, std::vector<std::strin
       std::string name(length + 1, '\0');
       const UINT copied = DragQueryFileA(drop, i, name.data(), length + 1);
       name.resize(std::min(copied, length));
-      Names.push_back(std::move(name));
+      // An empty name names nothing; Morv would take it for its own folder.
+      if (!name.empty()) Names.push_back(std::move(name));
     }
   }
   ReleaseStgMedium(&medium);

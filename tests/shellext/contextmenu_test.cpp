@@ -1,6 +1,8 @@
 // The context-menu handler as Explorer drives it: Initialize with the
 // selection, QueryContextMenu into a menu that holds Explorer's own items,
 // GetCommandString for the status bar, InvokeCommand on a choice.
+#include <atomic>
+#include <cstring>
 #include <thread>
 
 #include "shellext/handover.h"
@@ -194,6 +196,246 @@ TEST_F(ShellExtContextMenu, MenusForSelectionsAndSettings) {
     DestroyMenu(menu);
     handler->Release();
   }
+}
+
+
+TEST_F(ShellExtContextMenu, DefaultOnlyRequestsAndTheIdRange) {
+  TRegistrySandbox registry;
+  IContextMenu* handler = Handler({Path("report.txt")});
+  ASSERT_NE(handler, nullptr);
+  // Explorer asks for the default verb only when the item is double-clicked.
+  HMENU menu = ExplorerMenu();
+  EXPECT_EQ(handler->QueryContextMenu(menu, 1, FirstId, FirstId + 50, CMF_DEFAULTONLY),
+            MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0));
+  EXPECT_EQ(Describe(menu), "Open|Properties");
+  // Ids past the last one belong to other handlers.
+  EXPECT_EQ(handler->QueryContextMenu(menu, 1, FirstId, FirstId + 2, CMF_NORMAL), MAKE_HRESULT(SEVERITY_SUCCESS, 0, 3));
+  EXPECT_EQ(Describe(menu),
+            "Open|-|Compress to &ZIP + options...=0|&Compress to \"report.zip\"=1|Compress to &CAB + options...=2|-|"
+            "Properties");
+  DestroyMenu(menu);
+  // The next build starts over.
+  menu = ExplorerMenu();
+  EXPECT_EQ(handler->QueryContextMenu(menu, 0, FirstId, FirstId, CMF_NORMAL), MAKE_HRESULT(SEVERITY_SUCCESS, 0, 1));
+  EXPECT_EQ(Describe(menu), "-|Compress to &ZIP + options...=0|-|Open|Properties");
+  DestroyMenu(menu);
+  handler->Release();
+}
+
+TEST_F(ShellExtContextMenu, CommandStringsByKind) {
+  TRegistrySandbox registry;
+  registry.SetDword(ShellExtKey, "NonCascade", 0);
+  IContextMenu* handler = Handler({Path("data.zip")});
+  ASSERT_NE(handler, nullptr);
+  HMENU menu = ExplorerMenu();
+  ASSERT_EQ(handler->QueryContextMenu(menu, 1, FirstId, FirstId + 50, CMF_NORMAL), MAKE_HRESULT(SEVERITY_SUCCESS, 0, 6));
+  const char* const help[] = {"Extract all of the files in the archive",
+                              "Extract all of the files in the archive to the current folder",
+                              "Extract all files from the archive to a subfolder",
+                              "Convert the ZIP archive to a Self-Extracting File",
+                              "Create a spanned set from the selected archive",
+                              nullptr};
+  for (UINT offset = 0; offset < 6; ++offset) {
+    SCOPED_TRACE(offset);
+    char ansi[256];
+    memset(ansi, '#', sizeof ansi);
+    ASSERT_EQ(handler->GetCommandString(offset, GCS_HELPTEXTA, nullptr, ansi, sizeof ansi), S_OK);
+    if (help[offset]) {
+      EXPECT_STREQ(ansi, help[offset]);
+    }
+    EXPECT_GT(strlen(ansi), 0u);
+    wchar_t wide[256];
+    ASSERT_EQ(handler->GetCommandString(offset, GCS_HELPTEXTW, nullptr, reinterpret_cast<char*>(wide), 256), S_OK);
+    EXPECT_EQ(std::wstring(wide), std::wstring(ansi, ansi + strlen(ansi)));
+    EXPECT_EQ(handler->GetCommandString(offset, GCS_VALIDATEA, nullptr, nullptr, 0), S_OK);
+    EXPECT_EQ(handler->GetCommandString(offset, GCS_VALIDATEW, nullptr, nullptr, 0), S_OK);
+    // No language-independent verbs: the buffer is left alone.
+    memset(ansi, '#', sizeof ansi);
+    EXPECT_TRUE(FAILED(handler->GetCommandString(offset, GCS_VERBA, nullptr, ansi, sizeof ansi)));
+    EXPECT_TRUE(FAILED(handler->GetCommandString(offset, GCS_VERBW, nullptr, ansi, sizeof ansi / 2)));
+    EXPECT_EQ(ansi[0], '#');
+    EXPECT_EQ(handler->GetCommandString(offset, GCS_HELPTEXTA, nullptr, nullptr, 64), E_INVALIDARG);
+    EXPECT_EQ(handler->GetCommandString(offset, GCS_HELPTEXTW, nullptr, nullptr, 64), E_INVALIDARG);
+  }
+  // Cut to the buffer, with its terminating zero.
+  char small[8];
+  memset(small, '#', sizeof small);
+  EXPECT_EQ(handler->GetCommandString(0, GCS_HELPTEXTA, nullptr, small, sizeof small), S_OK);
+  EXPECT_STREQ(small, "Extract");
+  wchar_t smallWide[8];
+  EXPECT_EQ(handler->GetCommandString(0, GCS_HELPTEXTW, nullptr, reinterpret_cast<char*>(smallWide), 8), S_OK);
+  EXPECT_EQ(std::wstring(smallWide), L"Extract");
+  // Offsets outside the menu.
+  char text[64] = "untouched";
+  EXPECT_EQ(handler->GetCommandString(6, GCS_HELPTEXTA, nullptr, text, sizeof text), E_FAIL);
+  EXPECT_EQ(handler->GetCommandString(static_cast<UINT_PTR>(-1), GCS_HELPTEXTA, nullptr, text, sizeof text), E_FAIL);
+  EXPECT_STREQ(text, "untouched");
+  EXPECT_EQ(handler->GetCommandString(6, GCS_VALIDATEA, nullptr, nullptr, 0), S_FALSE);
+  DestroyMenu(menu);
+  handler->Release();
+}
+
+// InvokeCommand with a command offset, as Explorer sends it.
+HRESULT Invoke(IContextMenu* Handler, UINT_PTR Offset, int Show = SW_SHOWNORMAL) {
+  CMINVOKECOMMANDINFO info = {};
+  info.cbSize = sizeof info;
+  info.lpVerb = reinterpret_cast<LPCSTR>(Offset);
+  info.nShow = Show;
+  return Handler->InvokeCommand(&info);
+}
+
+TEST_F(ShellExtContextMenu, CommandsStartMorvWithTheirSwitch) {
+  TStandIn morv(FDir);
+  const std::string report = Path("in\\report.txt"), other = Path("in\\b b.txt");
+  const std::string zip = Path("data.zip"), rar = Path("x.rar"), sfx = Path("setup.exe");
+  const std::string quoted = "\"" + morv.Program() + "\"";
+  // The list file of the compress commands: the count, then the names.
+  const std::string list = "2\r\n" + report + "\r\n" + other + "\r\n";
+  const struct {
+    std::vector<std::string> Names;
+    UINT Offset;
+    std::string Switch;      // compress commands: started through the shell with the switch alone
+    std::string CommandLine;  // the other commands: the exact command line
+  } cases[] = {
+      {{report, other}, 0, "-aZIP", ""},
+      {{report, other}, 1, "-aZ", ""},
+      {{report, other}, 2, "-aCAB", ""},
+      {{report, other}, 3, "-aC", ""},
+      {{report, other}, 4, "-aLHA", ""},
+      {{report, other}, 5, "-aL", ""},
+      {{report, other}, 6, "-aBH", ""},
+      {{report, other}, 7, "-aB", ""},
+      {{zip}, 0, "", quoted + " -et \"" + zip + "\""},
+      {{zip}, 1, "", quoted + " -e \"" + zip + "\""},
+      {{zip}, 2, "", quoted + " -es \"" + zip + "\""},
+      {{zip}, 3, "", quoted + " -tosfx \"" + zip + "\""},
+      {{zip}, 4, "", quoted + " -tospan \"" + zip + "\""},
+      {{rar}, 3, "", quoted + " -tozip \"" + rar + "\""},
+      {{sfx}, 3, "", quoted + " -tozip \"" + sfx + "\""},
+      {{sfx}, 4, "", quoted + " \"" + sfx + "\""},
+  };
+  TRegistrySandbox registry;
+  registry.SetString(GeneralKey, "Directory", morv.Program());
+  registry.SetDword(ShellExtKey, "SupportConvertFormat", 1);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Names.front() + " offset " + std::to_string(c.Offset));
+    DeleteFileA(morv.ListFile().c_str());
+    IContextMenu* handler = Handler(c.Names);
+    ASSERT_NE(handler, nullptr);
+    HMENU menu = ExplorerMenu();
+    ASSERT_TRUE(SUCCEEDED(handler->QueryContextMenu(menu, 1, FirstId, FirstId + 50, CMF_NORMAL)));
+    EXPECT_EQ(Invoke(handler, c.Offset, SW_SHOWMINNOACTIVE), S_OK);
+    const auto start = morv.WaitStart();
+    ASSERT_TRUE(start);
+    EXPECT_EQ(start->Show, SW_SHOWMINNOACTIVE);
+    if (!c.Switch.empty()) {
+      EXPECT_EQ(SplitCommandLine(start->CommandLine), (std::vector<std::string>{morv.Program(), c.Switch}))
+          << start->CommandLine;
+      EXPECT_EQ(Lower(start->Folder), Lower(Path("in")));
+      EXPECT_EQ(start->ListFile, list);
+    } else {
+      EXPECT_EQ(start->CommandLine, c.CommandLine);
+      EXPECT_FALSE(start->ListFile) << *start->ListFile;
+    }
+    DestroyMenu(menu);
+    handler->Release();
+  }
+}
+
+TEST_F(ShellExtContextMenu, CommandsThatStartNothing) {
+  TStandIn morv(FDir);
+  const std::string report = Path("in\\report.txt");
+  const auto built = [&](TRegistrySandbox&, const std::vector<std::string>& Names) {
+    IContextMenu* handler = Handler(Names);
+    HMENU menu = ExplorerMenu();
+    EXPECT_TRUE(SUCCEEDED(handler->QueryContextMenu(menu, 1, FirstId, FirstId + 50, CMF_NORMAL)));
+    DestroyMenu(menu);
+    return handler;
+  };
+  {
+    // No "Directory" value: the menu is there, the command does nothing.
+    TRegistrySandbox registry;
+    IContextMenu* handler = built(registry, {report});
+    EXPECT_EQ(Invoke(handler, 0), S_OK);
+    handler->Release();
+  }
+  {
+    TRegistrySandbox registry;
+    registry.SetString(GeneralKey, "Directory", Path("no such\\morv.exe"));
+    IContextMenu* handler = built(registry, {report});
+    EXPECT_EQ(Invoke(handler, 1), S_OK);
+    handler->Release();
+  }
+  {
+    TRegistrySandbox registry;
+    registry.SetString(GeneralKey, "Directory", morv.Program());
+    IContextMenu* handler = built(registry, {Path("data.zip")});
+    // A verb string is no offset: its pointer's low bits must not pick a command.
+    CMINVOKECOMMANDINFO info = {};
+    info.cbSize = sizeof info;
+    info.lpVerb = "open";
+    info.nShow = SW_SHOWNORMAL;
+    EXPECT_EQ(handler->InvokeCommand(&info), E_FAIL);
+    CMINVOKECOMMANDINFOEX wide = {};
+    wide.cbSize = sizeof wide;
+    wide.fMask = CMIC_MASK_UNICODE;
+    wide.lpVerb = reinterpret_cast<LPCSTR>(1);
+    wide.lpVerbW = L"delete";
+    wide.nShow = SW_SHOWNORMAL;
+    EXPECT_EQ(handler->InvokeCommand(reinterpret_cast<CMINVOKECOMMANDINFO*>(&wide)), E_FAIL);
+    EXPECT_EQ(Invoke(handler, 5), E_FAIL);
+    EXPECT_EQ(Invoke(handler, 0x10000), E_FAIL);
+    handler->Release();
+  }
+  {
+    // A list file that cannot be written: Morv would add a stale list.
+    TRegistrySandbox registry;
+    registry.SetString(GeneralKey, "Directory", morv.Program());
+    IContextMenu* handler = built(registry, {report});
+    SetEnvironmentVariableA("TMP", (FDir + "\\no such folder\\").c_str());
+    SetEnvironmentVariableA("TEMP", (FDir + "\\no such folder\\").c_str());
+    EXPECT_EQ(Invoke(handler, 1), E_FAIL);
+    SetEnvironmentVariableA("TMP", morv.Temp().c_str());
+    SetEnvironmentVariableA("TEMP", morv.Temp().c_str());
+    handler->Release();
+  }
+  EXPECT_TRUE(morv.NothingStarted());
+}
+
+// The About box is modal: a helper thread closes it once it shows.
+TEST_F(ShellExtContextMenu, AboutShowsTheVersionNotice) {
+  TStandIn morv(FDir);
+  TRegistrySandbox registry;
+  registry.SetString(GeneralKey, "Directory", morv.Program());
+  registry.SetDword(ShellExtKey, "NonCascade", 0);
+  IContextMenu* handler = Handler({Path("data.zip")});
+  HMENU menu = ExplorerMenu();
+  ASSERT_EQ(handler->QueryContextMenu(menu, 1, FirstId, FirstId + 50, CMF_NORMAL), MAKE_HRESULT(SEVERITY_SUCCESS, 0, 6));
+  std::atomic<bool> seen{false};
+  std::string text;
+  std::thread closer([&] {
+    for (int i = 0; i < 1500; ++i) {
+      if (HWND box = FindWindowA("#32770", "Brimshex.DLL")) {
+        char buffer[512] = {};
+        if (HWND label = FindWindowExA(box, nullptr, "Static", nullptr)) {
+          GetWindowTextA(label, buffer, sizeof buffer);
+          if (!buffer[0]) GetWindowTextA(FindWindowExA(box, label, "Static", nullptr), buffer, sizeof buffer);
+        }
+        text = buffer;
+        seen = true;
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        return;
+      }
+      Sleep(20);
+    }
+  });
+  EXPECT_EQ(Invoke(handler, 5), S_OK);
+  closer.join();
+  EXPECT_TRUE(seen);
+  EXPECT_NE(text.find("Brimshex"), std::string::npos) << text;
+  DestroyMenu(menu);
+  handler->Release();
+  EXPECT_TRUE(morv.NothingStarted(500));
 }
 
 }  // namespace

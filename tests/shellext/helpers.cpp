@@ -113,6 +113,7 @@ class TDropData final : public IDataObject {
       text += wide;  // keeps its terminating zero
     }
     text += L'\0';
+    if (FNames.empty()) text += L'\0';
     const size_t size = sizeof(DROPFILES) + text.size() * sizeof(wchar_t);
     HGLOBAL memory = GlobalAlloc(GHND, size);
     auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
