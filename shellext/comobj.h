@@ -8,12 +8,27 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <new>
+
 namespace brimshex {
 
 // Live handler objects and LockServer locks of the whole module; Explorer
 // calls from several threads, so both are changed atomically.
 LONG ObjectCount();
 LONG LockCount();
+
+// Runs the body of a COM method: an exception must not unwind into the
+// shell, so it becomes a failure result.
+template <class F>
+HRESULT Guarded(F Body) noexcept {
+  try {
+    return Body();
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
 
 // Base of every handler class. Derived classes answer Interface() for their
 // own interface identifiers; IUnknown is the first interface they list.

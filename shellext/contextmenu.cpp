@@ -103,11 +103,16 @@ void* TContextMenu::Interface(REFIID Iid) {
 }
 
 HRESULT TContextMenu::Initialize(PCIDLIST_ABSOLUTE, IDataObject* Data, HKEY) {
-  FOptions = LoadShellExtOptions();
-  FBitmap.LoadMenuBitmap(FOptions.UseBitmapImages);
-  FNames.clear();
-  if (!Data) return E_FAIL;
-  return ReadDroppedNames(Data, MaxSelectedNames, FNames);
+  return Guarded([&]() -> HRESULT {
+    FOptions = LoadShellExtOptions();
+    FBitmap.LoadMenuBitmap(FOptions.UseBitmapImages);
+    // A new selection: the last menu's commands no longer apply.
+    FNames.clear();
+    FCommands.clear();
+    FPopup = nullptr;
+    if (!Data) return E_FAIL;
+    return ReadDroppedNames(Data, MaxSelectedNames, FNames);
+  });
 }
 
 std::string TContextMenu::Caption(uint8_t Code) const {
@@ -150,81 +155,85 @@ bool TContextMenu::InsertVerbItem(HMENU Menu, UINT Position, UINT FirstId, UINT 
 }
 
 HRESULT TContextMenu::QueryContextMenu(HMENU Menu, UINT Position, UINT FirstId, UINT LastId, UINT Flags) {
-  FCommands.clear();
-  FPopup = nullptr;
-  FSelfExtractor = false;
-  // The default-only request asks for the default verb, which we have none of.
-  if (Flags & CMF_DEFAULTONLY) return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
-  if (!ShellExtEnabled()) return E_FAIL;
-  if (FNames.empty()) return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
+  return Guarded([&]() -> HRESULT {
+    FCommands.clear();
+    FPopup = nullptr;
+    FSelfExtractor = false;
+    // The default-only request asks for the default verb, which we have none of.
+    if (Flags & CMF_DEFAULTONLY) return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
+    if (!ShellExtEnabled()) return E_FAIL;
+    if (FNames.empty()) return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
 
-  const std::string& first = FNames.front();
-  const TArchiveKind kind = GetArchiveKind(first, FOptions.CheckForSFXs);
-  FSelfExtractor = FNames.size() == 1 && kind == akSfx;
-  FEnables = LoadVerbSwitches();
+    const std::string& first = FNames.front();
+    const TArchiveKind kind = GetArchiveKind(first, FOptions.CheckForSFXs);
+    FSelfExtractor = FNames.size() == 1 && kind == akSfx;
+    const TVerbEnables enables = LoadVerbSwitches();
 
-  std::vector<uint8_t> codes;
-  if (FSelfExtractor) {
-    codes = {cmdExtractTo, cmdExtractHere, cmdExtractToSubFolder, cmdConvertZip, cmdOpenSfx};
-  } else if (FNames.size() > 1 || kind == akNone) {
-    codes = {cmdAddZipOptions, cmdAddZip, cmdAddCabOptions, cmdAddCab,
-             cmdAddLhaOptions, cmdAddLha, cmdAddBhOptions, cmdAddBh};
-  } else {
-    codes = {cmdExtractTo, cmdExtractHere, cmdExtractToSubFolder};
-    const bool zip = LowerExtension(first) == ".zip";
-    if (!zip && FOptions.SupportConvertFormat) codes.push_back(cmdConvertZip);
-    if (zip) codes.insert(codes.end(), {cmdMakeSfx, cmdMakeSpan});
-  }
-
-  InsertMenuA(Menu, Position, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
-  if (FOptions.Cascade) {
-    FPopup = CreatePopupMenu();
-    if (!FPopup) return E_FAIL;
-    if (!InsertMenuA(Menu, Position + 1, MF_BYPOSITION | MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(FPopup),
-                     "Quillon 2000")) {
-      DestroyMenu(FPopup);
-      FPopup = nullptr;
-      return E_FAIL;
+    std::vector<uint8_t> codes;
+    if (FSelfExtractor) {
+      codes = {cmdExtractTo, cmdExtractHere, cmdExtractToSubFolder, cmdConvertZip, cmdOpenSfx};
+    } else if (FNames.size() > 1 || kind == akNone) {
+      codes = {cmdAddZipOptions, cmdAddZip, cmdAddCabOptions, cmdAddCab,
+               cmdAddLhaOptions, cmdAddLha, cmdAddBhOptions, cmdAddBh};
+    } else {
+      codes = {cmdExtractTo, cmdExtractHere, cmdExtractToSubFolder};
+      const bool zip = LowerExtension(first) == ".zip";
+      if (!zip && FOptions.SupportConvertFormat) codes.push_back(cmdConvertZip);
+      if (zip) codes.insert(codes.end(), {cmdMakeSfx, cmdMakeSpan});
     }
-    FBitmap.SetItemBitmap(Menu, Position + 1);
-  }
-  for (uint8_t code : codes)
-    if (FEnables[code]) InsertVerbItem(Menu, Position, FirstId, LastId, code);
 
-  if (!FPopup) {
-    InsertMenuA(Menu, Position + static_cast<UINT>(FCommands.size()) + 1, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
-  } else {
-    AppendMenuA(FPopup, MF_SEPARATOR, 0, nullptr);
-    if (FEnables[cmdAbout]) {
-      const UINT offset = static_cast<UINT>(FCommands.size());
-      if (FirstId + offset >= FirstId && FirstId + offset <= LastId &&
-          AppendMenuA(FPopup, MF_STRING, FirstId + offset, Caption(cmdAbout).c_str())) {
-        FBitmap.SetItemBitmap(FPopup, static_cast<UINT>(GetMenuItemCount(FPopup) - 1));
-        FCommands.push_back(cmdAbout);
+    InsertMenuA(Menu, Position, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
+    if (FOptions.Cascade) {
+      FPopup = CreatePopupMenu();
+      if (!FPopup) return E_FAIL;
+      if (!InsertMenuA(Menu, Position + 1, MF_BYPOSITION | MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(FPopup),
+                       "Quillon 2000")) {
+        DestroyMenu(FPopup);
+        FPopup = nullptr;
+        return E_FAIL;
+      }
+      FBitmap.SetItemBitmap(Menu, Position + 1);
+    }
+    for (uint8_t code : codes)
+      if (enables[code]) InsertVerbItem(Menu, Position, FirstId, LastId, code);
+
+    if (!FPopup) {
+      InsertMenuA(Menu, Position + static_cast<UINT>(FCommands.size()) + 1, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
+    } else {
+      AppendMenuA(FPopup, MF_SEPARATOR, 0, nullptr);
+      if (enables[cmdAbout]) {
+        const UINT offset = static_cast<UINT>(FCommands.size());
+        if (FirstId + offset >= FirstId && FirstId + offset <= LastId &&
+            AppendMenuA(FPopup, MF_STRING, FirstId + offset, Caption(cmdAbout).c_str())) {
+          FBitmap.SetItemBitmap(FPopup, static_cast<UINT>(GetMenuItemCount(FPopup) - 1));
+          FCommands.push_back(cmdAbout);
+        }
       }
     }
-  }
-  return MAKE_HRESULT(SEVERITY_SUCCESS, 0, static_cast<USHORT>(FCommands.size()));
+    return MAKE_HRESULT(SEVERITY_SUCCESS, 0, static_cast<USHORT>(FCommands.size()));
+  });
 }
 
 HRESULT TContextMenu::InvokeCommand(CMINVOKECOMMANDINFO* Info) {
-  UINT offset = 0;
-  if (!InvokeOffset(Info, offset)) return E_FAIL;
-  const std::string program = GetMainProgramPath();
-  if (program.empty() || !FileExists(program)) return S_OK;
-  if (offset >= FCommands.size()) return E_FAIL;
-  const uint8_t code = FCommands[offset];
-  const std::string& first = FNames.front();
-  if (code >= cmdAddZipOptions && code <= cmdAddBh) {
-    // Morv reads the names from the list file: without it nothing starts.
-    if (!WriteListFile(ListFileName(), FNames)) return E_FAIL;
-    ShellOpen(program, VerbSwitch(code), FolderOf(first), Info->nShow);
-  } else if (code == cmdAbout) {
-    MessageBoxA(nullptr, AboutText, "Brimshex.DLL", MB_OK | MB_ICONINFORMATION);
-  } else if (FindVerb(code)) {
-    StartCommandLine(ProgramCommandLine(program, VerbSwitch(code), first), Info->nShow);
-  }
-  return S_OK;
+  return Guarded([&]() -> HRESULT {
+    UINT offset = 0;
+    if (!InvokeOffset(Info, offset)) return E_FAIL;
+    const std::string program = GetMainProgramPath();
+    if (program.empty() || !FileExists(program)) return S_OK;
+    if (offset >= FCommands.size()) return E_FAIL;
+    const uint8_t code = FCommands[offset];
+    const std::string& first = FNames.front();
+    if (code >= cmdAddZipOptions && code <= cmdAddBh) {
+      // Morv reads the names from the list file: without it nothing starts.
+      if (!WriteListFile(ListFileName(), FNames)) return E_FAIL;
+      ShellOpen(program, VerbSwitch(code), FolderOf(first), Info->nShow);
+    } else if (code == cmdAbout) {
+      MessageBoxA(nullptr, AboutText, "Brimshex.DLL", MB_OK | MB_ICONINFORMATION);
+    } else if (FindVerb(code)) {
+      StartCommandLine(ProgramCommandLine(program, VerbSwitch(code), first), Info->nShow);
+    }
+    return S_OK;
+  });
 }
 
 HRESULT TContextMenu::GetCommandString(UINT_PTR Offset, UINT Kind, UINT*, CHAR* Buffer, UINT Size) {

@@ -49,7 +49,6 @@ class TContextMenu : public TComObject, public IShellExtInit, public IContextMen
   std::vector<uint8_t> FCommands;  // command code by command offset
   HMENU FPopup = nullptr;          // owned by the menu it was put in
   bool FSelfExtractor = false;
-  TVerbEnables FEnables{};
   TShellExtOptions FOptions;
   TMenuBitmap FBitmap;
 };

@@ -76,25 +76,29 @@ STDAPI DllGetClassObject(REFCLSID ClassId, REFIID Iid, LPVOID* Object) {
 STDAPI DllCanUnloadNow() { return ObjectCount() == 0 && LockCount() == 0 ? S_OK : S_FALSE; }
 
 STDAPI DllRegisterServer() {
-  const std::string module = ModuleFileName();
-  if (module.empty()) return SELFREG_E_CLASS;
-  for (const auto& served : ServedClasses) {
-    const std::string key = "CLSID\\" + ClassIdText(*served.ClassId);
-    // Explorer creates the handlers on its apartment threads; without a
-    // threading model it would marshal every call to its main thread.
-    if (!SetDefault(HKEY_CLASSES_ROOT, key, served.Description) ||
-        !SetDefault(HKEY_CLASSES_ROOT, key + "\\InprocServer32", module) ||
-        !SetDefault(HKEY_CLASSES_ROOT, key + "\\InprocServer32", "Apartment", "ThreadingModel"))
-      return SELFREG_E_CLASS;
-  }
-  return S_OK;
+  return Guarded([&]() -> HRESULT {
+    const std::string module = ModuleFileName();
+    if (module.empty()) return SELFREG_E_CLASS;
+    for (const auto& served : ServedClasses) {
+      const std::string key = "CLSID\\" + ClassIdText(*served.ClassId);
+      // Explorer creates the handlers on its apartment threads; without a
+      // threading model it would marshal every call to its main thread.
+      if (!SetDefault(HKEY_CLASSES_ROOT, key, served.Description) ||
+          !SetDefault(HKEY_CLASSES_ROOT, key + "\\InprocServer32", module) ||
+          !SetDefault(HKEY_CLASSES_ROOT, key + "\\InprocServer32", "Apartment", "ThreadingModel"))
+        return SELFREG_E_CLASS;
+    }
+    return S_OK;
+  });
 }
 
 STDAPI DllUnregisterServer() {
-  HRESULT result = S_OK;
-  for (const auto& served : ServedClasses) {
-    const LONG r = DeleteKeyTree(HKEY_CLASSES_ROOT, "CLSID\\" + ClassIdText(*served.ClassId));
-    if (r != ERROR_SUCCESS && r != ERROR_FILE_NOT_FOUND) result = SELFREG_E_CLASS;
-  }
-  return result;
+  return Guarded([&]() -> HRESULT {
+    HRESULT result = S_OK;
+    for (const auto& served : ServedClasses) {
+      const LONG r = DeleteKeyTree(HKEY_CLASSES_ROOT, "CLSID\\" + ClassIdText(*served.ClassId));
+      if (r != ERROR_SUCCESS && r != ERROR_FILE_NOT_FOUND) result = SELFREG_E_CLASS;
+    }
+    return result;
+  });
 }

@@ -370,10 +370,15 @@ TEST_F(ShellExtContextMenu, CommandsThatStartNothing) {
     TRegistrySandbox registry;
     registry.SetString(GeneralKey, "Directory", morv.Program());
     IContextMenu* handler = built(registry, {Path("data.zip")});
-    // A verb string is no offset: its pointer's low bits must not pick a command.
+    // A verb string is no offset: its pointer's low bits must not pick a
+    // command. An allocation's start has its low 16 bits clear.
+    auto* verb = static_cast<char*>(VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    ASSERT_NE(verb, nullptr);
+    ASSERT_EQ(reinterpret_cast<UINT_PTR>(verb) & 0xFFFF, 0u);
+    strcpy(verb, "open");
     CMINVOKECOMMANDINFO info = {};
     info.cbSize = sizeof info;
-    info.lpVerb = "open";
+    info.lpVerb = verb;
     info.nShow = SW_SHOWNORMAL;
     EXPECT_EQ(handler->InvokeCommand(&info), E_FAIL);
     CMINVOKECOMMANDINFOEX wide = {};
@@ -386,6 +391,7 @@ TEST_F(ShellExtContextMenu, CommandsThatStartNothing) {
     EXPECT_EQ(Invoke(handler, 5), E_FAIL);
     EXPECT_EQ(Invoke(handler, 0x10000), E_FAIL);
     handler->Release();
+    VirtualFree(verb, 0, MEM_RELEASE);
   }
   {
     // A list file that cannot be written: Morv would add a stale list.
@@ -436,6 +442,56 @@ TEST_F(ShellExtContextMenu, AboutShowsTheVersionNotice) {
   DestroyMenu(menu);
   handler->Release();
   EXPECT_TRUE(morv.NothingStarted(500));
+}
+
+// Explorer builds menus for several windows at once: each object keeps its
+// own selection, commands and bitmap, and the bitmap outlives the command.
+TEST_F(ShellExtContextMenu, ObjectsKeepTheirOwnMenus) {
+  TStandIn morv(FDir);
+  TRegistrySandbox registry;
+  registry.SetString(GeneralKey, "Directory", morv.Program());
+  IContextMenu* archive = Handler({Path("data.zip")});
+  IContextMenu* files = Handler({Path("in\\report.txt"), Path("in\\b b.txt")});
+  ASSERT_TRUE(archive && files);
+  HMENU archiveMenu = ExplorerMenu(), filesMenu = ExplorerMenu();
+  ASSERT_EQ(archive->QueryContextMenu(archiveMenu, 1, FirstId, FirstId + 50, CMF_NORMAL),
+            MAKE_HRESULT(SEVERITY_SUCCESS, 0, 5));
+  ASSERT_EQ(files->QueryContextMenu(filesMenu, 1, FirstId, FirstId + 50, CMF_NORMAL),
+            MAKE_HRESULT(SEVERITY_SUCCESS, 0, 8));
+  char help[128] = {};
+  ASSERT_EQ(archive->GetCommandString(0, GCS_HELPTEXTA, nullptr, help, sizeof help), S_OK);
+  EXPECT_STREQ(help, "Extract all of the files in the archive");
+  EXPECT_EQ(Invoke(archive, 0), S_OK);
+  const auto start = morv.WaitStart();
+  ASSERT_TRUE(start);
+  EXPECT_EQ(start->CommandLine, "\"" + morv.Program() + "\" -et \"" + Path("data.zip") + "\"");
+  // The menus still show after the command ran; their bitmaps must too.
+  HBITMAP archiveBitmap = nullptr, filesBitmap = nullptr;
+  ExpectBitmaps(archiveMenu, true, archiveBitmap);
+  ExpectBitmaps(filesMenu, true, filesBitmap);
+  EXPECT_NE(archiveBitmap, filesBitmap);
+  DestroyMenu(archiveMenu);
+  DestroyMenu(filesMenu);
+  archive->Release();
+  files->Release();
+}
+
+TEST_F(ShellExtContextMenu, SelectionsBeyondTheLimitAreRefused) {
+  TRegistrySandbox registry;
+  auto* init = CreateObject<IShellExtInit>(brimshex::CLSID_ContextMenu, IID_IShellExtInit);
+  ASSERT_NE(init, nullptr);
+  IDataObject* data = NewDropData(std::vector<std::string>(100002, "C:\\a"));
+  EXPECT_EQ(init->Initialize(nullptr, data, nullptr), E_FAIL);
+  data->Release();
+  IContextMenu* handler = nullptr;
+  ASSERT_EQ(init->QueryInterface(IID_IContextMenu, reinterpret_cast<void**>(&handler)), S_OK);
+  HMENU menu = ExplorerMenu();
+  EXPECT_EQ(handler->QueryContextMenu(menu, 1, FirstId, FirstId + 50, CMF_NORMAL), MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0));
+  EXPECT_EQ(Describe(menu), "Open|Properties");
+  DestroyMenu(menu);
+  EXPECT_EQ(init->Initialize(nullptr, nullptr, nullptr), E_FAIL);
+  handler->Release();
+  init->Release();
 }
 
 }  // namespace

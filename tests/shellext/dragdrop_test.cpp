@@ -120,6 +120,7 @@ TEST_F(ShellExtDrag, RefusedDropsStartNothing) {
   drag(Path("arch\\box.rar"), {Path("in\\a.txt")}, E_FAIL);
   // No names: there is nothing to add.
   drag(Path("arch\\box.zip"), {}, S_OK);
+  drag(Path("arch\\box.zip"), std::vector<std::string>(50002, "C:\\a"), E_FAIL);
   {
     // The names go with DragLeave.
     SCOPED_TRACE("left");
@@ -271,8 +272,13 @@ TEST_F(ShellExtDrag, RightDragExtractStartsMorv) {
   EXPECT_EQ(handler->InvokeCommand(&info), E_FAIL);
   HMENU menu = CreatePopupMenu();
   handler->QueryContextMenu(menu, 0, 100, 150, CMF_NORMAL);
-  info.lpVerb = "open";
+  // A verb string whose pointer has its low 16 bits clear, like offset 0.
+  auto* verb = static_cast<char*>(VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+  ASSERT_NE(verb, nullptr);
+  strcpy(verb, "open");
+  info.lpVerb = verb;
   EXPECT_EQ(handler->InvokeCommand(&info), E_FAIL);
+  VirtualFree(verb, 0, MEM_RELEASE);
   DestroyMenu(menu);
   handler->Release();
   EXPECT_TRUE(morv.NothingStarted());

@@ -92,8 +92,9 @@ class TStandIn {
   // backslash.
   const std::string& Temp() const { return FTemp; }
   std::string ListFile() const { return FTemp + "morvce.dat"; }
-  // Waits for a start; nullopt when none came within the time.
-  std::optional<TStart> WaitStart(DWORD Milliseconds = 30000);
+  // Waits for a start; nullopt when none came within the time (a Wine
+  // process can take long to start on a busy machine).
+  std::optional<TStart> WaitStart(DWORD Milliseconds = 90000);
   // True when no start came within the time.
   bool NothingStarted(DWORD Milliseconds = 3000);
 

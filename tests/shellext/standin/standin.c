@@ -51,5 +51,9 @@ int WINAPI WinMain(HINSTANCE Instance, HINSTANCE Previous, LPSTR Line, int Show)
   }
   CloseHandle(out);
   /* Whole records only: the test waits for the final name. */
-  return MoveFileExA(partial, record, MOVEFILE_REPLACE_EXISTING) ? 0 : 4;
+  for (int tries = 0; tries < 100; ++tries) {
+    if (MoveFileExA(partial, record, MOVEFILE_REPLACE_EXISTING)) return 0;
+    Sleep(50);
+  }
+  return 4;
 }
