@@ -57,6 +57,13 @@ class TComObject {
   STDMETHODIMP_(ULONG) AddRef() override { return DoAddRef(); }                                   \
   STDMETHODIMP_(ULONG) Release() override { return DoRelease(); }
 
+// A new object of T with one reference, as its first interface I.
+template <class T, class I>
+IUnknown* NewComObject() {
+  auto* object = new (std::nothrow) T;
+  return object ? static_cast<I*>(object) : nullptr;
+}
+
 // A class factory that lives as long as the module: it is not counted, and
 // every CreateInstance makes a new object (multiple instances).
 class TComObjectFactory : public IClassFactory {

@@ -1,7 +1,6 @@
 #include "shellext/contextmenu.h"
 
 #include <algorithm>
-#include <new>
 
 #include "shellext/handover.h"
 
@@ -91,12 +90,7 @@ bool InvokeOffset(const CMINVOKECOMMANDINFO* Info, UINT& Offset) {
   return true;
 }
 
-IUnknown* TContextMenu::Create() {
-  auto* object = new (std::nothrow) TContextMenu;
-  return object ? static_cast<IShellExtInit*>(object) : nullptr;
-}
-
-void* TContextMenu::Interface(REFIID Iid) {
+void* TShellMenuHandler::Interface(REFIID Iid) {
   if (IsEqualIID(Iid, IID_IUnknown) || IsEqualIID(Iid, IID_IShellExtInit)) return static_cast<IShellExtInit*>(this);
   if (IsEqualIID(Iid, IID_IContextMenu)) return static_cast<IContextMenu*>(this);
   return nullptr;

@@ -28,12 +28,20 @@ HRESULT AnswerCommandString(UINT Kind, bool Valid, const char* Help, char* Buffe
 // The command offset of an invoke request; false for a string verb.
 bool InvokeOffset(const CMINVOKECOMMANDINFO* Info, UINT& Offset);
 
+// What both menu handlers are to COM.
+class TShellMenuHandler : public TComObject, public IShellExtInit, public IContextMenu {
+ public:
+  BRIMSHEX_IUNKNOWN
+
+ protected:
+  void* Interface(REFIID Iid) override;
+};
+
 // Selection, options, command table, popup and bitmap belong to the object:
 // Explorer builds menus on several threads at once.
-class TContextMenu : public TComObject, public IShellExtInit, public IContextMenu {
+class TContextMenu : public TShellMenuHandler {
  public:
-  static IUnknown* Create();
-  BRIMSHEX_IUNKNOWN
+  static IUnknown* Create() { return NewComObject<TContextMenu, IShellExtInit>(); }
 
   STDMETHODIMP Initialize(PCIDLIST_ABSOLUTE Folder, IDataObject* Data, HKEY ProgId) override;
   STDMETHODIMP QueryContextMenu(HMENU Menu, UINT Position, UINT FirstId, UINT LastId, UINT Flags) override;
@@ -41,7 +49,6 @@ class TContextMenu : public TComObject, public IShellExtInit, public IContextMen
   STDMETHODIMP GetCommandString(UINT_PTR Offset, UINT Kind, UINT* Reserved, CHAR* Buffer, UINT Size) override;
 
  private:
-  void* Interface(REFIID Iid) override;
   std::string Caption(uint8_t Code) const;
   bool InsertVerbItem(HMENU Menu, UINT Position, UINT FirstId, UINT LastId, uint8_t Code);
 

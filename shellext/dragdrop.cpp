@@ -1,18 +1,11 @@
 #include "shellext/dragdrop.h"
 
-#include <new>
-
 #include "shellext/contextmenu.h"
 #include "shellext/handover.h"
 #include "shellext/server.h"
 #include "shellext/settings.h"
 
 namespace brimshex {
-
-IUnknown* TDropTarget::Create() {
-  auto* object = new (std::nothrow) TDropTarget;
-  return object ? static_cast<IDropTarget*>(object) : nullptr;
-}
 
 void* TDropTarget::Interface(REFIID Iid) {
   if (IsEqualIID(Iid, IID_IUnknown) || IsEqualIID(Iid, IID_IDropTarget)) return static_cast<IDropTarget*>(this);
@@ -94,17 +87,6 @@ HRESULT TDropTarget::Drop(IDataObject*, DWORD, POINTL, DWORD* Effect) {
     ShellOpen(program, VerbSwitch(cmdAddZip), FolderOf(dropped.front()), SW_SHOWNORMAL);
     return S_OK;
   });
-}
-
-IUnknown* TDragDropContextMenu::Create() {
-  auto* object = new (std::nothrow) TDragDropContextMenu;
-  return object ? static_cast<IShellExtInit*>(object) : nullptr;
-}
-
-void* TDragDropContextMenu::Interface(REFIID Iid) {
-  if (IsEqualIID(Iid, IID_IUnknown) || IsEqualIID(Iid, IID_IShellExtInit)) return static_cast<IShellExtInit*>(this);
-  if (IsEqualIID(Iid, IID_IContextMenu)) return static_cast<IContextMenu*>(this);
-  return nullptr;
 }
 
 HRESULT TDragDropContextMenu::Initialize(PCIDLIST_ABSOLUTE Folder, IDataObject* Data, HKEY) {

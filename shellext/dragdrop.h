@@ -13,13 +13,14 @@
 #include <vector>
 
 #include "shellext/comobj.h"
+#include "shellext/contextmenu.h"
 #include "shellext/menubitmap.h"
 
 namespace brimshex {
 
 class TDropTarget : public TComObject, public IDropTarget, public IPersistFile {
  public:
-  static IUnknown* Create();
+  static IUnknown* Create() { return NewComObject<TDropTarget, IDropTarget>(); }
   BRIMSHEX_IUNKNOWN
 
   STDMETHODIMP GetClassID(CLSID* ClassId) override;
@@ -41,10 +42,9 @@ class TDropTarget : public TComObject, public IDropTarget, public IPersistFile {
   std::vector<std::string> FDropped;
 };
 
-class TDragDropContextMenu : public TComObject, public IShellExtInit, public IContextMenu {
+class TDragDropContextMenu : public TShellMenuHandler {
  public:
-  static IUnknown* Create();
-  BRIMSHEX_IUNKNOWN
+  static IUnknown* Create() { return NewComObject<TDragDropContextMenu, IShellExtInit>(); }
 
   STDMETHODIMP Initialize(PCIDLIST_ABSOLUTE Folder, IDataObject* Data, HKEY ProgId) override;
   STDMETHODIMP QueryContextMenu(HMENU Menu, UINT Position, UINT FirstId, UINT LastId, UINT Flags) override;
@@ -52,7 +52,6 @@ class TDragDropContextMenu : public TComObject, public IShellExtInit, public ICo
   STDMETHODIMP GetCommandString(UINT_PTR Offset, UINT Kind, UINT* Reserved, CHAR* Buffer, UINT Size) override;
 
  private:
-  void* Interface(REFIID Iid) override;
   // Target folder + the dragged name's file part, cut before its last ".".
   std::string SubFolder() const;
 

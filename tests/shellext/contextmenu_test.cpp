@@ -101,12 +101,7 @@ class ShellExtContextMenu : public ::testing::Test {
  protected:
   void SetUp() override {
     FDir = morvtest::TempDir();
-    std::vector<uint8_t> sfx(2048, 0);
-    sfx[0] = 'M';
-    sfx[1] = 'Z';
-    const uint8_t header[4] = {0x50, 0x4B, 0x03, 0x04};
-    std::copy(header, header + 4, sfx.begin() + 1500);
-    morvtest::WriteFile(Path("setup.exe"), sfx);
+    morvtest::WriteFile(Path("setup.exe"), SelfExtractorBytes(2048, 1500));
     CreateDirectoryA(Path("in").c_str(), nullptr);
   }
   std::string Path(const std::string& Name) const { return FDir + "\\" + Name; }

@@ -18,12 +18,7 @@ class ShellExtDrag : public ::testing::Test {
     for (const char* folder : {"in", "arch", "dl", "out"}) CreateDirectoryA(Path(folder).c_str(), nullptr);
     for (const char* file : {"in\\a.txt", "in\\b.txt", "arch\\box.zip", "arch\\box.rar", "dl\\pack.old.zip"})
       morvtest::WriteFile(Path(file), std::string("x"));
-    std::vector<uint8_t> sfx(1024, 0);
-    sfx[0] = 'M';
-    sfx[1] = 'Z';
-    const uint8_t header[4] = {0x50, 0x4B, 0x03, 0x04};
-    std::copy(header, header + 4, sfx.begin() + 700);
-    morvtest::WriteFile(Path("dl\\setup.exe"), sfx);
+    morvtest::WriteFile(Path("dl\\setup.exe"), SelfExtractorBytes(1024, 700));
   }
   std::string Path(const std::string& Name) const { return FDir + "\\" + Name; }
 

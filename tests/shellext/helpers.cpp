@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
@@ -204,30 +206,43 @@ TStandIn::~TStandIn() {
 
 std::optional<TStart> TStandIn::WaitStart(DWORD Milliseconds) {
   const DWORD start = GetTickCount();
-  while (GetFileAttributesA(FRecord.c_str()) == INVALID_FILE_ATTRIBUTES) {
+  for (;; Sleep(20)) {
     if (GetTickCount() - start > Milliseconds) return std::nullopt;
-    Sleep(20);
+    if (GetFileAttributesA(FRecord.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+    // Wine can refuse the open for a moment after the stand-in's rename.
+    std::ifstream in(FRecord, std::ios::binary);
+    if (!in) continue;
+    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    in.close();
+    TStart r;
+    size_t at = 0;
+    std::vector<std::string> lines;
+    while (lines.size() < 4) {
+      const size_t end = data.find('\n', at);
+      if (end == std::string::npos) break;
+      lines.push_back(data.substr(at, end - at));
+      at = end + 1;
+    }
+    if (lines.size() < 4) continue;
+    DeleteFileA(FRecord.c_str());
+    r.CommandLine = lines[0];
+    r.Folder = lines[1];
+    r.Show = std::atoi(lines[2].c_str());
+    if (lines[3] == "+") r.ListFile = data.substr(at);
+    return r;
   }
-  std::ifstream in(FRecord, std::ios::binary);
-  std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  in.close();
-  DeleteFileA(FRecord.c_str());
-  TStart r;
-  size_t at = 0;
-  const auto line = [&] {
-    const size_t end = data.find('\n', at);
-    std::string text = data.substr(at, end == std::string::npos ? std::string::npos : end - at);
-    at = end == std::string::npos ? data.size() : end + 1;
-    return text;
-  };
-  r.CommandLine = line();
-  r.Folder = line();
-  r.Show = std::stoi(line());
-  if (line() == "+") r.ListFile = data.substr(at);
-  return r;
 }
 
 bool TStandIn::NothingStarted(DWORD Milliseconds) { return !WaitStart(Milliseconds); }
+
+std::vector<uint8_t> SelfExtractorBytes(size_t Size, size_t Offset) {
+  std::vector<uint8_t> data(Size, 0);
+  data[0] = 'M';
+  data[1] = 'Z';
+  const uint8_t header[4] = {0x50, 0x4B, 0x03, 0x04};
+  std::copy(header, header + 4, data.begin() + static_cast<std::ptrdiff_t>(Offset));
+  return data;
+}
 
 std::vector<std::string> SplitCommandLine(const std::string& Line) {
   const int n = MultiByteToWideChar(CP_ACP, 0, Line.c_str(), -1, nullptr, 0);

@@ -50,17 +50,11 @@ TEST(ShellExtRoutines, ArchiveKinds) {
     morvtest::WriteFile(path, Data);
     return path;
   };
-  std::vector<uint8_t> sfx(4096, 0x90);
-  sfx[0] = 'M';
-  sfx[1] = 'Z';
-  const uint8_t header[4] = {0x50, 0x4B, 0x03, 0x04};
-  std::copy(header, header + 4, sfx.begin() + 3000);
+  const auto sfx = shexttest::SelfExtractorBytes(4096, 3000);
   // The last place inside the first 128 KB where all four bytes fit, and
   // the first one where they do not.
-  std::vector<uint8_t> late(SfxScanBytes + 16, 0);
-  std::copy(header, header + 4, late.begin() + SfxScanBytes - 4);
-  std::vector<uint8_t> tooLate(SfxScanBytes + 16, 0);
-  std::copy(header, header + 4, tooLate.begin() + SfxScanBytes - 3);
+  const auto late = shexttest::SelfExtractorBytes(SfxScanBytes + 16, SfxScanBytes - 4);
+  const auto tooLate = shexttest::SelfExtractorBytes(SfxScanBytes + 16, SfxScanBytes - 3);
 
   const struct {
     std::string Name;

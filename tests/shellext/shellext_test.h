@@ -11,6 +11,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -102,6 +103,10 @@ class TStandIn {
   std::string FProgram, FTemp, FRecord;
   std::optional<std::string> FOldTmp, FOldTemp;
 };
+
+// Size bytes that start like a program and hold a Zip local header
+// signature at Offset, as a Zip self-extractor does.
+std::vector<uint8_t> SelfExtractorBytes(size_t Size, size_t Offset);
 
 // The arguments CommandLineToArgvW reads from a line.
 std::vector<std::string> SplitCommandLine(const std::string& Line);
