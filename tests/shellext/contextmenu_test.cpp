@@ -471,7 +471,7 @@ TEST_F(ShellExtContextMenu, ObjectsKeepTheirOwnMenus) {
   files->Release();
 }
 
-TEST_F(ShellExtContextMenu, SelectionsBeyondTheLimitAreRefused) {
+TEST_F(ShellExtContextMenu, RefusedSelections) {
   TRegistrySandbox registry;
   auto* init = CreateObject<IShellExtInit>(brimshex::CLSID_ContextMenu, IID_IShellExtInit);
   ASSERT_NE(init, nullptr);
@@ -483,8 +483,18 @@ TEST_F(ShellExtContextMenu, SelectionsBeyondTheLimitAreRefused) {
   HMENU menu = ExplorerMenu();
   EXPECT_EQ(handler->QueryContextMenu(menu, 1, FirstId, FirstId + 50, CMF_NORMAL), MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0));
   EXPECT_EQ(Describe(menu), "Open|Properties");
-  DestroyMenu(menu);
   EXPECT_EQ(init->Initialize(nullptr, nullptr, nullptr), E_FAIL);
+  // A failing data object's own result is handed back, and the selection
+  // before it is gone.
+  data = NewDropData({Path("report.txt")});
+  EXPECT_EQ(init->Initialize(nullptr, data, nullptr), S_OK);
+  data->Release();
+  data = NewDropData({Path("report.txt")}, STG_E_MEDIUMFULL);
+  EXPECT_EQ(init->Initialize(nullptr, data, nullptr), STG_E_MEDIUMFULL);
+  data->Release();
+  EXPECT_EQ(handler->QueryContextMenu(menu, 1, FirstId, FirstId + 50, CMF_NORMAL), MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0));
+  EXPECT_EQ(Describe(menu), "Open|Properties");
+  DestroyMenu(menu);
   handler->Release();
   init->Release();
 }

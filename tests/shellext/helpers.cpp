@@ -88,7 +88,7 @@ namespace {
 
 class TDropData final : public IDataObject {
  public:
-  explicit TDropData(const std::vector<std::string>& Names) : FNames(Names) {}
+  TDropData(const std::vector<std::string>& Names, HRESULT Failure) : FNames(Names), FFailure(Failure) {}
   virtual ~TDropData() = default;
   STDMETHODIMP QueryInterface(REFIID Iid, void** Object) override {
     if (IsEqualIID(Iid, IID_IUnknown) || IsEqualIID(Iid, IID_IDataObject)) {
@@ -106,6 +106,7 @@ class TDropData final : public IDataObject {
     return static_cast<ULONG>(left);
   }
   STDMETHODIMP GetData(FORMATETC* Format, STGMEDIUM* Medium) override {
+    if (FAILED(FFailure)) return FFailure;
     if (Format->cfFormat != CF_HDROP || !(Format->tymed & TYMED_HGLOBAL)) return DV_E_FORMATETC;
     std::wstring text;
     for (const auto& name : FNames) {
@@ -139,12 +140,15 @@ class TDropData final : public IDataObject {
 
  private:
   std::vector<std::string> FNames;
+  HRESULT FFailure;
   std::atomic<long> FRefs{1};
 };
 
 }  // namespace
 
-IDataObject* NewDropData(const std::vector<std::string>& Names) { return new TDropData(Names); }
+IDataObject* NewDropData(const std::vector<std::string>& Names, HRESULT Failure) {
+  return new TDropData(Names, Failure);
+}
 
 std::vector<TMenuItem> ReadMenu(HMENU Menu) {
   std::vector<TMenuItem> items;

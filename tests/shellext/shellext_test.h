@@ -60,8 +60,9 @@ class TRegistrySandbox {
 inline const std::string GeneralKey = "SOFTWARE\\Quillon\\General";
 inline const std::string ShellExtKey = "SOFTWARE\\Quillon\\ShellExt";
 
-// A data object that offers its names as CF_HDROP (wide, as Explorer's).
-IDataObject* NewDropData(const std::vector<std::string>& Names);
+// A data object that offers its names as CF_HDROP (wide, as Explorer's),
+// or answers every request with Failure when one is given.
+IDataObject* NewDropData(const std::vector<std::string>& Names, HRESULT Failure = S_OK);
 
 struct TMenuItem {
   bool Separator = false;
