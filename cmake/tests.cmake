@@ -61,6 +61,22 @@ if(MORV_WIN32)
   morv_test_folder(controls/views LIBS morv_controls)
   morv_test_folder(controls/commands LIBS morv_controls)
   morv_test_folder(libs LIBS morv_archive)
+  if(TARGET brimshex)
+    morv_test_folder(shellext LIBS morv_shellext)
+    # The tests start this recording stand-in in Morv's place.
+    add_executable(morv_standin WIN32 ${CMAKE_SOURCE_DIR}/tests/shellext/standin/standin.c)
+    target_link_options(morv_standin PRIVATE -mwindows)
+    set_target_properties(morv_standin PROPERTIES OUTPUT_NAME morv
+      RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/shellext-standin)
+    add_dependencies(test_shellext brimshex morv_standin)
+    # The product DLL's export table shows plain names only if built right
+    # for 32 bits; the x86-64 build cannot show a decoration fault.
+    if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND CMAKE_OBJDUMP)
+      add_test(NAME shellext_exports
+        COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} -DDLL=$<TARGET_FILE:brimshex>
+                -P ${CMAKE_SOURCE_DIR}/tests/shellext/check_exports.cmake)
+    endif()
+  endif()
   if(TARGET morv_app)
     morv_test_folder(app LIBS morv_app)
     # The end-to-end tests start the program itself.
