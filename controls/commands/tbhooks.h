@@ -1,0 +1,27 @@
+// The toolbar library's shared thread hooks (see core/hookregistry.h) and the
+// small painting routines its controls share.
+#pragma once
+#include "controls/commands/core/hookregistry.h"
+#include "framework/ui/controls.h"
+
+// Registers Proc for the notification codes; a second registration of the
+// same procedure counts up.
+void RegisterHookProc(THookProc Proc, THookProcCodes Codes);
+void UnregisterHookProc(THookProc Proc);
+// The process's registry (for tests: use counts and handles).
+THookRegistry& ToolbarHooks();
+
+// True when the calling thread has an active window.
+bool IsAnyWindowActive();
+
+// Selects Region (neither 0 nor 1, which stands for the whole window) as the
+// clip region of a window DC, falling back to the window's rectangle, and
+// moves it into window coordinates.
+void SelectNonClientClip(HWND Wnd, HDC DC, HRGN Region);
+
+using TNCPaintProc = void (*)(HWND Wnd, HDC DC, void* Data);
+// The body of a WM_PRINT handler: non-client part through NCPaint, client
+// part, children and owned windows by the flags; returns 1.
+LRESULT PaintForPrintMessage(HWND Wnd, const TMessage& Message, TNCPaintProc NCPaint, void* Data);
+// Paints Control into the DC of a WM_PRINTCLIENT through its WM_PAINT.
+void PaintForPrintClient(TWinControl* Control, TMessage& Message);
