@@ -134,6 +134,8 @@ void TCustomToolbarX::EndFloatResize(bool Accepted) {
 TToolbarSepX::TToolbarSepX(TComponent* AOwner) : TGraphicControl(AOwner) {
   FWidth = 6;
   FHeight = 6;
+  // The press starts the toolbar's drag loop, which takes the capture.
+  FControlStyle &= ~csCaptureMouse;
 }
 
 void TToolbarSepX::SetParent(TWinControl* AParent) {
@@ -176,6 +178,12 @@ void TToolbarSepX::Paint() {
 void TToolbarSepX::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
   TGraphicControl::MouseDown(Button, Shift, X, Y);
   // A press on a separator drags the toolbar.
-  if (auto* T = dynamic_cast<TCustomToolbarX*>(Parent()))
-    T->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(FLeft + X, FTop + Y));
+  auto* T = dynamic_cast<TCustomToolbarX*>(Parent());
+  if (!T || Button != mbLeft || (Shift & ssDouble)) return;
+  if (T->DockedTo() && !T->DockedTo()->AllowDrag()) return;
+  RECT W;
+  GetWindowRect(T->Handle(), &W);
+  POINT P{FLeft + X, FTop + Y};
+  ::ClientToScreen(T->Handle(), &P);
+  T->BeginMoving(P.x - W.left, P.y - W.top);
 }
