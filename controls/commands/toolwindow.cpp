@@ -710,6 +710,11 @@ void TCustomToolWindowX::Dispatch(TMessage& Message) {
       if (TCustomForm* F = OwnerForm(); F && F->HandleAllocated()) SendMessageW(F->Handle(), WM_CLOSE, 0, 0);
       Message.Result = 0;
       return;
+    case WM_SIZE:
+      TCustomControl::Dispatch(Message);
+      // The frame and the separator lines follow the size: paint it all.
+      if (!FDockedTo) RedrawWindow(FHandle, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE);
+      return;
     case WM_MOVE:
       TCustomControl::Dispatch(Message);
       if (!(FComponentState & csLoading) && FParentChanging == 0 && OnMove) OnMove(this);
