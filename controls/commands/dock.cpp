@@ -299,14 +299,10 @@ void TDockX::Dispatch(TMessage& Message) {
       if (FBoundLines & blRight) --R->right;
       return;
     }
-    case WM_NCPAINT: {
-      HDC DC = GetWindowDC(FHandle);
-      SelectNonClientClip(FHandle, DC, reinterpret_cast<HRGN>(Message.WParam));
-      NCPaint(DC);
-      ReleaseDC(FHandle, DC);
+    case WM_NCPAINT:
+      PaintNonClient(FHandle, reinterpret_cast<HRGN>(Message.WParam), NCPaintProc, nullptr);
       Message.Result = 0;
       return;
-    }
     case WM_PRINT:
       Message.Result = PaintForPrintMessage(FHandle, Message, NCPaintProc, nullptr);
       return;

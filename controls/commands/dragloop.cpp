@@ -188,38 +188,32 @@ void TCustomToolWindowX::BeginMoving(int InitX, int InitY) {
     Draw.Draw(R, Target ? 1 : FloatThick);
   };
   Step();
-  MSG M;
-  for (;;) {
-    if (GetCapture() != FHandle) break;
-    if (!GetMessageW(&M, nullptr, 0, 0)) {
-      PostQuitMessage(static_cast<int>(M.wParam));
-      break;
-    }
-    if (M.message == WM_LBUTTONUP) {
-      Accepted = true;
-      break;
-    }
-    if (M.message == WM_LBUTTONDOWN || M.message == WM_LBUTTONDBLCLK) break;
-    if (M.message == WM_MOUSEMOVE) {
-      Step();
-      continue;
-    }
-    if (M.message == WM_KEYDOWN || M.message == WM_KEYUP) {
-      if (M.wParam == VK_CONTROL) {
-        bool Now = M.message == WM_KEYDOWN;
-        if (Now != PreventDocking) {
-          PreventDocking = Now;
-          Step();
+  Accepted = RunCaptureLoop(FHandle, [&](const MSG& M) {
+    switch (M.message) {
+      case WM_LBUTTONUP:
+        return lsAccept;
+      case WM_LBUTTONDOWN:
+      case WM_LBUTTONDBLCLK:
+        return lsCancel;
+      case WM_MOUSEMOVE:
+        Step();
+        return lsTaken;
+      case WM_KEYDOWN:
+      case WM_KEYUP:
+        if (M.wParam == VK_CONTROL) {
+          bool Now = M.message == WM_KEYDOWN;
+          if (Now != PreventDocking) {
+            PreventDocking = Now;
+            Step();
+          }
+        } else if (M.wParam == VK_ESCAPE && M.message == WM_KEYDOWN) {
+          return lsCancel;
         }
-      } else if (M.wParam == VK_ESCAPE && M.message == WM_KEYDOWN) {
-        break;
-      }
-      continue;
+        return lsTaken;
+      default:
+        return (M.message >= WM_RBUTTONDOWN && M.message <= WM_MBUTTONDBLCLK) ? lsTaken : lsDispatch;
     }
-    if (M.message >= WM_RBUTTONDOWN && M.message <= WM_MBUTTONDBLCLK) continue;
-    TranslateMessage(&M);
-    DispatchMessageW(&M);
-  }
+  });
   // The outline goes, the desktop is unlocked before anything moves.
   Draw.Draw({}, 0);
   ::SetCursor(SavedCursor);
@@ -268,42 +262,39 @@ void TCustomToolWindowX::BeginSizing(UINT HitTest) {
     TDesktopDraw Draw(FHandle);
     BeginFloatResize(HitTest);
     Draw.Draw(Start, FloatFrameWidth());
-    MSG M;
     POINT Last = Origin;
-    for (;;) {
-      if (GetCapture() != FHandle) break;
-      if (!GetMessageW(&M, nullptr, 0, 0)) {
-        PostQuitMessage(static_cast<int>(M.wParam));
-        break;
+    Accepted = RunCaptureLoop(FHandle, [&](const MSG& M) {
+      switch (M.message) {
+        case WM_LBUTTONUP:
+          return lsAccept;
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONDBLCLK:
+          return lsCancel;
+        case WM_KEYDOWN:
+          return M.wParam == VK_ESCAPE ? lsCancel : lsTaken;
+        case WM_KEYUP:
+          return lsTaken;
+        case WM_MOUSEMOVE: {
+          POINT P;
+          GetCursorPos(&P);
+          if (P.x == Last.x && P.y == Last.y) return lsTaken;
+          Last = P;
+          RECT R = Start;
+          int DX = P.x - Origin.x, DY = P.y - Origin.y;
+          if (Left) R.left = std::min<LONG>(R.left + DX, R.right - Min.cx);
+          if (Right) R.right = std::max<LONG>(R.right + DX, R.left + Min.cx);
+          if (Top) R.top = std::min<LONG>(R.top + DY, R.bottom - Min.cy);
+          if (Bottom) R.bottom = std::max<LONG>(R.bottom + DY, R.top + Min.cy);
+          TRect T = R;
+          FloatResizeStep(HitTest, T);
+          Rect = T;
+          Draw.Draw(Rect, FloatFrameWidth());
+          return lsTaken;
+        }
+        default:
+          return (M.message >= WM_RBUTTONDOWN && M.message <= WM_MBUTTONDBLCLK) ? lsTaken : lsDispatch;
       }
-      if (M.message == WM_LBUTTONUP) {
-        Accepted = true;
-        break;
-      }
-      if (M.message == WM_LBUTTONDOWN || M.message == WM_LBUTTONDBLCLK) break;
-      if (M.message == WM_KEYDOWN && M.wParam == VK_ESCAPE) break;
-      if (M.message == WM_KEYDOWN || M.message == WM_KEYUP) continue;
-      if (M.message >= WM_RBUTTONDOWN && M.message <= WM_MBUTTONDBLCLK) continue;
-      if (M.message == WM_MOUSEMOVE) {
-        POINT P;
-        GetCursorPos(&P);
-        if (P.x == Last.x && P.y == Last.y) continue;
-        Last = P;
-        RECT R = Start;
-        int DX = P.x - Origin.x, DY = P.y - Origin.y;
-        if (Left) R.left = std::min<LONG>(R.left + DX, R.right - Min.cx);
-        if (Right) R.right = std::max<LONG>(R.right + DX, R.left + Min.cx);
-        if (Top) R.top = std::min<LONG>(R.top + DY, R.bottom - Min.cy);
-        if (Bottom) R.bottom = std::max<LONG>(R.bottom + DY, R.top + Min.cy);
-        TRect T = R;
-        FloatResizeStep(HitTest, T);
-        Rect = T;
-        Draw.Draw(Rect, FloatFrameWidth());
-        continue;
-      }
-      TranslateMessage(&M);
-      DispatchMessageW(&M);
-    }
+    });
   }
   EndFloatResize(Accepted);
   if (Accepted) SetBounds(Rect.left, Rect.top, Rect.right - Rect.left, Rect.bottom - Rect.top);

@@ -94,11 +94,7 @@ void TEditX::DrawBorder(HDC DC) {
 }
 
 void TEditX::RedrawBorder(HRGN Clip) {
-  if (!HandleAllocated()) return;
-  HDC DC = GetWindowDC(FHandle);
-  SelectNonClientClip(FHandle, DC, Clip);
-  DrawBorder(DC);
-  ReleaseDC(FHandle, DC);
+  if (HandleAllocated()) PaintNonClient(FHandle, Clip, NCPaintProc, nullptr);
 }
 
 void TEditX::NCPaintProc(HWND Wnd, HDC DC, void*) {

@@ -158,3 +158,33 @@ void PaintForPrintClient(TWinControl* Control, TMessage& Message) {
   RestoreDC(DC, Saved);
   Message.Result = 0;
 }
+
+void PaintNonClient(HWND Wnd, HRGN Region, TNCPaintProc NCPaint, void* Data) {
+  HDC DC = GetWindowDC(Wnd);
+  SelectNonClientClip(Wnd, DC, Region);
+  NCPaint(Wnd, DC, Data);
+  ReleaseDC(Wnd, DC);
+}
+
+bool RunCaptureLoop(HWND Wnd, const std::function<TLoopStep(const MSG&)>& Step) {
+  MSG M;
+  for (;;) {
+    if (GetCapture() != Wnd) return false;
+    if (!GetMessageW(&M, nullptr, 0, 0)) {
+      PostQuitMessage(static_cast<int>(M.wParam));
+      return false;
+    }
+    switch (Step(M)) {
+      case lsAccept:
+        return true;
+      case lsCancel:
+        return false;
+      case lsTaken:
+        break;
+      case lsDispatch:
+        TranslateMessage(&M);
+        DispatchMessageW(&M);
+        break;
+    }
+  }
+}

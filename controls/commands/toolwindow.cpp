@@ -556,42 +556,31 @@ void TCustomToolWindowX::TrackCloseButton() {
       if (GetCapture() == W) ReleaseCapture();
     }
   } Release{FHandle};
-  MSG M;
-  for (;;) {
-    if (GetCapture() != FHandle) break;
-    if (!GetMessageW(&M, nullptr, 0, 0)) {
-      PostQuitMessage(static_cast<int>(M.wParam));
-      break;
-    }
-    if (M.message == WM_LBUTTONUP) {
-      RECT W;
-      GetWindowRect(FHandle, &W);
-      POINT P;
-      GetCursorPos(&P);
-      POINT Local{P.x - W.left, P.y - W.top};
-      Clicked = PtInRect(&R, Local) != FALSE;
-      break;
-    }
+  auto InButton = [&] {
+    RECT W;
+    GetWindowRect(FHandle, &W);
+    POINT P;
+    GetCursorPos(&P);
+    POINT Local{P.x - W.left, P.y - W.top};
+    return PtInRect(&R, Local) != FALSE;
+  };
+  Clicked = RunCaptureLoop(FHandle, [&](const MSG& M) {
+    if (M.message == WM_LBUTTONUP) return InButton() ? lsAccept : lsCancel;
     if (M.message == WM_MOUSEMOVE) {
-      RECT W;
-      GetWindowRect(FHandle, &W);
-      POINT P;
-      GetCursorPos(&P);
-      POINT Local{P.x - W.left, P.y - W.top};
-      bool In = PtInRect(&R, Local) != FALSE;
+      bool In = InButton();
       if (In != FClosePressed) {
         FClosePressed = In;
         RedrawWindow(FHandle, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
       }
-      continue;
+      return lsTaken;
     }
-    if (M.message == WM_LBUTTONDOWN || M.message == WM_LBUTTONDBLCLK || M.message == WM_NCLBUTTONDOWN) break;
+    if (M.message == WM_LBUTTONDOWN || M.message == WM_LBUTTONDBLCLK || M.message == WM_NCLBUTTONDOWN)
+      return lsCancel;
     if ((M.message >= WM_KEYFIRST && M.message <= WM_KEYLAST) ||
         (M.message >= WM_RBUTTONDOWN && M.message <= WM_MBUTTONDBLCLK))
-      continue;
-    TranslateMessage(&M);
-    DispatchMessageW(&M);
-  }
+      return lsTaken;
+    return lsDispatch;
+  });
   FClosePressed = false;
   if (HandleAllocated()) RedrawWindow(FHandle, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
   if (Clicked) {
@@ -676,14 +665,10 @@ void TCustomToolWindowX::Dispatch(TMessage& Message) {
     case WM_NCLBUTTONDBLCLK:
       Message.Result = 0;
       return;
-    case WM_NCPAINT: {
-      HDC DC = GetWindowDC(FHandle);
-      SelectNonClientClip(FHandle, DC, reinterpret_cast<HRGN>(Message.WParam));
-      NCPaint(DC);
-      ReleaseDC(FHandle, DC);
+    case WM_NCPAINT:
+      PaintNonClient(FHandle, reinterpret_cast<HRGN>(Message.WParam), NCPaintProc, nullptr);
       Message.Result = 0;
       return;
-    }
     case WM_NCACTIVATE:
       Message.Result = TRUE;
       return;
