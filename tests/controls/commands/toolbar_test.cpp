@@ -347,6 +347,74 @@ TEST_F(ToolbarTest, EditXIsFlatNineteenHighWithAThreePixelFrame) {
   EXPECT_EQ(E->Color(), clWindow);
 }
 
+VOID CALLBACK ReleaseAt(HWND Window, UINT, UINT_PTR Id, DWORD) {
+  KillTimer(Window, Id);
+  // Id carries the screen point to release at: x * 65536 + y.
+  SetCursorPos(static_cast<int>(Id >> 16), static_cast<int>(Id & 0xFFFF));
+  PostMessageW(Window, WM_MOUSEMOVE, MK_LBUTTON, 0);
+  PostMessageW(Window, WM_LBUTTONUP, 0, 0);
+}
+
+TEST_F(ToolbarTest, CloseButtonClosesOnlyWhenReleasedOverIt) {
+  Build();
+  Bar->SetFloatingPosition(TPoint{300, 250});
+  Bar->SetDockedTo(nullptr);
+  Pump();
+  int Queries = 0, Closed = 0;
+  bool Allow = false;
+  Bar->OnCloseQuery = [&](TObject*, bool& CanClose) {
+    ++Queries;
+    CanClose = Allow;
+  };
+  Bar->OnClose = [&](TObject*) { ++Closed; };
+  RECT W = WindowRect(Bar);
+  TRect C = Bar->CloseButtonRect();
+  POINT Mid{W.left + (C.left + C.right) / 2, W.top + (C.top + C.bottom) / 2};
+  auto PressAndReleaseAt = [&](POINT Release) {
+    SetCursorPos(Mid.x, Mid.y);
+    SetTimer(Bar->Handle(), (static_cast<UINT_PTR>(Release.x) << 16) | static_cast<UINT_PTR>(Release.y), 60,
+             ReleaseAt);
+    SendMessageW(Bar->Handle(), WM_NCLBUTTONDOWN, HTCLOSE, MAKELPARAM(Mid.x, Mid.y));
+  };
+  PressAndReleaseAt(POINT{W.left + 3, W.bottom - 3});
+  EXPECT_EQ(Queries, 0);
+  EXPECT_TRUE(Bar->Visible());
+  PressAndReleaseAt(Mid);
+  EXPECT_EQ(Queries, 1);
+  EXPECT_TRUE(Bar->Visible());
+  Allow = true;
+  PressAndReleaseAt(Mid);
+  EXPECT_EQ(Closed, 1);
+  EXPECT_FALSE(Bar->Visible());
+}
+
+TEST_F(ToolbarTest, DropdownClickDropsQueuedPressesOnItselfOnly) {
+  Build();
+  TToolbarButtonX* B = Buttons[0];
+  B->SetDropdownAlways(true);
+  int Dropdowns = 0;
+  B->OnDropdown = [&](TObject*, bool& ShowMenu, bool& RemoveClicks) {
+    ++Dropdowns;
+    ShowMenu = false;
+    RemoveClicks = true;
+  };
+  int OtherClicks = 0;
+  Buttons[3]->OnClick = [&](TObject*) { ++OtherClicks; };
+  HWND H = Bar->Handle();
+  // The press that closed the menu, on the button itself, and a click on
+  // another button are waiting when the drop-down returns.
+  PostMessageW(H, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(B->Left() + 4, B->Top() + 4));
+  PostMessageW(H, WM_LBUTTONUP, 0, MAKELPARAM(B->Left() + 4, B->Top() + 4));
+  TToolbarButtonX* O = Buttons[3];
+  PostMessageW(H, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(O->Left() + 4, O->Top() + 4));
+  PostMessageW(H, WM_LBUTTONUP, 0, MAKELPARAM(O->Left() + 4, O->Top() + 4));
+  SendMessageW(H, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(B->Left() + 4, B->Top() + 4));
+  SendMessageW(H, WM_LBUTTONUP, 0, MAKELPARAM(B->Left() + 4, B->Top() + 4));
+  Pump();
+  EXPECT_EQ(Dropdowns, 1);
+  EXPECT_EQ(OtherClicks, 1);
+}
+
 TEST_F(ToolbarTest, FlatButtonDoubleClickIsTwoClicks) {
   TForm* F = MakeForm();
   auto* B = new TFlatButton(F);
