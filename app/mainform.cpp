@@ -386,6 +386,7 @@ TMenuItem* TMainForm::AddItem(TMenuItem* Parent, const std::string& Name, const 
 void TMainForm::BuildControls() {
   MainToolbar = BuildMainToolbar(this, AlignToolbar);
   LayoutMainToolbar(MainToolbar, LargeButtons == 1, ShowToolbarText == 1, Buttons);
+  BuildMainToolbarMenu(this, MainToolbar);
   ToolbarPanel = MainToolbar.Bar;
   for (int i = 0; i < 14; ++i) ToolButtons[i] = MainToolbar.Buttons[i];
   auto button = [this](int i) { return ToolButtons[i]; };

@@ -1,5 +1,7 @@
 #include "app/maintoolbar.h"
 
+#include "app/settings.h"
+
 namespace {
 
 const char* const Names[14] = {"NewButton",  "OpenButton",   "FavoritesButton", "PropertiesButton", "PrintButton",
@@ -150,4 +152,47 @@ int MainToolbarAlign(const TMainToolbar& T) {
   for (int I = 0; I < 4; ++I)
     if (T.Bar->DockedTo() == T.Docks[I]) return AlignOf[I];
   return -1;
+}
+
+void BuildMainToolbarMenu(TCustomForm* Form, TMainToolbar& T) {
+  T.Menu = new TPopupMenu(Form);
+  T.Menu->SetName("ToolBarPopUp");
+  auto Add = [&](const char* Name, const char* Caption, TNotifyEvent OnClick) {
+    auto* I = new TMenuItem(Form);
+    I->SetName(Name);
+    I->SetCaption(Caption);
+    I->OnClick = std::move(OnClick);
+    T.Menu->Items()->Add(I);
+    return I;
+  };
+  auto CheckAlign = [&T] {
+    for (int I = 0; I < 4; ++I) T.AlignItems[I]->SetChecked(AlignToolbar == I);
+  };
+  static const char* const Names[4] = {"AlignLeft", "AlignRight", "AlignTop", "AlignBottom"};
+  static const char* const Captions[4] = {"Align &Left", "Align &Right", "Align &Top", "Align &Bottom"};
+  for (int I = 0; I < 4; ++I)
+    T.AlignItems[I] = Add(Names[I], Captions[I], [&T, I, CheckAlign](TObject*) {
+      AlignToolbar = static_cast<uint8_t>(I);
+      DockMainToolbar(T, I);
+      CheckAlign();
+    });
+  Add("N1", "-", nullptr);
+  T.LargeItem = Add("LargeButtons", "L&arge Buttons", [&T](TObject*) {
+    LargeButtons = LargeButtons == 1 ? 0 : 1;
+    LayoutMainToolbar(T, LargeButtons == 1, ShowToolbarText == 1, Buttons);
+  });
+  // The button chooser is not built yet: the item stays greyed.
+  T.SelectItem = Add("MenuItem2", "&Select Buttons...", nullptr);
+  T.SelectItem->SetEnabled(false);
+  T.Menu->OnPopup = [&T](TObject*) { T.LargeItem->SetChecked(LargeButtons == 1); };
+  T.Bar->SetPopupMenu(T.Menu);
+  for (TDockX* D : T.Docks) D->SetPopupMenu(T.Menu);
+  // A drag into another dock is the same as choosing its Align item.
+  T.Bar->OnDockChanged = [&T, CheckAlign](TObject*) {
+    int A = MainToolbarAlign(T);
+    if (A < 0) return;
+    AlignToolbar = static_cast<uint8_t>(A);
+    CheckAlign();
+  };
+  CheckAlign();
 }

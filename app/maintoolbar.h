@@ -15,6 +15,11 @@ struct TMainToolbar {
   TImageList* LargeImages = nullptr;
   TImageList* SmallImages = nullptr;
   TImageList* HotImages = nullptr;
+  // The pop-up menu of the toolbar and its docks.
+  TPopupMenu* Menu = nullptr;
+  TMenuItem* AlignItems[4] = {};  // Align Left, Right, Top, Bottom (AlignToolbar 0..3)
+  TMenuItem* LargeItem = nullptr;
+  TMenuItem* SelectItem = nullptr;
 };
 
 // Builds the docks and the toolbar on Form (docked per AlignToolbar: 0 left,
@@ -24,6 +29,9 @@ TMainToolbar BuildMainToolbar(TCustomForm* Form, int AlignToolbar);
 // 40 x 40 without; small: the eight main buttons, 42 high with text or
 // 30 x 30. Separators follow the groups.
 void LayoutMainToolbar(TMainToolbar& T, bool Large, bool ShowText, const std::string& Buttons);
+// The toolbar's pop-up menu, bound to the settings AlignToolbar and
+// LargeButtons; a drag into another dock updates AlignToolbar too.
+void BuildMainToolbarMenu(TCustomForm* Form, TMainToolbar& T);
 // Docks the toolbar as AlignToolbar says.
 void DockMainToolbar(TMainToolbar& T, int AlignToolbar);
 // The AlignToolbar value of the dock the toolbar is on.

@@ -78,6 +78,31 @@ TEST_F(MainToolbarTest, AlignValuesPickTheDocks) {
   }
 }
 
+TEST_F(MainToolbarTest, PopupMenuAlignsAndADragSetsTheAlignment) {
+  TMainToolbar& T = Form->MainToolbar;
+  ASSERT_NE(T.Menu, nullptr);
+  EXPECT_EQ(T.Bar->PopupMenu(), T.Menu);
+  T.AlignItems[0]->Click();
+  EXPECT_EQ(AlignToolbar, 0);
+  EXPECT_EQ(T.Bar->DockedTo(), T.Docks[1]);
+  EXPECT_TRUE(T.AlignItems[0]->Checked());
+  // Moving the toolbar to the bottom dock (as a drop does) checks Align Bottom.
+  T.Bar->SetDockedTo(T.Docks[3]);
+  EXPECT_EQ(AlignToolbar, 3);
+  EXPECT_TRUE(T.AlignItems[3]->Checked());
+  EXPECT_FALSE(T.AlignItems[0]->Checked());
+  T.AlignItems[2]->Click();
+  EXPECT_EQ(T.Bar->DockedTo(), T.Docks[0]);
+  // Large Buttons switches the layout; Select Buttons stays greyed.
+  const uint8_t Large = LargeButtons;
+  T.LargeItem->Click();
+  EXPECT_EQ(LargeButtons, Large == 1 ? 0 : 1);
+  EXPECT_EQ(T.Buttons[13]->Visible(), false);
+  T.LargeItem->Click();
+  EXPECT_EQ(LargeButtons, Large);
+  EXPECT_FALSE(T.SelectItem->Enabled());
+}
+
 TEST_F(MainToolbarTest, ScreenshotWithDockedAndFloatingToolbar) {
   TMainToolbar& T = Form->MainToolbar;
   LayoutMainToolbar(T, true, true, "11111111111111");
