@@ -7,6 +7,7 @@
 #include "commands_fixture.h"
 #include "controls/commands/editx.h"
 #include "controls/commands/flatbutton.h"
+#include "controls/commands/plusedit.h"
 #include "controls/commands/tbbutton.h"
 #include "controls/commands/tbpos.h"
 #include "tests/support/testsupport.h"
@@ -413,6 +414,35 @@ TEST_F(ToolbarTest, DropdownClickDropsQueuedPressesOnItselfOnly) {
   Pump();
   EXPECT_EQ(Dropdowns, 1);
   EXPECT_EQ(OtherClicks, 1);
+}
+
+TEST_F(ToolbarTest, PlusEditFiltersTypedKeys) {
+  TForm* F = MakeForm();
+  auto* Num = new TPlusEditX(F);
+  Num->KeyboardFilter = kfNumeric;
+  Num->SetParent(F);
+  auto* None = new TPlusEditX(F);
+  None->KeyboardFilter = kfAll;
+  None->ChangeColorOnFocus = true;
+  None->SetParent(F);
+  None->SetTop(40);
+  F->Show();
+  Pump();
+  char Dec[4] = {};
+  GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, Dec, sizeof Dec);
+  Num->SetFocus();
+  UiDriver::TypeText(Num, std::string("a-1") + Dec[0] + "5x\r");
+  Pump();
+  EXPECT_EQ(Num->Text(), std::string("-1") + Dec[0] + "5");
+  None->SetFocus();
+  Pump();
+  EXPECT_EQ(None->Color(), clHighlight);
+  UiDriver::TypeText(None, "abc");
+  Pump();
+  EXPECT_EQ(None->Text(), "");
+  Num->SetFocus();
+  Pump();
+  EXPECT_EQ(None->Color(), clWindow);
 }
 
 TEST_F(ToolbarTest, FlatButtonDoubleClickIsTwoClicks) {
