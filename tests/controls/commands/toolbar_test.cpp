@@ -389,6 +389,43 @@ TEST_F(ToolbarTest, CloseButtonClosesOnlyWhenReleasedOverIt) {
   EXPECT_FALSE(Bar->Visible());
 }
 
+POINT SizeTo;
+VOID CALLBACK MoveAndRelease(HWND Window, UINT, UINT_PTR Id, DWORD) {
+  KillTimer(Window, Id);
+  SetCursorPos(SizeTo.x, SizeTo.y);
+  PostMessageW(Window, WM_MOUSEMOVE, MK_LBUTTON, 0);
+  PostMessageW(Window, WM_LBUTTONUP, 0, 0);
+}
+
+TEST_F(ToolbarTest, SizingAFloatingToolbarSnapsToAWrapWidth) {
+  Build();
+  Bar->SetFloatingPosition(TPoint{200, 200});
+  Bar->SetDockedTo(nullptr);
+  Pump();
+  RECT W = WindowRect(Bar);
+  std::vector<TFloatSize> Sizes = Bar->FloatSizes(false);
+  ASSERT_GE(Sizes.size(), 2u);
+  EXPECT_EQ(Sizes[0].Width, W.right - W.left);
+  // Drag the right edge 30 pixels in: the widest wrapped size that fits.
+  POINT Edge{W.right - 1, (W.top + W.bottom) / 2};
+  SetCursorPos(Edge.x, Edge.y);
+  SizeTo = {Edge.x - 30, Edge.y};
+  SetTimer(Bar->Handle(), 78, 60, MoveAndRelease);
+  SendMessageW(Bar->Handle(), WM_NCLBUTTONDOWN, HTRIGHT, MAKELPARAM(Edge.x, Edge.y));
+  Pump();
+  RECT After = WindowRect(Bar);
+  int Want = 0;
+  for (const TFloatSize& S : Sizes)
+    if (S.Width <= (W.right - W.left) - 30) {
+      Want = S.Width;
+      break;
+    }
+  EXPECT_EQ(After.right - After.left, Want);
+  EXPECT_EQ(After.left, W.left);
+  EXPECT_NE(Bar->FloatRightX(), 0);
+  EXPECT_GT(Buttons[3]->Top(), Buttons[0]->Top());
+}
+
 TEST_F(ToolbarTest, DropdownClickDropsQueuedPressesOnItselfOnly) {
   Build();
   TToolbarButtonX* B = Buttons[0];
