@@ -152,6 +152,44 @@ TEST_F(ToolbarTest, DragFromTheTopDockToTheLeftDock) {
   EXPECT_GT(Buttons[1]->Top(), Buttons[0]->Top());
 }
 
+TEST_F(ToolbarTest, WithoutFloatingADragAwayFromTheDocksChangesNothing) {
+  Build();
+  Bar->DockMode = dmCannotFloat;
+  Bar->SetDockPos(20);
+  Pump();
+  RECT W = WindowRect(Bar);
+  const int Pos = Bar->DockPos();
+  MoveTo(W.left + 5, (W.top + W.bottom) / 2);
+  Mouse(MOUSEEVENTF_LEFTDOWN);
+  MoveTo(W.left + 200, W.bottom + 150);
+  Mouse(MOUSEEVENTF_LEFTUP);
+  UiDriver::WaitFor([] { return false; }, 300);
+  EXPECT_EQ(Bar->DockedTo(), Top);
+  EXPECT_EQ(Bar->DockPos(), Pos);
+}
+
+TEST_F(ToolbarTest, CtrlHeldNeverDocks) {
+  Build();
+  SetForegroundWindow(FForm->Handle());
+  Pump();
+  RECT W = WindowRect(Bar);
+  RECT L = WindowRect(Left);
+  INPUT Ctrl{};
+  Ctrl.type = INPUT_KEYBOARD;
+  Ctrl.ki.wVk = VK_CONTROL;
+  SendInput(1, &Ctrl, sizeof Ctrl);
+  MoveTo(W.left + 5, (W.top + W.bottom) / 2);
+  Mouse(MOUSEEVENTF_LEFTDOWN);
+  MoveTo(L.left, L.top + 120);
+  Mouse(MOUSEEVENTF_LEFTUP);
+  Ctrl.ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(1, &Ctrl, sizeof Ctrl);
+  UiDriver::WaitFor([&] { return !Bar->Docked(); }, 3000);
+  // Dropped where the left dock would have taken it: it floats.
+  EXPECT_FALSE(Bar->Docked());
+  EXPECT_EQ(Left->Width(), 0);
+}
+
 VOID CALLBACK PressEscape(HWND Window, UINT, UINT_PTR Id, DWORD) {
   KillTimer(Window, Id);
   PostMessageW(Window, WM_KEYDOWN, VK_ESCAPE, 1);
