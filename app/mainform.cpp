@@ -69,20 +69,6 @@ const char* const SortCaptions[8] = {"by &Name", "by &Path", "by &Type", "by &Si
 const char* const PSortCaptions[8] = {"Sort by &Name", "Sort by &Path", "Sort by &Type", "Sort by &Size",
                                       "Sort by P&acked Size", "Sort by &Compression Ratio", "Sort by &Date",
                                       "Sort by &Orginal Order"};
-const char* const ButtonNames[14] = {"NewButton", "OpenButton", "FavoritesButton", "PropertiesButton",
-                                     "PrintButton", "AddButton", "DeleteButton", "ExtractButton",
-                                     "ViewButton", "ScanButton", "TestButton", "CheckOutButton",
-                                     "HelpButton", "ExitButton"};
-const char* const ButtonCaptions[14] = {"New", "Open", "Favorites", "Properties", "Print", "Add", "Delete",
-                                        "Extract", "View", "Scan", "Test", "CheckOut", "Help", "Exit"};
-const char* const ButtonHints[14] = {"Create a new archive", "Open an existing archive",
-                                     "List archives in your Favorite Zip Folders", "Display archive properties",
-                                     "Print a list of files in the open archive", "Add files to the archive",
-                                     "Delete selected file(s)", "Extract files from the archive",
-                                     "View files inside the archive", "Virus scan files", "Test archive integrity",
-                                     "Create icons for files in the archive", "Display the help contents",
-                                     "Exit Quillon"};
-
 const char* const ListerFormats[] = {".rar", ".lzh", ".ace", ".arj", ".cab", ".zoo", ".arc", ".gz", ".tar", ".enc", ".bh"};
 
 bool IsListerFormat(const std::string& Ext) {
@@ -331,8 +317,8 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, MainWindowClassName) {
   };
   SettingsHooks.ApplyWindowLayout = [this](int PanelSize) {
     if (PanelSize >= 0) AdvSplitter1->SetPosition(PanelSize);
-    for (int i = 0; i < 14; ++i)
-      ToolButtons[i]->SetVisible(ToolbarButtonVisible(i + 1));
+    DockMainToolbar(MainToolbar, AlignToolbar);
+    LayoutMainToolbar(MainToolbar, LargeButtons == 1, ShowToolbarText == 1, Buttons);
     const bool explorer = ExplorerStyle == 1;
     ExplorerStyle = explorer ? 0 : 1;
     SetExplorerStyle(explorer);
@@ -398,25 +384,11 @@ TMenuItem* TMainForm::AddItem(TMenuItem* Parent, const std::string& Name, const 
 }
 
 void TMainForm::BuildControls() {
-  ToolbarPanel = new TPanel(this);
-  ToolbarPanel->SetName("ToolbarPanel");
-  ToolbarPanel->SetCaption("");
-  ToolbarPanel->SetParent(this);
-  ToolbarPanel->SetHeight(30);
-  ToolbarPanel->SetAlign(alTop);
-  int x = 2;
-  for (int i = 0; i < 14; ++i) {
-    auto* b = new TButton(this);
-    b->SetName(ButtonNames[i]);
-    b->SetCaption(ButtonCaptions[i]);
-    b->SetHint(ButtonHints[i]);
-    b->SetShowHint(true);
-    b->SetParent(ToolbarPanel);
-    const int w = i == 1 ? 57 : 55;
-    b->SetBounds(x, 2, w, 26);
-    x += w + 1;
-    ToolButtons[i] = b;
-  }
+  MainToolbar = BuildMainToolbar(this, AlignToolbar);
+  LayoutMainToolbar(MainToolbar, LargeButtons == 1, ShowToolbarText == 1, Buttons);
+  BuildMainToolbarMenu(this, MainToolbar);
+  ToolbarPanel = MainToolbar.Bar;
+  for (int i = 0; i < 14; ++i) ToolButtons[i] = MainToolbar.Buttons[i];
   auto button = [this](int i) { return ToolButtons[i]; };
   button(1)->OnClick = [this](TObject* S) { OpenArchiveClick(S); };
   button(13)->OnClick = [this](TObject*) { Close(); };
@@ -690,7 +662,7 @@ void TMainForm::SetNoArchiveState() {
   LedOn->SetLedOn(true);
   LedOff->SetLedOn(false);
   for (TMenuItem* i : ArchiveItems) i->SetEnabled(false);
-  for (TButton* b : ArchiveButtons) b->SetEnabled(false);
+  for (TControl* b : ArchiveButtons) b->SetEnabled(false);
   for (TMenuItem* i : {AddFiles, DeleteFiles, ExtractFiles, ViewFiles, RenameEntry, TestArchive, CommentItem,
                        VirusScan, MakeExeFile, ExeToZip, UUencode})
     i->SetEnabled(false);

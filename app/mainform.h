@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/entrytable.h"
+#include "app/maintoolbar.h"
 #include "controls/views/advsplitter.h"
 #include "controls/views/extlistview.h"
 #include "framework/ui/comctrls.h"
@@ -118,7 +119,7 @@ class TMainForm : public TForm {
   TZipBridge* ZipBridge = nullptr;
 
   TMainMenu* MainMenu1 = nullptr;
-  TPanel* ToolbarPanel = nullptr;
+  TControl* ToolbarPanel = nullptr;  // the toolbar
   TPanel* StatusLine = nullptr;
   TPanel* SPanel1 = nullptr;
   TPanel* SPanel2 = nullptr;
@@ -133,7 +134,8 @@ class TMainForm : public TForm {
   TPopupMenu* SortPopUp = nullptr;
   TPopupMenu* FilePopUp = nullptr;
   TOpenDialog* OpenBox = nullptr;
-  TButton* ToolButtons[14] = {};
+  TControl* ToolButtons[14] = {};
+  TMainToolbar MainToolbar;
   TMenuItem* HistoryItems[5] = {};
   TMenuItem* HistorySeparator = nullptr;
   TMenuItem* SortItems[8] = {};
@@ -145,7 +147,7 @@ class TMainForm : public TForm {
   TMenuItem* IncStartMenu = nullptr;
   // Commands enabled while an archive is open.
   std::vector<TMenuItem*> ArchiveItems;
-  std::vector<TButton*> ArchiveButtons;
+  std::vector<TControl*> ArchiveButtons;
   TMenuItem *AddFiles = nullptr, *DeleteFiles = nullptr, *ExtractFiles = nullptr, *ViewFiles = nullptr,
             *TestArchive = nullptr, *CommentItem = nullptr, *RenameEntry = nullptr, *MakeExeFile = nullptr,
             *ExeToZip = nullptr, *VirusScan = nullptr, *UUencode = nullptr;

@@ -49,6 +49,9 @@ morv_test_folder(archive/formats LIBS morv_archive)
 morv_test_folder(archive/convert LIBS morv_archive)
 morv_test_folder(archive/lister LIBS morv_archive
   EXTRA ${CMAKE_SOURCE_DIR}/tests/archive/formats/readers_util.cpp)
+if(NOT MORV_WIN32)
+  morv_test_folder(controls/commands/core LIBS morv_commands_core)
+endif()
 if(MORV_WIN32)
   morv_test_folder(archive/external LIBS morv_archive)
   # It runs in seconds; now and then an extraction through Wine's cabinet

@@ -1,0 +1,284 @@
+#include "controls/commands/linkedit.h"
+
+#include <algorithm>
+
+#include "controls/commands/core/fontfaces.h"
+
+namespace {
+
+// The small glyphs of the inner buttons, drawn on a magenta background.
+void MakeGlyph(TBitmap& B, bool Arrow) {
+  B.SetSize(Arrow ? 7 : 8, Arrow ? 4 : 2);
+  TCanvas* C = B.Canvas();
+  C->Brush()->SetColor(static_cast<TColor>(RGB(255, 0, 255)));
+  C->FillRect(TRect{0, 0, B.Width(), B.Height()});
+  if (Arrow) {
+    for (int Y = 0; Y < 4; ++Y)
+      for (int X = Y; X < 7 - Y; ++X) C->SetPixels(X, Y, clBlack);
+  } else {
+    for (int X : {0, 3, 6})
+      for (int D = 0; D < 4; ++D) C->SetPixels(X + D % 2, D / 2, clBlack);
+  }
+}
+
+}  // namespace
+
+TCustomLinkEditX::TCustomLinkEditX(TComponent* AOwner) : TPlusEditX(AOwner) {
+  FButton = new TToolbarButtonX(this);
+  FButton->SetAllowAllUp(true);
+  TBitmap G;
+  MakeGlyph(G, false);
+  FButton->SetGlyph(&G);
+  FButton->SetWidth(15);
+  FButton->SetParent(this);
+  FButton->OnClick = [this](TObject*) {
+    FButton->Invalidate();
+    if (OnButtonClick) OnButtonClick(this);
+  };
+  FButton->OnMouseDown = [this](TObject*, TMouseButton, TShiftState, int, int) {
+    if (!Focused()) SetFocus();
+  };
+  PlaceButton();
+}
+
+TCustomLinkEditX::~TCustomLinkEditX() { FButton = nullptr; }
+
+void TCustomLinkEditX::SetBtnAllowDown(bool Value) { FButton->SetGroupIndex(Value ? 1 : 0); }
+
+void TCustomLinkEditX::SetBtnWidth(int Value) {
+  if (Value == FButton->Width()) return;
+  FButton->SetBounds(FWidth - Value - 5, 0, Value, std::max(FHeight - 5, 1));
+  if (HandleAllocated()) RecreateWnd();
+  SetEditRect();
+}
+
+void TCustomLinkEditX::SetButtonVisible(bool Value) {
+  FButtonVisible = Value;
+  FButton->SetVisible(Value);
+  SetEditRect();
+}
+
+int TCustomLinkEditX::EditRight() { return FButtonVisible ? FButton->Left() - 2 - 1 : ClientWidth(); }
+
+void TCustomLinkEditX::SetEditRect() {
+  if (!HandleAllocated()) return;
+  RECT R{0, 0, EditRight(), ClientHeight() + 1};
+  SendMessageW(FHandle, EM_SETRECTNP, 0, reinterpret_cast<LPARAM>(&R));
+}
+
+void TCustomLinkEditX::PlaceButton() {
+  if (!FButton) return;
+  int W = FButton->Width();
+  if (FWidth < W + 4) FWidth = W + 4;
+  FButton->SetBounds(FWidth - W - 5, 0, W, std::max(FHeight - 5, 1));
+}
+
+void TCustomLinkEditX::CreateWnd() {
+  TPlusEditX::CreateWnd();
+  SetEditRect();
+}
+
+void TCustomLinkEditX::Resize() {
+  TPlusEditX::Resize();
+  PlaceButton();
+  SetEditRect();
+}
+
+void TCustomLinkEditX::Dispatch(TMessage& Message) {
+  switch (Message.Msg) {
+    case WM_SETCURSOR: {
+      POINT P;
+      GetCursorPos(&P);
+      ::ScreenToClient(FHandle, &P);
+      if (FButtonVisible && P.x >= FWidth - FButton->Width() - 2 - 6) {
+        ::SetCursor(LoadCursor(nullptr, IDC_ARROW));
+        Message.Result = TRUE;
+        return;
+      }
+      break;
+    }
+    case WM_CUT:
+    case WM_PASTE:
+      if (!EditorEnabled || ReadOnly()) {
+        Message.Result = 0;
+        return;
+      }
+      break;
+    default:
+      break;
+  }
+  TPlusEditX::Dispatch(Message);
+}
+
+TCBListView::TCBListView(TComponent* AOwner, TComboBoxX* Combo) : TListBox(AOwner), FCombo(Combo) {}
+
+void TCBListView::CreateParams(TCreateParams& Params) {
+  TListBox::CreateParams(Params);
+  Params.Style = (Params.Style & ~static_cast<DWORD>(WS_CHILD)) | WS_POPUP | WS_BORDER;
+  Params.ExStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_STATICEDGE;
+  Params.WindowClassStyle |= CS_SAVEBITS;
+  Params.WndParent = nullptr;
+}
+
+void TCBListView::Dispatch(TMessage& Message) {
+  switch (Message.Msg) {
+    case WM_MOUSEMOVE: {
+      LRESULT R = SendMessageW(FHandle, LB_ITEMFROMPOINT, 0, Message.LParam);
+      if (HIWORD(R) == 0 && FEnabled) SetItemIndex(LOWORD(R));
+      Message.Result = 0;
+      return;
+    }
+    case WM_LBUTTONDOWN: {
+      // A press outside closes the list; one on an item chooses it. No
+      // click is passed on to any other window.
+      POINT P{static_cast<short>(LOWORD(Message.LParam)), static_cast<short>(HIWORD(Message.LParam))};
+      RECT C;
+      GetClientRect(FHandle, &C);
+      int Chosen = -1;
+      if (PtInRect(&C, P)) {
+        LRESULT R = SendMessageW(FHandle, LB_ITEMFROMPOINT, 0, Message.LParam);
+        if (HIWORD(R) == 0) Chosen = LOWORD(R);
+      }
+      if (Chosen >= 0)
+        FCombo->ItemChosen(Chosen);
+      else
+        FCombo->CloseUp();
+      Message.Result = 0;
+      return;
+    }
+    default:
+      TListBox::Dispatch(Message);
+  }
+}
+
+TComboBoxX::TComboBoxX(TComponent* AOwner) : TCustomLinkEditX(AOwner) {
+  TBitmap G;
+  MakeGlyph(G, true);
+  Button()->SetGlyph(&G);
+  SetBtnAllowDown(true);
+  OnButtonClick = [this](TObject*) { BtnClick(); };
+  FList = new TCBListView(this, this);
+  FList->SetVisible(false);
+  FList->SetEnabled(false);
+  FList->SetParent(this);
+}
+
+bool TComboBoxX::DroppedDown() { return FList->HandleAllocated() && IsWindowVisible(FList->Handle()); }
+
+void TComboBoxX::BtnClick() {
+  if (OnDropDown) OnDropDown(this);
+  RECT W;
+  GetWindowRect(Handle(), &W);
+  int Count = std::min(Items()->Count(), DropDownCount);
+  int ItemH = FList->ItemHeight();
+  int H = FStyle >= csOwnerDrawFixed ? ItemH * Count + 3 : ItemH * Count + 4;
+  FList->SetEnabled(true);
+  FList->SetVisible(true);
+  FList->SetBounds(W.left, W.bottom, W.right - W.left, std::max(H, 4));
+  SetWindowPos(FList->Handle(), HWND_TOPMOST, W.left, W.bottom, W.right - W.left, std::max(H, 4),
+               SWP_SHOWWINDOW | SWP_NOACTIVATE);
+  SetCapture(FList->Handle());
+}
+
+void TComboBoxX::CloseUp() {
+  if (FList->HandleAllocated() && GetCapture() == FList->Handle()) ReleaseCapture();
+  FList->SetEnabled(false);
+  FList->SetVisible(false);
+  ButtonUp();
+}
+
+void TComboBoxX::ItemChosen(int Index) {
+  SetItemIndex(Index);
+  SelectAll();
+  CloseUp();
+}
+
+void TComboBoxX::SetItemIndex(int Value) {
+  if (Value != FList->ItemIndex()) FList->SetItemIndex(Value);
+  if (Value >= 0 && Value < Items()->Count()) SetText(Items()->Strings(Value));
+  FLastIndex = FList->ItemIndex();
+}
+
+void TComboBoxX::SetStyle(TComboBoxStyle Value) {
+  FStyle = Value;
+  SetButtonVisible(Value != csSimple);
+  ChangeColorOnFocus = Value == csDropDownList;
+  EditorEnabled = Value != csDropDownList;
+  KeyboardFilter = Value == csDropDownList ? kfAll : kfNone;
+}
+
+void TComboBoxX::KeyDown(WORD& Key, TShiftState Shift) {
+  TCustomLinkEditX::KeyDown(Key, Shift);
+  const int N = Items()->Count();
+  int I = FList->ItemIndex();
+  switch (Key) {
+    case VK_RETURN:
+    case VK_ESCAPE:
+      CloseUp();
+      return;
+    case VK_PRIOR:
+      if (N) SetItemIndex(0);
+      return;
+    case VK_NEXT:
+      if (N) SetItemIndex(N - 1);
+      return;
+    case VK_UP:
+      if (N) SetItemIndex(I < 0 ? 0 : std::max(I - 1, 0));
+      Key = 0;
+      return;
+    case VK_DOWN:
+      if (Shift == ssAlt) {
+        ButtonDown();
+        BtnClick();
+      } else if (N) {
+        SetItemIndex(I < 0 ? 0 : std::min(I + 1, N - 1));
+      }
+      Key = 0;
+      return;
+    default:
+      return;
+  }
+}
+
+namespace {
+int CALLBACK CollectFace(const LOGFONTA* LF, const TEXTMETRICA*, DWORD Type, LPARAM Data) {
+  reinterpret_cast<std::vector<TFontFace>*>(Data)->push_back({LF->lfFaceName, (Type & TRUETYPE_FONTTYPE) != 0});
+  return 1;
+}
+}  // namespace
+
+TFontComboBoxX::TFontComboBoxX(TComponent* AOwner) : TComboBoxX(AOwner) {}
+
+void TFontComboBoxX::CreateWnd() {
+  TComboBoxX::CreateWnd();
+  List()->SetSorted(true);
+  FillList();
+}
+
+void TFontComboBoxX::SetTrueTypeFontsOnly(bool Value) {
+  if (Value == FTrueTypeOnly) return;
+  FTrueTypeOnly = Value;
+  FillList();
+}
+
+void TFontComboBoxX::FillList() {
+  std::vector<TFontFace> Faces;
+  LOGFONTA LF{};
+  LF.lfCharSet = DEFAULT_CHARSET;
+  HDC DC = GetDC(nullptr);
+  EnumFontFamiliesExA(DC, &LF, CollectFace, reinterpret_cast<LPARAM>(&Faces), 0);
+  ReleaseDC(nullptr, DC);
+  Items()->Clear();
+  for (const std::string& F : FontFaceList(Faces, FTrueTypeOnly)) Items()->Add(F);
+}
+
+void TFontComboBoxX::Change() {
+  std::string T = Text();
+  std::string Face = FontFaceName(T);
+  if (Face != T) {
+    SetText(Face);
+    return;  // the new text comes back here
+  }
+  TComboBoxX::Change();
+  if (OnFontChange) OnFontChange(this);
+}

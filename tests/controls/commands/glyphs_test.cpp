@@ -1,0 +1,97 @@
+#include "controls/commands/glyphs.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include "commands_fixture.h"
+
+namespace {
+
+// A strip of N square images of Side pixels: a magenta background (the
+// bottom-left pixel) with a black 4 x 4 square in each.
+void MakeStrip(TBitmap& B, int N, int Side) {
+  B.SetSize(N * Side, Side);
+  TCanvas* C = B.Canvas();
+  C->Brush()->SetColor(static_cast<TColor>(RGB(255, 0, 255)));
+  C->FillRect(TRect{0, 0, N * Side, Side});
+  C->Brush()->SetColor(clBlack);
+  for (int I = 0; I < N; ++I) C->FillRect(TRect{I * Side + 4, 4, I * Side + 8, 8});
+}
+
+using GlyphTest = CommandsTest;
+
+TEST_F(GlyphTest, StripSizeSetsNumGlyphs) {
+  struct {
+    int N, Side, Want;
+  } Cases[] = {{4, 16, 4}, {6, 16, 1}, {1, 16, 1}};
+  for (auto C : Cases) {
+    TButtonGlyph G;
+    TBitmap B;
+    MakeStrip(B, C.N, C.Side);
+    G.SetGlyph(&B);
+    EXPECT_EQ(G.NumGlyphs(), C.Want) << C.N;
+  }
+  TButtonGlyph G;
+  TBitmap B;
+  B.SetSize(40, 16);
+  G.SetGlyph(&B);
+  EXPECT_EQ(G.NumGlyphs(), 1);
+}
+
+TEST_F(GlyphTest, ButtonsOfOneSizeShareListsAndTheLastOneFreesTheCache) {
+  {
+    TBitmap B;
+    MakeStrip(B, 1, 16);
+    TButtonGlyph A, C;
+    A.SetGlyph(&B);
+    C.SetGlyph(&B);
+    TGlyphList *LA = nullptr, *LC = nullptr, *DA = nullptr, *DC = nullptr;
+    EXPECT_GE(A.CreateButtonGlyph(bsUp, LA), 0);
+    EXPECT_GE(C.CreateButtonGlyph(bsUp, LC), 0);
+    EXPECT_GE(A.CreateButtonGlyph(bsDisabled, DA), 0);
+    EXPECT_GE(C.CreateButtonGlyph(bsDisabled, DC), 0);
+    ASSERT_NE(LA, nullptr);
+    EXPECT_EQ(LA, LC);
+    EXPECT_EQ(DA, DC);
+    EXPECT_EQ(DA->Width(), 17);
+    EXPECT_EQ(DA->Height(), 17);
+    EXPECT_EQ(LA->SlotCount(), 2);
+    // The mouse-in image of a one-image strip is the up image: no new slot.
+    TGlyphList* LM = nullptr;
+    EXPECT_EQ(A.CreateButtonGlyph(bsMouseIn, LM), A.SlotIndex(1, bsUp));
+    ASSERT_NE(GlyphCache(), nullptr);
+    EXPECT_EQ(GlyphCache()->ListCount(), 2u);
+  }
+  EXPECT_EQ(GlyphCache(), nullptr);
+}
+
+TEST_F(GlyphTest, StripWithDisabledImageUsesItsSlice) {
+  TBitmap B;
+  MakeStrip(B, 2, 16);
+  TButtonGlyph G;
+  G.SetGlyph(&B);
+  ASSERT_EQ(G.NumGlyphs(), 2);
+  TGlyphList* L = nullptr;
+  EXPECT_GE(G.CreateButtonGlyph(bsDisabled, L), 0);
+  EXPECT_EQ(G.SlotIndex(0, bsDisabled), 0);
+  int Up = G.CreateButtonGlyph(bsUp, L);
+  EXPECT_EQ(G.CreateButtonGlyph(bsExclusive, L), Up);
+}
+
+TEST_F(GlyphTest, TransparentColourIsMaskedWhenDrawn) {
+  TBitmap B;
+  MakeStrip(B, 1, 16);
+  TButtonGlyph G;
+  G.SetGlyph(&B);
+  EXPECT_EQ(G.TransparentColor() & 0x02000000, 0x02000000);
+  TBitmap Out;
+  Out.SetSize(16, 16);
+  Out.Canvas()->Brush()->SetColor(static_cast<TColor>(RGB(0, 128, 0)));
+  Out.Canvas()->FillRect(TRect{0, 0, 16, 16});
+  G.Draw(Out.Canvas()->Handle(), 0, 0, bsUp);
+  // Background shows through where the strip was magenta; the ink is drawn.
+  EXPECT_EQ(Out.Canvas()->Pixels(1, 1) & 0xFFFFFF, RGB(0, 128, 0));
+  EXPECT_EQ(Out.Canvas()->Pixels(5, 5) & 0xFFFFFF, RGB(0, 0, 0));
+}
+
+}  // namespace

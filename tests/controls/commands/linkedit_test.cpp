@@ -1,0 +1,124 @@
+#include "controls/commands/linkedit.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "commands_fixture.h"
+
+namespace {
+
+using LinkEditTest = CommandsTest;
+
+TEST_F(LinkEditTest, ListIsAsHighAsItsItemsUpToDropDownCount) {
+  TForm* F = MakeForm();
+  auto* C = new TComboBoxX(F);
+  C->SetParent(F);
+  C->SetBounds(10, 10, 150, C->Height());
+  F->Show();
+  Pump();
+  for (int N : {20, 3}) {
+    C->Items()->Clear();
+    for (int I = 0; I < N; ++I) C->Items()->Add("Item " + std::to_string(I));
+    C->BtnClick();
+    Pump();
+    ASSERT_TRUE(C->DroppedDown());
+    RECT R;
+    GetClientRect(C->List()->Handle(), &R);
+    int Shown = (R.bottom - R.top) / C->List()->ItemHeight();
+    EXPECT_EQ(Shown, std::min(N, 8)) << N;
+    RECT L, E;
+    GetWindowRect(C->List()->Handle(), &L);
+    GetWindowRect(C->Handle(), &E);
+    EXPECT_EQ(L.top, E.bottom);
+    EXPECT_EQ(L.left, E.left);
+    C->CloseUp();
+    EXPECT_FALSE(C->DroppedDown());
+  }
+}
+
+TEST_F(LinkEditTest, ChoosingAnItemSetsTheTextAndClicksNothingElse) {
+  TForm* F = MakeForm();
+  int FormPresses = 0;
+  F->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int, int) { ++FormPresses; };
+  auto* C = new TComboBoxX(F);
+  C->SetParent(F);
+  C->SetBounds(10, 10, 150, C->Height());
+  for (const char* S : {"alpha", "beta", "gamma"}) C->Items()->Add(S);
+  F->Show();
+  Pump();
+  C->BtnClick();
+  Pump();
+  HWND L = C->List()->Handle();
+  RECT Item;
+  SendMessageW(L, LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&Item));
+  SendMessageW(L, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(Item.left + 3, Item.top + 2));
+  Pump();
+  EXPECT_EQ(C->Text(), "beta");
+  EXPECT_EQ(C->ItemIndex(), 1);
+  EXPECT_FALSE(C->DroppedDown());
+  EXPECT_EQ(GetCapture(), nullptr);
+  EXPECT_EQ(FormPresses, 0);
+  // A press outside the list only closes it.
+  C->BtnClick();
+  SendMessageW(L, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(-20, -20));
+  Pump();
+  EXPECT_FALSE(C->DroppedDown());
+  EXPECT_EQ(C->Text(), "beta");
+  EXPECT_EQ(FormPresses, 0);
+  // Keys move the selection.
+  C->Perform(WM_KEYDOWN, VK_DOWN, 0);
+  EXPECT_EQ(C->Text(), "gamma");
+  C->Perform(WM_KEYDOWN, VK_PRIOR, 0);
+  EXPECT_EQ(C->Text(), "alpha");
+}
+
+TEST_F(LinkEditTest, DropDownListRefusesTypingAndWideningTheButtonShrinksTheText) {
+  TForm* F = MakeForm();
+  auto* C = new TComboBoxX(F);
+  C->SetStyle(csDropDownList);
+  C->SetParent(F);
+  C->SetBounds(10, 10, 150, C->Height());
+  auto* L = new TLinkEditX(F);
+  L->SetParent(F);
+  L->SetBounds(10, 50, 150, L->Height());
+  F->Show();
+  Pump();
+  C->SetFocus();
+  UiDriver::TypeText(C, "xyz");
+  Pump();
+  EXPECT_EQ(C->Text(), "");
+  EXPECT_EQ(C->Color(), clHighlight);
+  const int Right = L->EditRight();
+  const int ButtonLeft = L->Button()->Left();
+  L->SetBtnWidth(30);
+  EXPECT_EQ(L->Button()->Left(), ButtonLeft - 15);
+  EXPECT_EQ(L->EditRight(), Right - 15);
+}
+
+TEST_F(LinkEditTest, FontComboListsEachFaceOnceAndDropsTheMark) {
+  TForm* F = MakeForm();
+  auto* C = new TFontComboBoxX(F);
+  C->SetParent(F);
+  int Changes = 0;
+  C->OnFontChange = [&](TObject*) { ++Changes; };
+  F->Show();
+  Pump();
+  ASSERT_GT(C->Items()->Count(), 0);
+  std::set<std::string> Seen;
+  int TrueType = -1;
+  for (int I = 0; I < C->Items()->Count(); ++I) {
+    std::string S = C->Items()->Strings(I);
+    EXPECT_TRUE(Seen.insert(S).second) << S;
+    if (TrueType < 0 && !S.empty() && S.back() == '*') TrueType = I;
+  }
+  ASSERT_GE(TrueType, 0);
+  std::string Face = C->Items()->Strings(TrueType);
+  C->SetItemIndex(TrueType);
+  EXPECT_EQ(C->Text(), Face.substr(0, Face.size() - 1));
+  EXPECT_GE(Changes, 1);
+  C->SetTrueTypeFontsOnly(true);
+  for (int I = 0; I < C->Items()->Count(); ++I) EXPECT_EQ(C->Items()->Strings(I).back(), '*');
+}
+
+}  // namespace

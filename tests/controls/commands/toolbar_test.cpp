@@ -1,0 +1,562 @@
+#include "controls/commands/toolbar.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "commands_fixture.h"
+#include "controls/commands/editx.h"
+#include "controls/commands/flatbutton.h"
+#include "controls/commands/plusedit.h"
+#include "controls/commands/tbbutton.h"
+#include "controls/commands/tbpos.h"
+#include "tests/support/testsupport.h"
+
+namespace {
+
+class ToolbarTest : public CommandsTest {
+ protected:
+  void Build() {
+    TForm* F = MakeForm(520, 380);
+    Top = new TDockX(F);
+    Top->SetName("DockTop");
+    Top->SetParent(F);
+    Left = new TDockX(F);
+    Left->SetName("DockLeft");
+    Left->SetPosition(dpLeft);
+    Left->SetParent(F);
+    Bar = new TToolbarX(F);
+    Bar->SetName("Bar");
+    Bar->SetCaption("Tools");
+    Bar->SetHideWhenInactive(false);
+    Bar->SetDockedTo(Top);
+    for (int I = 0; I < 4; ++I) {
+      if (I == 2) {
+        auto* S = new TToolbarSepX(F);
+        S->SetParent(Bar);
+      }
+      auto* B = new TToolbarButtonX(F);
+      B->SetCaption(std::string(1, static_cast<char>('A' + I)));
+      B->SetParent(Bar);
+      Buttons[I] = B;
+    }
+    Bar->ArrangeControls();
+    F->Show();
+    Pump();
+  }
+  static RECT WindowRect(TWinControl* C) {
+    RECT R;
+    GetWindowRect(C->Handle(), &R);
+    return R;
+  }
+  static RECT ClientScreen(TWinControl* C) {
+    RECT R;
+    GetClientRect(C->Handle(), &R);
+    MapWindowPoints(C->Handle(), nullptr, reinterpret_cast<POINT*>(&R), 2);
+    return R;
+  }
+  static void Mouse(DWORD Flags) {
+    INPUT In{};
+    In.type = INPUT_MOUSE;
+    In.mi.dwFlags = Flags;
+    SendInput(1, &In, sizeof In);
+  }
+  // Moves the pointer there through the input queue (SetCursorPos plus a
+  // zero move, so a mouse message follows).
+  static void MoveTo(int X, int Y) {
+    SetCursorPos(X, Y);
+    Mouse(MOUSEEVENTF_MOVE);
+  }
+  TDockX* Top = nullptr;
+  TDockX* Left = nullptr;
+  TToolbarX* Bar = nullptr;
+  TToolbarButtonX* Buttons[4] = {};
+};
+
+TEST_F(ToolbarTest, DockedFrameAndRowsFollowTheDock) {
+  Build();
+  EXPECT_EQ(Bar->DockedTo(), Top);
+  EXPECT_EQ(Bar->DockRow(), 0);
+  RECT W = WindowRect(Bar), C = ClientScreen(Bar);
+  EXPECT_EQ(C.left - W.left, 2 + 9);
+  EXPECT_EQ(C.top - W.top, 2);
+  EXPECT_EQ(W.right - C.right, 2);
+  EXPECT_EQ(W.bottom - C.bottom, 2);
+  // Four 23 x 22 buttons and a 6 wide separator in one line.
+  EXPECT_EQ(Bar->ClientWidth(), 4 * 23 + 6);
+  EXPECT_EQ(Top->Height(), 22 + 4);
+  EXPECT_EQ(Left->Width(), 0);
+  Bar->SetDragHandleStyle(dhNone);
+  Pump();
+  W = WindowRect(Bar);
+  C = ClientScreen(Bar);
+  EXPECT_EQ(C.left - W.left, 2);
+  EXPECT_EQ(Bar->Width(), 4 * 23 + 6 + 4);
+}
+
+TEST_F(ToolbarTest, FloatingFrameHitTests) {
+  Build();
+  Bar->SetFloatingPosition(TPoint{300, 250});
+  Bar->SetDockedTo(nullptr);
+  Pump();
+  ASSERT_FALSE(Bar->Docked());
+  RECT W = WindowRect(Bar);
+  EXPECT_EQ(W.left, 300);
+  EXPECT_EQ(W.top, 250);
+  const int FX = GetSystemMetrics(SM_CXFRAME), FY = GetSystemMetrics(SM_CYFRAME), Cap = GetSystemMetrics(SM_CYSMCAPTION);
+  RECT C = ClientScreen(Bar);
+  EXPECT_EQ(C.left - W.left, FX);
+  EXPECT_EQ(C.top - W.top, FY + Cap);
+  EXPECT_EQ(W.bottom - C.bottom, FY);
+  auto Hit = [&](int X, int Y) {
+    return SendMessageW(Bar->Handle(), WM_NCHITTEST, 0, MAKELPARAM(W.left + X, W.top + Y));
+  };
+  const int Wd = W.right - W.left, Ht = W.bottom - W.top;
+  struct {
+    int X, Y;
+    LRESULT Code;
+  } Cases[] = {
+      {FX + 4, FY + Cap / 2, HTCLIENT},           // caption: a press there drags
+      {Wd - FX - Cap / 2, FY + Cap / 2, HTCLOSE},  // close button
+      {Wd / 2, 0, HTTOP},
+      {Wd / 2, Ht - 1, HTBOTTOM},
+      {0, Ht / 2, HTLEFT},
+      {Wd - 1, Ht / 2, HTRIGHT},
+      {Wd / 2, Ht - FY - 2, HTCLIENT},
+  };
+  for (auto K : Cases) EXPECT_EQ(Hit(K.X, K.Y), K.Code) << K.X << "," << K.Y;
+}
+
+TEST_F(ToolbarTest, DragFromTheTopDockToTheLeftDock) {
+  Build();
+  int DockChanges = 0;
+  Bar->OnDockChanged = [&](TObject*) { ++DockChanges; };
+  RECT W = WindowRect(Bar);
+  RECT L = WindowRect(Left);  // empty: a line at the form's left edge
+  MoveTo(W.left + 5, (W.top + W.bottom) / 2);
+  Mouse(MOUSEEVENTF_LEFTDOWN);
+  MoveTo(W.left + 40, W.bottom + 60);
+  MoveTo(L.left, L.top + 120);
+  Mouse(MOUSEEVENTF_LEFTUP);
+  UiDriver::WaitFor([&] { return Bar->DockedTo() == Left; }, 3000);
+  EXPECT_EQ(Bar->DockedTo(), Left);
+  EXPECT_EQ(Bar->DockRow(), 0);
+  EXPECT_EQ(DockChanges, 1);
+  EXPECT_GT(Left->Width(), 20);
+  EXPECT_EQ(Top->Height(), 0);
+  // The drop point sets the position along the dock.
+  EXPECT_GT(Bar->DockPos(), 0);
+  EXPECT_EQ(Bar->Top(), Bar->DockPos());
+  // Laid out vertically now.
+  EXPECT_EQ(Buttons[1]->Left(), Buttons[0]->Left());
+  EXPECT_GT(Buttons[1]->Top(), Buttons[0]->Top());
+}
+
+TEST_F(ToolbarTest, WithoutFloatingADragAwayFromTheDocksChangesNothing) {
+  Build();
+  Bar->DockMode = dmCannotFloat;
+  Bar->SetDockPos(20);
+  Pump();
+  RECT W = WindowRect(Bar);
+  const int Pos = Bar->DockPos();
+  MoveTo(W.left + 5, (W.top + W.bottom) / 2);
+  Mouse(MOUSEEVENTF_LEFTDOWN);
+  MoveTo(W.left + 200, W.bottom + 150);
+  Mouse(MOUSEEVENTF_LEFTUP);
+  UiDriver::WaitFor([] { return false; }, 300);
+  EXPECT_EQ(Bar->DockedTo(), Top);
+  EXPECT_EQ(Bar->DockPos(), Pos);
+}
+
+TEST_F(ToolbarTest, CtrlHeldNeverDocks) {
+  Build();
+  SetForegroundWindow(FForm->Handle());
+  Pump();
+  RECT W = WindowRect(Bar);
+  RECT L = WindowRect(Left);
+  INPUT Ctrl{};
+  Ctrl.type = INPUT_KEYBOARD;
+  Ctrl.ki.wVk = VK_CONTROL;
+  SendInput(1, &Ctrl, sizeof Ctrl);
+  MoveTo(W.left + 5, (W.top + W.bottom) / 2);
+  Mouse(MOUSEEVENTF_LEFTDOWN);
+  MoveTo(L.left, L.top + 120);
+  Mouse(MOUSEEVENTF_LEFTUP);
+  Ctrl.ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(1, &Ctrl, sizeof Ctrl);
+  UiDriver::WaitFor([&] { return !Bar->Docked(); }, 3000);
+  // Dropped where the left dock would have taken it: it floats.
+  EXPECT_FALSE(Bar->Docked());
+  EXPECT_EQ(Left->Width(), 0);
+}
+
+VOID CALLBACK PressEscape(HWND Window, UINT, UINT_PTR Id, DWORD) {
+  KillTimer(Window, Id);
+  PostMessageW(Window, WM_KEYDOWN, VK_ESCAPE, 1);
+}
+
+TEST_F(ToolbarTest, EscapeCancelsADrag) {
+  Build();
+  Bar->SetDockPos(30);
+  Pump();
+  RECT W = WindowRect(Bar);
+  int Pos = Bar->DockPos();
+  // The drag loop runs inside the press; a timer presses Escape in it.
+  SetCursorPos(W.left + 300, W.top + 150);
+  SetTimer(Bar->Handle(), 77, 150, PressEscape);
+  POINT Grab{W.left + 5, (W.top + W.bottom) / 2};
+  ScreenToClient(Bar->Handle(), &Grab);
+  SendMessageW(Bar->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(Grab.x, Grab.y));
+  EXPECT_EQ(Bar->DockedTo(), Top);
+  EXPECT_EQ(Bar->DockPos(), Pos);
+  EXPECT_EQ(GetCapture(), nullptr);
+  // The desktop is unlocked again: a window can repaint.
+  EXPECT_TRUE(LockWindowUpdate(GetDesktopWindow()));
+  LockWindowUpdate(nullptr);
+}
+
+TEST_F(ToolbarTest, PositionSurvivesARestart) {
+  const std::string Ini = morvtest::LocalPath(std::string(MORV_BINARY_DIR) + "/toolbar-positions.ini");
+  std::remove(Ini.c_str());
+  Build();
+  Bar->SetFloatingPosition(TPoint{260, 210});
+  Bar->SetDockedTo(nullptr);
+  Bar->SetFloatRightX(60);
+  Pump();
+  {
+    TIniFile F(Ini);
+    SaveToolWindowPosition(Bar, F, "Bar");
+  }
+  FForm.reset();
+  Pump();
+  Build();
+  EXPECT_TRUE(Bar->Docked());
+  {
+    TIniFile F(Ini);
+    LoadToolWindowPosition(Bar, FForm.get(), F, "Bar");
+  }
+  Pump();
+  EXPECT_FALSE(Bar->Docked());
+  RECT W = WindowRect(Bar);
+  EXPECT_EQ(W.left, 260);
+  EXPECT_EQ(W.top, 210);
+  EXPECT_EQ(Bar->FloatRightX(), 60);
+  // Wrapped at 60: two buttons a line.
+  EXPECT_EQ(Buttons[1]->Top(), Buttons[0]->Top());
+  EXPECT_GT(Buttons[2]->Top(), Buttons[0]->Top());
+  // And a docked one comes back to its dock, row and position.
+  Bar->SetDockRow(0);
+  Bar->SetDockPos(40);
+  Bar->SetDockedTo(Left);
+  {
+    TIniFile F(Ini);
+    SaveToolWindowPosition(Bar, F, "Bar");
+  }
+  FForm.reset();
+  Build();
+  {
+    TIniFile F(Ini);
+    LoadToolWindowPosition(Bar, FForm.get(), F, "Bar");
+  }
+  EXPECT_EQ(Bar->DockedTo(), Left);
+  EXPECT_EQ(Bar->DockPos(), 40);
+  std::remove(Ini.c_str());
+}
+
+TEST_F(ToolbarTest, ButtonGroupsAndPropertyLimits) {
+  Build();
+  for (TToolbarButtonX* B : Buttons) B->SetGroupIndex(1);
+  UiDriver::Click(Buttons[0]);
+  EXPECT_TRUE(Buttons[0]->Down());
+  UiDriver::Click(Buttons[1]);
+  EXPECT_TRUE(Buttons[1]->Down());
+  EXPECT_FALSE(Buttons[0]->Down());
+  // Without AllowAllUp the down button stays down.
+  UiDriver::Click(Buttons[1]);
+  EXPECT_TRUE(Buttons[1]->Down());
+  Buttons[1]->SetDown(false);
+  EXPECT_TRUE(Buttons[1]->Down());
+  Buttons[0]->SetAllowAllUp(true);
+  EXPECT_TRUE(Buttons[3]->AllowAllUp());
+  UiDriver::Click(Buttons[1]);
+  EXPECT_FALSE(Buttons[1]->Down());
+
+  TToolbarButtonX* Lone = new TToolbarButtonX(FForm.get());
+  Lone->SetDown(true);
+  EXPECT_FALSE(Lone->Down());
+  Lone->SetDropdownArrowWidth(3);
+  EXPECT_EQ(Lone->DropdownArrowWidth(), 7);
+  Lone->SetNumGlyphs(0);
+  EXPECT_EQ(Lone->NumGlyphs(), 1);
+  Lone->SetNumGlyphs(9);
+  EXPECT_EQ(Lone->NumGlyphs(), 5);
+  int W = Lone->Width();
+  Lone->SetDropdownCombo(true);
+  EXPECT_EQ(Lone->Width(), W + 7 + 2);
+}
+
+TEST_F(ToolbarTest, ADragOutsideBeforeReleaseDoesNotClick) {
+  Build();
+  int Clicks = 0;
+  Buttons[0]->OnClick = [&](TObject*) { ++Clicks; };
+  TToolbarButtonX* B = Buttons[0];
+  HWND H = Bar->Handle();
+  SendMessageW(H, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(B->Left() + 5, B->Top() + 5));
+  SendMessageW(H, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(B->Left() + 200, B->Top() + 5));
+  SendMessageW(H, WM_LBUTTONUP, 0, MAKELPARAM(B->Left() + 200, B->Top() + 5));
+  EXPECT_EQ(Clicks, 0);
+  UiDriver::Click(B);
+  EXPECT_EQ(Clicks, 1);
+}
+
+TEST_F(ToolbarTest, RepeatingButtonClicksWhileHeld) {
+  Build();
+  TToolbarButtonX* B = Buttons[0];
+  B->Repeating = true;
+  B->RepeatDelay = 60;
+  B->RepeatInterval = 20;
+  int Clicks = 0;
+  B->OnClick = [&](TObject*) { ++Clicks; };
+  TPoint Centre = B->ClientToScreen(TPoint{B->Width() / 2, B->Height() / 2});
+  SetCursorPos(Centre.x, Centre.y);
+  SendMessageW(Bar->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(B->Left() + 5, B->Top() + 5));
+  EXPECT_EQ(Clicks, 1);
+  UiDriver::WaitFor([&] { return Clicks >= 4; }, 2000);
+  EXPECT_GE(Clicks, 4);
+  SendMessageW(Bar->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(B->Left() + 5, B->Top() + 5));
+  int After = Clicks;
+  UiDriver::WaitFor([] { return false; }, 150);
+  EXPECT_EQ(Clicks, After);
+}
+
+TEST_F(ToolbarTest, HotTrackingLeavesWithoutAMouseMessage) {
+  ToolbarHotTrackInterval = 20;
+  Build();
+  TToolbarButtonX* B = Buttons[2];
+  B->ShowBorderWhenInactive = true;
+  int Enter = 0, Exit = 0;
+  B->OnMouseEnter = [&](TObject*) { ++Enter; };
+  B->OnMouseExit = [&](TObject*) { ++Exit; };
+  TPoint Centre = B->ClientToScreen(TPoint{B->Width() / 2, B->Height() / 2});
+  SetCursorPos(Centre.x, Centre.y);
+  SendMessageW(Bar->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(B->Left() + 5, B->Top() + 5));
+  EXPECT_EQ(TToolbarButtonX::HotButton(), B);
+  EXPECT_TRUE(B->MouseInControl());
+  EXPECT_EQ(B->State(), bsMouseIn);
+  EXPECT_EQ(Enter, 1);
+  SetCursorPos(5, 5);
+  UiDriver::WaitFor([&] { return Exit == 1; }, 1000);
+  EXPECT_EQ(Exit, 1);
+  EXPECT_FALSE(B->MouseInControl());
+  EXPECT_EQ(B->State(), bsUp);
+  EXPECT_EQ(TToolbarButtonX::HotButton(), nullptr);
+  ToolbarHotTrackInterval = 125;
+}
+
+TEST_F(ToolbarTest, EditXIsFlatNineteenHighWithAThreePixelFrame) {
+  TForm* F = MakeForm();
+  auto* E = new TEditX(F);
+  EXPECT_EQ(E->Height(), 19);
+  // Taking the parent's font sets the height from it (below).
+  E->SetParent(F);
+  E->SetBounds(10, 10, 120, E->Height());
+  F->Show();
+  Pump();
+  RECT W, C;
+  GetWindowRect(E->Handle(), &W);
+  GetClientRect(E->Handle(), &C);
+  MapWindowPoints(E->Handle(), nullptr, reinterpret_cast<POINT*>(&C), 2);
+  EXPECT_EQ(C.left - W.left, 3);
+  EXPECT_EQ(C.top - W.top, 3);
+  EXPECT_EQ(W.right - C.right, 3);
+  EXPECT_EQ(W.bottom - C.bottom, 3);
+  EXPECT_TRUE(IsRegisteredEditClass(E));
+  // Loading sets the height from the font.
+  E->Loaded();
+  HDC DC = GetDC(nullptr);
+  HGDIOBJ Old = SelectObject(DC, E->Font()->Handle());
+  TEXTMETRICW TM;
+  GetTextMetricsW(DC, &TM);
+  SelectObject(DC, Old);
+  ReleaseDC(nullptr, DC);
+  EXPECT_EQ(E->Height(), TM.tmHeight + 6);
+  E->SetEnabled(false);
+  EXPECT_EQ(E->Color(), clBtnFace);
+  E->SetEnabled(true);
+  EXPECT_EQ(E->Color(), clWindow);
+}
+
+VOID CALLBACK ReleaseAt(HWND Window, UINT, UINT_PTR Id, DWORD) {
+  KillTimer(Window, Id);
+  // Id carries the screen point to release at: x * 65536 + y.
+  SetCursorPos(static_cast<int>(Id >> 16), static_cast<int>(Id & 0xFFFF));
+  PostMessageW(Window, WM_MOUSEMOVE, MK_LBUTTON, 0);
+  PostMessageW(Window, WM_LBUTTONUP, 0, 0);
+}
+
+TEST_F(ToolbarTest, CloseButtonClosesOnlyWhenReleasedOverIt) {
+  Build();
+  Bar->SetFloatingPosition(TPoint{300, 250});
+  Bar->SetDockedTo(nullptr);
+  Pump();
+  int Queries = 0, Closed = 0;
+  bool Allow = false;
+  Bar->OnCloseQuery = [&](TObject*, bool& CanClose) {
+    ++Queries;
+    CanClose = Allow;
+  };
+  Bar->OnClose = [&](TObject*) { ++Closed; };
+  RECT W = WindowRect(Bar);
+  TRect C = Bar->CloseButtonRect();
+  POINT Mid{W.left + (C.left + C.right) / 2, W.top + (C.top + C.bottom) / 2};
+  auto PressAndReleaseAt = [&](POINT Release) {
+    SetCursorPos(Mid.x, Mid.y);
+    SetTimer(Bar->Handle(), (static_cast<UINT_PTR>(Release.x) << 16) | static_cast<UINT_PTR>(Release.y), 60,
+             ReleaseAt);
+    SendMessageW(Bar->Handle(), WM_NCLBUTTONDOWN, HTCLOSE, MAKELPARAM(Mid.x, Mid.y));
+  };
+  PressAndReleaseAt(POINT{W.left + 3, W.bottom - 3});
+  EXPECT_EQ(Queries, 0);
+  EXPECT_TRUE(Bar->Visible());
+  PressAndReleaseAt(Mid);
+  EXPECT_EQ(Queries, 1);
+  EXPECT_TRUE(Bar->Visible());
+  Allow = true;
+  PressAndReleaseAt(Mid);
+  EXPECT_EQ(Closed, 1);
+  EXPECT_FALSE(Bar->Visible());
+}
+
+POINT SizeTo;
+VOID CALLBACK MoveAndRelease(HWND Window, UINT, UINT_PTR Id, DWORD) {
+  KillTimer(Window, Id);
+  SetCursorPos(SizeTo.x, SizeTo.y);
+  PostMessageW(Window, WM_MOUSEMOVE, MK_LBUTTON, 0);
+  PostMessageW(Window, WM_LBUTTONUP, 0, 0);
+}
+
+TEST_F(ToolbarTest, SizingAFloatingToolbarSnapsToAWrapWidth) {
+  Build();
+  Bar->SetFloatingPosition(TPoint{200, 200});
+  Bar->SetDockedTo(nullptr);
+  Pump();
+  RECT W = WindowRect(Bar);
+  std::vector<TFloatSize> Sizes = Bar->FloatSizes(false);
+  ASSERT_GE(Sizes.size(), 2u);
+  EXPECT_EQ(Sizes[0].Width, W.right - W.left);
+  // Drag the right edge 30 pixels in: the widest wrapped size that fits.
+  POINT Edge{W.right - 1, (W.top + W.bottom) / 2};
+  SetCursorPos(Edge.x, Edge.y);
+  SizeTo = {Edge.x - 30, Edge.y};
+  SetTimer(Bar->Handle(), 78, 60, MoveAndRelease);
+  SendMessageW(Bar->Handle(), WM_NCLBUTTONDOWN, HTRIGHT, MAKELPARAM(Edge.x, Edge.y));
+  Pump();
+  RECT After = WindowRect(Bar);
+  int Want = 0;
+  for (const TFloatSize& S : Sizes)
+    if (S.Width <= (W.right - W.left) - 30) {
+      Want = S.Width;
+      break;
+    }
+  EXPECT_EQ(After.right - After.left, Want);
+  EXPECT_EQ(After.left, W.left);
+  EXPECT_NE(Bar->FloatRightX(), 0);
+  EXPECT_GT(Buttons[3]->Top(), Buttons[0]->Top());
+}
+
+TEST_F(ToolbarTest, DropdownClickDropsQueuedPressesOnItselfOnly) {
+  Build();
+  TToolbarButtonX* B = Buttons[0];
+  B->SetDropdownAlways(true);
+  int Dropdowns = 0;
+  B->OnDropdown = [&](TObject*, bool& ShowMenu, bool& RemoveClicks) {
+    ++Dropdowns;
+    ShowMenu = false;
+    RemoveClicks = true;
+  };
+  int OtherClicks = 0;
+  Buttons[3]->OnClick = [&](TObject*) { ++OtherClicks; };
+  HWND H = Bar->Handle();
+  // The press that closed the menu, on the button itself, and a click on
+  // another button are waiting when the drop-down returns.
+  PostMessageW(H, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(B->Left() + 4, B->Top() + 4));
+  PostMessageW(H, WM_LBUTTONUP, 0, MAKELPARAM(B->Left() + 4, B->Top() + 4));
+  TToolbarButtonX* O = Buttons[3];
+  PostMessageW(H, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(O->Left() + 4, O->Top() + 4));
+  PostMessageW(H, WM_LBUTTONUP, 0, MAKELPARAM(O->Left() + 4, O->Top() + 4));
+  SendMessageW(H, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(B->Left() + 4, B->Top() + 4));
+  SendMessageW(H, WM_LBUTTONUP, 0, MAKELPARAM(B->Left() + 4, B->Top() + 4));
+  Pump();
+  EXPECT_EQ(Dropdowns, 1);
+  EXPECT_EQ(OtherClicks, 1);
+}
+
+TEST_F(ToolbarTest, PlusEditFiltersTypedKeys) {
+  TForm* F = MakeForm();
+  auto* Num = new TPlusEditX(F);
+  Num->KeyboardFilter = kfNumeric;
+  Num->SetParent(F);
+  auto* None = new TPlusEditX(F);
+  None->KeyboardFilter = kfAll;
+  None->ChangeColorOnFocus = true;
+  None->SetParent(F);
+  None->SetTop(40);
+  F->Show();
+  Pump();
+  char Dec[4] = {};
+  GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, Dec, sizeof Dec);
+  Num->SetFocus();
+  UiDriver::TypeText(Num, std::string("a-1") + Dec[0] + "5x\r");
+  Pump();
+  EXPECT_EQ(Num->Text(), std::string("-1") + Dec[0] + "5");
+  None->SetFocus();
+  Pump();
+  EXPECT_EQ(None->Color(), clHighlight);
+  UiDriver::TypeText(None, "abc");
+  Pump();
+  EXPECT_EQ(None->Text(), "");
+  Num->SetFocus();
+  Pump();
+  EXPECT_EQ(None->Color(), clWindow);
+}
+
+TEST_F(ToolbarTest, FlatButtonDoubleClickIsTwoClicks) {
+  TForm* F = MakeForm();
+  auto* B = new TFlatButton(F);
+  B->SetParent(F);
+  B->SetCaption("OK");
+  EXPECT_EQ(B->Width(), 75);
+  EXPECT_EQ(B->Height(), 23);
+  int Clicks = 0;
+  B->OnClick = [&](TObject*) { ++Clicks; };
+  F->Show();
+  Pump();
+  HWND H = B->Handle();
+  SendMessageW(H, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  SendMessageW(H, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+  SendMessageW(H, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
+  SendMessageW(H, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+  Pump();
+  EXPECT_EQ(Clicks, 2);
+  EXPECT_TRUE(GetWindowLongW(H, GWL_STYLE) & BS_OWNERDRAW);
+}
+
+TEST_F(ToolbarTest, ScreenshotWithDockedAndFloatingToolbars) {
+  Build();
+  auto* Second = new TToolbarX(FForm.get());
+  Second->SetCaption("Floating");
+  Second->SetHideWhenInactive(false);
+  Second->SetFloatingPosition(TPoint{FForm->Left() + 200, FForm->Top() + 150});
+  Second->SetParent(FForm.get());
+  for (int I = 0; I < 3; ++I) {
+    auto* B = new TToolbarButtonX(FForm.get());
+    B->SetCaption(std::string(1, static_cast<char>('1' + I)));
+    B->SetParent(Second);
+  }
+  Second->ArrangeControls();
+  Pump();
+  EXPECT_TRUE(IsWindowVisible(Second->Handle()));
+  morvtest::SaveWindowShot(GetDesktopWindow(), morvtest::LocalPath(std::string(MORV_BINARY_DIR) + "/toolbars.bmp"));
+}
+
+}  // namespace
