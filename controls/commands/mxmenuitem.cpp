@@ -163,7 +163,7 @@ void TMenuItemX::ReleaseGroupSiblings() {
     else if (x->Control() == ctlButton)
       x->GetButton()->FDown = false;
     else
-      x->GetButtonArray()->FItemIndex = -1;
+      x->GetButtonArray()->SetItemIndex(-1);
   }
   UpdatesLocked = locked;
 }

@@ -199,7 +199,6 @@ void TPopupMenuXForm::MeasureItems() {
 
 int TPopupMenuXForm::ContentHeight() {
   int bottom = Rows.empty() ? Options->Margins()->Top + Border() : Rows.back().Top + Rows.back().Height;
-  bottom += Options->Margins()->Bottom;
   bottom += (State & fsCtl3D) ? 2 : 1;
   if ((State & fsHasHidden) && !(State & fsShowHidden)) bottom += 19;
   return bottom;
