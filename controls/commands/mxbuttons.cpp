@@ -12,6 +12,7 @@ void T_MX_ButtonOptions::Draw(T_MX_DrawInfo& I) {
   TCanvas* C = I.Canvas;
   T_MX_Colors& col = *I.Options->Colors();
   TRect row = I.Rect->GetItemRect();
+  C->Brush()->SetStyle(bsSolid);
   C->Brush()->SetColor(col.Menu);
   C->FillRect(row);
   TRect face = row;
@@ -27,11 +28,12 @@ void T_MX_ButtonOptions::Draw(T_MX_DrawInfo& I) {
   if (BorderFrame) {
     TRect f = face;
     InflateRect(&f, -5, -3);
+    C->Brush()->SetStyle(bsSolid);
     C->Brush()->SetColor(clBtnShadow);
     C->FrameRect(f);
   }
   C->Font()->SetColor(col.MenuText);
-  SetBkMode(C->Handle(), TRANSPARENT);
+  C->Brush()->SetStyle(bsClear);
   C->DrawText(FItem->Caption(), face, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
 }
 
@@ -56,6 +58,7 @@ void T_MX_ButtonArrayOptions::Draw(T_MX_DrawInfo& I) {
   TCanvas* C = I.Canvas;
   T_MX_Colors& col = *I.Options->Colors();
   TRect row = I.Rect->GetItemRect();
+  C->Brush()->SetStyle(bsSolid);
   C->Brush()->SetColor(col.Menu);
   C->FillRect(row);
   if (FBitmap.Empty() || Columns <= 0 || Rows <= 0) return;

@@ -498,6 +498,7 @@ void TCustomMenuBarX::Paint() {
   TCanvas* c = buffer.Canvas();
   c->Font()->Assign(FBuffer->Canvas()->Font());
   T_MX_Colors& col = *FDropOptions.Colors();
+  c->Brush()->SetStyle(bsSolid);
   c->Brush()->SetColor(col.Menu);
   c->FillRect(Rect(0, 0, w, h));
   auto items = BarItems();
@@ -538,6 +539,7 @@ void TCustomMenuBarX::Paint() {
     DrawMenuItemX(info);
     if (hot && Ctl3D) DrawEdge(c->Handle(), &cell, TrackMode == 2 ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
     if (hot && !Ctl3D) {
+      c->Brush()->SetStyle(bsSolid);
       c->Brush()->SetColor(col.Border);
       c->FrameRect(cell);
     }

@@ -211,7 +211,7 @@ void DrawTexts(TCanvas* C, const T_MX_DrawInfo& I, const std::string& Text, cons
                TColor Color, int Offset) {
   const T_MX_MenuItemRect& r = *I.Rect;
   C->Font()->SetColor(Color);
-  SetBkMode(C->Handle(), TRANSPARENT);
+  C->Brush()->SetStyle(bsClear);
   TRect cr = r.GetCaptionRect();
   OffsetRect(&cr, Offset, Offset);
   UINT align = I.Alignment == T_MX_Alignment::taRightJustify ? DT_RIGHT
@@ -236,6 +236,7 @@ void DrawTexts(TCanvas* C, const T_MX_DrawInfo& I, const std::string& Text, cons
       tri = {Point(x, y + 3 + Offset), Point(x - 3, y + Offset), Point(x - 3, y + 6 + Offset)};
     }
     C->Pen()->SetColor(Color);
+    C->Brush()->SetStyle(bsSolid);
     C->Brush()->SetColor(Color);
     C->Polygon(tri);
   }

@@ -62,6 +62,7 @@ void T_MX_Title::Draw(TCanvas* Canvas) {
   bmp.SetSize(w, h);
   TCanvas* c = bmp.Canvas();
   auto fill = [&](const TRect& R, TColor Color) {
+    c->Brush()->SetStyle(bsSolid);
     c->Brush()->SetColor(Color);
     c->FillRect(R);
   };

@@ -446,6 +446,7 @@ void TPopupMenuXForm::PaintRows() {
     if (State & fsCtl3D) {
       DrawEdge(c->Handle(), &all, EDGE_RAISED, BF_RECT);
     } else {
+      c->Brush()->SetStyle(bsSolid);
       c->Brush()->SetColor(col.Border);
       c->FrameRect(all);
     }
@@ -527,6 +528,7 @@ void TPopupMenuXForm::PaintRows() {
   }
   if ((State & fsHasHidden) && !(State & fsShowHidden) && (whole || ItemIndex == -3 || PrevItemIndex == -3)) {
     TRect e = Rect(border, h - border - m.Bottom - 16, w - border, h - border - m.Bottom);
+    c->Brush()->SetStyle(bsSolid);
     c->Brush()->SetColor(col.Menu);
     c->FillRect(e);
     if (ItemIndex == -3) {
