@@ -66,7 +66,7 @@ if(MORV_WIN32)
   morv_test_folder(controls/menutables LIBS morv_controls)
   morv_test_folder(libs LIBS morv_archive)
   if(TARGET morv_app)
-    morv_test_folder(app LIBS morv_app)
+    morv_test_folder(app LIBS morv_app EXTRA ${MORV_MENU_BITMAPS_RC})
     # The end-to-end tests start the program itself.
     if(TARGET morv)
       add_dependencies(test_app morv)
