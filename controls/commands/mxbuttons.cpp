@@ -2,6 +2,17 @@
 
 #include "controls/commands/mxutils.h"
 
+namespace {
+// The row in the menu colour; returns its rectangle.
+TRect FillRow(T_MX_DrawInfo& I) {
+  TRect row = I.Rect->GetItemRect();
+  I.Canvas->Brush()->SetStyle(bsSolid);
+  I.Canvas->Brush()->SetColor(I.Options->Colors()->Menu);
+  I.Canvas->FillRect(row);
+  return row;
+}
+}  // namespace
+
 void T_MX_ButtonOptions::SetDown(bool Value) {
   if (Value) FItem->ReleaseGroupSiblings();
   if (AllowAllUp || Value) FDown = Value;
@@ -11,10 +22,7 @@ void T_MX_ButtonOptions::SetDown(bool Value) {
 void T_MX_ButtonOptions::Draw(T_MX_DrawInfo& I) {
   TCanvas* C = I.Canvas;
   T_MX_Colors& col = *I.Options->Colors();
-  TRect row = I.Rect->GetItemRect();
-  C->Brush()->SetStyle(bsSolid);
-  C->Brush()->SetColor(col.Menu);
-  C->FillRect(row);
+  const TRect row = FillRow(I);
   TRect face = row;
   InflateRect(&face, -2, -1);
   face.bottom -= 2;
@@ -56,11 +64,7 @@ int T_MX_ButtonArrayOptions::CellAt(const TRect& R, int X, int Y) const {
 
 void T_MX_ButtonArrayOptions::Draw(T_MX_DrawInfo& I) {
   TCanvas* C = I.Canvas;
-  T_MX_Colors& col = *I.Options->Colors();
-  TRect row = I.Rect->GetItemRect();
-  C->Brush()->SetStyle(bsSolid);
-  C->Brush()->SetColor(col.Menu);
-  C->FillRect(row);
+  const TRect row = FillRow(I);
   if (FBitmap.Empty() || Columns <= 0 || Rows <= 0) return;
   const int x0 = row.left + 2, y0 = row.top + 1;
   DrawBitmapTransparent(C, x0, y0, FBitmap.Handle(), ColorToRGB(FBitmap.Canvas()->Pixels(0, 0)));

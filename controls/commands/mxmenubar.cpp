@@ -309,7 +309,7 @@ void TCustomMenuBarX::MouseUp(TMouseButton Button, TShiftState Shift, int X, int
   }
 }
 
-bool TCustomMenuBarX::ClickShortCut(TShortCut Value) {
+TMenuItem* TCustomMenuBarX::FindShortCut(TShortCut Value) {
   std::vector<TMenu*> menus;
   if (auto* x = dynamic_cast<TCustomMainMenuX*>(FMenu))
     menus = x->Menus();
@@ -328,16 +328,19 @@ bool TCustomMenuBarX::ClickShortCut(TShortCut Value) {
     }
     return nullptr;
   };
-  for (TMenu* m : menus) {
-    TMenuItem* hit = find(m->Items());
-    if (!hit) continue;
-    for (TMenuItem* p = hit; p && p->Parent(); p = p->Parent())
-      if (!p->Enabled() || !p->Visible()) return false;
-    CloseAllMenus(true);
-    hit->Click();
-    return true;
-  }
-  return false;
+  for (TMenu* m : menus)
+    if (TMenuItem* hit = find(m->Items())) return hit;
+  return nullptr;
+}
+
+bool TCustomMenuBarX::ClickShortCut(TShortCut Value) {
+  TMenuItem* hit = FindShortCut(Value);
+  if (!hit) return false;
+  for (TMenuItem* p = hit; p && p->Parent(); p = p->Parent())
+    if (!p->Enabled() || !p->Visible()) return false;
+  CloseAllMenus(true);
+  hit->Click();
+  return true;
 }
 
 bool TCustomMenuBarX::HandleKey(UINT Msg, WPARAM Key, LPARAM LParam) {
@@ -422,28 +425,9 @@ bool TCustomMenuBarX::HandleKey(UINT Msg, WPARAM Key, LPARAM LParam) {
   if (alt) shift |= ssAlt;
   const TShortCut sc = ::ShortCut(static_cast<WORD>(Key), shift);
   // The command runs after the hook that saw the key has returned.
-  if (!HandleAllocated()) return false;
-  std::vector<TMenu*> menus;
-  if (auto* x = dynamic_cast<TCustomMainMenuX*>(FMenu))
-    menus = x->Menus();
-  else
-    menus.push_back(FMenu);
-  const std::string text = ShortCutToText(sc);
-  std::function<bool(TMenuItem*)> holds = [&](TMenuItem* m) {
-    for (int i = 0; i < m->Count(); ++i) {
-      TMenuItem* c = m->Items(i);
-      auto* x = dynamic_cast<TMenuItemX*>(c);
-      if (c->Count() > 0 ? holds(c) : (c->ShortCut() == sc || (x && ShortCutListHolds(x->ShortCutText(), text))))
-        return true;
-    }
-    return false;
-  };
-  for (TMenu* m : menus)
-    if (holds(m->Items())) {
-      PostMessageA(Handle(), WM_MX_CHOOSE, sc, 0);
-      return true;
-    }
-  return false;
+  if (!HandleAllocated() || !FindShortCut(sc)) return false;
+  PostMessageA(Handle(), WM_MX_CHOOSE, sc, 0);
+  return true;
 }
 
 void TCustomMenuBarX::MenuChangedNotice(WPARAM What) {

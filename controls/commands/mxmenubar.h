@@ -80,6 +80,8 @@ class TCustomMenuBarX : public TCustomControl {
   void UpdateSize();
   void SetHot(int Index, uint8_t Mode);
   void EnsureFont();
+  // The item whose shortcut (or one of whose shortcut texts) is Value.
+  TMenuItem* FindShortCut(TShortCut Value);
   bool ClickShortCut(TShortCut Value);
   TMainMenu* FMenu = nullptr;
   TCustomPopupMenuX* FDropMenu = nullptr;

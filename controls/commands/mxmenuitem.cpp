@@ -317,14 +317,17 @@ void DrawMenuItemX(T_MX_DrawInfo& I) {
     auto center = [&](const TRect& A, int W, int H) {
       return Point(A.left + (A.right - A.left - W) / 2, A.top + (A.bottom - A.top - H) / 2);
     };
-    if (glyph) {
+    auto drawBitmap = [&](const TRect& Area, HBITMAP Bitmap) {
       BITMAP bm{};
-      GetObjectA(glyph, sizeof bm, &bm);
-      TPoint p = center(imageArea, bm.bmWidth, bm.bmHeight);
+      GetObjectA(Bitmap, sizeof bm, &bm);
+      TPoint p = center(Area, bm.bmWidth, bm.bmHeight);
       if (disabled)
-        DrawDisabledBitmap(C, p.x, p.y, glyph, col.DisabledShadow, col.DisabledText);
+        DrawDisabledBitmap(C, p.x, p.y, Bitmap, col.DisabledShadow, col.DisabledText);
       else
-        DrawTransparentBitmap(C, p.x, p.y, glyph);
+        DrawTransparentBitmap(C, p.x, p.y, Bitmap);
+    };
+    if (glyph) {
+      drawBitmap(imageArea, glyph);
     } else if (imageIndex >= 0) {
       TPoint p = center(imageArea, I.Images->Width(), I.Images->Height());
       if (disabled)
@@ -335,15 +338,7 @@ void DrawMenuItemX(T_MX_DrawInfo& I) {
     if (checkShown) {
       HBITMAP mark = (I.State & rsRadio) ? RadioItemBitmap() : CheckMarkBitmap();
       TRect a = (o.Flags & mfShowCheckMark) ? checkArea : imageArea;
-      if (mark) {
-        BITMAP bm{};
-        GetObjectA(mark, sizeof bm, &bm);
-        TPoint p = center(a, bm.bmWidth, bm.bmHeight);
-        if (disabled)
-          DrawDisabledBitmap(C, p.x, p.y, mark, col.DisabledShadow, col.DisabledText);
-        else
-          DrawTransparentBitmap(C, p.x, p.y, mark);
-      }
+      if (mark) drawBitmap(a, mark);
     }
   }
 

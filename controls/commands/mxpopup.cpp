@@ -805,20 +805,25 @@ void TPopupMenuXForm::ChooseCurrent(bool FromKeyboard) {
   ChooseItem(it);
 }
 
+bool TPopupMenuXForm::MayClose() {
+  SubmenuTimer->SetEnabled(false);
+  bool can = true;
+  if (PopupMenu && PopupMenu->OnCloseQuery) PopupMenu->OnCloseQuery(PopupMenu, can);
+  if (!can) {
+    Paint();
+    SubmenuTimer->SetEnabled(true);
+    if (ToolTips) ToolTips->Activate();
+  }
+  return can;
+}
+
 void TPopupMenuXForm::ChooseSystemRow(int Index) {
   UINT id = 0, st = 0;
   bool sep = false;
   SystemItemText(MenuHandle, Rows[size_t(Index)].Position + HiddenCount, &id, &st, &sep);
   if (sep || (st & (MFS_DISABLED | MFS_GRAYED))) return;
-  SubmenuTimer->SetEnabled(false);
-  bool can = true;
+  if (!MayClose()) return;
   TCustomPopupMenuX* menu = PopupMenu;
-  if (menu && menu->OnCloseQuery) menu->OnCloseQuery(menu, can);
-  if (!can) {
-    Paint();
-    SubmenuTimer->SetEnabled(true);
-    return;
-  }
   HWND owner = MenuOwner;
   CloseAllMenus(true);
   if (owner) SendMessageA(owner, WM_NCACTIVATE, TRUE, 0);
@@ -830,16 +835,8 @@ void TPopupMenuXForm::ChooseSystemRow(int Index) {
 }
 
 void TPopupMenuXForm::ChooseItem(TMenuItem* It) {
-  SubmenuTimer->SetEnabled(false);
-  bool can = true;
+  if (!MayClose()) return;
   TCustomPopupMenuX* menu = PopupMenu;
-  if (menu && menu->OnCloseQuery) menu->OnCloseQuery(menu, can);
-  if (!can) {
-    Paint();
-    SubmenuTimer->SetEnabled(true);
-    if (ToolTips) ToolTips->Activate();
-    return;
-  }
   CloseAllMenus(true);
   RestoreCaret();
   PlayMenuSound("MenuCommand");

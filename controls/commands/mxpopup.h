@@ -103,6 +103,8 @@ class TPopupMenuXForm : public TCustomForm {
   int Border() const { return (State & fsCtl3D) ? 3 : 2; }
   bool IsSelectable(int Index) const;
   bool ShowsSource(TMenuItem* Source) const;
+  // Asks OnCloseQuery; a refusal keeps the menu as it was.
+  bool MayClose();
   void ChooseSystemRow(int Index);
   void ChooseItem(TMenuItem* It);
   void ApplyFont(HFONT Font);

@@ -193,9 +193,10 @@ void ShowMenuItemHint(TMenuItem* Item) {
     Application->SetHint(hint);
 }
 
-void ProcessPaintMessages() {
+namespace {
+void ProcessMessagesOf(UINT Msg) {
   MSG m;
-  while (PeekMessageA(&m, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) {
+  while (PeekMessageA(&m, nullptr, Msg, Msg, PM_REMOVE)) {
     if (m.message == WM_QUIT) {
       PostQuitMessage(int(m.wParam));
       break;
@@ -203,17 +204,10 @@ void ProcessPaintMessages() {
     DispatchMessageA(&m);
   }
 }
+}  // namespace
 
-void ProcessMouseMoveMessages() {
-  MSG m;
-  while (PeekMessageA(&m, nullptr, WM_MOUSEMOVE, WM_MOUSEMOVE, PM_REMOVE)) {
-    if (m.message == WM_QUIT) {
-      PostQuitMessage(int(m.wParam));
-      break;
-    }
-    DispatchMessageA(&m);
-  }
-}
+void ProcessPaintMessages() { ProcessMessagesOf(WM_PAINT); }
+void ProcessMouseMoveMessages() { ProcessMessagesOf(WM_MOUSEMOVE); }
 
 void HideCaretCounted() {
   if (HideCaret(GetFocus())) ++CaretHideCount;

@@ -5,33 +5,21 @@
 #include "controls/commands/mxstdcmds.h"
 #include "menus_fixture.h"
 
-namespace {
-
-TMenuItemX* Add(TMenu* Menu, TMenuItem* Parent, const std::string& Caption, int* Clicks = nullptr) {
-  auto* it = new TMenuItemX(Menu);
-  it->SetCaption(Caption);
-  if (Clicks) it->OnClick = [Clicks](TObject*) { ++*Clicks; };
-  Parent->Add(it);
-  return it;
-}
-
-}  // namespace
-
 class MenuBarTest : public MenuTest {
  protected:
   void SetUp() override {
     MenuTest::SetUp();
     if (IsSkipped()) return;
     Main = new TMainMenu(FForm.get());
-    File = Add(Main, Main->Items(), "&File");
-    Add(Main, File, "&Open Archive...", &OpenClicks);
-    Add(Main, File, "-");
-    Add(Main, File, "E&xit");
-    Edit = Add(Main, Main->Items(), "&Edit");
-    Add(Main, Edit, "&Copy", &CopyClicks);
-    Tools = Add(Main, Main->Items(), "&Tools");
-    Add(Main, Tools, "Spell", &SpellClicks)->SetShortCutText("F7;Alt+K");
-    Add(Main, Main->Items(), "&Nothing");  // no children: never drops
+    File = AddItem(Main->Items(), "&File");
+    AddItem(File, "&Open Archive...", &OpenClicks);
+    AddItem(File, "-");
+    AddItem(File, "E&xit");
+    Edit = AddItem(Main->Items(), "&Edit");
+    AddItem(Edit, "&Copy", &CopyClicks);
+    Tools = AddItem(Main->Items(), "&Tools");
+    AddItem(Tools, "Spell", &SpellClicks)->SetShortCutText("F7;Alt+K");
+    AddItem(Main->Items(), "&Nothing");  // no children: never drops
     FForm->SetMenu(Main);
     Bar = new TCustomMenuBarX(FForm.get());
     Bar->SetParent(FForm.get());
@@ -164,11 +152,11 @@ TEST_F(MenuBarTest, ScreenshotOfAnOpenMenu) {
   popup->Options()->Title()->Font()->SetColor(clWhite);
   for (const char* c : {"&New Archive...", "&Open Archive...", "&Close Archive", "-", "&Copy", "&Paste", "&Delete",
                         "&Find", "P&roperties", "-", "&Refresh", "&Contents"})
-    Add(popup, popup->Items(), c);
-  TMenuItemX* checked = Add(popup, popup->Items(), "Status &Bar");
+    AddItem(popup->Items(), c);
+  TMenuItemX* checked = AddItem(popup->Items(), "Status &Bar");
   checked->SetChecked(true);
-  TMenuItemX* sub = Add(popup, popup->Items(), "Arrange &Icons");
-  Add(popup, sub, "by &Name");
+  TMenuItemX* sub = AddItem(popup->Items(), "Arrange &Icons");
+  AddItem(sub, "by &Name");
   popup->Items()->Items(2)->SetEnabled(false);
   TPopupMenuXForm* w = Show(popup, FForm->Left() + 40, FForm->Top() + 60);
   MoveToRow(w, 4);

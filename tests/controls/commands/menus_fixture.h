@@ -11,6 +11,15 @@
 #include "framework/ui/forms.h"
 #include "framework/ui/testdriver.h"
 
+// A new item under Parent, counting its clicks in Clicks when given.
+inline TMenuItemX* AddItem(TMenuItem* Parent, const std::string& Caption, int* Clicks = nullptr) {
+  auto* it = new TMenuItemX(Parent->GetParentMenu());
+  it->SetCaption(Caption);
+  if (Clicks) it->OnClick = [Clicks](TObject*) { ++*Clicks; };
+  Parent->Add(it);
+  return it;
+}
+
 class MenuTest : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -6,18 +6,6 @@
 #include "framework/ui/comctrls.h"
 #include "menus_fixture.h"
 
-namespace {
-
-TMenuItemX* Add(TMenuItem* Parent, const std::string& Caption, int* Clicks = nullptr) {
-  auto* it = new TMenuItemX(Parent->GetParentMenu());
-  it->SetCaption(Caption);
-  if (Clicks) it->OnClick = [Clicks](TObject*) { ++*Clicks; };
-  Parent->Add(it);
-  return it;
-}
-
-}  // namespace
-
 class PopupTest : public MenuTest {
  protected:
   void SetUp() override {
@@ -25,13 +13,13 @@ class PopupTest : public MenuTest {
     if (IsSkipped()) return;
     Menu = new TPopupMenuX(FForm.get());
     Menu->Options()->Animation = anNone;
-    Copy = Add(Menu->Items(), "&Copy", &CopyClicks);
-    Open = Add(Menu->Items(), "&Open", &OpenClicks);
-    Add(Menu->Items(), "-");
-    Sub = Add(Menu->Items(), "&More");
-    Add(Sub, "One", &OneClicks);
-    Add(Sub, "Two");
-    Gone = Add(Menu->Items(), "&Gone");
+    Copy = AddItem(Menu->Items(), "&Copy", &CopyClicks);
+    Open = AddItem(Menu->Items(), "&Open", &OpenClicks);
+    AddItem(Menu->Items(), "-");
+    Sub = AddItem(Menu->Items(), "&More");
+    AddItem(Sub, "One", &OneClicks);
+    AddItem(Sub, "Two");
+    Gone = AddItem(Menu->Items(), "&Gone");
     Gone->SetEnabled(false);
   }
   TPopupMenuX* Menu = nullptr;
@@ -241,9 +229,9 @@ TEST_F(PopupTest, HiddenItems) {
   auto* m = new TPopupMenuX(FForm.get());
   m->Options()->Animation = anNone;
   int rare = 0;
-  Add(m->Items(), "Often");
-  Add(m->Items(), "-")->SetHidden(true);
-  TMenuItemX* r = Add(m->Items(), "Rare", &rare);
+  AddItem(m->Items(), "Often");
+  AddItem(m->Items(), "-")->SetHidden(true);
+  TMenuItemX* r = AddItem(m->Items(), "Rare", &rare);
   r->SetHidden(true);
   TPopupMenuXForm* w = Show(m);
   EXPECT_EQ(w->RowCount(), 1);
@@ -268,8 +256,8 @@ TEST_F(PopupTest, HiddenItems) {
   // A menu of hidden items only shows them all and no expand button.
   auto* all = new TPopupMenuX(FForm.get());
   all->Options()->Animation = anNone;
-  Add(all->Items(), "A")->SetHidden(true);
-  Add(all->Items(), "B")->SetHidden(true);
+  AddItem(all->Items(), "A")->SetHidden(true);
+  AddItem(all->Items(), "B")->SetHidden(true);
   w = Show(all);
   EXPECT_EQ(w->RowCount(), 2);
   EXPECT_FALSE(w->State & fsHasHidden);
