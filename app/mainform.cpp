@@ -1,5 +1,8 @@
 #include "app/mainform.h"
 
+#include "app/mainmenus.h"
+#include "controls/commands/mxmenubar.h"
+
 #include <algorithm>
 #include <cmath>
 #include <unordered_map>
@@ -375,7 +378,7 @@ TMainForm::~TMainForm() {
 
 TMenuItem* TMainForm::AddItem(TMenuItem* Parent, const std::string& Name, const std::string& Caption,
                               TNotifyEvent OnClick) {
-  auto* item = new TMenuItem(this);
+  auto* item = new TMenuItemX(this);
   if (!Name.empty()) item->SetName(Name);
   item->SetCaption(Caption);
   item->OnClick = std::move(OnClick);
@@ -508,7 +511,7 @@ void TMainForm::BuildControls() {
 }
 
 void TMainForm::BuildMenus() {
-  MainMenu1 = new TMainMenu(this);
+  MainMenu1 = new TCustomMainMenuX(this);
   MainMenu1->SetName("MainMenu1");
   TMenuItem* root = MainMenu1->Items();
   TMenuItem* file = AddItem(root, "File1", "&File");
@@ -604,7 +607,7 @@ void TMainForm::BuildMenus() {
   AddItem(help, "Contents", "&Contents", [](TObject*) { OpenHelpTopic("index.html"); });
   SetMenu(MainMenu1);
 
-  SortPopUp = new TPopupMenu(this);
+  SortPopUp = new TPopupMenuX(this);
   SortPopUp->SetName("SortPopUp");
   for (int k = 0; k < 8; ++k)
     PSortItems[k] = AddItem(SortPopUp->Items(), "PSortby" + std::to_string(k + 1), PSortCaptions[k],
@@ -612,12 +615,13 @@ void TMainForm::BuildMenus() {
   AddItem(SortPopUp->Items(), "", "-");
   AddItem(SortPopUp->Items(), "PProperties", "Properties...");
   SortPopUp->OnPopup = [this](TObject*) { CheckSortItems(); };
-  FilePopUp = new TPopupMenu(this);
+  FilePopUp = new TPopupMenuX(this);
   FilePopUp->SetName("FilePopUp");
   AddItem(FilePopUp->Items(), "PSelectAll", "&Select All", [this](TObject*) {
     SetRowSelected(-1, true);
     ShowSelectionStatus();
   });
+  InstallMainMenus(this);
 }
 
 void TMainForm::ToggleShortcut(TMenuItem* Item, uint8_t& Present, const std::string& FolderValue) {
