@@ -49,6 +49,13 @@ morv_test_folder(archive/formats LIBS morv_archive)
 morv_test_folder(archive/convert LIBS morv_archive)
 morv_test_folder(archive/lister LIBS morv_archive
   EXTRA ${CMAKE_SOURCE_DIR}/tests/archive/formats/readers_util.cpp)
+# The portable texts and orders of the list controls run natively as well.
+if(MORV_WIN32)
+  morv_test_folder(controls/portable LIBS morv_controls)
+else()
+  morv_test_folder(controls/portable LIBS morv_core EXTRA
+    ${CMAKE_SOURCE_DIR}/controls/views/datetext.cpp ${CMAKE_SOURCE_DIR}/controls/views/explorertext.cpp)
+endif()
 if(MORV_WIN32)
   morv_test_folder(archive/external LIBS morv_archive)
   # It runs in seconds; now and then an extraction through Wine's cabinet
