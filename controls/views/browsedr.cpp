@@ -1,6 +1,7 @@
 #include "controls/views/browsedr.h"
 
 #include "controls/views/explorertext.h"
+#include "controls/views/viewutils.h"
 
 #undef GetObject
 
@@ -68,7 +69,7 @@ UINT BrowseInfoFlags(TBrowseFlags Options, bool StatusText) {
 }
 
 bool FolderExists(const std::string& Path) {
-  const UINT old = SetErrorMode(SEM_FAILCRITICALERRORS);
+  TNoErrorBoxes quiet;
   bool exists;
   if (Path.size() == 3 && Path[1] == ':' && Path[2] == '\\') {
     const int letter = std::toupper(static_cast<unsigned char>(Path[0])) - 'A';
@@ -81,7 +82,6 @@ bool FolderExists(const std::string& Path) {
     exists = h != INVALID_HANDLE_VALUE && (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
     if (h != INVALID_HANDLE_VALUE) FindClose(h);
   }
-  SetErrorMode(old);
   return exists;
 }
 
@@ -238,9 +238,8 @@ bool TBrowseDirectoryDlg::Execute() {
   bi.lParam = reinterpret_cast<LPARAM>(this);
   LPITEMIDLIST chosen;
   {
-    const UINT old = SetErrorMode(SEM_FAILCRITICALERRORS);
+    TNoErrorBoxes quiet;
     chosen = SHBrowseForFolderA(&bi);
-    SetErrorMode(old);
   }
   std::string result;
   bool made = false;

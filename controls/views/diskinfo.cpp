@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "controls/views/explorertext.h"
+#include "controls/views/viewutils.h"
 #include "framework/ui/winapi.h"
 
 void TDiskInfo::SetDisk(char Value) {
@@ -12,7 +13,7 @@ void TDiskInfo::SetDisk(char Value) {
   const std::string root = std::string(1, letter) + ":\\";
   char label[257] = {}, fs[257] = {};
   DWORD serial = 0, maxLen = 0, flags = 0;
-  const UINT old = SetErrorMode(SEM_FAILCRITICALERRORS);
+  TNoErrorBoxes quiet;
   if (!GetVolumeInformationA(root.c_str(), label, 256, &serial, &maxLen, &flags, fs, 256)) {
     label[0] = fs[0] = '\0';
     serial = 0;
@@ -30,7 +31,6 @@ void TDiskInfo::SetDisk(char Value) {
   } else {
     FDiskSize = FDiskFree = -1;
   }
-  SetErrorMode(old);
   FDiskSizeStr = DiskSizeText(FDiskSize);
   FDiskFreeStr = DiskSizeText(FDiskFree);
 }

@@ -13,8 +13,6 @@ const DWORD kStyleBits[] = {LVS_EX_GRIDLINES,        LVS_EX_SUBITEMIMAGES,   LVS
                             LVS_EX_ONECLICKACTIVATE, LVS_EX_TWOCLICKACTIVATE, LVS_EX_FLATSB,
                             LVS_EX_UNDERLINEHOT,     LVS_EX_UNDERLINECOLD};
 
-int AlignFlag(TAlignment A) { return A == taRightJustify ? DT_RIGHT : A == taCenter ? DT_CENTER : DT_LEFT; }
-
 bool IsPermutation(const std::vector<int>& Order) {
   std::vector<bool> seen(Order.size(), false);
   for (int v : Order) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "controls/views/shelllink.h"
+#include "controls/views/viewutils.h"
 #include "framework/ui/dialogs.h"
 #include "framework/ui/extctrls.h"
 
@@ -30,18 +31,6 @@ class THourglass {
 
  private:
   TCursor FOld;
-};
-
-// Critical-error boxes off while it lives (a drive without a disk must not ask).
-class TNoErrorBoxes {
- public:
-  TNoErrorBoxes() : FOld(SetErrorMode(SEM_FAILCRITICALERRORS)) {}
-  ~TNoErrorBoxes() { SetErrorMode(FOld); }
-  TNoErrorBoxes(const TNoErrorBoxes&) = delete;
-  TNoErrorBoxes& operator=(const TNoErrorBoxes&) = delete;
-
- private:
-  UINT FOld;
 };
 
 std::string WithNul(const std::string& Path) { return Path + std::string(1, '\0'); }
@@ -85,6 +74,17 @@ TShellInfo ShellInfo(const std::string& Path) {
 }
 
 std::string DrivesWord() { return "DRIVES"; }
+
+// The program of the Windows folder that views a file, by its extension;
+// empty when none does.
+std::string ViewerFor(const std::string& Path) {
+  const std::string ext = UpperCase(ExtractFileExt(Path));
+  static const char* const notepad[] = {".C", ".CPP", ".DPK", ".DPR", ".H", ".INF", ".INI", ".PAS", ".PRG", ".TXT"};
+  if (std::find(std::begin(notepad), std::end(notepad), ext) != std::end(notepad)) return "NotePad.exe";
+  if (ext == ".DOC" || ext == ".RTF" || ext == ".WRI") return "Write.exe";
+  if (ext == ".BMP") return "PBrush.exe";
+  return "";
+}
 
 // A small modal form built in code: a prompt, an edit and buttons.
 struct TAskForm {
@@ -484,7 +484,7 @@ int TFileListView::SelectedNumber() {
 
 int64_t TFileListView::SelectedSize() {
   int64_t total = 0;
-  for (TListItem* i = GetNextItem(nullptr, 0, LVNI_SELECTED); i; i = GetNextItem(i, 0, LVNI_SELECTED)) {
+  for (TListItem* i : SelectedItems()) {
     WIN32_FIND_DATAA fd;
     HANDLE h = FindFirstFileA(ItemPath(i).c_str(), &fd);
     if (h == INVALID_HANDLE_VALUE) continue;
@@ -569,12 +569,7 @@ void TFileListView::ViewFile() {
   TListItem* item = Selected();
   if (!item) return;
   const std::string path = ItemPath(item);
-  const std::string ext = UpperCase(ExtractFileExt(path));
-  static const char* const notepad[] = {".C", ".CPP", ".DPK", ".DPR", ".H", ".INF", ".INI", ".PAS", ".PRG", ".TXT"};
-  std::string viewer;
-  if (std::find(std::begin(notepad), std::end(notepad), ext) != std::end(notepad)) viewer = "NotePad.exe";
-  if (ext == ".DOC" || ext == ".RTF" || ext == ".WRI") viewer = "Write.exe";
-  if (ext == ".BMP") viewer = "PBrush.exe";
+  const std::string viewer = ViewerFor(path);
   if (viewer.empty()) return;
   ExecuteFile("Open", WindowsFolder() + viewer, ExtractFileName(path), ExtractFilePath(path), SW_SHOW);
 }
@@ -590,9 +585,15 @@ void TFileListView::CutCopy(int Mode) {
   FCopyMode = Mode;
 }
 
-void TFileListView::FillCopyListFromSelection() {
+std::vector<TListItem*> TFileListView::SelectedItems() {
+  std::vector<TListItem*> items;
   for (TListItem* i = GetNextItem(nullptr, 0, LVNI_SELECTED); i; i = GetNextItem(i, 0, LVNI_SELECTED))
-    FCopyList->Add(WithNul(ItemPath(i)));
+    items.push_back(i);
+  return items;
+}
+
+void TFileListView::FillCopyListFromSelection() {
+  for (TListItem* i : SelectedItems()) FCopyList->Add(WithNul(ItemPath(i)));
 }
 
 void TFileListView::Paste() {
@@ -795,7 +796,7 @@ void TFileListView::SendToClipboardContents() {
 
 void TFileListView::SendToClipboardNames() {
   std::string text;
-  for (TListItem* i = GetNextItem(nullptr, 0, LVNI_SELECTED); i; i = GetNextItem(i, 0, LVNI_SELECTED))
+  for (TListItem* i : SelectedItems())
     text += (text.empty() ? "" : "\r\n") + ItemPath(i);
   PutClipboardText(text);
 }
@@ -925,11 +926,7 @@ void TFileListViewPopUp::UpdateStates() {
   if (!FFileList) return;
   const bool any = FFileList->Selected() != nullptr;
   const int count = FFileList->SelCount();
-  std::string ext;
-  if (any) ext = UpperCase(ExtractFileExt(FFileList->ItemPath(FFileList->Selected())));
-  static const char* const viewable[] = {".C",   ".CPP", ".DPK", ".DPR", ".H",   ".INF", ".INI",
-                                         ".PAS", ".PRG", ".TXT", ".DOC", ".RTF", ".WRI", ".BMP"};
-  const bool view = any && std::find(std::begin(viewable), std::end(viewable), ext) != std::end(viewable);
+  const bool view = any && !ViewerFor(FFileList->ItemPath(FFileList->Selected())).empty();
   TMenuItem* root = Items();
   const bool states[] = {any, view, true, any, true, any, any, FFileList->CopyList()->Count() > 0, true,
                          count == 1, any, true, any, true, !FFileList->ShowsDrives()};

@@ -139,6 +139,7 @@ class TFileListView : public TCustomListView {
   void RecordClick();
   std::string ItemPath(TListItem* Item) const;
   std::string ItemKind(TListItem* Item) const;
+  std::vector<TListItem*> SelectedItems();
   void FillCopyListFromSelection();
   void SyncTree(const std::string& Path, bool Reload);
 
