@@ -138,6 +138,24 @@ TEST_F(CalendarTest, KeysMonthsAndEvents) {
 
 using DateEditTest = ViewsTest;
 
+TEST_F(DateEditTest, FileListLeavesTheProcessDateFormatAlone) {
+  char before[80] = {}, after[80] = {};
+  GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, before, sizeof before);
+  const TShortDateFormat locale = LocaleShortDateFormat();
+  TForm* form = MakeForm(200, 100);
+  auto* list = new TFileListView(form);
+  list->SetDateFormat(1u << dfYMD);
+  auto* edit = new TDateEditX(form);
+  GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, after, sizeof after);
+  EXPECT_STREQ(before, after);
+  EXPECT_EQ(edit->ShortDateFormat().Format, locale.Format);
+  EXPECT_EQ(list->ShortDateFormat().Format, "yyyy/mm/dd");
+  edit->SetDate(EncodeDate(1999, 12, 31));
+  TDateTime back;
+  ASSERT_TRUE(TryParseDateText(locale, edit->Text(), back)) << edit->Text();
+  EXPECT_EQ(back, EncodeDate(1999, 12, 31));
+}
+
 TEST_F(DateEditTest, TypedDigitsClearAndPopup) {
   TForm* form = MakeForm(360, 200);
   auto* edit = new TDateEditX(form);
