@@ -27,6 +27,7 @@ TSpeedButton* TDateEditX::MakeButton(const std::string& Name, const char* Glyph,
                                      std::function<void()> OnPress) {
   auto* b = new TSpeedButton(this);
   b->SetName(Name);
+  b->SetParentFont(false);  // the error colour is the text's, not the buttons'
   b->SetParent(this);
   try {
     TBitmap bmp;

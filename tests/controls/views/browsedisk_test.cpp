@@ -69,7 +69,7 @@ TEST_F(BrowseTest, DrivenToOkAndCancelled) {
     if (!Dialog) return false;
     captionSeen = dlg.Caption();
     statusSeen = UiDriver::WindowText(GetDlgItem(Dialog, 14147));
-    morvtest::SaveWindowShot(Dialog, morvtest::LocalPath(std::string(MORV_BINARY_DIR) + "/browsedir.bmp"));
+    Shot(Dialog, "browsedir.bmp");
     SendMessageA(DialogButton(Dialog, IDOK), BM_CLICK, 0, 0);
     return true;
   });

@@ -133,7 +133,7 @@ TEST_F(CalendarTest, KeysMonthsAndEvents) {
   EXPECT_EQ(cal->Date(), EncodeDate(2024, 2, 10));
   EXPECT_EQ(clicked, 1);
   Application->ProcessMessages();
-  morvtest::SaveWindowShot(form->Handle(), morvtest::LocalPath(std::string(MORV_BINARY_DIR) + "/calendar.bmp"));
+  Shot(form->Handle(), "calendar.bmp");
 }
 
 using DateEditTest = ViewsTest;
@@ -216,7 +216,8 @@ TEST_F(DateEditTest, TypedDigitsClearAndPopup) {
   TDtCalPopX* pop = edit->PopupForm();
   ASSERT_TRUE(pop->Visible());
   EXPECT_EQ(pop->CalendarX()->Date(), EncodeDate(2020, 6, 15));
-  morvtest::SaveWindowShot(form->Handle(), morvtest::LocalPath(std::string(MORV_BINARY_DIR) + "/dateedit.bmp"));
+  RedrawWindow(pop->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  Shot(form->Handle(), "dateedit.bmp");
   UiDriver::PressKey(pop->CalendarX(), VK_RIGHT);
   UiDriver::PressKey(pop->CalendarX(), VK_RETURN);
   EXPECT_FALSE(pop->Visible());
@@ -306,7 +307,7 @@ TEST_F(DirTreeTest, PathsChoicesAndLinkedList) {
   combo->DropDown();
   EXPECT_TRUE(combo->DroppedDown());
   Application->ProcessMessages();
-  morvtest::SaveWindowShot(combo->Tree()->Handle(), morvtest::LocalPath(std::string(MORV_BINARY_DIR) + "/dirtree.bmp"));
+  Shot(combo->Tree()->Handle(), "dirtree.bmp");
   combo->ChooseSelected(false);
   EXPECT_FALSE(combo->DroppedDown());
   EXPECT_TRUE(SameText(list->Directory(), dir + "\\one\\leaf\\")) << list->Directory();

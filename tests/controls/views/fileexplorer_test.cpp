@@ -413,5 +413,5 @@ TEST_F(FileListTest, MenuStatesAndNewFolder) {
   ASSERT_EQ(prompts.Prompts().size(), 2u);
   EXPECT_EQ(prompts.Prompts()[1].Text, "It's ReadOnly! ");
   List->SetReadOnly(false);
-  morvtest::SaveWindowShot(Form->Handle(), morvtest::LocalPath(std::string(MORV_BINARY_DIR) + "/filelist.bmp"));
+  Shot(Form->Handle(), "filelist.bmp");
 }

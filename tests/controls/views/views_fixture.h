@@ -8,6 +8,7 @@
 
 #include "framework/ui/forms.h"
 #include "framework/ui/testdriver.h"
+#include "tests/support/testsupport.h"
 
 class ViewsTest : public ::testing::Test {
  protected:
@@ -31,6 +32,13 @@ class ViewsTest : public ::testing::Test {
     COLORREF c = GetPixel(dc, X, Y);
     ReleaseDC(Window, dc);
     return c;
+  }
+  // Paints Window and everything on it now, then saves what the screen shows
+  // to Name in the build folder, for people to look at.
+  static void Shot(HWND Window, const std::string& Name) {
+    RedrawWindow(Window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    if (Application) Application->ProcessMessages();
+    morvtest::SaveWindowShot(Window, morvtest::LocalPath(std::string(MORV_BINARY_DIR) + "/" + Name));
   }
   std::unique_ptr<TForm> FForm;
 };
