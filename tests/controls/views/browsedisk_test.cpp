@@ -13,20 +13,13 @@
 
 namespace {
 
-class BrowseTest : public ViewsTest {
+class BrowseTest : public ShellViewsTest {
  protected:
   void SetUp() override {
-    ViewsTest::SetUp();
+    ShellViewsTest::SetUp();
     if (IsSkipped()) return;
-    CoInitialize(nullptr);
-    Dir = morvtest::TempDir();
     CreateDirectoryA((Dir + "\\chosen").c_str(), nullptr);
   }
-  void TearDown() override {
-    ViewsTest::TearDown();
-    CoUninitialize();
-  }
-  std::string Dir;
 };
 
 HWND DialogButton(HWND Dialog, int Id) { return GetDlgItem(Dialog, Id); }

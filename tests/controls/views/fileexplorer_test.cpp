@@ -21,13 +21,11 @@ namespace {
 
 void Write(const std::string& Path, size_t Size) { morvtest::WriteFile(Path, std::string(Size, 'x')); }
 
-class FileListTest : public ViewsTest {
+class FileListTest : public ShellViewsTest {
  protected:
   void SetUp() override {
-    ViewsTest::SetUp();
+    ShellViewsTest::SetUp();
     if (IsSkipped()) return;
-    CoInitialize(nullptr);
-    Dir = morvtest::TempDir();
     CreateDirectoryA((Dir + "\\sub").c_str(), nullptr);
     CreateDirectoryA((Dir + "\\Zeta").c_str(), nullptr);
     Write(Dir + "\\a.txt", 10);
@@ -47,8 +45,7 @@ class FileListTest : public ViewsTest {
     if (Form) {
       for (const char* f : {"\\ro.txt", "\\sub\\ro.txt"}) SetFileAttributesA((Dir + f).c_str(), FILE_ATTRIBUTE_NORMAL);
     }
-    ViewsTest::TearDown();
-    CoUninitialize();
+    ShellViewsTest::TearDown();
   }
   std::vector<std::string> Names() {
     std::vector<std::string> n;
@@ -70,7 +67,6 @@ class FileListTest : public ViewsTest {
     }
   }
   bool Exists(const std::string& Rel) { return GetFileAttributesA((Dir + "\\" + Rel).c_str()) != INVALID_FILE_ATTRIBUTES; }
-  std::string Dir;
   TForm* Form = nullptr;
   TFileListView* List = nullptr;
 };

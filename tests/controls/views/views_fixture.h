@@ -7,6 +7,8 @@
 #include <string>
 
 #include "framework/ui/forms.h"
+#include "framework/ui/winapi.h"
+#include <objbase.h>
 #include "framework/ui/testdriver.h"
 #include "tests/support/testsupport.h"
 
@@ -41,4 +43,24 @@ class ViewsTest : public ::testing::Test {
     morvtest::SaveWindowShot(Window, morvtest::LocalPath(std::string(MORV_BINARY_DIR) + "/" + Name));
   }
   std::unique_ptr<TForm> FForm;
+};
+
+// Windows over the shell (COM on this thread) and a fresh temporary folder Dir.
+class ShellViewsTest : public ViewsTest {
+ protected:
+  void SetUp() override {
+    ViewsTest::SetUp();
+    if (IsSkipped()) return;
+    CoInitialize(nullptr);
+    FComStarted = true;
+    Dir = morvtest::TempDir();
+  }
+  void TearDown() override {
+    ViewsTest::TearDown();
+    if (FComStarted) CoUninitialize();
+  }
+  std::string Dir;
+
+ private:
+  bool FComStarted = false;
 };
