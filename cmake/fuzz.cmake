@@ -6,3 +6,6 @@ foreach(src ${MORV_FUZZ_SRCS})
   target_link_libraries(fuzz_${n} PRIVATE morv_archive)
   target_link_options(fuzz_${n} PRIVATE -fsanitize=fuzzer)
 endforeach()
+# The date and path texts of the list controls are portable sources of their own.
+target_sources(fuzz_datetext PRIVATE ${CMAKE_SOURCE_DIR}/controls/views/datetext.cpp
+  ${CMAKE_SOURCE_DIR}/controls/views/explorertext.cpp)

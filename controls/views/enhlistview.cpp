@@ -509,6 +509,17 @@ bool TCustomEnhListView::DoDrawHeader(TCanvas* Canvas, int Index, TRect& Rect, b
 }
 
 void TCustomEnhListView::DrawHeaderItem(TCanvas* Canvas, int Index, TRect Rect, bool Selected) {
+  THeaderCellParts parts;
+  if (FShowSortArrows && Index == FCurrentSortColumn && FAutoColumnSort != acsNoSort)
+    parts.Arrow = FCurrentSortAscending ? FSortUpBmp.get() : FSortDownBmp.get();
+  parts.ArrowBeforeRightText = true;
+  PaintHeaderCell(Canvas, Index, Rect, Selected, parts);
+}
+
+// The caption, arrow and image layout of an owner-drawn header cell, shared by
+// every list that draws its own header.
+void TCustomEnhListView::PaintHeaderCell(TCanvas* Canvas, int Index, TRect Rect, bool Selected,
+                                         const THeaderCellParts& Parts) {
   if (!Selected) InflateRect(&Rect, -2, -2);
   Canvas->FillRect(Rect);
   if (Selected) InflateRect(&Rect, -2, -2);
@@ -522,16 +533,20 @@ void TCustomEnhListView::DrawHeaderItem(TCanvas* Canvas, int Index, TRect Rect, 
   const TAlignment align = column->Alignment();
   if (align == taLeftJustify) text.left += LVCellMarginX;
   if (align == taRightJustify) text.right -= LVCellMarginX;
-  TBitmap* arrow = nullptr;
-  if (FShowSortArrows && Index == FCurrentSortColumn && FAutoColumnSort != acsNoSort)
-    arrow = FCurrentSortAscending ? FSortUpBmp.get() : FSortDownBmp.get();
-  if (arrow && arrow->Empty()) arrow = nullptr;
-  if (arrow) {
-    if (align == taRightJustify)
-      text.left += arrow->Width() + 8;
+  const bool image = Parts.Images && Parts.ImageIndex >= 0 && Parts.ImageIndex < Parts.Images->Count();
+  const int imageW = Parts.Images ? Parts.Images->Width() : 0;
+  if (image) {
+    if (Parts.ImageLeftOfText)
+      text.left += imageW + 4;
     else
-      text.right = std::max(text.left, text.right - (arrow->Width() + 8));
+      text.right -= imageW + 4;
   }
+  TBitmap* arrow = Parts.Arrow && !Parts.Arrow->Empty() ? Parts.Arrow : nullptr;
+  const bool arrowLeft = arrow && Parts.ArrowBeforeRightText && align == taRightJustify;
+  if (arrowLeft)
+    text.left += arrow->Width() + 8;
+  else if (arrow)
+    text.right = std::max(text.left, text.right - (arrow->Width() + 8));
   TRect measured = text;
   Canvas->DrawText(column->Caption(), measured, static_cast<UINT>(AlignFlag(align) | 0x8C24));
   const int w = measured.right - measured.left;
@@ -550,9 +565,15 @@ void TCustomEnhListView::DrawHeaderItem(TCanvas* Canvas, int Index, TRect Rect, 
   TRect drawn = text;
   Canvas->DrawText(column->Caption(), drawn, static_cast<UINT>(AlignFlag(align) | 0x8824));
   Canvas->Brush()->SetStyle(bsSolid);
+  if (image) {
+    const int y = text.top + (Rect.bottom - Rect.top - Parts.Images->Height()) / 2;
+    const int x = Parts.ImageLeftOfText ? text.left - (imageW + 4) : text.right + 4;
+    if (arrow || (x >= Rect.left && x + imageW <= Rect.right)) Parts.Images->Draw(Canvas, x, y, Parts.ImageIndex);
+    if (arrow) text.right = std::min(text.right + imageW, Rect.right);
+  }
   if (arrow) {
     const int y = text.top + (Rect.bottom - Rect.top - arrow->Height()) / 2;
-    if (align == taRightJustify) {
+    if (arrowLeft) {
       const int x = text.left - arrow->Width() - 8;
       if (x >= Rect.left) Canvas->Draw(x, y, arrow);
     } else {

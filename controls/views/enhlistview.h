@@ -136,6 +136,15 @@ class TCustomEnhListView : public TCustomListView {
   virtual void DefaultDrawHeader(TCanvas* Canvas, int Index, TRect& Rect, bool Selected);
   virtual bool DoDrawHeader(TCanvas* Canvas, int Index, TRect& Rect, bool Selected);
   virtual void DrawHeaderItem(TCanvas* Canvas, int Index, TRect Rect, bool Selected);
+  // What a header cell shows besides its caption.
+  struct THeaderCellParts {
+    TBitmap* Arrow = nullptr;
+    bool ArrowBeforeRightText = false;  // a right-justified caption gets its arrow on the left
+    TCustomImageList* Images = nullptr;
+    int ImageIndex = -1;
+    bool ImageLeftOfText = true;
+  };
+  void PaintHeaderCell(TCanvas* Canvas, int Index, TRect Rect, bool Selected, const THeaderCellParts& Parts);
   virtual void SetHeaderOwnerDraw(bool On);
   virtual void CreateSortArrowBitmaps();
   virtual void ApplyBackground();

@@ -13,8 +13,6 @@ const DWORD kStyleBits[] = {LVS_EX_GRIDLINES,        LVS_EX_SUBITEMIMAGES,   LVS
                             LVS_EX_ONECLICKACTIVATE, LVS_EX_TWOCLICKACTIVATE, LVS_EX_FLATSB,
                             LVS_EX_UNDERLINEHOT,     LVS_EX_UNDERLINECOLD};
 
-int AlignFlag(TAlignment A) { return A == taRightJustify ? DT_RIGHT : A == taCenter ? DT_CENTER : DT_LEFT; }
-
 bool IsPermutation(const std::vector<int>& Order) {
   std::vector<bool> seen(Order.size(), false);
   for (int v : Order) {
@@ -541,65 +539,15 @@ void TCustomExtListView::DefaultDrawSubItem(int Index, int SubItem, TRect Rect, 
 }
 
 void TCustomExtListView::DrawHeaderItem(TCanvas* Canvas, int Index, TRect Rect, bool Selected) {
-  if (!Selected) InflateRect(&Rect, -2, -2);
-  Canvas->FillRect(Rect);
-  if (Selected) InflateRect(&Rect, -2, -2);
-  if (Index < 0 || Index >= Columns()->Count()) return;
-  TListColumn* column = Columns()->Items(Index);
-  if (Selected) {
-    ++Rect.top;
-    ++Rect.left;
+  THeaderCellParts parts;
+  if (Index >= 0 && Index < FColumnsFormat->Count()) {
+    parts.Images = SmallImages();
+    parts.ImageIndex = FColumnsFormat->Items(Index)->ImageIndex();
+    parts.ImageLeftOfText = FColumnsFormat->Items(Index)->ImageAlignment() == ciaLeftOfText;
   }
-  TRect text = Rect;
-  const TAlignment align = column->Alignment();
-  if (align == taLeftJustify) text.left += LVCellMarginX;
-  if (align == taRightJustify) text.right -= LVCellMarginX;
-  TExtListColumn* image = nullptr;
-  if (Index < FColumnsFormat->Count() && SmallImages() && FColumnsFormat->Items(Index)->ImageIndex() >= 0 &&
-      FColumnsFormat->Items(Index)->ImageIndex() < SmallImages()->Count())
-    image = FColumnsFormat->Items(Index);
-  const int imageW = SmallImages() ? SmallImages()->Width() : 0;
-  if (image) {
-    if (image->ImageAlignment() == ciaLeftOfText)
-      text.left += imageW + 4;
-    else
-      text.right -= imageW + 4;
-  }
-  TBitmap* arrow = nullptr;
   if (ShowSortArrows() && Index == FCurrentSortColumn && (AutoColumnSort() != acsNoSort || OnSortItems))
-    arrow = FCurrentSortAscending ? SortUpBitmap() : SortDownBitmap();
-  if (arrow && arrow->Empty()) arrow = nullptr;
-  if (arrow) text.right = std::max(text.left, text.right - (arrow->Width() + 8));
-  TRect measured = text;
-  Canvas->DrawText(column->Caption(), measured, static_cast<UINT>(AlignFlag(align) | 0x8C24));
-  const int w = measured.right - measured.left;
-  if (align == taRightJustify) {
-    text.left = text.right - w;
-  } else if (align == taCenter) {
-    text.left += (text.right - text.left - w) / 2;
-    text.right = text.left + w;
-  } else {
-    text = measured;
-  }
-  text.left = std::max(text.left, Rect.left);
-  text.right = std::min(text.right, Rect.right);
-  if (Selected) OffsetRect(&text, 1, 1);
-  Canvas->Brush()->SetStyle(bsClear);
-  TRect drawn = text;
-  Canvas->DrawText(column->Caption(), drawn, static_cast<UINT>(AlignFlag(align) | 0x8824));
-  Canvas->Brush()->SetStyle(bsSolid);
-  if (image) {
-    const int ih = SmallImages()->Height();
-    const int y = text.top + (Rect.bottom - Rect.top - ih) / 2;
-    const int x = image->ImageAlignment() == ciaLeftOfText ? text.left - (imageW + 4) : text.right + 4;
-    if (arrow || (x >= Rect.left && x + imageW <= Rect.right)) SmallImages()->Draw(Canvas, x, y, image->ImageIndex());
-    if (arrow) text.right = std::min(text.right + imageW, Rect.right);
-  }
-  if (arrow) {
-    const int y = text.top + (Rect.bottom - Rect.top - arrow->Height()) / 2;
-    const int x = text.right + 8;
-    if (x + arrow->Width() <= Rect.right) Canvas->Draw(x, y, arrow);
-  }
+    parts.Arrow = FCurrentSortAscending ? SortUpBitmap() : SortDownBitmap();
+  PaintHeaderCell(Canvas, Index, Rect, Selected, parts);
 }
 
 // ---- saved settings --------------------------------------------------------

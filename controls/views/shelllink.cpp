@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "framework/ui/forms.h"
 #include "framework/ui/winapi.h"
 #include <objbase.h>
 #include <shlobj.h>
@@ -49,4 +50,28 @@ void CreateShellLink(const std::string& Target, const std::string& LinkFile, con
 
 void CreateShellLinkWithIcon(const std::string& Target, const std::string& LinkFile, const std::string& Description) {
   WriteLink(Target, LinkFile, Description, true);
+}
+
+std::string ResolveShellLink(const std::string& LinkFile) {
+  IShellLinkA* link = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                              reinterpret_cast<void**>(&link))))
+    return "";
+  std::string target;
+  IPersistFile* file = nullptr;
+  if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+    wchar_t name[MAX_PATH] = {};
+    MultiByteToWideChar(CP_ACP, 0, LinkFile.c_str(), -1, name, MAX_PATH);
+    name[MAX_PATH - 1] = 0;
+    if (SUCCEEDED(file->Load(name, STGM_READ))) {
+      HWND owner = Application && Application->MainForm() ? Application->MainForm()->Handle() : nullptr;
+      link->Resolve(owner, SLR_ANY_MATCH | SLR_NO_UI);
+      char path[MAX_PATH] = {};
+      WIN32_FIND_DATAA fd;
+      if (SUCCEEDED(link->GetPath(path, MAX_PATH, &fd, 0))) target = path;
+    }
+    file->Release();
+  }
+  link->Release();
+  return target;
 }

@@ -22,6 +22,19 @@ void GradientFillRect(TCanvas* Canvas, const TRect& ARect, TColor BeginColor, TC
                       int Colors);
 std::string EllipsizeText(const std::string& Text, TCanvas* Canvas, int MaxWidth);
 bool ActiveWindowInThread();
+
+// Critical-error boxes off while it lives: probing a drive without a disk must
+// not stop to ask.
+class TNoErrorBoxes {
+ public:
+  TNoErrorBoxes() : FOld(SetErrorMode(SEM_FAILCRITICALERRORS)) {}
+  ~TNoErrorBoxes() { SetErrorMode(FOld); }
+  TNoErrorBoxes(const TNoErrorBoxes&) = delete;
+  TNoErrorBoxes& operator=(const TNoErrorBoxes&) = delete;
+
+ private:
+  UINT FOld;
+};
 std::string ReplaceAllStr(const std::string& S, const std::string& Find, const std::string& Replace);
 int CountWords(const std::string& S, const std::string& Delims);
 // N counts from 1.

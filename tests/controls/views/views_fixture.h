@@ -7,7 +7,10 @@
 #include <string>
 
 #include "framework/ui/forms.h"
+#include "framework/ui/winapi.h"
+#include <objbase.h>
 #include "framework/ui/testdriver.h"
+#include "tests/support/testsupport.h"
 
 class ViewsTest : public ::testing::Test {
  protected:
@@ -32,5 +35,32 @@ class ViewsTest : public ::testing::Test {
     ReleaseDC(Window, dc);
     return c;
   }
+  // Paints Window and everything on it now, then saves what the screen shows
+  // to Name in the build folder, for people to look at.
+  static void Shot(HWND Window, const std::string& Name) {
+    RedrawWindow(Window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    if (Application) Application->ProcessMessages();
+    morvtest::SaveWindowShot(Window, morvtest::LocalPath(std::string(MORV_BINARY_DIR) + "/" + Name));
+  }
   std::unique_ptr<TForm> FForm;
+};
+
+// Windows over the shell (COM on this thread) and a fresh temporary folder Dir.
+class ShellViewsTest : public ViewsTest {
+ protected:
+  void SetUp() override {
+    ViewsTest::SetUp();
+    if (IsSkipped()) return;
+    CoInitialize(nullptr);
+    FComStarted = true;
+    Dir = morvtest::TempDir();
+  }
+  void TearDown() override {
+    ViewsTest::TearDown();
+    if (FComStarted) CoUninitialize();
+  }
+  std::string Dir;
+
+ private:
+  bool FComStarted = false;
 };
