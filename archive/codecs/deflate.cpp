@@ -831,9 +831,15 @@ template TDeflateResult DeflateWith<uint64_t>(TDeflateIO&, int, bool);
 TDeflateEncoder::TDeflateEncoder() = default;
 TDeflateEncoder::~TDeflateEncoder() = default;
 
+template <typename TBitBuf>
+TDeflateResult TDeflateEncoder::EncodeWith(TDeflateIO& io, int level, bool allowPlain) {
+  return deflate_detail::DeflateWith<TBitBuf>(FMemory.Get(), io, level, allowPlain);
+}
+template TDeflateResult TDeflateEncoder::EncodeWith<uint32_t>(TDeflateIO&, int, bool);
+template TDeflateResult TDeflateEncoder::EncodeWith<uint64_t>(TDeflateIO&, int, bool);
+
 TDeflateResult TDeflateEncoder::Encode(TDeflateIO& io, int level, bool allowPlain) {
-  using TWord = std::conditional_t<sizeof(size_t) >= 8, uint64_t, uint32_t>;
-  return deflate_detail::DeflateWith<TWord>(FMemory.Get(), io, level, allowPlain);
+  return EncodeWith<std::conditional_t<sizeof(size_t) >= 8, uint64_t, uint32_t>>(io, level, allowPlain);
 }
 
 TDeflateResult DeflateEncode(TDeflateIO& io, int level, bool allowPlain) {

@@ -38,6 +38,10 @@ class TDeflateEncoder {
   TDeflateEncoder();
   ~TDeflateEncoder();
   TDeflateResult Encode(TDeflateIO& io, int level, bool allowPlain);
+  // The same with a bit buffer of the given width (Encode takes the machine
+  // word's), for tests and benchmarks of the 32-bit form.
+  template <typename TBitBuf>
+  TDeflateResult EncodeWith(TDeflateIO& io, int level, bool allowPlain);
 
  private:
   TCodecMemory<struct TDeflateMemory> FMemory;
