@@ -27,11 +27,15 @@ inline std::vector<uint8_t> ReadAll(const std::filesystem::path& p) {
 }
 
 // One side of a comparison. Run does the work once; Check tells whether
-// what that run produced equals the input.
+// what that run produced equals the input. A side whose program runs where
+// this one cannot time it (a host program seen from Wine) gives Timed
+// instead of Run: it runs once and returns the seconds measured around the
+// process there.
 struct TBenchSide {
   std::string Name;
-  std::function<void()> Run;
-  std::function<bool()> Check;
+  std::function<void()> Run = {};
+  std::function<bool()> Check = {};
+  std::function<double()> Timed = {};
 };
 
 // A side whose output differs ends the program loudly: a benchmark that
@@ -58,11 +62,16 @@ inline std::vector<double> MedianSeconds(const std::vector<TBenchSide>& sides, i
   for (int r = -1; r < rounds; ++r) {
     for (size_t k = 0; k < n; ++k) {
       const TBenchSide& s = sides[(size_t(std::max(r, 0)) + k) % n];
-      const auto t0 = std::chrono::steady_clock::now();
-      s.Run();
-      const std::chrono::duration<double> d = std::chrono::steady_clock::now() - t0;
+      double sec;
+      if (s.Timed) {
+        sec = s.Timed();
+      } else {
+        const auto t0 = std::chrono::steady_clock::now();
+        s.Run();
+        sec = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+      }
       if (s.Check && !s.Check()) BenchFail(s.Name + (what.empty() ? "" : " on " + what) + " gave other output");
-      if (r >= 0) times[(size_t(r) + k) % n].push_back(d.count());
+      if (r >= 0) times[(size_t(r) + k) % n].push_back(sec);
     }
   }
   std::vector<double> medians;
@@ -80,7 +89,7 @@ inline std::string MakeWorkDir(const char* name, const char* given = nullptr) {
   }
 #ifdef _WIN32
   const fs::path p = fs::temp_directory_path() / (std::string(name) + "_" + std::to_string(GetCurrentProcessId()) +
-                                                  "_" + std::to_string(GetTickCount64()));
+                                                  "_" + std::to_string(GetTickCount()));
   fs::create_directories(p);
   return p.string();
 #else
@@ -89,6 +98,14 @@ inline std::string MakeWorkDir(const char* name, const char* given = nullptr) {
   if (!mkdtemp(templ.data())) BenchFail("cannot make a work folder");
   return templ;
 #endif
+}
+
+// A path in single quotes for the shell.
+inline std::string Quote(const std::filesystem::path& p) {
+  std::string s = p.string();
+  s.insert(s.begin(), '\'');
+  s.push_back('\'');
+  return s;
 }
 
 // A shell command as a whole process; a failure ends the program.

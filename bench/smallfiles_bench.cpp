@@ -78,13 +78,6 @@ bool SameTree(const fs::path& dir, const std::vector<TFile>& files) {
   return true;
 }
 
-std::string Quote(const fs::path& p) {
-  std::string s = p.string();
-  s.insert(s.begin(), '\'');
-  s.push_back('\'');
-  return s;
-}
-
 bool Have(const char* program) {
   return std::system(("command -v " + std::string(program) + " >/dev/null 2>&1").c_str()) == 0;
 }
