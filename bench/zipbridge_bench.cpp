@@ -41,6 +41,7 @@ int Job(const std::string& What, const std::string& Zip, const std::string& Out)
     }
     return N > 0 ? 0 : 1;
   }
+  ForceDirectories(Out);
   Z.ExtrBaseDir = Out;
   Z.ExtrOptions = SetOf(ExtrDirNames, ExtrOverWrite);
   Z.Extract();

@@ -42,10 +42,19 @@ constexpr size_t kPreTableSize = 1u << kPreBits;
 constexpr uint32_t kLiteral = 0x1000, kEndBlock = 0x2000, kLink = 0x4000, kInvalid = 0x8000;
 
 
+struct TReverseTable {
+  uint8_t Byte[256];
+  constexpr TReverseTable() : Byte() {
+    for (unsigned b = 0; b < 256; ++b)
+      for (unsigned i = 0; i < 8; ++i) Byte[b] |= uint8_t((b >> i & 1) << (7 - i));
+  }
+};
+constexpr TReverseTable kReverse;
+
+// The low len (at most 16) bits of code in reverse order; by bytes, as every
+// table build reverses each of up to 288 codes.
 inline unsigned ReverseBits(unsigned code, unsigned len) {
-  unsigned r = 0;
-  for (unsigned i = 0; i < len; ++i, code >>= 1) r = (r << 1) | (code & 1);
-  return r;
+  return unsigned(kReverse.Byte[code & 0xFF] << 8 | kReverse.Byte[code >> 8 & 0xFF]) >> (16 - len);
 }
 
 // Fills a decode table from code lengths. Fails for an over-subscribed code
