@@ -2,11 +2,11 @@
 // the Canterbury and Calgary corpora and on a mixed set of more than 32 MB
 // (the corpora, system headers, documentation, programs and generated
 // tables), beside gzip's sizes and zlib's speed measured in the same run.
-// Every output is checked by inflating it back.
-// Usage: deflate_bench [rounds [work-folder]]
+// Every side's output is inflated back after every round; a difference
+// exits with 1. Usage: deflate_bench [rounds [work-folder]]
 // Without a work folder the corpora are unpacked and the mix file is made
-// with tar below the build folder; give the folder of an earlier run where
-// no tar or gzip runs, as under Wine.
+// with tar in a fresh one; give the folder of an earlier run where no tar
+// or gzip runs, as under Wine.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -25,6 +25,9 @@
 
 #ifdef MORV_HAVE_ZLIB
 #include <zlib.h>
+#endif
+#ifdef MORV_HAVE_LIBDEFLATE
+#include <libdeflate.h>
 #endif
 
 namespace fs = std::filesystem;
@@ -59,28 +62,48 @@ class TBufferDeflateIO : public TDeflateIO {
   size_t FInPos = 0, FOutPos = 0;
 };
 
-class TCheckIO : public TCodecIO {
- public:
-  TCheckIO(const uint8_t* in, size_t size, const std::vector<uint8_t>& want) : FIn(in), FSize(size), FWant(want) {}
-  size_t ReadPacked(uint8_t* buf, size_t count) override {
-    const size_t n = std::min(count, FSize - FPos);
-    std::memcpy(buf, FIn + FPos, n);
-    FPos += n;
-    return n;
+// True when the raw Deflate stream inflates back to want, through zlib (or,
+// without zlib, our own decoder).
+bool InflatesBack(const uint8_t* in, size_t size, const std::vector<uint8_t>& want) {
+  std::vector<uint8_t> back(want.size() + 1);
+#ifdef MORV_HAVE_ZLIB
+  z_stream z{};
+  inflateInit2(&z, -15);
+  z.next_in = const_cast<uint8_t*>(in);
+  z.avail_in = uInt(size);
+  z.next_out = back.data();
+  z.avail_out = uInt(back.size());
+  const bool ended = inflate(&z, Z_FINISH) == Z_STREAM_END && z.total_out == want.size();
+  inflateEnd(&z);
+  return ended && std::memcmp(back.data(), want.data(), want.size()) == 0;
+#else
+  class TIO : public TCodecIO {
+   public:
+    TIO(const uint8_t* p, size_t n, std::vector<uint8_t>& o) : P(p), N(n), O(o) {}
+    size_t ReadPacked(uint8_t* buf, size_t count) override {
+      const size_t k = std::min(count, N - At);
+      std::memcpy(buf, P + At, k);
+      At += k;
+      return k;
+    }
+    void WriteUnpacked(const uint8_t* buf, size_t count) override {
+      if (count > O.size() - Out) throw ECodecError(kErrBadBlock);
+      std::memcpy(O.data() + Out, buf, count);
+      Out += count;
+    }
+    const uint8_t* P;
+    size_t N, At = 0;
+    std::vector<uint8_t>& O;
+    size_t Out = 0;
+  } io(in, size, back);
+  try {
+    Inflate(io, size);
+  } catch (const ECodecError&) {
+    return false;
   }
-  void WriteUnpacked(const uint8_t* buf, size_t count) override {
-    if (count > FWant.size() - FOutPos || std::memcmp(buf, FWant.data() + FOutPos, count) != 0) Bad = true;
-    FOutPos += count;
-  }
-  bool Ok() const { return !Bad && FOutPos == FWant.size(); }
-
- private:
-  const uint8_t* FIn;
-  size_t FSize, FPos = 0;
-  const std::vector<uint8_t>& FWant;
-  size_t FOutPos = 0;
-  bool Bad = false;
-};
+  return io.Out == want.size() && std::memcmp(back.data(), want.data(), want.size()) == 0;
+#endif
+}
 
 // Size of gzip's Deflate body: with -n the member has 10 header and 8
 // trailer bytes.
@@ -122,77 +145,80 @@ std::vector<uint8_t> Generated(size_t size) {
 struct TRow {
   size_t Bytes = 0, Ours = 0;
   long Gzip = 0;
-  size_t Zlib = 0;
-  double OurSec = 0, Our32Sec = 0, ZlibSec = 0;
+  size_t Zlib = 0, Libdeflate = 0;
+  double OurSec = 0, Our32Sec = 0, ZlibSec = 0, LibdeflateSec = 0;
 };
 
+// The sides take turns, each output is inflated back after every run.
 TRow Measure(const TSample& s, int level, int rounds) {
   TRow row;
   row.Bytes = s.Data.size();
-  std::vector<uint8_t> out(s.Data.size() + s.Data.size() / 8 + 1024);
-  size_t written = 0;
-  auto ours = [&](bool narrow) {
-    TBufferDeflateIO io(s.Data, out);
-    if (narrow)
-      deflate_detail::DeflateWith<uint32_t>(io, level, false);
-    else
-      deflate_detail::DeflateWith<uint64_t>(io, level, false);
-    written = io.Written();
-  };
-  auto verify = [&](const char* who) {
-    TCheckIO check(out.data(), written, s.Data);
-    try {
-      Inflate(check, written);
-    } catch (const ECodecError&) {
-    }
-    bool ok = check.Ok();
-#ifdef MORV_HAVE_ZLIB
-    std::vector<uint8_t> back(s.Data.size() + 1);
-    z_stream z{};
-    inflateInit2(&z, -15);
-    z.next_in = out.data();
-    z.avail_in = uInt(written);
-    z.next_out = back.data();
-    z.avail_out = uInt(back.size());
-    ok = ok && inflate(&z, Z_FINISH) == Z_STREAM_END && z.total_out == s.Data.size() &&
-         std::memcmp(back.data(), s.Data.data(), s.Data.size()) == 0;
-    inflateEnd(&z);
-#endif
-    if (!ok) {
-      std::printf("%s level %d output for %s does not inflate back\n", who, level, s.Name.c_str());
-      std::exit(1);
-    }
-  };
-  row.OurSec = BestSeconds(rounds, [&] { ours(false); });
-  verify("ours");
-  row.Ours = written;
-  row.Our32Sec = BestSeconds(rounds, [&] { ours(true); });
-  verify("ours32");
-  if (written != row.Ours) {
-    std::printf("the two bit-buffer widths disagree on %s\n", s.Name.c_str());
-    std::exit(1);
-  }
+  const size_t room = s.Data.size() + s.Data.size() / 8 + 1024;
+  std::vector<uint8_t> out(room), out32(room);
+  size_t written = 0, written32 = 0;
+  static TDeflateEncoder encoder;
+  std::vector<TBenchSide> sides;
+  sides.push_back({"ours",
+                   [&] {
+                     TBufferDeflateIO io(s.Data, out);
+                     encoder.EncodeWith<uint64_t>(io, level, false);
+                     written = io.Written();
+                   },
+                   [&] { return InflatesBack(out.data(), written, s.Data); }});
+  sides.push_back({"ours32",
+                   [&] {
+                     TBufferDeflateIO io(s.Data, out32);
+                     encoder.EncodeWith<uint32_t>(io, level, false);
+                     written32 = io.Written();
+                   },
+                   [&] {
+                     return InflatesBack(out32.data(), written32, s.Data) && written32 == written &&
+                            std::memcmp(out.data(), out32.data(), written) == 0;
+                   }});
 #ifdef MORV_HAVE_ZLIB
   std::vector<uint8_t> zout(compressBound(uLong(s.Data.size())) + 64);
-  row.ZlibSec = BestSeconds(rounds, [&] {
-    z_stream z{};
-    deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-    z.next_in = const_cast<uint8_t*>(s.Data.data());
-    z.avail_in = uInt(s.Data.size());
-    z.next_out = zout.data();
-    z.avail_out = uInt(zout.size());
-    deflate(&z, Z_FINISH);
-    row.Zlib = z.total_out;
-    deflateEnd(&z);
-  });
+  z_stream z{};
+  deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
+  bool zEnded = false;
+  sides.push_back({"zlib",
+                   [&] {
+                     deflateReset(&z);
+                     z.next_in = const_cast<uint8_t*>(s.Data.data());
+                     z.avail_in = uInt(s.Data.size());
+                     z.next_out = zout.data();
+                     z.avail_out = uInt(zout.size());
+                     zEnded = deflate(&z, Z_FINISH) == Z_STREAM_END;
+                     row.Zlib = z.total_out;
+                   },
+                   [&] { return zEnded && InflatesBack(zout.data(), row.Zlib, s.Data); }});
+#endif
+#ifdef MORV_HAVE_LIBDEFLATE
+  std::vector<uint8_t> lout(room + 4096);
+  libdeflate_compressor* lc = libdeflate_alloc_compressor(level);
+  sides.push_back({"libdeflate",
+                   [&] { row.Libdeflate = libdeflate_deflate_compress(lc, s.Data.data(), s.Data.size(), lout.data(), lout.size()); },
+                   [&] { return row.Libdeflate > 0 && InflatesBack(lout.data(), row.Libdeflate, s.Data); }});
+#endif
+  const std::vector<double> sec = MedianSeconds(sides, rounds, s.Name + " at level " + std::to_string(level));
+  row.OurSec = sec[0];
+  row.Our32Sec = sec[1];
+  row.Ours = written;
+#ifdef MORV_HAVE_ZLIB
+  row.ZlibSec = sec[2];
+  deflateEnd(&z);
+#endif
+#ifdef MORV_HAVE_LIBDEFLATE
+  row.LibdeflateSec = sec.back();
+  libdeflate_free_compressor(lc);
 #endif
   row.Gzip = GzipBody(s.Path, level);
   return row;
 }
 
 void PrintHeader() {
-  std::printf("%-5s %-14s %10s %10s %10s %10s %7s %7s %9s %9s %9s %6s\n", "level", "file", "bytes", "ours", "gzip",
-              "zlib", "/gzip", "/zlib", "ours MB/s", "o32 MB/s", "zlib MB/s", "speed");
+  std::printf("%-5s %-14s %10s %10s %10s %10s %10s %7s %7s %9s %9s %9s %9s %6s %6s\n", "level", "file", "bytes", "ours",
+              "gzip", "zlib", "libdefl", "/gzip", "/zlib", "ours MB/s", "o32 MB/s", "zlib MB/s", "ldef MB/s", "/zlib",
+              "/ldef");
 }
 
 void PrintRow(int level, const std::string& name, const TRow& r) {
@@ -202,31 +228,28 @@ void PrintRow(int level, const std::string& name, const TRow& r) {
     std::snprintf(gz, sizeof gz, "%ld", r.Gzip);
     std::snprintf(gzRatio, sizeof gzRatio, "%.4f", r.Gzip ? double(r.Ours) / r.Gzip : 0.0);
   }
-  std::printf("%-5d %-14s %10zu %10zu %10s %10zu %7s %7.4f %9.1f %9.1f %9.1f %5.2fx\n", level, name.c_str(), r.Bytes,
-              r.Ours, gz, r.Zlib, gzRatio, r.Zlib ? double(r.Ours) / r.Zlib : 0.0, mb / r.OurSec, mb / r.Our32Sec,
-              r.ZlibSec > 0 ? mb / r.ZlibSec : 0.0, r.ZlibSec > 0 ? r.ZlibSec / r.OurSec : 0.0);
+  auto rate = [&](double sec) { return sec > 0 ? mb / sec : 0.0; };
+  std::printf("%-5d %-14s %10zu %10zu %10s %10zu %10zu %7s %7.4f %9.1f %9.1f %9.1f %9.1f %5.2fx %5.2fx\n", level,
+              name.c_str(), r.Bytes, r.Ours, gz, r.Zlib, r.Libdeflate, gzRatio, r.Zlib ? double(r.Ours) / r.Zlib : 0.0,
+              rate(r.OurSec), rate(r.Our32Sec), rate(r.ZlibSec), rate(r.LibdeflateSec),
+              r.ZlibSec > 0 ? r.ZlibSec / r.OurSec : 0.0, r.LibdeflateSec > 0 ? r.LibdeflateSec / r.OurSec : 0.0);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
-  const fs::path work = argc > 2 ? fs::path(argv[2]) : fs::path(MORV_BENCH_DIR) / "deflate";
+  const fs::path work = MakeWorkDir("morv_deflate_bench", argc > 2 ? argv[2] : nullptr);
   const fs::path mixExtra = work / "mix-extra.bin";
   std::vector<fs::path> corpusDirs = {work / "cantrbry", work / "calgary"};
-  if (argc <= 2) {
-    fs::create_directories(work);
+  if (!fs::exists(mixExtra)) {
     for (const char* corpus : {"cantrbry", "calgary"}) {
       const fs::path dir = work / corpus;
-      fs::remove_all(dir);
       fs::create_directories(dir);
       const std::string cmd = "tar xzf '" +
                               (fs::path(MORV_SHARED_DIR) / "corpus" / (std::string(corpus) + ".tar.gz")).string() +
                               "' -C '" + dir.string() + "'";
-      if (std::system(cmd.c_str()) != 0) {
-        std::printf("cannot unpack %s\n", corpus);
-        return 1;
-      }
+      RunProcess(cmd);
     }
     // Headers (source text), documentation (much of it already gzipped) and
     // programs, cut to fixed sizes so that runs compare.
@@ -270,9 +293,10 @@ int main(int argc, char** argv) {
   }
 #endif
 
-  std::printf("deflate_bench: best of %d rounds; sizes are Deflate bodies; /gzip and /zlib are our size over\n"
-              "theirs, speed is our MB/s over zlib's (raw, windowBits -15, memLevel 8, same level)\n\n",
-              rounds);
+  std::printf("deflate_bench in %s: median of %d rounds after a warm-up, sides in turns, every output\n"
+              "inflated back each round; sizes are Deflate bodies; /gzip and /zlib (sizes) are ours over theirs,\n"
+              "/zlib and /ldef (speed) our MB/s over theirs (zlib raw, windowBits -15, memLevel 8, same level)\n\n",
+              work.string().c_str(), rounds);
   std::vector<std::pair<int, std::pair<TRow, TRow>>> summary;
   for (int level : {1, 2, 7, 9}) {
     PrintHeader();
@@ -287,9 +311,11 @@ int main(int argc, char** argv) {
       total.OurSec += r.OurSec;
       total.Our32Sec += r.Our32Sec;
       total.ZlibSec += r.ZlibSec;
+      total.Libdeflate += r.Libdeflate;
+      total.LibdeflateSec += r.LibdeflateSec;
     }
     PrintRow(level, "corpus files", total);
-    const TRow m = Measure(mix, level, std::max(1, rounds / 2));
+    const TRow m = Measure(mix, level, rounds);
     PrintRow(level, mix.Name, m);
     std::printf("\n");
     summary.push_back({level, {total, m}});

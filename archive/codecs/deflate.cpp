@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <type_traits>
 
 #include "archive/codecs/codec_error.h"
 #include "archive/codecs/deflate_tables.h"
@@ -44,6 +45,7 @@ constexpr unsigned kPreCodes = 19;
 constexpr unsigned kMaxBits = 15;
 constexpr unsigned kMaxPreBits = 7;
 constexpr unsigned kMaxStored = 65535;
+constexpr unsigned kOutFlush = 32768;
 
 // Levels up to this one match greedily and keep no three-byte table.
 constexpr int kLastFastLevel = 3;
@@ -267,11 +269,30 @@ const TFixedCodes& FixedCodes() {
   return codes;
 }
 
+}  // namespace
+
+// The encoder's working memory, in pieces of about 64 KB each: heaps hand
+// larger blocks straight to the system. A writer keeps it from entry to
+// entry, so small entries do not fault in some 400 KB each.
+struct TDeflateMemory {
+  std::unique_ptr<uint8_t[]> Window = std::make_unique_for_overwrite<uint8_t[]>(2 * kWSize + kWindowSlack);
+  std::unique_ptr<uint16_t[]> Head = std::make_unique_for_overwrite<uint16_t[]>(kHashSize);
+  std::unique_ptr<uint16_t[]> Head3 = std::make_unique_for_overwrite<uint16_t[]>(kHash3Size);
+  std::unique_ptr<uint16_t[]> Prev = std::make_unique_for_overwrite<uint16_t[]>(kWSize);
+  // A symbol is a literal byte, or a match length - 3 with its distance;
+  // distance 0 marks a literal.
+  std::unique_ptr<uint8_t[]> SymLit = std::make_unique_for_overwrite<uint8_t[]>(kLitBufSize);
+  std::unique_ptr<uint16_t[]> SymDist = std::make_unique_for_overwrite<uint16_t[]>(kLitBufSize);
+  std::unique_ptr<uint8_t[]> Out = std::make_unique_for_overwrite<uint8_t[]>(kOutFlush + 2048);
+};
+
+namespace {
+
 template <typename TBitBuf>
 class TDeflater {
  public:
-  TDeflater(TDeflateIO& io, int level, bool allowPlain)
-      : FIO(io), FLevel(level), FParams(kLevels[level]), FAllowPlain(allowPlain) {
+  TDeflater(TDeflateIO& io, int level, bool allowPlain, TDeflateMemory& mem)
+      : FIO(io), FLevel(level), FParams(kLevels[level]), FAllowPlain(allowPlain), FMem(mem) {
     // Small entries are common: clear only what the level uses.
     std::memset(FHead, 0, kHashSize * sizeof *FHead);
     if (level > kLastFastLevel) std::memset(FHead3, 0, kHash3Size * sizeof *FHead3);
@@ -740,8 +761,6 @@ class TDeflater {
     FOutput = true;
   }
 
-  static constexpr unsigned kOutFlush = 32768;
-
   TDeflateIO& FIO;
   const int FLevel;
   const TLevel FParams;
@@ -762,43 +781,14 @@ class TDeflater {
   unsigned FBitCount = 0;
   size_t FOutPos = 0;
 
-  // The working storage comes in pieces of about 64 KB: heaps hand larger
-  // blocks straight to the system, and every entry would then pay for fresh
-  // pages.
-  struct TStorage {
-    std::unique_ptr<uint8_t[]> Window = std::make_unique_for_overwrite<uint8_t[]>(2 * kWSize + kWindowSlack);
-    std::unique_ptr<uint16_t[]> Head = std::make_unique_for_overwrite<uint16_t[]>(kHashSize);
-    std::unique_ptr<uint16_t[]> Head3 = std::make_unique_for_overwrite<uint16_t[]>(kHash3Size);
-    std::unique_ptr<uint16_t[]> Prev = std::make_unique_for_overwrite<uint16_t[]>(kWSize);
-    // A symbol is a literal byte, or a match length - 3 with its distance;
-    // distance 0 marks a literal.
-    std::unique_ptr<uint8_t[]> SymLit = std::make_unique_for_overwrite<uint8_t[]>(kLitBufSize);
-    std::unique_ptr<uint16_t[]> SymDist = std::make_unique_for_overwrite<uint16_t[]>(kLitBufSize);
-    std::unique_ptr<uint8_t[]> Out = std::make_unique_for_overwrite<uint8_t[]>(kOutFlush + 2048);
-  };
-  // Even so, all of it freed together goes back to the system, and the next
-  // entry faults in some 400 KB again, which costs small entries more than
-  // their compression: one storage per thread is kept for the next encoder.
-  static std::unique_ptr<TStorage>& SpareStorage() {
-    thread_local std::unique_ptr<TStorage> Spare;
-    return Spare;
-  }
-  static std::unique_ptr<TStorage> TakeStorage() {
-    std::unique_ptr<TStorage>& Spare = SpareStorage();
-    return Spare ? std::move(Spare) : std::make_unique<TStorage>();
-  }
-  struct TStorageHolder {
-    std::unique_ptr<TStorage> S = TakeStorage();
-    ~TStorageHolder() { SpareStorage() = std::move(S); }
-  };
-  TStorageHolder FStorage;
-  uint8_t* const FWindow = FStorage.S->Window.get();
-  uint16_t* const FHead = FStorage.S->Head.get();
-  uint16_t* const FHead3 = FStorage.S->Head3.get();
-  uint16_t* const FPrev = FStorage.S->Prev.get();
-  uint8_t* const FSymLit = FStorage.S->SymLit.get();
-  uint16_t* const FSymDist = FStorage.S->SymDist.get();
-  uint8_t* const FOut = FStorage.S->Out.get();
+  TDeflateMemory& FMem;
+  uint8_t* const FWindow = FMem.Window.get();
+  uint16_t* const FHead = FMem.Head.get();
+  uint16_t* const FHead3 = FMem.Head3.get();
+  uint16_t* const FPrev = FMem.Prev.get();
+  uint8_t* const FSymLit = FMem.SymLit.get();
+  uint16_t* const FSymDist = FMem.SymDist.get();
+  uint8_t* const FOut = FMem.Out.get();
 };
 
 class TMemDeflateIO : public TDeflateIO {
@@ -823,15 +813,14 @@ class TMemDeflateIO : public TDeflateIO {
 namespace deflate_detail {
 
 template <typename TBitBuf>
+TDeflateResult DeflateWith(TDeflateMemory& mem, TDeflateIO& io, int level, bool allowPlain) {
+  return TDeflater<TBitBuf>(io, std::clamp(level, 0, 9), allowPlain, mem).Run();
+}
+
+template <typename TBitBuf>
 TDeflateResult DeflateWith(TDeflateIO& io, int level, bool allowPlain) {
-  level = std::clamp(level, 0, 9);
-  std::unique_ptr<TDeflater<TBitBuf>> state;
-  try {
-    state = std::make_unique<TDeflater<TBitBuf>>(io, level, allowPlain);
-  } catch (const std::bad_alloc&) {
-    throw ECodecError(kErrOutOfMemory);
-  }
-  return state->Run();
+  TCodecMemory<TDeflateMemory> mem;
+  return DeflateWith<TBitBuf>(mem.Get(), io, level, allowPlain);
 }
 
 template TDeflateResult DeflateWith<uint32_t>(TDeflateIO&, int, bool);
@@ -839,11 +828,22 @@ template TDeflateResult DeflateWith<uint64_t>(TDeflateIO&, int, bool);
 
 }  // namespace deflate_detail
 
+TDeflateEncoder::TDeflateEncoder() = default;
+TDeflateEncoder::~TDeflateEncoder() = default;
+
+template <typename TBitBuf>
+TDeflateResult TDeflateEncoder::EncodeWith(TDeflateIO& io, int level, bool allowPlain) {
+  return deflate_detail::DeflateWith<TBitBuf>(FMemory.Get(), io, level, allowPlain);
+}
+template TDeflateResult TDeflateEncoder::EncodeWith<uint32_t>(TDeflateIO&, int, bool);
+template TDeflateResult TDeflateEncoder::EncodeWith<uint64_t>(TDeflateIO&, int, bool);
+
+TDeflateResult TDeflateEncoder::Encode(TDeflateIO& io, int level, bool allowPlain) {
+  return EncodeWith<std::conditional_t<sizeof(size_t) >= 8, uint64_t, uint32_t>>(io, level, allowPlain);
+}
+
 TDeflateResult DeflateEncode(TDeflateIO& io, int level, bool allowPlain) {
-  if constexpr (sizeof(size_t) >= 8)
-    return deflate_detail::DeflateWith<uint64_t>(io, level, allowPlain);
-  else
-    return deflate_detail::DeflateWith<uint32_t>(io, level, allowPlain);
+  return TDeflateEncoder().Encode(io, level, allowPlain);
 }
 
 std::vector<uint8_t> DeflateBuffer(const uint8_t* data, size_t size, int level, bool allowPlain, bool* plain) {

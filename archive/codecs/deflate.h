@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "archive/codecs/codec_memory.h"
+
 // The encoder pulls plain input and pushes compressed output through this;
 // the archive component behind it keeps the CRC of the input, applies the
 // cipher to the output, counts packed bytes and reports progress.
@@ -29,6 +31,21 @@ struct TDeflateResult {
 // shrink is written as plain bytes (Zip records it as method 0); without it
 // the output is always a valid Deflate stream, stored blocks included.
 TDeflateResult DeflateEncode(TDeflateIO& io, int level, bool allowPlain);
+
+// The same with its window, hash chains and buffers kept from entry to entry.
+class TDeflateEncoder {
+ public:
+  TDeflateEncoder();
+  ~TDeflateEncoder();
+  TDeflateResult Encode(TDeflateIO& io, int level, bool allowPlain);
+  // The same with a bit buffer of the given width (Encode takes the machine
+  // word's), for tests and benchmarks of the 32-bit form.
+  template <typename TBitBuf>
+  TDeflateResult EncodeWith(TDeflateIO& io, int level, bool allowPlain);
+
+ private:
+  TCodecMemory<struct TDeflateMemory> FMemory;
+};
 
 // The same over memory, for tests and tools.
 std::vector<uint8_t> DeflateBuffer(const uint8_t* data, size_t size, int level, bool allowPlain = false,

@@ -25,9 +25,9 @@ void TCompStreamIO::WriteOutput(const uint8_t* Buf, size_t Count) {
   FComp.PackedBytes += int64_t(Count);
 }
 
-TDeflateResult DeflateStream(TCompBase& Component, TStream* Input, TStream* Output, int64_t Count, bool Cipher,
-                             bool AllowPlain) {
+TDeflateResult DeflateStream(TCompBase& Component, TDeflateEncoder& Encoder, TStream* Input, TStream* Output,
+                             int64_t Count, bool Cipher, bool AllowPlain) {
   Component.BytesToRead = Count;
   TCompStreamIO Io(Component, Input, Output, Cipher);
-  return DeflateEncode(Io, Component.DeflateLevel(), AllowPlain);
+  return Encoder.Encode(Io, Component.DeflateLevel(), AllowPlain);
 }

@@ -34,6 +34,7 @@ class TCompStreamIO : public TDeflateIO {
 // entry with StartEntry); each write adds to PackedBytes. Cipher enciphers the output with
 // the keys already set up (Zip's traditional cipher). AllowPlain lets the
 // encoder write a small incompressible input as plain bytes (Result.Plain),
-// which the writer then records as stored.
-TDeflateResult DeflateStream(TCompBase& Component, TStream* Input, TStream* Output, int64_t Count, bool Cipher,
-                             bool AllowPlain = true);
+// which the writer then records as stored. Encoder is the writer's own,
+// kept from entry to entry.
+TDeflateResult DeflateStream(TCompBase& Component, TDeflateEncoder& Encoder, TStream* Input, TStream* Output,
+                             int64_t Count, bool Cipher, bool AllowPlain = true);

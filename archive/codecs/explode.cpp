@@ -1,7 +1,5 @@
 #include "archive/codecs/explode.h"
 
-#include <memory>
-#include <new>
 #include <vector>
 
 #include "archive/codecs/codec_error.h"
@@ -18,9 +16,9 @@ struct TTree {
   std::vector<uint16_t> Table;
 };
 
-struct TExplodeState {
-  TExplodeState(TCodecIO& io, uint64_t packedSize) : In(io, packedSize), Out(io) {}
+}  // namespace
 
+struct TExplodeState {
   TLsbInput In;
   TOutWindow Out;
   TTree Lit, Len, Dist;
@@ -92,7 +90,9 @@ struct TExplodeState {
     return In.Drop(e >> 8) ? e & 0xFF : -1;
   }
 
-  void Run(uint64_t unpackedSize, uint16_t flags) {
+  void Run(TCodecIO& io, uint64_t packedSize, uint64_t unpackedSize, uint16_t flags) {
+    In.Begin(io, packedSize);
+    Out.Begin(io);
     const bool bigDict = flags & 2, litTree = flags & 4;
     if (litTree) ReadTree(Lit, 256);
     ReadTree(Len, 64);
@@ -128,14 +128,13 @@ struct TExplodeState {
   }
 };
 
-}  // namespace
+TExplodeDecoder::TExplodeDecoder() = default;
+TExplodeDecoder::~TExplodeDecoder() = default;
+
+void TExplodeDecoder::Decode(TCodecIO& io, uint64_t packedSize, uint64_t unpackedSize, uint16_t zipFlags) {
+  FState.Get().Run(io, packedSize, unpackedSize, zipFlags);
+}
 
 void Explode(TCodecIO& io, uint64_t packedSize, uint64_t unpackedSize, uint16_t zipFlags) {
-  std::unique_ptr<TExplodeState> state;
-  try {
-    state = std::make_unique<TExplodeState>(io, packedSize);
-  } catch (const std::bad_alloc&) {
-    throw ECodecError(kErrOutOfMemory);
-  }
-  state->Run(unpackedSize, zipFlags);
+  TExplodeDecoder().Decode(io, packedSize, unpackedSize, zipFlags);
 }

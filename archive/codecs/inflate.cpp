@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
-#include <memory>
-#include <new>
+#include <type_traits>
 
 #include "archive/codecs/codec_error.h"
 #include "archive/codecs/deflate_tables.h"
@@ -43,10 +42,19 @@ constexpr size_t kPreTableSize = 1u << kPreBits;
 constexpr uint32_t kLiteral = 0x1000, kEndBlock = 0x2000, kLink = 0x4000, kInvalid = 0x8000;
 
 
+struct TReverseTable {
+  uint8_t Byte[256];
+  constexpr TReverseTable() : Byte() {
+    for (unsigned b = 0; b < 256; ++b)
+      for (unsigned i = 0; i < 8; ++i) Byte[b] |= uint8_t((b >> i & 1) << (7 - i));
+  }
+};
+constexpr TReverseTable kReverse;
+
+// The low len (at most 16) bits of code in reverse order; by bytes, as every
+// table build reverses each of up to 288 codes.
 inline unsigned ReverseBits(unsigned code, unsigned len) {
-  unsigned r = 0;
-  for (unsigned i = 0; i < len; ++i, code >>= 1) r = (r << 1) | (code & 1);
-  return r;
+  return unsigned(kReverse.Byte[code & 0xFF] << 8 | kReverse.Byte[code >> 8 & 0xFF]) >> (16 - len);
 }
 
 // Fills a decode table from code lengths. Fails for an over-subscribed code
@@ -168,11 +176,31 @@ inline void Copy8(uint8_t* dst, const uint8_t* src) {
   std::memcpy(dst, &v, 8);
 }
 
+}  // namespace
+
+// The window with the output gathered above it, the decode tables and the
+// input buffer: everything of any size, kept by a decoder from entry to entry.
+struct TInflateMemory {
+  uint8_t Window[kWindowBufSize];
+  uint32_t LitTable[kLitTableSize];
+  uint32_t DistTable[kDistTableSize];
+  uint32_t PreTable[kPreTableSize];
+  uint8_t InBuf[kInChunk + kInMargin];
+};
+
+namespace {
+
 template <typename TBitBuf>
 class TInflater {
  public:
-  TInflater(TCodecIO& io, uint64_t packedSize, uint8_t* window)
-      : FIO(io), FPackedLeft(packedSize), FWindow(window) {
+  TInflater(TCodecIO& io, uint64_t packedSize, TInflateMemory& mem)
+      : FIO(io),
+        FPackedLeft(packedSize),
+        FWindow(mem.Window),
+        FLitTable(mem.LitTable),
+        FDistTable(mem.DistTable),
+        FPreTable(mem.PreTable),
+        FInBuf(mem.InBuf) {
     FIn = FInEnd = FInBuf;
     FOut = FFlushed = FWindow + kWindowSize;
     FHistStart = FOut;
@@ -220,7 +248,7 @@ class TInflater {
     FIn = FInBuf;
     FInEnd = FInBuf + keep;
     if (FInputDone) return false;
-    const size_t want = size_t(std::min<uint64_t>(FPackedLeft, sizeof FInBuf - keep));
+    const size_t want = size_t(std::min<uint64_t>(FPackedLeft, kInChunk + kInMargin - keep));
     size_t got = want ? FIO.ReadPacked(FInBuf + keep, want) : 0;
     if (got > want) got = want;
     FPackedLeft -= got;
@@ -528,10 +556,10 @@ class TInflater {
   uint8_t* FFlushed;
   const uint8_t* FHistStart;
   uint8_t* const FWindow;
-  uint32_t FLitTable[kLitTableSize];
-  uint32_t FDistTable[kDistTableSize];
-  uint32_t FPreTable[kPreTableSize];
-  uint8_t FInBuf[kInChunk + kInMargin];
+  uint32_t* const FLitTable;
+  uint32_t* const FDistTable;
+  uint32_t* const FPreTable;
+  uint8_t* const FInBuf;
 };
 
 }  // namespace
@@ -539,16 +567,14 @@ class TInflater {
 namespace inflate_detail {
 
 template <typename TBitBuf>
+void InflateWith(TInflateMemory& mem, TCodecIO& io, uint64_t packedSize) {
+  TInflater<TBitBuf>(io, packedSize, mem).Run();
+}
+
+template <typename TBitBuf>
 void InflateWith(TCodecIO& io, uint64_t packedSize) {
-  std::unique_ptr<uint8_t[]> window;
-  std::unique_ptr<TInflater<TBitBuf>> state;
-  try {
-    window = std::make_unique_for_overwrite<uint8_t[]>(kWindowBufSize);
-    state = std::make_unique<TInflater<TBitBuf>>(io, packedSize, window.get());
-  } catch (const std::bad_alloc&) {
-    throw ECodecError(kErrOutOfMemory);
-  }
-  state->Run();
+  TCodecMemory<TInflateMemory> mem;
+  InflateWith<TBitBuf>(mem.Get(), io, packedSize);
 }
 
 template void InflateWith<uint32_t>(TCodecIO&, uint64_t);
@@ -556,9 +582,18 @@ template void InflateWith<uint64_t>(TCodecIO&, uint64_t);
 
 }  // namespace inflate_detail
 
-void Inflate(TCodecIO& io, uint64_t packedSize) {
-  if constexpr (sizeof(size_t) >= 8)
-    inflate_detail::InflateWith<uint64_t>(io, packedSize);
-  else
-    inflate_detail::InflateWith<uint32_t>(io, packedSize);
+TInflateDecoder::TInflateDecoder() = default;
+TInflateDecoder::~TInflateDecoder() = default;
+
+template <typename TBitBuf>
+void TInflateDecoder::DecodeWith(TCodecIO& io, uint64_t packedSize) {
+  inflate_detail::InflateWith<TBitBuf>(FMemory.Get(), io, packedSize);
 }
+template void TInflateDecoder::DecodeWith<uint32_t>(TCodecIO&, uint64_t);
+template void TInflateDecoder::DecodeWith<uint64_t>(TCodecIO&, uint64_t);
+
+void TInflateDecoder::Decode(TCodecIO& io, uint64_t packedSize) {
+  DecodeWith<std::conditional_t<sizeof(size_t) >= 8, uint64_t, uint32_t>>(io, packedSize);
+}
+
+void Inflate(TCodecIO& io, uint64_t packedSize) { TInflateDecoder().Decode(io, packedSize); }

@@ -1,6 +1,7 @@
 // Input and output shared by the old Zip decoders (unshrink, unreduce,
 // explode): a bit reader taking bits least significant first, and a 32 KiB
-// circular window that is also the output buffer.
+// circular window that is also the output buffer. Both are kept by their
+// decoder from entry to entry; Begin starts an entry.
 #pragma once
 #include <algorithm>
 #include <cstddef>
@@ -11,7 +12,13 @@
 
 class TLsbInput {
  public:
-  TLsbInput(TCodecIO& io, uint64_t packedSize) : FIO(io), FPackedLeft(packedSize) {}
+  void Begin(TCodecIO& io, uint64_t packedSize) {
+    FIO = &io;
+    FPackedLeft = packedSize;
+    FBits = 0;
+    FCount = 0;
+    FPos = FEnd = 0;
+  }
 
   // The next n (at most 24) bits without taking them; bits past the end of
   // the input read as zeros.
@@ -43,7 +50,7 @@ class TLsbInput {
     if (FPos == FEnd) {
       if (FPackedLeft == 0) return false;
       const size_t want = size_t(std::min<uint64_t>(FPackedLeft, sizeof FBuf));
-      size_t got = FIO.ReadPacked(FBuf, want);
+      size_t got = FIO->ReadPacked(FBuf, want);
       if (got > want) got = want;
       FPackedLeft = got < want ? 0 : FPackedLeft - got;
       FPos = 0;
@@ -55,8 +62,8 @@ class TLsbInput {
     return true;
   }
 
-  TCodecIO& FIO;
-  uint64_t FPackedLeft;
+  TCodecIO* FIO = nullptr;
+  uint64_t FPackedLeft = 0;
   uint32_t FBits = 0;
   unsigned FCount = 0;
   size_t FPos = 0, FEnd = 0;
@@ -67,7 +74,12 @@ class TOutWindow {
  public:
   static constexpr size_t kSize = 32768;
 
-  explicit TOutWindow(TCodecIO& io) : FIO(io) { std::memset(FWin, 0, sizeof FWin); }
+  void Begin(TCodecIO& io) {
+    FIO = &io;
+    FPos = 0;
+    FProduced = 0;
+    std::memset(FWin, 0, sizeof FWin);
+  }
 
   uint64_t Produced() const { return FProduced; }
 
@@ -95,12 +107,12 @@ class TOutWindow {
     }
   }
   void Flush() {
-    if (FPos) FIO.WriteUnpacked(FWin, FPos);
+    if (FPos) FIO->WriteUnpacked(FWin, FPos);
     FPos = 0;
   }
 
  private:
-  TCodecIO& FIO;
+  TCodecIO* FIO = nullptr;
   size_t FPos = 0;
   uint64_t FProduced = 0;
   uint8_t FWin[kSize];

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <memory>
-#include <new>
 
 #include "archive/codecs/codec_error.h"
 
@@ -16,11 +14,21 @@ constexpr size_t kInSize = 32768;
 constexpr size_t kOutSize = 16384;
 constexpr unsigned kTableSize = 1u << kMaxBits;
 
-struct TLzwState {
-  TLzwState(TCodecIO& io, uint64_t packedSize) : IO(io), PackedLeft(packedSize) {}
+}  // namespace
 
-  TCodecIO& IO;
-  uint64_t PackedLeft;
+struct TLzwState {
+  void Begin(TCodecIO& io, uint64_t packedSize) {
+    IO = &io;
+    PackedLeft = packedSize;
+    InputDone = false;
+    InLen = 0;
+    BitPos = 0;
+    GroupBits = 0;
+    OutLen = 0;
+  }
+
+  TCodecIO* IO = nullptr;
+  uint64_t PackedLeft = 0;
   bool InputDone = false;
   // Input bytes [0, InLen) with BitPos counted from In[0]; three spare
   // zero bytes let a code be read as one 24-bit window.
@@ -45,7 +53,7 @@ struct TLzwState {
     BitPos -= uint64_t(from) << 3;
     if (InputDone) return false;
     const size_t want = size_t(std::min<uint64_t>(PackedLeft, kInSize - InLen));
-    size_t got = want ? IO.ReadPacked(In + InLen, want) : 0;
+    size_t got = want ? IO->ReadPacked(In + InLen, want) : 0;
     if (got > want) got = want;
     PackedLeft -= got;
     InLen += got;
@@ -83,7 +91,7 @@ struct TLzwState {
     }
   }
   void Flush() {
-    if (OutLen) IO.WriteUnpacked(Out, OutLen);
+    if (OutLen) IO->WriteUnpacked(Out, OutLen);
     OutLen = 0;
   }
 
@@ -166,19 +174,22 @@ struct TLzwState {
   }
 };
 
-std::unique_ptr<TLzwState> NewState(TCodecIO& io, uint64_t packedSize) {
-  try {
-    return std::make_unique<TLzwState>(io, packedSize);
-  } catch (const std::bad_alloc&) {
-    throw ECodecError(kErrOutOfMemory);
-  }
+TLzwDecoder::TLzwDecoder() = default;
+TLzwDecoder::~TLzwDecoder() = default;
+
+void TLzwDecoder::Decompress(TCodecIO& io, uint64_t packedSize) {
+  TLzwState& s = FState.Get();
+  s.Begin(io, packedSize);
+  s.Run();
 }
 
-}  // namespace
-
-void LzwDecompress(TCodecIO& io, uint64_t packedSize) { NewState(io, packedSize)->Run(); }
-
-void LzwDecode(TCodecIO& io, uint64_t packedSize, unsigned maxBits) {
+void TLzwDecoder::Decode(TCodecIO& io, uint64_t packedSize, unsigned maxBits) {
   if (maxBits < kInitBits || maxBits > kMaxBits) throw ECodecError(kErrIncompleteCodeSet);
-  NewState(io, packedSize)->Decode(maxBits, true);
+  TLzwState& s = FState.Get();
+  s.Begin(io, packedSize);
+  s.Decode(maxBits, true);
 }
+
+void LzwDecompress(TCodecIO& io, uint64_t packedSize) { TLzwDecoder().Decompress(io, packedSize); }
+
+void LzwDecode(TCodecIO& io, uint64_t packedSize, unsigned maxBits) { TLzwDecoder().Decode(io, packedSize, maxBits); }

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "archive/codecs/codec_io.h"
+#include "archive/codecs/codec_memory.h"
 
 enum : int {
   kErrCorruptInput = 25139,
@@ -26,3 +27,15 @@ void LzwDecompress(TCodecIO& io, uint64_t packedSize);
 // of maxBits (9 to 16; anything else raises kErrIncompleteCodeSet): the same
 // output and errors as LzwDecompress after its header.
 void LzwDecode(TCodecIO& io, uint64_t packedSize, unsigned maxBits);
+
+// Both of the above with the table kept from entry to entry.
+class TLzwDecoder {
+ public:
+  TLzwDecoder();
+  ~TLzwDecoder();
+  void Decompress(TCodecIO& io, uint64_t packedSize);
+  void Decode(TCodecIO& io, uint64_t packedSize, unsigned maxBits);
+
+ private:
+  TCodecMemory<struct TLzwState> FState;
+};

@@ -1,7 +1,6 @@
 #include "archive/codecs/unreduce.h"
 
-#include <memory>
-#include <new>
+#include <algorithm>
 
 #include "archive/codecs/codec_error.h"
 #include "archive/codecs/legacy_io.h"
@@ -15,9 +14,9 @@ constexpr uint8_t kEscape = 144;
 constexpr uint8_t kIndexBits[kMaxFollowers + 1] = {0, 1, 1, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 4, 4, 4, 4,
                                                    5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5};
 
-struct TUnreduceState {
-  TUnreduceState(TCodecIO& io, uint64_t packedSize) : In(io, packedSize), Out(io) {}
+}  // namespace
 
+struct TUnreduceState {
   TLsbInput In;
   TOutWindow Out;
   uint8_t Count[256];
@@ -39,7 +38,9 @@ struct TUnreduceState {
     return true;
   }
 
-  void Run(uint64_t unpackedSize, int factor) {
+  void Run(TCodecIO& io, uint64_t packedSize, uint64_t unpackedSize, int factor) {
+    In.Begin(io, packedSize);
+    Out.Begin(io);
     if (!ReadFollowerSets()) return;
     const unsigned lengthMask = 0xFFu >> factor;
     unsigned last = 0, state = 0, v = 0, len = 0;
@@ -96,15 +97,14 @@ struct TUnreduceState {
   }
 };
 
-}  // namespace
+TUnreduceDecoder::TUnreduceDecoder() = default;
+TUnreduceDecoder::~TUnreduceDecoder() = default;
+
+void TUnreduceDecoder::Decode(TCodecIO& io, uint64_t packedSize, uint64_t unpackedSize, int factor) {
+  if (factor < 1 || factor > 4) throw ECodecError(kErrUnsupportedMethod);
+  FState.Get().Run(io, packedSize, unpackedSize, factor);
+}
 
 void Unreduce(TCodecIO& io, uint64_t packedSize, uint64_t unpackedSize, int factor) {
-  if (factor < 1 || factor > 4) throw ECodecError(kErrUnsupportedMethod);
-  std::unique_ptr<TUnreduceState> state;
-  try {
-    state = std::make_unique<TUnreduceState>(io, packedSize);
-  } catch (const std::bad_alloc&) {
-    throw ECodecError(kErrOutOfMemory);
-  }
-  state->Run(unpackedSize, factor);
+  TUnreduceDecoder().Decode(io, packedSize, unpackedSize, factor);
 }

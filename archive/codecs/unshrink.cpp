@@ -1,7 +1,6 @@
 #include "archive/codecs/unshrink.h"
 
-#include <memory>
-#include <new>
+#include <algorithm>
 
 #include "archive/codecs/codec_error.h"
 #include "archive/codecs/legacy_io.h"
@@ -14,9 +13,9 @@ constexpr unsigned kFirstFree = 257;
 constexpr unsigned kMaxWidth = 13;
 constexpr uint16_t kFree = 0xFFFF;
 
-struct TUnshrinkState {
-  TUnshrinkState(TCodecIO& io, uint64_t packedSize) : In(io, packedSize), Out(io) {}
+}  // namespace
 
+struct TUnshrinkState {
   TLsbInput In;
   TOutWindow Out;
   uint16_t Parent[kCodes];
@@ -33,7 +32,9 @@ struct TUnshrinkState {
       if (!HasChild[c]) Parent[c] = kFree;
   }
 
-  void Run() {
+  void Run(TCodecIO& io, uint64_t packedSize) {
+    In.Begin(io, packedSize);
+    Out.Begin(io);
     for (unsigned c = 0; c < kFirstFree; ++c) {
       Parent[c] = kFree;
       Value[c] = uint8_t(c);
@@ -104,14 +105,9 @@ struct TUnshrinkState {
   }
 };
 
-}  // namespace
+TUnshrinkDecoder::TUnshrinkDecoder() = default;
+TUnshrinkDecoder::~TUnshrinkDecoder() = default;
 
-void Unshrink(TCodecIO& io, uint64_t packedSize) {
-  std::unique_ptr<TUnshrinkState> state;
-  try {
-    state = std::make_unique<TUnshrinkState>(io, packedSize);
-  } catch (const std::bad_alloc&) {
-    throw ECodecError(kErrOutOfMemory);
-  }
-  state->Run();
-}
+void TUnshrinkDecoder::Decode(TCodecIO& io, uint64_t packedSize) { FState.Get().Run(io, packedSize); }
+
+void Unshrink(TCodecIO& io, uint64_t packedSize) { TUnshrinkDecoder().Decode(io, packedSize); }

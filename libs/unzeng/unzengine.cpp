@@ -8,10 +8,7 @@
 
 #include "archive/codecs/codec_error.h"
 #include "archive/codecs/codec_io.h"
-#include "archive/codecs/explode.h"
-#include "archive/codecs/inflate.h"
-#include "archive/codecs/unreduce.h"
-#include "archive/codecs/unshrink.h"
+#include "archive/codecs/zip_decoders.h"
 #include "archive/core/arcutil.h"
 #include "archive/core/bytes.h"
 #include "archive/core/crc.h"
@@ -195,6 +192,7 @@ class TEngine {
   std::unique_ptr<TFileStream> FIn;
   std::vector<TEntry> FEntries;
   std::string FGoodPassword;
+  TZipDecoders FDecoders;
   bool FAborted = false;
   int32_t FCount = 0;
 };
@@ -313,23 +311,8 @@ bool TEngine::Decode(const TEntry& E, TEntryIO& IO, uint64_t Packed) {
       while ((N = IO.ReadPacked(Buf, sizeof Buf)) > 0) IO.WriteUnpacked(Buf, N);
       return true;
     }
-    case 1:
-      Unshrink(IO, Packed);
-      return true;
-    case 2:
-    case 3:
-    case 4:
-    case 5:
-      Unreduce(IO, Packed, E.Unpacked, E.Method - 1);
-      return true;
-    case 6:
-      Explode(IO, Packed, E.Unpacked, E.Flags);
-      return true;
-    case 8:
-      Inflate(IO, Packed);
-      return true;
     default:
-      return false;
+      return FDecoders.Decode(IO, E.Method, E.Flags, Packed, E.Unpacked);
   }
 }
 

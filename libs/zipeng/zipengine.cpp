@@ -269,6 +269,7 @@ class TEngine {
   std::string FTemp;
   bool FExists = false;
   std::unique_ptr<TFileStream> FIn;
+  TDeflateEncoder FDeflate;
   TZipDirectory FDir;
   std::vector<uint8_t> FAction;  // per old item
   std::unordered_map<std::string, size_t> FOldIndex;  // upper-cased display name
@@ -551,7 +552,7 @@ bool TEngine::Compress(const TNewFile& F) {
       size_t N;
       while ((N = IO.ReadInput(Buf.data(), Buf.size())) > 0) IO.WriteOutput(Buf.data(), N);
     } else {
-      TDeflateResult R = DeflateEncode(IO, FCmd.Level, true);
+      TDeflateResult R = FDeflate.Encode(IO, FCmd.Level, true);
       if (R.Plain) {
         L.Method = 0;
         L.Flags &= uint16_t(~zgDeflateLevel);

@@ -1,8 +1,6 @@
 #include "archive/formats/arc/arc_decode.h"
 
 #include <cstring>
-#include <memory>
-#include <new>
 
 #include "archive/codecs/codec_error.h"
 #include "archive/codecs/lzw.h"
@@ -15,10 +13,14 @@ constexpr uint8_t kRunMark = 0x90;
 // Packed bytes of one entry, never past its packed size; -1 at the end.
 class TArcInput {
  public:
-  TArcInput(TCodecIO& Io, uint64_t Left) : FIo(Io), FLeft(Left) {}
+  void Begin(TCodecIO& Io, uint64_t Left) {
+    FIo = &Io;
+    FLeft = Left;
+    FPos = FLen = 0;
+  }
   int Get() {
     if (FPos == FLen) {
-      FLen = ReadPackedPiece(FIo, FLeft, FBuf, kBufSize);
+      FLen = ReadPackedPiece(*FIo, FLeft, FBuf, kBufSize);
       FPos = 0;
       if (FLen == 0) return -1;
     }
@@ -26,26 +28,29 @@ class TArcInput {
   }
 
  private:
-  TCodecIO& FIo;
-  uint64_t FLeft;
+  TCodecIO* FIo = nullptr;
+  uint64_t FLeft = 0;
   uint8_t FBuf[kBufSize];
   size_t FPos = 0, FLen = 0;
 };
 
 class TArcOutput {
  public:
-  explicit TArcOutput(TCodecIO& Io) : FIo(Io) {}
+  void Begin(TCodecIO& Io) {
+    FIo = &Io;
+    FLen = 0;
+  }
   void Put(uint8_t C) {
     FBuf[FLen++] = C;
     if (FLen == kBufSize) Flush();
   }
   void Flush() {
-    if (FLen) FIo.WriteUnpacked(FBuf, FLen);
+    if (FLen) FIo->WriteUnpacked(FBuf, FLen);
     FLen = 0;
   }
 
  private:
-  TCodecIO& FIo;
+  TCodecIO* FIo = nullptr;
   uint8_t FBuf[kBufSize];
   size_t FLen = 0;
 };
@@ -55,6 +60,10 @@ class TArcOutput {
 class TRunExpander {
  public:
   explicit TRunExpander(TArcOutput& Out) : FOut(Out) {}
+  void Begin() {
+    FRepeat = false;
+    FLast = 0;
+  }
   void Put(uint8_t C) {
     if (!FRepeat) {
       if (C == kRunMark) {
@@ -139,10 +148,11 @@ void Unsqueeze(TArcInput& In, Sink& Out) {
 // every new string placed where the encoder placed it.
 class TFixedLzw {
  public:
-  TFixedLzw(TArcInput& In, bool NewHash) : FIn(In), FNewHash(NewHash) {}
+  explicit TFixedLzw(TArcInput& In) : FIn(In) {}
 
   template <class Sink>
-  void Run(Sink& Out) {
+  void Run(Sink& Out, bool NewHash) {
+    FNewHash = NewHash;
     Reset();
     const int FirstCode = Code();
     if (FirstCode < 0) return;
@@ -237,7 +247,7 @@ class TFixedLzw {
   }
 
   TArcInput& FIn;
-  bool FNewHash;
+  bool FNewHash = false;
   TEntry FTab[kTable];
   uint8_t FStack[kStack];
   unsigned FFree = 0;
@@ -260,46 +270,48 @@ class TRunIO : public TCodecIO {
   TRunExpander& FRuns;
 };
 
+}  // namespace
+
 struct TArcState {
-  TArcState(TCodecIO& Io, uint64_t Packed) : In(Io, Packed), Out(Io), Runs(Out), Plain(Out) {}
   TArcInput In;
   TArcOutput Out;
-  TRunExpander Runs;
-  TDirect Plain;
+  TRunExpander Runs{Out};
+  TDirect Plain{Out};
+  TFixedLzw Fixed{In};
+  TLzwDecoder Lzw;
 };
-
-}  // namespace
 
 bool ArcMethodSupported(uint8_t Method) { return Method >= 1 && Method <= 9; }
 
-void ArcDecode(TCodecIO& io, uint8_t Method, uint64_t packedSize) {
+TArcDecoder::TArcDecoder() = default;
+TArcDecoder::~TArcDecoder() = default;
+
+void TArcDecoder::Decode(TCodecIO& io, uint8_t Method, uint64_t packedSize) {
   if (!ArcMethodSupported(Method)) throw ECodecError(kErrUnsupportedMethod);
-  std::unique_ptr<TArcState> S;
-  std::unique_ptr<TFixedLzw> Fixed;
-  try {
-    S = std::make_unique<TArcState>(io, packedSize);
-    if (Method >= 5 && Method <= 7) Fixed = std::make_unique<TFixedLzw>(S->In, Method == 7);
-  } catch (const std::bad_alloc&) {
-    throw ECodecError(kErrOutOfMemory);
-  }
+  TArcState* S = &FState.Get();
+  S->In.Begin(io, packedSize);
+  S->Out.Begin(io);
+  S->Runs.Begin();
   switch (Method) {
     case 1:
     case 2: Copy(S->In, S->Plain); break;
     case 3: Copy(S->In, S->Runs); break;
     case 4: Unsqueeze(S->In, S->Runs); break;
-    case 5: Fixed->Run(S->Plain); break;
+    case 5: S->Fixed.Run(S->Plain, false); break;
     case 6:
-    case 7: Fixed->Run(S->Runs); break;
+    case 7: S->Fixed.Run(S->Runs, Method == 7); break;
     case 8: {
       // The bits byte comes straight from io: S->In has read nothing yet.
       uint64_t Left = packedSize;
       uint8_t Bits = 0;
       if (ReadPackedPiece(io, Left, &Bits, 1) != 1 || Bits != 12) throw ECodecError(kErrArcBits);
       TRunIO Runs(io, S->Runs);
-      LzwDecode(Runs, Left, 12);
+      S->Lzw.Decode(Runs, Left, 12);
       break;
     }
-    case 9: LzwDecode(io, packedSize, 13); return;
+    case 9: S->Lzw.Decode(io, packedSize, 13); return;
   }
   S->Out.Flush();
 }
+
+void ArcDecode(TCodecIO& io, uint8_t Method, uint64_t packedSize) { TArcDecoder().Decode(io, Method, packedSize); }

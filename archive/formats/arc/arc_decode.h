@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "archive/codecs/codec_io.h"
+#include "archive/codecs/codec_memory.h"
 
 enum : int {
   kErrArcBits = 25134,      // a crunched entry not made with 12 bits
@@ -23,3 +24,14 @@ bool ArcMethodSupported(uint8_t Method);
 // 4096-byte stack, and the errors of LzwDecode for crunched and squashed data.
 // Data that ends early simply ends the output.
 void ArcDecode(TCodecIO& io, uint8_t Method, uint64_t packedSize);
+
+// The same with its buffers and tables kept from entry to entry.
+class TArcDecoder {
+ public:
+  TArcDecoder();
+  ~TArcDecoder();
+  void Decode(TCodecIO& io, uint8_t Method, uint64_t packedSize);
+
+ private:
+  TCodecMemory<struct TArcState> FState;
+};

@@ -71,7 +71,7 @@ bool TUnARC::DecodeEntry(TUntypedFile& F, const ArcHeader& H, int64_t& Produced)
     Io.FileSize = H.UnpackedSize;
     Io.ArchiveTotal = RunTotal;
     Io.ArchiveRemaining = RunRemaining;
-    RunDecoder(Io, [&] { ArcDecode(Io, H.Method, uint64_t(Io.PackedLeft)); });
+    RunDecoder(Io, [&] { FDecoder.Decode(Io, H.Method, uint64_t(Io.PackedLeft)); });
     Produced = Io.FileDone;
   } catch (...) {
     CloseOutputFile(Out, faArchive, DosDate);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "archive/core/unbase.h"
+#include "archive/formats/arc/arc_decode.h"
 
 class TArcSource;
 struct ArcHeader;
@@ -24,4 +25,5 @@ class TUnARC : public TUnBase {
   // The folder each found entry lies in, kept from the walk over every
   // header: a selection of a few entries must not lose their folders.
   std::vector<std::string> FFolders;
+  TArcDecoder FDecoder;
 };

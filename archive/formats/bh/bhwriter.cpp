@@ -39,7 +39,7 @@ bool TBh::PackData(TStream* In, int64_t Size, TCompressMethod Method, bool Ciphe
       StoreData(In, OutStream(), Size, Cipher, 32);
       return true;
     case TCompressMethod::cmDeflate: {
-      const TDeflateResult R = DeflateStream(*this, In, OutStream(), Size, Cipher, true);
+      const TDeflateResult R = DeflateStream(*this, FDeflate, In, OutStream(), Size, Cipher, true);
       // A small input the encoder could not shrink went out as plain bytes:
       // the entry says stored, or readers would inflate plain bytes.
       H.Method = R.Plain ? bhStored : bhDeflated;

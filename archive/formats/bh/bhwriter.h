@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "archive/codecs/deflate.h"
 #include "archive/core/compbase.h"
 #include "archive/formats/bh/bh_format.h"
 
@@ -35,4 +36,5 @@ class TBh : public TCompBase {
 
   BhHeader FHeader;
   std::unique_ptr<TLzhEncoder> FLh5;
+  TDeflateEncoder FDeflate;
 };

@@ -50,7 +50,7 @@ int64_t TUnBH::Decode(TUntypedFile& F, TUntypedFile& Out, const BhHeader& H, uin
     Rec.PackedSize = H.PackedSize;
     Rec.UnpackedSize = H.UnpackedSize;
     Rec.Crc = H.Crc;
-    return UnzipByMethod(*this, &F, &Out, Rec);
+    return UnzipByMethod(*this, &F, &Out, Rec, FZip);
   }
   if (H.Method != 1) RaiseError(ReportName(), errBadMethod);
   const int64_t Packed = std::max<int64_t>(0, int64_t(H.PackedSize) - (Encrypted ? int64_t(ZipEncryptHeaderSize) : 0));

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "archive/codecs/lzh_decode.h"
+#include "archive/codecs/zip_decoders.h"
 #include "archive/core/unbase.h"
 
 struct BhHeader;
@@ -24,4 +25,5 @@ class TUnBH : public TUnBase {
   int64_t Decode(TUntypedFile& F, TUntypedFile& Out, const BhHeader& H, uint64_t DataPos);
 
   std::unique_ptr<TLzhDecoder> FLzh;
+  TZipDecoders FZip;
 };

@@ -59,7 +59,7 @@ void TGZip::WriteMember(TStream* In, TStream* Out, const std::string& FileName, 
   WriteRaw(Out, Name.c_str(), Name.size() + 1);
   const int64_t DataStart = Out->Position();
   StartEntry(Size);
-  DeflateStream(*this, In, Out, Size, false, false);
+  DeflateStream(*this, FDeflate, In, Out, Size, false, false);
   const uint32_t Crc = ~Crc32;
   uint8_t Trailer[8];
   PutLE32(Trailer, Crc);

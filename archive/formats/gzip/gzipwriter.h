@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "archive/codecs/deflate.h"
 #include "archive/core/compbase.h"
 
 class TGZip : public TCompBase {
@@ -42,4 +43,5 @@ class TGZip : public TCompBase {
   uint32_t FListedCrc = 0;
   uint32_t FListedSize = 0;
   int64_t FListedPacked = 0;
+  TDeflateEncoder FDeflate;
 };

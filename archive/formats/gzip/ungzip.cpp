@@ -38,11 +38,11 @@ class TProbeIO : public TCodecIO {
   TUntypedFile& FFile;
 };
 
-bool StreamEndsWithin(TUntypedFile& F, int64_t DataPos, int64_t Count) {
+bool StreamEndsWithin(TInflateDecoder& Decoder, TUntypedFile& F, int64_t DataPos, int64_t Count) {
   if (!F.Seek(DataPos)) return false;
   TProbeIO Io(F);
   try {
-    Inflate(Io, uint64_t(Count));
+    Decoder.Decode(Io, uint64_t(Count));
   } catch (const ECodecError&) {
     return false;
   }
@@ -89,7 +89,7 @@ int64_t TUnGZIP::FindTrailer(TUntypedFile& F, int64_t DataPos, int64_t ReadEnd, 
   // eight bytes, the first place where the stream can end decides.
   if (Found.size() == 1) return Found[0] + 8;
   for (int64_t At : Found)
-    if (StreamEndsWithin(F, DataPos, At - DataPos)) return At + 8;
+    if (StreamEndsWithin(FInflate, F, DataPos, At - DataPos)) return At + 8;
   return -1;
 }
 
@@ -109,7 +109,7 @@ int64_t TUnGZIP::DecodeMember(TUntypedFile& F, TUntypedFile& Out, uint8_t Method
   const int64_t Start = Io.PackedLeft, Done = Io.FileDone;
   RunDecoder(Io, [&] {
     if (Method == 8)
-      Inflate(Io, uint64_t(Start));
+      FInflate.Decode(Io, uint64_t(Start));
     else if (Method == 0)
       StoreCopy(Io, Start);
     else
@@ -215,7 +215,7 @@ void TUnGZIP::ExtractArchive(TUntypedFile& ArcFile) {
         Io.ArchiveTotal = RunTotal;
         Io.ArchiveRemaining = RunRemaining;
         try {
-          LzwDecompress(Io, uint64_t(ArchiveSize));
+          FLzw.Decompress(Io, uint64_t(ArchiveSize));
         } catch (const ECodecError& E) {
           RaiseError(ReportName(), E.Code);
         } catch (const std::bad_alloc&) {

@@ -3,6 +3,8 @@
 #pragma once
 #include <cstdint>
 
+#include "archive/codecs/inflate.h"
+#include "archive/codecs/lzw.h"
 #include "archive/core/unbase.h"
 #include "archive/formats/tar/untar.h"
 
@@ -33,4 +35,6 @@ class TUnGZIP : public TUnBase {
   void RunUnTar();
 
   TUnTAR* FUnTar = nullptr;
+  TInflateDecoder FInflate;
+  TLzwDecoder FLzw;
 };

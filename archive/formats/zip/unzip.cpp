@@ -5,10 +5,6 @@
 #include <vector>
 
 #include "archive/codecs/codec_error.h"
-#include "archive/codecs/explode.h"
-#include "archive/codecs/inflate.h"
-#include "archive/codecs/unreduce.h"
-#include "archive/codecs/unshrink.h"
 #include "archive/core/arcutil.h"
 #include "archive/core/bytes.h"
 #include "archive/core/zipcrypt.h"
@@ -84,7 +80,7 @@ class TZipCodecIO : public TArcCodecIO {
 }  // namespace
 
 int64_t UnzipByMethod(TUnBase& Component, TUntypedFile* In, TUntypedFile* Out, const TZipFileRec& Rec,
-                      TStream* InStream, TStream* OutStream) {
+                      TZipDecoders& Decoders, TStream* InStream, TStream* OutStream) {
   const bool Encrypted = (Rec.Flags & zgEncrypted) != 0;
   int64_t Packed = Rec.PackedSize;
   if (Encrypted) Packed = std::max<int64_t>(0, Packed - int64_t(ZipEncryptHeaderSize));
@@ -102,17 +98,10 @@ int64_t UnzipByMethod(TUnBase& Component, TUntypedFile* In, TUntypedFile* Out, c
   Io.ArchiveRemaining = Component.RunRemaining;
 
   Component.RunDecoder(Io, [&] {
-    switch (Rec.Method) {
-      case 0: Component.StoreCopy(Io, Packed); break;
-      case 1: Unshrink(Io, uint64_t(Packed)); break;
-      case 2:
-      case 3:
-      case 4:
-      case 5: Unreduce(Io, uint64_t(Packed), Unpacked, Rec.Method - 1); break;
-      case 6: Explode(Io, uint64_t(Packed), Unpacked, Rec.Flags); break;
-      case 8: Inflate(Io, uint64_t(Packed)); break;
-      default: Component.RaiseError(Component.ReportName(), errBadMethod);
-    }
+    if (Rec.Method == 0)
+      Component.StoreCopy(Io, Packed);
+    else if (!Decoders.Decode(Io, Rec.Method, Rec.Flags, uint64_t(Packed), Unpacked))
+      Component.RaiseError(Component.ReportName(), errBadMethod);
   });
   return Io.FileDone;
 }
@@ -330,7 +319,7 @@ bool TUnZIP::ExtractEntry(TUntypedFile& F, const TZipFileRec& Rec, const std::st
   bool Decoded = false;
   int64_t Produced = 0;
   if (Passed &&
-      !WriteEntry(Rec.ExternalAttr, LocalDate, [&](TUntypedFile& Out) { Produced = UnzipByMethod(*this, &F, &Out, Dec); },
+      !WriteEntry(Rec.ExternalAttr, LocalDate, [&](TUntypedFile& Out) { Produced = UnzipByMethod(*this, &F, &Out, Dec, FDecoders); },
                   Decoded))
     return false;
   const uint32_t Crc = ~Crc32;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/codecs/zip_decoders.h"
 #include "archive/core/unbase.h"
 
 // One selected entry: the found-entry record of the Zip family and the entry
@@ -29,9 +30,9 @@ static_assert(sizeof(TZipFileRec) == 28);
 // each block. Returns the unpacked bytes produced. Failures are raised
 // through the component's RaiseError (OnError first): 25326 for a method it
 // does not know, the decoder's own code for bad data. A set Cancel raises
-// EArcCancelled.
+// EArcCancelled. Decoders are the component's own, kept between entries.
 int64_t UnzipByMethod(TUnBase& Component, TUntypedFile* In, TUntypedFile* Out, const TZipFileRec& Rec,
-                      TStream* InStream = nullptr, TStream* OutStream = nullptr);
+                      TZipDecoders& Decoders, TStream* InStream = nullptr, TStream* OutStream = nullptr);
 
 class TUnZIP : public TUnBase {
  public:
@@ -56,6 +57,7 @@ class TUnZIP : public TUnBase {
   // Beside the found list, by its index.
   std::vector<std::string> FFoundNames;
   std::vector<bool> FFoundOverlaps;
+  TZipDecoders FDecoders;
 };
 
 // JAR archives are Zip archives.

@@ -93,7 +93,7 @@ bool TZip::CompressFile(const std::string& FileName) {
       L.Method = 0;
       StoreData(In.get(), Out, Size, Encrypt, 32);
     } else {
-      const TDeflateResult R = DeflateStream(*this, In.get(), Out, Size, Encrypt, true);
+      const TDeflateResult R = DeflateStream(*this, FDeflate, In.get(), Out, Size, Encrypt, true);
       L.Flags |= DeflateFlags();
       if (R.Plain) {
         L.Method = 0;

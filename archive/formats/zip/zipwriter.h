@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "archive/codecs/deflate.h"
 #include "archive/core/ziprecords.h"
 #include "archive/core/compbase.h"
 
@@ -55,6 +56,7 @@ class TZip : public TCompBase {
   std::string FExtra;
   std::string FComment;
   std::string FArchiveComment;
+  TDeflateEncoder FDeflate;
 };
 
 // Jar archives are Zip archives with their own type and extension.

@@ -450,3 +450,43 @@ TEST(Deflate, FailedWritePropagates) {
     EXPECT_THROW(DeflateEncode(io, level, false), std::runtime_error) << "level " << level;
   }
 }
+
+// A writer and an extractor each keep one encoder and one decoder for all
+// their entries: every entry must come out as with fresh ones, whatever the
+// entry before was (large or small, another level, a failed write, a
+// damaged stream).
+TEST(Deflate, KeptEncoderAndDecoderServeEntryAfterEntry) {
+  const std::vector<uint8_t> big = MixedData(300000, 21), small = MixedData(3000, 22);
+  const std::vector<uint8_t> tiny = {'a', 'b', 'a', 'b', 'a', 'b'}, empty;
+  struct TStep {
+    const std::vector<uint8_t>* Data;
+    int Level;
+    bool FailWrite;
+  };
+  const TStep steps[] = {{&big, 9, false},  {&small, 1, false}, {&tiny, 9, false}, {&big, 1, true},
+                         {&small, 9, false}, {&empty, 2, false}, {&big, 7, false},  {&small, 0, false},
+                         {&small, 2, false}};
+  TDeflateEncoder encoder;
+  TInflateDecoder decoder;
+  for (const TStep& s : steps) {
+    SCOPED_TRACE(testing::Message() << s.Data->size() << " bytes at level " << s.Level);
+    TVecDeflateIO io(*s.Data);
+    io.FailWrites = s.FailWrite;
+    if (s.FailWrite) {
+      EXPECT_THROW(encoder.Encode(io, s.Level, false), std::runtime_error);
+      continue;
+    }
+    encoder.Encode(io, s.Level, false);
+    ASSERT_TRUE(io.Out == DeflateBuffer(s.Data->data(), s.Data->size(), s.Level));
+
+    // A stream cut short first, then the whole one, through the same decoder.
+    const std::vector<uint8_t> cut(io.Out.begin(), io.Out.begin() + io.Out.size() / 2);
+    TMemIO bad(cut);
+    if (!cut.empty()) {
+      EXPECT_NE(ErrorOf([&] { decoder.Decode(bad, cut.size()); }), 0);
+    }
+    TMemIO good(io.Out);
+    ASSERT_EQ(ErrorOf([&] { decoder.Decode(good, io.Out.size()); }), 0);
+    EXPECT_TRUE(good.Out == *s.Data);
+  }
+}

@@ -7,6 +7,7 @@
 #include "archive/codecs/inflate.h"
 #include "archive/codecs/unreduce.h"
 #include "archive/codecs/unshrink.h"
+#include "archive/codecs/zip_decoders.h"
 #include "codec_test_util.h"
 #include "tests/support/testsupport.h"
 
@@ -266,6 +267,44 @@ TEST(LegacyZip, FixtureEntriesMatchSizeAndCrc) {
     }
     EXPECT_EQ(decoded, f.Entries) << f.Path;
   }
+}
+
+// An extractor keeps one decoder of each method for all its entries: each
+// entry must decode as with fresh decoders, also after a damaged entry of
+// the same method (its stream cut short and its bytes inverted) left the
+// decoder's window and tables full of other data.
+TEST(LegacyZip, KeptDecodersServeEntryAfterEntry) {
+  const char* const paths[] = {
+      "fixtures/zip/sharpcompress/Zip.shrink.zip",  "fixtures/zip/sharpcompress/Zip.reduce1.zip",
+      "fixtures/zip/sharpcompress/Zip.reduce4.zip", "fixtures/zip/sharpcompress/Zip.implode.zip",
+      "fixtures/zip/oldunzip/example-i.zip",        "fixtures/zip/oldunzip/example-r.zip",
+      "fixtures/zip/oldunzip/example-s.zip",        "fixtures/zip/libarchive/test_compat_zip_5.zip",
+  };
+  TZipDecoders decoders;
+  int decoded = 0;
+  for (int round = 0; round < 2; ++round) {
+    for (const char* path : paths) {
+      const std::vector<uint8_t> zip = morvtest::ReadFile(morvtest::SharedPath(path));
+      ASSERT_FALSE(zip.empty()) << path;
+      for (const TZipEntry& e : ZipEntries(zip)) {
+        if (e.Flags & 1 || e.Size == 0 || e.Method == 0) continue;
+        std::vector<uint8_t> damaged(zip.begin() + e.DataOffset, zip.begin() + e.DataOffset + e.PackedSize / 2);
+        for (uint8_t& b : damaged) b = uint8_t(~b);
+        TCrcIO junk(damaged.data(), damaged.size());
+        ErrorOf([&] { decoders.Decode(junk, e.Method, e.Flags, damaged.size(), e.Size); });
+
+        TCrcIO io(zip.data() + e.DataOffset, e.PackedSize);
+        bool known = false;
+        EXPECT_EQ(ErrorOf([&] { known = decoders.Decode(io, e.Method, e.Flags, e.PackedSize, e.Size); }), 0)
+            << path << ": " << e.Name;
+        if (!known) continue;
+        EXPECT_EQ(io.Size, e.Size) << path << ": " << e.Name;
+        EXPECT_EQ(io.Crc(), e.Crc) << path << ": " << e.Name;
+        ++decoded;
+      }
+    }
+  }
+  EXPECT_GT(decoded, 20);
 }
 
 TEST(Unshrink, CraftedStreams) {

@@ -273,3 +273,34 @@ TEST(Lzw, TruncatedStreamGivesAPrefix) {
     ASSERT_TRUE(std::equal(r.Out.begin(), r.Out.end(), data.begin())) << cut;
   }
 }
+
+// One decoder for a run of .Z files and ARC-style bare codes: a bad file in
+// between (a code beyond the next free one) leaves nothing behind.
+TEST(Lzw, KeptDecoderServesFileAfterFile) {
+  const std::vector<uint8_t> a = MixedData(200000, 31), b = MixedData(5000, 32);
+  TLzwDecoder decoder;
+  auto run = [&](const std::vector<uint8_t>& z, unsigned bareBits = 0) {
+    TMemIO io(z);
+    TResult r;
+    r.Error = ErrorOf([&] {
+      if (bareBits)
+        decoder.Decode(io, z.size(), bareBits);
+      else
+        decoder.Decompress(io, z.size());
+    });
+    r.Out = io.Out;
+    return r;
+  };
+  TCodeWriter bad;
+  bad.Put('x', 9);
+  bad.Put(400, 9);
+  for (int round = 0; round < 2; ++round) {
+    EXPECT_TRUE(run(Encode(a, 16, true, 3000)).Out == a);
+    EXPECT_EQ(run(bad.File(0x90)).Error, kErrCorruptInput);
+    EXPECT_TRUE(run(Encode(b, 12, false)).Out == b);
+    const std::vector<uint8_t> z = Encode(b, 13, true);
+    const TResult bare = run(std::vector<uint8_t>(z.begin() + 3, z.end()), 13);
+    EXPECT_EQ(bare.Error, 0);
+    EXPECT_TRUE(bare.Out == b);
+  }
+}
