@@ -3,6 +3,9 @@
 #include <windows.h>
 
 #include "app/entrytable.h"
+#include "app/sfxbuilder.h"
+#include "archive/core/sfxsettings.h"
+#include "framework/core/os.h"
 #include "zipbridge/zipbridge.h"
 
 namespace {
@@ -66,4 +69,35 @@ bool FillFromZip(TZipBridge* Zip, TEntryFill& Fill, const std::function<void()>&
     if (Step) Step();
   }
   return true;
+}
+
+std::string ZipArchiveName(TZipBridge* Zip) { return Zip->ZipFileName(); }
+
+int WriteSfxImage(TZipBridge* Zip, const std::string& StubFile, THandle Out, std::string& Reason) {
+  TSfxSettings Settings = Zip->SfxSettings();
+  Settings.Magic = "KRX";
+  const std::vector<uint8_t> Record = Settings.Build();
+  Zip->SFXPath = StubFile;
+  const THandle Stub = FileOpen(StubFile, fmOpenRead | fmShareDenyWrite);
+  if (Stub == InvalidHandle) return sfxSourceFailed;
+  int Result = Zip->CopyFileBytes(Stub, Out, -1) == 0 ? sfxDone : sfxShortWrite;
+  const int64_t StubSize = FileSeek(Stub, 0, soFromCurrent);
+  FileClose(Stub);
+  if (Result == sfxDone && FileWrite(Out, Record.data(), int32_t(Record.size())) != int32_t(Record.size()))
+    Result = sfxShortWrite;
+  int64_t ZipSize = -1;
+  if (Result == sfxDone) {
+    try {
+      ZipSize = Zip->AppendShiftedArchive(Out, StubSize + int64_t(Record.size()));
+    } catch (const EZipBridge& E) {
+      Result = E.ResId == zmWriteOutput || E.ResId == zmWriteEnd || E.ResId == zmWriteCentral ? sfxShortWrite
+                                                                                            : sfxSourceFailed;
+      Reason = E.Message();
+    }
+    Zip->CloseZipFile();
+  }
+  const int64_t Size = FileSeek(Out, 0, soFromEnd);
+  if (Result == sfxDone && (StubSize <= 0 || ZipSize < 0 || Size != StubSize + ZipSize + int64_t(Record.size())))
+    Result = sfxSizeMismatch;
+  return Result;
 }

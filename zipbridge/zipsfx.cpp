@@ -89,7 +89,9 @@ bool FindIconImage(std::vector<uint8_t>& Image, uint64_t& Offset) {
 
 }  // namespace
 
-std::vector<uint8_t> TZipBridge::BuildSfxSettings() const {
+std::vector<uint8_t> TZipBridge::BuildSfxSettings() const { return SfxSettings().Build(); }
+
+TSfxSettings TZipBridge::SfxSettings() const {
   TSfxSettings S;
   for (auto [Option, Flag] : SfxOptionFlags)
     if (InSet(SFXOptions, Option)) S.Flags |= Flag;
@@ -100,7 +102,7 @@ std::vector<uint8_t> TZipBridge::BuildSfxSettings() const {
   S.DefaultDir = SFXDefaultDir;
   S.CommandLine = SFXCommandLine;
   S.Message = SFXMessage;
-  return S.Build();
+  return S;
 }
 
 int TZipBridge::EraseFile(const std::string& Name, DeleteOpts How) {
@@ -162,6 +164,14 @@ void TZipBridge::CopyArchive(THandle In, THandle Out, const ZipEndOfCentral& EOC
     if (CopyFileBytes(In, Out, -1) != 0) throw EZipBridge(zmWriteOutput);
     Expected = FRealFileSize;
   }
+}
+
+int64_t TZipBridge::AppendShiftedArchive(THandle Out, int64_t Shift) {
+  ZipEndOfCentral EOC;
+  FindEndOfCentralDir(EOC, true);
+  int64_t Expected = 0;
+  CopyArchive(FInFileHandle, Out, EOC, 0, Shift, Expected);
+  return Expected;
 }
 
 int TZipBridge::ConvertZipToSfx(bool AutoCreate) {
@@ -243,10 +253,7 @@ int TZipBridge::ConvertZipToSfx(bool AutoCreate) {
       if (!WriteAll(Out, Rec, sizeof Rec)) throw EZipBridge(zmWriteEnd);
       Expected = TZipEndRecord::Size;
     } else {
-      ZipEndOfCentral EOC;
-      FindEndOfCentralDir(EOC, true);
-      THandle In = FInFileHandle;
-      CopyArchive(In, Out, EOC, 0, Prefix, Expected);
+      Expected = AppendShiftedArchive(Out, Prefix);
     }
   } catch (const EZipBridge& E) {
     ShowExceptionError(E);
