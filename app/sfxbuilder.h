@@ -1,6 +1,8 @@
-// The self-extractor builder: MORVSE.DAT from the program's folder, the
-// "KRX" settings block of the Zip component's SFX properties, then the
-// component's Zip archive with every offset moved past the two.
+// The self-extractor builder: MORVSE.DAT from the program's folder (with the
+// archive's offset written into its string 1, as the Zip component does for
+// SFXSTUB.BIN), the "KRX" settings block of the Zip component's SFX
+// properties, then the component's Zip archive with every offset moved past
+// the two.
 #pragma once
 #include <string>
 

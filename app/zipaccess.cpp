@@ -6,6 +6,7 @@
 #include "app/sfxbuilder.h"
 #include "archive/core/sfxsettings.h"
 #include "framework/core/os.h"
+#include "framework/core/streams.h"
 #include "zipbridge/zipbridge.h"
 
 namespace {
@@ -78,13 +79,22 @@ int WriteSfxImage(TZipBridge* Zip, const std::string& StubFile, THandle Out, std
   Settings.Magic = "KRX";
   const std::vector<uint8_t> Record = Settings.Build();
   Zip->SFXPath = StubFile;
-  const THandle Stub = FileOpen(StubFile, fmOpenRead | fmShareDenyWrite);
-  if (Stub == InvalidHandle) return sfxSourceFailed;
-  int Result = Zip->CopyFileBytes(Stub, Out, -1) == 0 ? sfxDone : sfxShortWrite;
-  const int64_t StubSize = FileSeek(Stub, 0, soFromCurrent);
-  FileClose(Stub);
-  if (Result == sfxDone && FileWrite(Out, Record.data(), int32_t(Record.size())) != int32_t(Record.size()))
-    Result = sfxShortWrite;
+  std::vector<uint8_t> Stub;
+  try {
+    TFileStream F(StubFile, fmOpenRead | fmShareDenyWrite);
+    Stub.resize(size_t(F.Size()));
+    if (Stub.empty() || F.Read(Stub.data(), int32_t(Stub.size())) != int32_t(Stub.size())) return sfxSourceFailed;
+  } catch (const Exception&) {
+    return sfxSourceFailed;
+  }
+  // Readers of self-extractors (the stub itself, the lister) find the
+  // archive through the offset in the stub's string 1.
+  const int64_t StubSize = int64_t(Stub.size());
+  StampSfxArchiveOffset(Stub, StubSize + int64_t(Record.size()));
+  int Result = sfxDone;
+  for (const std::vector<uint8_t>* Part : {const_cast<const std::vector<uint8_t>*>(&Stub), &Record})
+    if (Result == sfxDone && FileWrite(Out, Part->data(), int32_t(Part->size())) != int32_t(Part->size()))
+      Result = sfxShortWrite;
   int64_t ZipSize = -1;
   if (Result == sfxDone) {
     try {

@@ -26,7 +26,7 @@ bool FillFromZip(TZipBridge* Zip, TEntryFill& Fill, const std::function<void()>&
 // The name of the archive the component holds.
 std::string ZipArchiveName(TZipBridge* Zip);
 // Writes into the open file Out the self-extractor of the component's
-// archive: the whole of StubFile, the "KRX" record of the component's SFX
+// archive: StubFile with the archive's offset in its string 1, the "KRX" record of the component's SFX
 // settings, then the archive with every offset moved past the two. Returns
 // a BuildSfxArchive result (app/sfxbuilder.h); Reason tells why the Zip part
 // failed.

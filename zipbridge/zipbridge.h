@@ -212,6 +212,11 @@ class TZipLibRecord {
   std::vector<std::unique_ptr<char[]>> FTexts;
 };
 
+// Our stubs carry the archive's offset as their string resource 1, where
+// readers of self-extractors look for it: ten zeros stand there until it is
+// written in.
+void StampSfxArchiveOffset(std::vector<uint8_t>& Stub, int64_t Offset);
+
 // The library callback; the record's Caller is the TZipBridge.
 int32_t ZIPENG_CALL ZipCallback(ZipCallbackRec* Rec);
 
