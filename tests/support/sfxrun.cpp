@@ -1,35 +1,28 @@
 #ifdef _WIN32
 #include <windows.h>
 
-#include <cstring>
-
 #include "tests/support/testsupport.h"
 
 namespace morvtest {
 namespace {
 
-struct TFindStub {
+struct TFindWindow {
   DWORD Pid;
+  std::string Class;
   HWND Found;
 };
 
-BOOL CALLBACK FindStubProc(HWND W, LPARAM P) {
-  auto* F = reinterpret_cast<TFindStub*>(P);
+BOOL CALLBACK FindWindowProc(HWND W, LPARAM P) {
+  auto* F = reinterpret_cast<TFindWindow*>(P);
   DWORD Owner = 0;
   GetWindowThreadProcessId(W, &Owner);
   char Class[64] = {};
   GetClassNameA(W, Class, sizeof Class);
-  if (Owner == F->Pid && std::strcmp(Class, "MorvSfxStub") == 0) {
+  if (Owner == F->Pid && F->Class == Class) {
     F->Found = W;
     return FALSE;
   }
   return TRUE;
-}
-
-HWND FindStubWindow(DWORD Pid) {
-  TFindStub F{Pid, nullptr};
-  EnumWindows(FindStubProc, LPARAM(&F));
-  return F.Found;
 }
 
 std::string TextOf(HWND W) {
@@ -39,6 +32,12 @@ std::string TextOf(HWND W) {
 }
 
 }  // namespace
+
+void* FindProcessWindow(unsigned long pid, const std::string& className) {
+  TFindWindow F{DWORD(pid), className, nullptr};
+  EnumWindows(FindWindowProc, LPARAM(&F));
+  return F.Found;
+}
 
 int RunSelfExtractor(const std::string& exe, const std::string& dir, const std::string& folder, std::string* caption,
                      std::string* message) {
@@ -50,7 +49,7 @@ int RunSelfExtractor(const std::string& exe, const std::string& dir, const std::
   HWND W = nullptr;
   for (int i = 0; i < 600 && !W; i++) {
     if (WaitForSingleObject(Pi.hProcess, 50) == WAIT_OBJECT_0) break;
-    W = FindStubWindow(Pi.dwProcessId);
+    W = HWND(FindProcessWindow(Pi.dwProcessId, "MorvSfxStub"));
     // Shown only once its controls are made.
     if (W && !IsWindowVisible(W)) W = nullptr;
   }

@@ -36,6 +36,10 @@ bool HavePeer(const std::string& program);
 // hand would only be seen by a Wine session started after it.
 bool DefineWineDrive(char letter, const std::string& hostFolder);
 
+// The first top-level window of class className that process pid owns (an
+// HWND), or nullptr.
+void* FindProcessWindow(unsigned long pid, const std::string& className);
+
 // Starts a self-extractor made with our stub (working folder Dir), waits for
 // its window, reads the window's caption and message, types Folder in and
 // confirms. Returns the program's exit code, -1 when no window came or it
