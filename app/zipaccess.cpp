@@ -3,6 +3,10 @@
 #include <windows.h>
 
 #include "app/entrytable.h"
+#include "app/sfxbuilder.h"
+#include "archive/core/sfxsettings.h"
+#include "framework/core/os.h"
+#include "framework/core/streams.h"
 #include "zipbridge/zipbridge.h"
 
 namespace {
@@ -66,4 +70,44 @@ bool FillFromZip(TZipBridge* Zip, TEntryFill& Fill, const std::function<void()>&
     if (Step) Step();
   }
   return true;
+}
+
+std::string ZipArchiveName(TZipBridge* Zip) { return Zip->ZipFileName(); }
+
+int WriteSfxImage(TZipBridge* Zip, const std::string& StubFile, THandle Out, std::string& Reason) {
+  TSfxSettings Settings = Zip->SfxSettings();
+  Settings.Magic = "KRX";
+  const std::vector<uint8_t> Record = Settings.Build();
+  Zip->SFXPath = StubFile;
+  std::vector<uint8_t> Stub;
+  try {
+    TFileStream F(StubFile, fmOpenRead | fmShareDenyWrite);
+    Stub.resize(size_t(F.Size()));
+    if (Stub.empty() || F.Read(Stub.data(), int32_t(Stub.size())) != int32_t(Stub.size())) return sfxSourceFailed;
+  } catch (const Exception&) {
+    return sfxSourceFailed;
+  }
+  // Readers of self-extractors (the stub itself, the lister) find the
+  // archive through the offset in the stub's string 1.
+  const int64_t StubSize = int64_t(Stub.size());
+  StampSfxArchiveOffset(Stub, StubSize + int64_t(Record.size()));
+  int Result = sfxDone;
+  for (const std::vector<uint8_t>* Part : {const_cast<const std::vector<uint8_t>*>(&Stub), &Record})
+    if (Result == sfxDone && FileWrite(Out, Part->data(), int32_t(Part->size())) != int32_t(Part->size()))
+      Result = sfxShortWrite;
+  int64_t ZipSize = -1;
+  if (Result == sfxDone) {
+    try {
+      ZipSize = Zip->AppendShiftedArchive(Out, StubSize + int64_t(Record.size()));
+    } catch (const EZipBridge& E) {
+      Result = E.ResId == zmWriteOutput || E.ResId == zmWriteEnd || E.ResId == zmWriteCentral ? sfxShortWrite
+                                                                                            : sfxSourceFailed;
+      Reason = E.Message();
+    }
+    Zip->CloseZipFile();
+  }
+  const int64_t Size = FileSeek(Out, 0, soFromEnd);
+  if (Result == sfxDone && (StubSize <= 0 || ZipSize < 0 || Size != StubSize + ZipSize + int64_t(Record.size())))
+    Result = sfxSizeMismatch;
+  return Result;
 }

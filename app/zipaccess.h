@@ -6,6 +6,7 @@
 #include <string>
 
 #include "framework/core/classes.h"
+#include "framework/core/sysutils.h"
 
 class TZipBridge;
 class TEntryFill;
@@ -21,3 +22,12 @@ bool ZipSpanned(TZipBridge* Zip);
 // Adds every directory entry in order; Step runs once per entry. False when
 // the table filled up.
 bool FillFromZip(TZipBridge* Zip, TEntryFill& Fill, const std::function<void()>& Step);
+
+// The name of the archive the component holds.
+std::string ZipArchiveName(TZipBridge* Zip);
+// Writes into the open file Out the self-extractor of the component's
+// archive: StubFile with the archive's offset in its string 1, the "KRX" record of the component's SFX
+// settings, then the archive with every offset moved past the two. Returns
+// a BuildSfxArchive result (app/sfxbuilder.h); Reason tells why the Zip part
+// failed.
+int WriteSfxImage(TZipBridge* Zip, const std::string& StubFile, THandle Out, std::string& Reason);

@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   TSfxSettings T;
   if (!T.ReadExact(Again.data(), Again.size())) __builtin_trap();
   if (T.Caption != S.Caption || T.DefaultDir != S.DefaultDir || T.CommandLine != S.CommandLine ||
-      T.Message != S.Message || T.Flags != S.Flags)
+      T.Message != S.Message || T.Flags != S.Flags || T.Magic != S.Magic)
     __builtin_trap();
   return 0;
 }

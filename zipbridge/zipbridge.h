@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/core/sfxsettings.h"
 #include "framework/core/classes.h"
 #include "framework/core/streams.h"
 #include "framework/core/sysutils.h"
@@ -211,6 +212,11 @@ class TZipLibRecord {
   std::vector<std::unique_ptr<char[]>> FTexts;
 };
 
+// Our stubs carry the archive's offset as their string resource 1, where
+// readers of self-extractors look for it: ten zeros stand there until it is
+// written in.
+void StampSfxArchiveOffset(std::vector<uint8_t>& Stub, int64_t Offset);
+
 // The library callback; the record's Caller is the TZipBridge.
 int32_t ZIPENG_CALL ZipCallback(ZipCallbackRec* Rec);
 
@@ -336,6 +342,12 @@ class TZipBridge : public TComponent {
   int EraseFile(const std::string& Name, DeleteOpts How);
   // The settings block that the stub reads, for the options and texts now set.
   std::vector<uint8_t> BuildSfxSettings() const;
+  TSfxSettings SfxSettings() const;
+  // Opens the archive and copies it whole to Out with every offset moved by
+  // Shift (unchanged when its offsets do not match the file); returns the
+  // byte count the copy must come to. Raises EZipBridge; the caller closes
+  // the archive (CloseZipFile).
+  int64_t AppendShiftedArchive(THandle Out, int64_t Shift);
   // The 744-byte image of a 32 x 32, 16-colour icon (empty: keep the stub's).
   std::vector<uint8_t> SFXIcon;
   // Runs the shell's format dialog for the drive of a spanned set; -3 when it

@@ -20,19 +20,6 @@ constexpr const char* StubName = "SFXSTUB.BIN";
 constexpr uint32_t RtIcon = 3;
 constexpr uint32_t SfxIconSize = 744;  // 32 x 32 pixels, 16 colours
 
-// Our stub carries the archive's offset as its string resource 1, where
-// readers of self-extractors look for it: ten zeros (a counted UTF-16 string)
-// stand there until the offset is known.
-void StampArchiveOffset(std::vector<uint8_t>& Stub, int64_t Offset) {
-  uint8_t Mark[22] = {10, 0};
-  for (int i = 0; i < 10; i++) Mark[2 + 2 * i] = '0';
-  auto At = std::search(Stub.begin(), Stub.end(), Mark, Mark + sizeof Mark);
-  if (At == Stub.end()) return;
-  char Digits[16];
-  std::snprintf(Digits, sizeof Digits, "%010lld", static_cast<long long>(Offset));
-  for (int i = 0; i < 10; i++) At[2 + 2 * i] = uint8_t(Digits[i]);
-}
-
 // Options that map one to one onto a flag bit of the settings block.
 const std::pair<SFXOptsEnum, uint8_t> SfxOptionFlags[] = {
     {SFXAskCmdLine, sfAskCmdLine}, {SFXAskFiles, sfAskFiles},   {SFXHideOverWriteBox, sfHideOverwriteBox},
@@ -89,7 +76,20 @@ bool FindIconImage(std::vector<uint8_t>& Image, uint64_t& Offset) {
 
 }  // namespace
 
-std::vector<uint8_t> TZipBridge::BuildSfxSettings() const {
+// The ten zeros are a counted UTF-16 string.
+void StampSfxArchiveOffset(std::vector<uint8_t>& Stub, int64_t Offset) {
+  uint8_t Mark[22] = {10, 0};
+  for (int i = 0; i < 10; i++) Mark[2 + 2 * i] = '0';
+  auto At = std::search(Stub.begin(), Stub.end(), Mark, Mark + sizeof Mark);
+  if (At == Stub.end()) return;
+  char Digits[16];
+  std::snprintf(Digits, sizeof Digits, "%010lld", static_cast<long long>(Offset));
+  for (int i = 0; i < 10; i++) At[2 + 2 * i] = uint8_t(Digits[i]);
+}
+
+std::vector<uint8_t> TZipBridge::BuildSfxSettings() const { return SfxSettings().Build(); }
+
+TSfxSettings TZipBridge::SfxSettings() const {
   TSfxSettings S;
   for (auto [Option, Flag] : SfxOptionFlags)
     if (InSet(SFXOptions, Option)) S.Flags |= Flag;
@@ -100,7 +100,7 @@ std::vector<uint8_t> TZipBridge::BuildSfxSettings() const {
   S.DefaultDir = SFXDefaultDir;
   S.CommandLine = SFXCommandLine;
   S.Message = SFXMessage;
-  return S.Build();
+  return S;
 }
 
 int TZipBridge::EraseFile(const std::string& Name, DeleteOpts How) {
@@ -164,6 +164,14 @@ void TZipBridge::CopyArchive(THandle In, THandle Out, const ZipEndOfCentral& EOC
   }
 }
 
+int64_t TZipBridge::AppendShiftedArchive(THandle Out, int64_t Shift) {
+  ZipEndOfCentral EOC;
+  FindEndOfCentralDir(EOC, true);
+  int64_t Expected = 0;
+  CopyArchive(FInFileHandle, Out, EOC, 0, Shift, Expected);
+  return Expected;
+}
+
 int TZipBridge::ConvertZipToSfx(bool AutoCreate) {
   if (!AutoCreate && (FZipFileName.empty() || !FileExists(FZipFileName))) {
     SetZipError(zmNoZipSpecified);
@@ -222,7 +230,7 @@ int TZipBridge::ConvertZipToSfx(bool AutoCreate) {
   }
 
   const int64_t Prefix = int64_t(StubBytes.size() + Block.size());
-  StampArchiveOffset(StubBytes, Prefix);
+  StampSfxArchiveOffset(StubBytes, Prefix);
 
   EraseFile(OutName, HowToDelete);
   THandle Out = FileCreate(OutName);
@@ -243,10 +251,7 @@ int TZipBridge::ConvertZipToSfx(bool AutoCreate) {
       if (!WriteAll(Out, Rec, sizeof Rec)) throw EZipBridge(zmWriteEnd);
       Expected = TZipEndRecord::Size;
     } else {
-      ZipEndOfCentral EOC;
-      FindEndOfCentralDir(EOC, true);
-      THandle In = FInFileHandle;
-      CopyArchive(In, Out, EOC, 0, Prefix, Expected);
+      Expected = AppendShiftedArchive(Out, Prefix);
     }
   } catch (const EZipBridge& E) {
     ShowExceptionError(E);

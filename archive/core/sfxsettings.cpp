@@ -19,7 +19,7 @@ bool CountedText(const uint8_t* Block, size_t End, size_t& Pos, std::string& Tex
 }  // namespace
 
 std::vector<uint8_t> TSfxSettings::Build() const {
-  std::vector<uint8_t> B = {'M', 'P', 'V', Flags, 0, 1, 0, 0};
+  std::vector<uint8_t> B = {uint8_t(Magic.at(0)), uint8_t(Magic.at(1)), uint8_t(Magic.at(2)), Flags, 0, 1, 0, 0};
   for (const std::string* T : {&Caption, &DefaultDir, &CommandLine, &Message}) {
     size_t Len = std::min(T->size(), MaxText);
     B.push_back(uint8_t(Len));
@@ -31,9 +31,11 @@ std::vector<uint8_t> TSfxSettings::Build() const {
 }
 
 bool TSfxSettings::Parse(const uint8_t* P, size_t Avail) {
-  if (Avail < 8 || P[0] != 'M' || P[1] != 'P') return false;
+  if (Avail < 8) return false;
+  const std::string Sig(reinterpret_cast<const char*>(P), 3);
   TSfxSettings S;
-  if (P[2] == 'V') {
+  if (Sig == "MPV" || Sig == "KRX") {
+    S.Magic = Sig;
     size_t Len = GetLE16(P + 6);
     if (Len != Avail || Len < 12) return false;
     size_t Pos = 8;
@@ -41,7 +43,7 @@ bool TSfxSettings::Parse(const uint8_t* P, size_t Avail) {
     if (!CountedText(P, Len, Pos, S.Caption) || !CountedText(P, Len, Pos, S.DefaultDir) ||
         !CountedText(P, Len, Pos, S.CommandLine) || !CountedText(P, Len, Pos, S.Message) || Len - Pos >= 4)
       return false;
-  } else if (P[2] == 'U') {
+  } else if (Sig == "MPU") {
     size_t Lens[3] = {P[4], P[5], P[6]};
     size_t Used = 7 + Lens[0] + Lens[1] + Lens[2];
     if (Used > Avail || Avail - Used >= 4) return false;

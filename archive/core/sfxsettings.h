@@ -1,6 +1,8 @@
 // The settings block of a Zip self-extractor: written between the stub
 // program and the archive, read back by the stub and by the reverse
-// conversion.
+// conversion. The Zip component writes it as "MPV" in front of SFXSTUB.BIN,
+// the program's own builder as "KRX" in front of MORVSE.DAT; the layout is
+// the same.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -24,11 +26,12 @@ struct TSfxSettings {
   // The largest block: 12 + 4 x 255 bytes, rounded up to a multiple of 4.
   static constexpr size_t MaxBlock = 1032;
 
+  std::string Magic = "MPV";  // three characters
   uint8_t Flags = 0;
   std::string Caption, DefaultDir, CommandLine, Message;
   bool HasMessage = true;  // the older "U" form has none
 
-  // "MPV", the flags, the four texts as counted strings, padded to a multiple
+  // Magic, the flags, the four texts as counted strings, padded to a multiple
   // of 4; texts are cut to 255 characters.
   std::vector<uint8_t> Build() const;
   // The block that ends exactly at the end of Tail (the bytes in front of the

@@ -1,7 +1,7 @@
-// The program at the front of a self-extractor: it finds the Zip archive
-// appended to itself and the settings block just before it, shows the
-// block's caption and message with the folder to extract to, and extracts
-// with the archive library. Exit code 0 when every file came out sound, 1
+// The program at the front of a self-extractor (SFXSTUB.BIN and MORVSE.DAT):
+// it finds the Zip archive appended to itself and the settings block just
+// before it, shows the block's caption and message with the folder to
+// extract to, and extracts with the archive library. Exit code 0 when every file came out sound, 1
 // after errors, 2 when the user cancelled.
 #include <windows.h>
 

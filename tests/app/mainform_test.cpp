@@ -875,19 +875,6 @@ struct TFoundWindow {
   HWND Window;
 };
 
-BOOL CALLBACK FindMainWindow(HWND Wnd, LPARAM Param) {
-  auto* f = reinterpret_cast<TFoundWindow*>(Param);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(Wnd, &pid);
-  wchar_t cls[64] = {};
-  GetClassNameW(Wnd, cls, 64);
-  if (pid == f->Process && std::wstring(cls) == L"TMainForm") {
-    f->Window = Wnd;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 BOOL CALLBACK FindListView(HWND Wnd, LPARAM Param) {
   wchar_t cls[64] = {};
   GetClassNameW(Wnd, cls, 64);
@@ -938,7 +925,7 @@ TEST(MorvExe, StartedWithAnArchiveShowsItsEntries) {
   int count = 0;
   for (int i = 0; i < 300 && count == 0; ++i) {
     Sleep(100);
-    if (!found.Window) EnumWindows(FindMainWindow, LPARAM(&found));
+    if (!found.Window) found.Window = HWND(morvtest::FindProcessWindow(found.Process, "TMainForm"));
     if (found.Window && !list) EnumChildWindows(found.Window, FindListView, LPARAM(&list));
     if (list) count = int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
   }
@@ -992,7 +979,7 @@ TEST(MorvExe, ASecondStartHandsItsArchiveToTheRunningWindow) {
   std::string title;
   for (int i = 0; i < 300 && title != "Quillon 2000 - one.zip"; ++i) {
     Sleep(100);
-    if (!found.Window) EnumWindows(FindMainWindow, LPARAM(&found));
+    if (!found.Window) found.Window = HWND(morvtest::FindProcessWindow(found.Process, "TMainForm"));
     wchar_t t[256] = {};
     if (found.Window) GetWindowTextW(found.Window, t, 256);
     title = Narrow(t);

@@ -36,6 +36,17 @@ bool HavePeer(const std::string& program);
 // hand would only be seen by a Wine session started after it.
 bool DefineWineDrive(char letter, const std::string& hostFolder);
 
+// The first top-level window of class className that process pid owns (an
+// HWND), or nullptr.
+void* FindProcessWindow(unsigned long pid, const std::string& className);
+
+// Starts a self-extractor made with our stub (working folder Dir), waits for
+// its window, reads the window's caption and message, types Folder in and
+// confirms. Returns the program's exit code, -1 when no window came or it
+// did not end within a minute.
+int RunSelfExtractor(const std::string& exe, const std::string& dir, const std::string& folder,
+                     std::string* caption = nullptr, std::string* message = nullptr);
+
 // Saves what the screen shows of a window (of any process) as a 24-bit BMP,
 // for people to look at after a run. window is an HWND.
 void SaveWindowShot(void* window, const std::string& path);

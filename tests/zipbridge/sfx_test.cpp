@@ -224,30 +224,6 @@ TEST_F(SfxTest, IconIsReplacedAndReadBack) {
   EXPECT_FALSE(FileExists(Exe()));
 }
 
-struct TFindStub {
-  DWORD Pid;
-  HWND Found;
-};
-
-BOOL CALLBACK FindStubProc(HWND W, LPARAM P) {
-  auto* F = reinterpret_cast<TFindStub*>(P);
-  DWORD Owner = 0;
-  GetWindowThreadProcessId(W, &Owner);
-  char Class[64] = {};
-  GetClassNameA(W, Class, sizeof Class);
-  if (Owner == F->Pid && std::strcmp(Class, "MorvSfxStub") == 0) {
-    F->Found = W;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-HWND FindStubWindow(DWORD Pid) {
-  TFindStub F{Pid, nullptr};
-  EnumWindows(FindStubProc, LPARAM(&F));
-  return F.Found;
-}
-
 // The self-extractor runs: its window shows the caption and message, takes
 // the folder, and the files come out byte for byte.
 TEST_F(SfxTest, SelfExtractorRunsAndExtracts) {
@@ -257,33 +233,10 @@ TEST_F(SfxTest, SelfExtractorRunsAndExtracts) {
   Z.SetZipFileName(Zip());
   ASSERT_EQ(Z.ConvertZipToSfx(), 0) << Z.Message;
   const std::string Out = Dir + "\\out dir";
-
-  STARTUPINFOA Si = {};
-  Si.cb = sizeof Si;
-  PROCESS_INFORMATION Pi = {};
-  std::string Cmd = "\"" + Exe() + "\"";
-  ASSERT_TRUE(CreateProcessA(nullptr, Cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, Dir.c_str(), &Si, &Pi));
-  HWND W = nullptr;
-  for (int i = 0; i < 600 && !W; i++) {
-    if (WaitForSingleObject(Pi.hProcess, 50) == WAIT_OBJECT_0) break;
-    W = FindStubWindow(Pi.dwProcessId);
-    // Shown only once its controls are made.
-    if (W && !IsWindowVisible(W)) W = nullptr;
-  }
-  ASSERT_TRUE(W) << "no window";
-  char Text[256] = {};
-  GetWindowTextA(W, Text, sizeof Text);
-  EXPECT_STREQ(Text, "Quillon run");
-  GetWindowTextA(GetDlgItem(W, 101), Text, sizeof Text);
-  EXPECT_STREQ(Text, "These are the test files.");
-  SendMessageA(GetDlgItem(W, 100), WM_SETTEXT, 0, LPARAM(Out.c_str()));
-  PostMessageA(W, WM_COMMAND, IDOK, 0);
-  ASSERT_EQ(WaitForSingleObject(Pi.hProcess, 60000), WAIT_OBJECT_0);
-  DWORD Code = 99;
-  GetExitCodeProcess(Pi.hProcess, &Code);
-  CloseHandle(Pi.hThread);
-  CloseHandle(Pi.hProcess);
-  EXPECT_EQ(Code, 0u);
+  std::string Caption, Message;
+  EXPECT_EQ(morvtest::RunSelfExtractor(Exe(), Dir, Out, &Caption, &Message), 0);
+  EXPECT_EQ(Caption, "Quillon run");
+  EXPECT_EQ(Message, "These are the test files.");
   std::string Diff = Shell(Dir, "diff -r src " + Quote(HostPath(Out)) + " && echo same");
   EXPECT_NE(Diff.find("same"), std::string::npos) << Diff;
 }
