@@ -237,6 +237,7 @@ void TArcLister::PrepareWalk() {
   FHeadersMet = 0;
   FArcFolder.clear();
   FMultiVolume = false;
+  FRarNewNaming = false;
   FZooStarted = false;
   FHeaderOffset = StartOffset;
   FWalkEnd = ArchiveSize;
