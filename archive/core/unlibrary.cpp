@@ -218,8 +218,8 @@ void TUnLibrary::ExtractArchive(TUntypedFile&) {
     }
     StartEntry();
     Entry.FileName = Stored;
-    Entry.PackedSize = int32_t(E.PackSize);
-    Entry.UnpackedSize = int32_t(E.UnpSize);
+    Entry.PackedSize = uint32_t(E.PackSize);
+    Entry.UnpackedSize = uint32_t(E.UnpSize);
     Entry.Crc = E.Crc;
     Entry.Encrypted = E.Encrypted;
     FFileLeft = E.UnpSize;

@@ -16,7 +16,7 @@ namespace {
 
 struct Listed {
   std::string Name;
-  int32_t Packed = 0, Unpacked = 0;
+  int64_t Packed = 0, Unpacked = 0;
   uint32_t Crc = 0;
   bool Encrypted = false;
   int Offset = 0, Filenum = 0;
@@ -717,6 +717,41 @@ TEST(ListerRar, UnixModesAndUnicodeNamesAreMapped) {
   EXPECT_EQ(r.Entries[0].Attr & 0x30, 0x10) << r.Entries[0].Name;
   EXPECT_EQ(r.Entries[1].Attr & 0x30, 0x20) << r.Entries[1].Name;
   EXPECT_EQ(r.Entries[2].Name, "caf\xE9.txt");
+}
+
+TEST(ListerRar, SizesAbove2GBStayWholeAndTotalsAdd) {
+  std::vector<uint8_t> a = {'R', 'a', 'r', '!', 0x1A, 0x07, 0x00};
+  auto main = RarBlock(0x73, 0, std::vector<uint8_t>(6, 0));
+  a.insert(a.end(), main.begin(), main.end());
+  // Two stored-empty entries that claim 3,000,000,000 and 4,000,000,000
+  // bytes unpacked (no data follows, which the listing does not read).
+  for (uint32_t size : {3000000000u, 4000000000u}) {
+    std::vector<uint8_t> r;
+    Put32(r, 0);
+    Put32(r, size);
+    r.push_back(2);
+    Put32(r, 0);
+    Put32(r, 0x3C2A5000);
+    r.push_back(29);
+    r.push_back(0x30);
+    const std::string name = "big" + std::to_string(size / 1000000000u);
+    Put16(r, uint16_t(name.size()));
+    Put32(r, 0x20);
+    r.insert(r.end(), name.begin(), name.end());
+    auto b = RarBlock(0x74, 0x8000, r);
+    a.insert(a.end(), b.begin(), b.end());
+  }
+  std::string d = morvtest::TempDir();
+  morvtest::WriteFile(d + "/big.rar", a);
+  int64_t total = 0;
+  ListRun r = List(d + "/big.rar", false, "*.*", [&](TArcLister& l) {
+    l.OnTotals = [&](TObject* s, int) { total = static_cast<TArcLister*>(s)->TotalUnpackedSize(); };
+  });
+  ASSERT_TRUE(r.Result);
+  ASSERT_EQ(r.Entries.size(), 2u);
+  EXPECT_EQ(r.Entries[0].Unpacked, 3000000000);
+  EXPECT_EQ(r.Entries[1].Unpacked, 4000000000);
+  EXPECT_EQ(total, 7000000000);
 }
 
 TEST(ListerRar, NewNumberingSetAsksForThePartNames) {
