@@ -882,5 +882,6 @@ TEST(ListerTotals, HugeDeclaredSizesDoNotOverflow) {
   });
   ASSERT_EQ(r.Entries.size(), 3u);
   EXPECT_EQ(packed, 0);
-  EXPECT_EQ(unpacked, 3 * int64_t(INT32_MAX));
+  EXPECT_EQ(unpacked, 3 * int64_t(UINT32_MAX));
+  EXPECT_EQ(r.Entries[0].Unpacked, int64_t(UINT32_MAX));
 }
