@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "archive/convert/arc2arc.h"
-#include "archive/convert/handlers.h"
 #include "archive/convert/zipcheck.h"
 #include "framework/core/sysutils.h"
 #include "tests/archive/convert/fixture_sweep.h"
@@ -42,29 +41,8 @@ class ConvertTest : public ::testing::Test {
   std::string Dir, Src;
 };
 
-struct TCheckRun {
-  std::vector<bool> Results;
-  std::vector<int> Errors;
-  bool Raised = false;
-};
-
-TCheckRun RunCheck(const std::string& Arc) {
-  TCheckRun R;
-  TComponent Owner(nullptr);
-  TZipCheck* T = new TZipCheck(&Owner);
-  T->SetArchiveFile(Arc);
-  T->FileSpec()->Add("*.*");
-  T->OnStatus = [&](TObject*, const std::string&, bool Pass) { R.Results.push_back(Pass); };
-  T->OnError = [&](TObject*, const std::string&, const std::string&, const std::string&, int Code) {
-    R.Errors.push_back(Code);
-  };
-  try {
-    T->Activate();
-  } catch (const E_RAISE&) {
-    R.Raised = true;
-  }
-  return R;
-}
+using fixturesweep::RunCheck;
+using fixturesweep::TCheckRun;
 
 // Flips one byte in the middle of the file's largest stretch of data.
 void FlipByte(const std::string& Name, size_t Pos) {
@@ -158,21 +136,6 @@ TConvertRun Convert(const std::string& From, const std::string& To, TOutArcType 
   return R;
 }
 
-// Unpacks a BH archive, which no peer here reads, with our own extractor.
-bool UnpackBh(const std::string& Arc, const std::string& Out) {
-  TComponent Owner(nullptr);
-  TUnBase* U = CreateExtractor(atBh, &Owner);
-  U->SetArchiveFile(Arc);
-  U->SetExtractDir(Out);
-  U->FileSpec()->Add("*.*");
-  U->ConfirmOverwrites = false;
-  try {
-    return U->Extract() > 0;
-  } catch (const E_RAISE&) {
-    return false;
-  }
-}
-
 TEST_F(ConvertTest, ConvertsBetweenTypesCheckedByThePeers) {
   const std::string Temp = Join(Dir, "temp");
   ForceDirectories(Temp);
@@ -226,7 +189,7 @@ TEST_F(ConvertTest, ConvertsBetweenTypesCheckedByThePeers) {
         std::string Text;
         EXPECT_EQ(Peer("cd " + Host(Back) + " && ARC=" + Host(To) + " && " + T.Unpack, &Text), 0) << Text;
       } else {
-        EXPECT_TRUE(UnpackBh(To, Back));
+        EXPECT_TRUE(fixturesweep::OurExtract(atBh, To, Back));  // no peer reads BH
       }
       for (const std::string& F : S.Files) {
         std::string Text;
@@ -300,14 +263,7 @@ TEST_F(ConvertTest, IntegrityCheckNeedsItsStatusEvent) {
 }
 
 TEST_F(ConvertTest, EveryTestableFixturePassesAndItsFlippedTwinFails) {
-  for (const char* Folder : {"zip", "lha", "arj", "arc"}) {
-    SCOPED_TRACE(Folder);
-    const std::string Work = Join(Dir, std::string("sweep_") + Folder);
-    ForceDirectories(Work);
-    fixturesweep::TSweep S = fixturesweep::SweepFixtures(Folder, Work);
-    EXPECT_GT(S.Sound, 0);
-    EXPECT_TRUE(S.TwinsPassed.empty()) << ::testing::PrintToString(S.TwinsPassed);
-  }
+  fixturesweep::ExpectSweepsClean({"zip", "lha", "arj", "arc"}, Dir);
 }
 
 }  // namespace

@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <initializer_list>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "archive/convert/handlers.h"
 #include "archive/convert/zipcheck.h"
 #include "archive/lister/arclister.h"
 #include "framework/core/sysutils.h"
@@ -98,6 +100,35 @@ inline TSweep SweepFixtures(const std::string& Folder, const std::string& Work) 
     if (Bad.AllPassed() && Bad.Results.size() >= Sound.Results.size()) S.TwinsPassed.push_back(Rel);
   }
   return S;
+}
+
+// Each folder's sweep finds sound archives and no twin that passes.
+inline void ExpectSweepsClean(std::initializer_list<const char*> Folders, const std::string& Dir) {
+  for (const char* Folder : Folders) {
+    SCOPED_TRACE(Folder);
+    const std::string Work = writerstest::Join(Dir, std::string("sweep_") + Folder);
+    ForceDirectories(Work);
+    TSweep S = SweepFixtures(Folder, Work);
+    EXPECT_GT(S.Sound, 0);
+    EXPECT_TRUE(S.TwinsPassed.empty()) << ::testing::PrintToString(S.TwinsPassed);
+  }
+}
+
+// Extracts Arc of Type with our own extractor; whether anything came out.
+inline bool OurExtract(TArcType Type, const std::string& Arc, const std::string& Out) {
+  TComponent Owner(nullptr);
+  TUnBase* U = CreateExtractor(Type, &Owner);
+  if (!U) return false;
+  U->SetArchiveFile(Arc);
+  U->SetExtractDir(Out);
+  U->FileSpec()->Add("*.*");
+  U->ConfirmOverwrites = false;
+  U->OnError = [](TObject*, const std::string&, const std::string&, const std::string&, int) {};
+  try {
+    return U->Extract() > 0;
+  } catch (const E_RAISE&) {
+    return false;
+  }
 }
 
 }  // namespace fixturesweep

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "archive/convert/arc2arc.h"
-#include "archive/convert/handlers.h"
 #include "framework/core/sysutils.h"
 #include "tests/archive/convert/fixture_sweep.h"
 #include "tests/archive/formats/writers_test_util.h"
@@ -18,21 +17,7 @@ using namespace writerstest;
 
 namespace {
 
-bool OurExtract(TArcType Type, const std::string& Arc, const std::string& Out) {
-  TComponent Owner(nullptr);
-  TUnBase* U = CreateExtractor(Type, &Owner);
-  if (!U) return false;
-  U->SetArchiveFile(Arc);
-  U->SetExtractDir(Out);
-  U->FileSpec()->Add("*.*");
-  U->ConfirmOverwrites = false;
-  U->OnError = [](TObject*, const std::string&, const std::string&, const std::string&, int) {};
-  try {
-    return U->Extract() > 0;
-  } catch (const E_RAISE&) {
-    return false;
-  }
-}
+using fixturesweep::OurExtract;
 
 class ConvertExternalTest : public ::testing::Test {
  protected:
@@ -132,14 +117,7 @@ TEST_F(ConvertExternalTest, LibrarySourcesAndCabinetTargetConvertCheckedByThePee
 }
 
 TEST_F(ConvertExternalTest, EveryTestableFixturePassesAndItsFlippedTwinFails) {
-  for (const char* Folder : {"rar", "ace"}) {
-    SCOPED_TRACE(Folder);
-    const std::string Work = Join(Dir, std::string("sweep_") + Folder);
-    ForceDirectories(Work);
-    fixturesweep::TSweep S = fixturesweep::SweepFixtures(Folder, Work);
-    EXPECT_GT(S.Sound, 0);
-    EXPECT_TRUE(S.TwinsPassed.empty()) << ::testing::PrintToString(S.TwinsPassed);
-  }
+  fixturesweep::ExpectSweepsClean({"rar", "ace"}, Dir);
 }
 
 }  // namespace
