@@ -132,11 +132,14 @@ int TUnLibrary::ProcessEntry(const TLibEntry& E, bool& Pass) {
       FileSetDate(OutFileName, DateAttribute == TDateAttribute::daMaxFileDate ? MaxFileDate : int(E.FileTime));
       if (RestoreFileAttr && E.Attr != faArchive)
         FileSetAttr(OutFileName, int(E.Attr & (faReadOnly | faHidden | faSysFile | faArchive)));
-    } else {
-      ReportError(OutFileName, "", errWriteFile);
     }
   }
   if (FileExists(Temp)) DeleteFile(Temp);
+  if (Result == 0 && !Pass) {
+    // The copy was sound; the target could not take its place.
+    ReportError(OutFileName, "", errWriteFile);
+    return -1;
+  }
   return Result;
 }
 

@@ -92,7 +92,8 @@ class TUnLibrary : public TUnBase {
   // Runs the library over the current (wanted) entry: testing, or extracting
   // into a temporary file beside the target, which replaces the target only
   // when the library succeeded. Returns the library's result, or -1 when no
-  // temporary file could be made (reported; the entry is skipped).
+  // temporary file could be made or the target could not be replaced
+  // (reported; the entry is passed over).
   int ProcessEntry(const TLibEntry& E, bool& Pass);
   // The password step of an encrypted entry: Password, else OnGetPassword up
   // to PasswordAttempts answers. A password the library refuses costs the
