@@ -6,10 +6,10 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TRarHandle H;
-  H.OpenSource = [&](const std::string&) -> std::unique_ptr<TArcSource> {
+  H.Access.OpenSource = [&](const std::string&) -> std::unique_ptr<TArcSource> {
     return std::make_unique<TMemorySource>(data, size);
   };
-  H.VolumeExists = [](const std::string&) { return false; };
+  H.Access.VolumeExists = [](const std::string&) { return false; };
   if (!H.OpenVolume("fuzz.rar")) return 0;
   RARHeaderData D{};
   for (int i = 0; i < 10000 && H.ReadHeader(&D) == ERAR_SUCCESS; ++i) {

@@ -16,6 +16,7 @@
 #include "archive/formats/zip/unzip.h"
 #include "archive/formats/zip/zipwriter.h"
 #ifdef _WIN32
+#include "archive/formats/ace/unace.h"
 #include "archive/formats/cab/makecab.h"
 #include "archive/formats/cab/uncab.h"
 #include "archive/formats/rar/unrar.h"
@@ -51,6 +52,7 @@ const TExtractorLine Extractors[] = {
 #ifdef _WIN32
     {{atCab}, MakeExtractor<TUnCAB>},
     {{atRar, atRarExe}, MakeExtractor<TUnRAR>},
+    {{atACE}, MakeExtractor<TUnACE>},
 #endif
 };
 

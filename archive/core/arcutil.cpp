@@ -1,5 +1,6 @@
 #include "archive/core/arcutil.h"
 
+#include <cctype>
 #include <vector>
 
 #include "archive/core/arcerrors.h"
@@ -229,3 +230,20 @@ int CalcPercent(int64_t Part, int64_t Whole) {
   if (r > Whole - r || (r == Whole - r && (q & 1))) q++;
   return int(q);
 }
+
+std::string NextOldStyleVolume(const std::string& N, char Letter) {
+  const size_t Dot = N.find_last_of('.');
+  if (Dot == std::string::npos || N.size() - Dot != 4 || N.find_first_of("\\/", Dot) != std::string::npos)
+    return N + "." + Letter + "00";
+  const char* Ext = N.c_str() + Dot + 1;
+  if (!isdigit(uint8_t(Ext[1])) || !isdigit(uint8_t(Ext[2]))) return N.substr(0, Dot + 1) + Letter + "00";
+  int Num = (Ext[1] - '0') * 10 + (Ext[2] - '0') + 1;
+  Letter = Ext[0];
+  if (Num > 99) {
+    Num = 0;
+    ++Letter;
+  }
+  const char Buf[4] = {Letter, char('0' + Num / 10), char('0' + Num % 10), 0};
+  return N.substr(0, Dot + 1) + Buf;
+}
+

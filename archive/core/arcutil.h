@@ -74,3 +74,7 @@ int64_t OctalToInt(const std::string& S);
 // Part * 100 / Whole to the nearest integer (halves to even), within 0..100;
 // 0 when Whole <= 0.
 int CalcPercent(int64_t Part, int64_t Whole);
+
+// The volume after N in the old naming: name.ext, name.x00, name.x01 ...
+// name.x99, then the letter after x.
+std::string NextOldStyleVolume(const std::string& N, char Letter);

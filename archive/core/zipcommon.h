@@ -21,8 +21,9 @@ struct TArcEntryInfo {
   std::string FileName;    // stored name with path, ANSI, "\" separators
   std::string VolumeName;  // the archive or volume file the entry lies in
   bool Encrypted = false;
-  int32_t PackedSize = 0;
-  int32_t UnpackedSize = 0;
+  // Unsigned: entries of 2 GB to 4 GB show their size; larger ones 4 GB - 1.
+  uint32_t PackedSize = 0;
+  uint32_t UnpackedSize = 0;
   uint8_t Ratio = 0;  // percent saved
   uint32_t Crc = 0;
   std::string MethodName;

@@ -83,12 +83,12 @@ bool TArcLister::Report(TFound& E, int64_t Offset, TFolderRule Rule, bool CountF
   bool count = !E.Folder || CountFolders;
   if (count) {
     ++EntryCount;
-    FTotalPackedSize += Clamp32(E.Packed);
-    FTotalUnpackedSize += Clamp32(E.Unpacked);
+    FTotalPackedSize += std::max<int64_t>(E.Packed, 0);
+    FTotalUnpackedSize += std::max<int64_t>(E.Unpacked, 0);
   }
   Entry.Encrypted = E.Encrypted;
-  Entry.PackedSize = Clamp32(E.Packed);
-  Entry.UnpackedSize = Clamp32(E.Unpacked);
+  Entry.PackedSize = ClampU32(E.Packed);
+  Entry.UnpackedSize = ClampU32(E.Unpacked);
   Entry.Crc = E.Crc;
   Entry.Method = E.Method;
   Entry.Date = E.Date;
@@ -237,6 +237,7 @@ void TArcLister::PrepareWalk() {
   FHeadersMet = 0;
   FArcFolder.clear();
   FMultiVolume = false;
+  FRarNewNaming = false;
   FZooStarted = false;
   FHeaderOffset = StartOffset;
   FWalkEnd = ArchiveSize;

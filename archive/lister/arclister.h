@@ -132,6 +132,7 @@ class TArcLister : public TZipCommon {
   bool FZipCentral = false;
   std::string FArcFolder;
   bool FMultiVolume = false;
+  bool FRarNewNaming = false;  // RAR volumes named name.partN.rar
   uint16_t FAceVersion = 0;
   std::string FLongName;   // tar: name carried by a GNU 'L' or pax header
   bool FZooStarted = false;

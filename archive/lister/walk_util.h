@@ -85,6 +85,13 @@ inline int32_t Clamp32(int64_t v) {
   return int32_t(v);
 }
 
+// Entry sizes are unsigned 32-bit; larger ones show 4 GB - 1.
+inline uint32_t ClampU32(int64_t v) {
+  if (v > int64_t(UINT32_MAX)) return UINT32_MAX;
+  if (v < 0) return 0;
+  return uint32_t(v);
+}
+
 inline std::string ToBackslashes(std::string s) {
   std::replace(s.begin(), s.end(), '/', '\\');
   return s;

@@ -13,7 +13,8 @@ using namespace lister;
 
 bool TArcLister::NextVolume() {
   int number = NextVolumeNumber;
-  std::string name = GetVolumeName(ArchiveFile(), number);
+  std::string name = FRarNewNaming ? RarNextVolumeName(Entry.VolumeName.empty() ? ArchiveFile() : Entry.VolumeName, true)
+                                   : GetVolumeName(ArchiveFile(), number);
   if (RequestNextVolume(nullptr, name, IntToStr(number))) {
     if (!OpenFile(name)) RaiseCode(errReadFile);
     Entry.VolumeName = name;
@@ -152,6 +153,7 @@ void TArcLister::PrepareRar() {
     RaiseCode(err ? err : errBadHeader, err == rdUnsupportedVersion ? "RAR 5" : "");
   }
   if (a.HeadersEncrypted) RaiseCode(25290);
+  FRarNewNaming = (a.Main.Flags & RarMainNewNumbering) != 0;
   FHeaderOffset = int64_t(a.FirstBlockPos) + 1;
 }
 
@@ -167,7 +169,8 @@ void TArcLister::StepRar() {
   FWalkPos = int64_t(b.NextPos);
   if (!b.IsFile() || (b.Flags & RarSkipIfUnknown)) return;
   TFound E;
-  E.Name = b.FileName;
+  E.Name = b.Utf8Name.empty() ? b.FileName : b.Utf8Name;
+  E.Utf8 = !b.Utf8Name.empty();
   FSplitUnpackedSize = int64_t(b.UnpackedSize);
   if (b.SplitBefore())
     FSplitPackedSize += int64_t(b.PackedSize);
@@ -175,7 +178,7 @@ void TArcLister::StepRar() {
     FSplitPackedSize = int64_t(b.PackedSize);
   if (b.SplitAfter()) {
     ++FHeadersMet;
-    if (OnReadFile) OnReadFile(this, OemToAnsiStr(E.Name));
+    if (OnReadFile) OnReadFile(this, b.AnsiName());
     if (!NextVolume()) return;
     RarArchive a;
     if (!ReadRarArchiveHeader(*FFile, 0, a, err)) RaiseCode(err ? err : errReadFile);
@@ -192,7 +195,7 @@ void TArcLister::StepRar() {
   E.Method = b.Method;
   E.NameMethod = b.Method >= 0x30 ? b.Method - 0x30 : b.Method;
   E.SetInternalAttr = false;
-  E.ExternalAttr = int32_t(b.Attributes);
+  E.ExternalAttr = int32_t(RarDosAttributes(b.HostOs, b.Attributes, b.Flags));
   E.Folder = b.IsDirectory();
   Report(E, start, frShowOrFilter);
 }
@@ -277,10 +280,11 @@ void TArcLister::StepCab() {
   --FCab->FilesLeft;
   TFound E;
   E.Name = f.FileName;
+  E.Utf8 = (f.Attributes & 0x80) != 0;  // the name is UTF-8
   // Entries continued from the previous cabinet were listed there.
   if (f.ContinuedFromPrev()) {
     ++FHeadersMet;
-    if (OnReadFile) OnReadFile(this, OemToAnsiStr(E.Name));
+    if (OnReadFile) OnReadFile(this, ZipNameToAnsi(E.Name, E.Utf8 ? zgUtf8 : 0));
   } else {
     uint16_t folder = f.Folder(*FCab->Header);
     E.Date = DosDateTime(f.DosDateTime());
@@ -288,8 +292,8 @@ void TArcLister::StepCab() {
     E.VersionNeeded = FCab->MajorVersion;
     E.Packed = E.Unpacked = f.UnpackedSize;
     E.Method = folder < FCab->FolderTypes.size() ? FCab->FolderTypes[folder] : 0;
-    E.InternalAttr = f.Attributes;
-    E.ExternalAttr = f.Attributes;
+    E.InternalAttr = f.Attributes & ~0x80;
+    E.ExternalAttr = f.Attributes & ~0x80;
     Report(E, start, frFilter);
   }
   if (FCab->FilesLeft == 0 && !Cancel) NextCabinet();

@@ -12,46 +12,17 @@
 #include <string>
 #include <vector>
 
-#include "archive/core/arc_source.h"
-#include "archive/core/crc.h"
-#include "archive/core/untypedfile.h"
+#include "archive/core/arcutil.h"
 #include "archive/formats/rar/rar_format.h"
 #include "archive/formats/rar/unrar_api.h"
-#include "framework/core/sysutils.h"
-
-// A volume file as a source, holding the open file.
-class TRarFileSource : public TArcSource {
- public:
-  explicit TRarFileSource(const std::string& Name) { FOpen = FFile.OpenRead(Name); }
-  bool IsOpen() const { return FOpen; }
-  uint64_t Size() override {
-    const int64_t S = FFile.Size();
-    return S < 0 ? 0 : uint64_t(S);
-  }
-  size_t ReadAt(uint64_t Pos, uint8_t* Buf, size_t N) override {
-    if (!FFile.Seek(int64_t(Pos))) return 0;
-    return FFile.Read(Buf, N);
-  }
-
- private:
-  TUntypedFile FFile;
-  bool FOpen = false;
-};
-
-inline std::unique_ptr<TArcSource> OpenFileSource(const std::string& Name) {
-  auto S = std::make_unique<TRarFileSource>(Name);
-  if (!S->IsOpen()) return nullptr;
-  return S;
-}
+#include "libs/volume_set.h"
 
 constexpr uint8_t kStored = 0x30;
-constexpr uint16_t kMainNewNumbering = 0x0010;
 constexpr uint16_t kEndNextVolume = 0x0001;
 
 struct TRarHandle {
   std::string Volume;
-  // Opens a volume by name; the default reads the file.
-  std::function<std::unique_ptr<TArcSource>(const std::string&)> OpenSource = OpenFileSource;
+  TVolumeAccess Access;
   std::unique_ptr<TArcSource> Src;
   RarArchive Arc;
   uint64_t Pos = 0;
@@ -61,10 +32,10 @@ struct TRarHandle {
   TRarChangeVolProc VolProc = nullptr;
   TRarProcessDataProc DataProc = nullptr;
   std::string Password;
-  std::function<bool(const std::string&)> VolumeExists = [](const std::string& N) { return FileExists(N); };
+  int Volumes = 1;
 
   bool OpenVolume(const std::string& Name) {
-    std::unique_ptr<TArcSource> S = OpenSource(Name);
+    std::unique_ptr<TArcSource> S = Access.OpenSource(Name);
     if (!S) return false;
     RarArchive A;
     int Err = 0;
@@ -73,63 +44,19 @@ struct TRarHandle {
     Arc = A;
     Volume = Name;
     Pos = A.FirstBlockPos;
-    if (Arc.Main.Flags & kMainNewNumbering) NewNaming = true;
+    if (Arc.Main.Flags & RarMainNewNumbering) NewNaming = true;
     return true;
   }
 
-  std::string NextVolumeName() const {
-    std::string N = Volume;
-    if (NewNaming) {
-      // name.partNN.rar: the last run of digits before the extension.
-      size_t End = N.size();
-      const size_t Dot = N.find_last_of('.');
-      if (Dot != std::string::npos && Dot > 0) End = Dot;
-      size_t Start = End;
-      while (Start > 0 && N[Start - 1] >= '0' && N[Start - 1] <= '9') --Start;
-      if (Start < End) {
-        for (size_t i = End; i-- > Start;) {
-          if (N[i] < '9') {
-            ++N[i];
-            return N;
-          }
-          N[i] = '0';
-        }
-        N.insert(Start, "1");
-        return N;
-      }
-    }
-    // name.rar, name.r00, name.r01 ... name.r99, name.s00 ...
-    const size_t Dot = N.find_last_of('.');
-    if (Dot == std::string::npos || N.size() - Dot != 4) return N + ".r00";
-    const std::string Ext = N.substr(Dot + 1);
-    if (SameText(Ext, "rar") || !isdigit(uint8_t(Ext[1])) || !isdigit(uint8_t(Ext[2]))) return N.substr(0, Dot) + ".r00";
-    int Num = (Ext[1] - '0') * 10 + (Ext[2] - '0') + 1;
-    char Letter = Ext[0];
-    if (Num > 99) {
-      Num = 0;
-      ++Letter;
-    }
-    char Buf[4] = {Letter, char('0' + Num / 10), char('0' + Num % 10), 0};
-    return N.substr(0, Dot + 1) + Buf;
-  }
+  std::string NextVolumeName() const { return RarNextVolumeName(Volume, NewNaming); }
 
   // Moves to the next volume of the set; false when there is none or the
   // caller's callback refused.
   bool NextVolume() {
     if (!Arc.Volume) return false;
+    if (++Volumes >= kMaxVolumes) return false;
     std::string Name = NextVolumeName();
-    char Buf[260] = {};
-    for (;;) {
-      const bool Exists = VolumeExists(Name);
-      if (VolProc) {
-        std::strncpy(Buf, Name.c_str(), sizeof(Buf) - 1);
-        if (VolProc(Buf, Exists ? RAR_VOL_NOTIFY : RAR_VOL_ASK) <= 0) return false;
-        Buf[sizeof(Buf) - 1] = 0;
-        if (!Exists) Name = Buf;
-      }
-      if (VolumeExists(Name)) break;
-      if (!VolProc) return false;
-    }
+    if (!FindNextVolume(Access, VolProc, RAR_VOL_ASK, RAR_VOL_NOTIFY, Name)) return false;
     return OpenVolume(Name);
   }
 
@@ -151,7 +78,10 @@ struct TRarHandle {
       std::memset(D->ArcName, 0, sizeof(D->ArcName));
       std::memset(D->FileName, 0, sizeof(D->FileName));
       std::strncpy(D->ArcName, Volume.c_str(), sizeof(D->ArcName) - 1);
-      std::strncpy(D->FileName, B.FileName.c_str(), sizeof(D->FileName) - 1);
+      // The record carries OEM names: a Unicode name goes through the ANSI
+      // code page.
+      const std::string Name = B.Utf8Name.empty() ? B.FileName : AnsiToOemStr(B.AnsiName());
+      std::strncpy(D->FileName, Name.c_str(), sizeof(D->FileName) - 1);
       D->Flags = B.Flags;
       D->PackSize = uint32_t(B.PackedSize);
       D->UnpSize = uint32_t(B.UnpackedSize);
@@ -182,19 +112,13 @@ struct TRarHandle {
       if (!Out.Create(Name)) return ERAR_ECREATE;
     }
     uint32_t Crc = 0xFFFFFFFFu;
-    std::vector<uint8_t> Buf(65536);
     RarBlock Part = Cur;
     for (;;) {
-      uint64_t Left = Part.PackedSize, At = Part.DataPos;
-      while (Left > 0) {
-        const size_t Want = size_t(std::min<uint64_t>(Left, Buf.size()));
-        const size_t Got = Src->ReadAt(At, Buf.data(), Want);
-        if (Got == 0) return ERAR_EREAD;
-        Crc32Block(Buf.data(), Got, Crc);
-        if (DataProc && DataProc(Buf.data(), int(Got)) <= 0) return ERAR_UNKNOWN;
-        if (Out.IsOpen() && Out.Write(Buf.data(), Got) != Got) return ERAR_EWRITE;
-        Left -= Got;
-        At += Got;
+      switch (CopyStored(*Src, Part.DataPos, Part.PackedSize, Crc, DataProc, Out)) {
+        case TCopyResult::crDone: break;
+        case TCopyResult::crReadError: return ERAR_EREAD;
+        case TCopyResult::crAborted: return ERAR_UNKNOWN;
+        case TCopyResult::crWriteError: return ERAR_EWRITE;
       }
       if (!Part.SplitAfter()) break;
       // The rest of the file is at the start of the next volume.

@@ -130,6 +130,24 @@ TEST(EntryFill, ListerEntriesSkipFoldersAndMarkCabSizes) {
   EXPECT_NE(FileTable[0].FileDate, 0);
 }
 
+TEST(EntryFill, ListerSizesAbove2GBShowWholeAndTotalPast4GB) {
+  TEntryFill fill(Options(false));
+  TArcEntryInfo e;
+  e.ExternalAttr = 0x20;
+  e.FileName = "a.iso";
+  e.PackedSize = e.UnpackedSize = 3000000000u;
+  ASSERT_TRUE(fill.AddListerEntry(e));
+  e.FileName = "b.iso";
+  e.PackedSize = e.UnpackedSize = 4294967295u;
+  ASSERT_TRUE(fill.AddListerEntry(e));
+  fill.Finish(1);
+  ASSERT_EQ(FileCount, 2);
+  EXPECT_EQ(FileTable[0].SizeText, "3000000000");
+  EXPECT_EQ(FileTable[1].PackedText, "4294967295");
+  EXPECT_EQ(TotalUnpacked, 7294967295);
+  EXPECT_EQ(TotalPacked, 7294967295);
+}
+
 TEST(EntryFill, TableRefusesTheEntryBeyondItsLimit) {
   TEntryFill fill(Options(false));
   for (int i = 0; i < MaxFileCount; ++i) ASSERT_TRUE(fill.AddZipEntry("f" + std::to_string(i), 1, 1, 0, false));

@@ -1,5 +1,6 @@
 #include "archive/formats/ace/ace_format.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -120,4 +121,16 @@ bool ReadAceFileHeader(TArcSource& src, uint64_t pos, AceFileHeader& out, int& e
     return false;
   }
   return true;
+}
+
+bool FindAceMainHeader(TArcSource& src, AceMainHeader& out) {
+  int err = 0;
+  if (ReadAceMainHeader(src, 0, out, err)) return true;
+  const uint64_t limit = std::min<uint64_t>(src.Size(), uint64_t(1) << 20);
+  if (limit < 14) return false;
+  std::vector<uint8_t> buf(static_cast<size_t>(limit));
+  if (!ReadExact(src, 0, buf.data(), buf.size())) return false;
+  for (size_t at = 7; at + 7 <= buf.size(); ++at)
+    if (std::memcmp(&buf[at], "**ACE**", 7) == 0 && ReadAceMainHeader(src, at - 7, out, err)) return true;
+  return false;
 }

@@ -78,3 +78,7 @@ bool ReadAceMainHeader(TArcSource& src, uint64_t pos, AceMainHeader& out, int& e
 // not fit the header; a CRC mismatch rdHeaderCrc; a header past the file
 // rdReadError.
 bool ReadAceFileHeader(TArcSource& src, uint64_t pos, AceFileHeader& out, int& err);
+
+// The archive header at the start of the file or, after a self-extractor's
+// stub, within its first megabyte.
+bool FindAceMainHeader(TArcSource& src, AceMainHeader& out);

@@ -94,8 +94,8 @@ bool TUnARC::ExtractEntry(TUntypedFile& F, TArcSource& Src, int Index) {
   const std::string Stored = FFolders[size_t(Rec.Folder)] + H.Name;
   Entry.FileName = OemToAnsiStr(Stored);
   Entry.Encrypted = false;
-  Entry.PackedSize = int32_t(std::min<uint32_t>(H.PackedSize, INT32_MAX));
-  Entry.UnpackedSize = int32_t(std::min<uint32_t>(H.UnpackedSize, INT32_MAX));
+  Entry.PackedSize = H.PackedSize;
+  Entry.UnpackedSize = H.UnpackedSize;
   Entry.Crc = H.Crc;
   Entry.Method = H.Method;
   Entry.MethodName = CompressMethodToStr(H.Method);

@@ -173,8 +173,8 @@ TUnARJ::TStep TUnARJ::ExtractEntry(TUntypedFile& F, uint64_t Pos) {
   const bool Garbled = (H.Flags & ArjFlagGarbled) != 0;
   Entry.FileName = OemToAnsiStr(H.FileName);
   Entry.Encrypted = Garbled;
-  Entry.PackedSize = int32_t(std::min<uint32_t>(H.PackedSize, INT32_MAX));
-  Entry.UnpackedSize = int32_t(std::min<uint32_t>(H.UnpackedSize, INT32_MAX));
+  Entry.PackedSize = H.PackedSize;
+  Entry.UnpackedSize = H.UnpackedSize;
   Entry.Crc = H.FileCrc;
   Entry.Method = H.Method;
   Entry.MethodName = CompressMethodToStr(H.Method);

@@ -174,8 +174,8 @@ void TBh::SetListedEntryInfo() {
   Entry.FileName = OemToAnsiStr(SlashToBackslash(FHeader.FileName));
   Entry.VersionMadeBy = FHeader.VersionMadeBy;
   Entry.Encrypted = FHeader.Encrypted();
-  Entry.PackedSize = int32_t(FHeader.PackedSize);
-  Entry.UnpackedSize = int32_t(FHeader.UnpackedSize);
+  Entry.PackedSize = uint32_t(FHeader.PackedSize);
+  Entry.UnpackedSize = uint32_t(FHeader.UnpackedSize);
   Entry.Ratio = uint8_t(CalcRatio(FHeader.PackedSize, FHeader.UnpackedSize));
   Entry.Crc = FHeader.Crc;
   Entry.Method = FHeader.Method;

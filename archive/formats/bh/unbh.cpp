@@ -71,8 +71,8 @@ bool TUnBH::ExtractEntry(TUntypedFile& F, TUntypedFileSource& Src, uint64_t Head
   }
   Entry.FileName = OemToAnsiStr(H.FileName);
   Entry.Encrypted = H.Encrypted();
-  Entry.PackedSize = int32_t(H.PackedSize);
-  Entry.UnpackedSize = int32_t(H.UnpackedSize);
+  Entry.PackedSize = uint32_t(H.PackedSize);
+  Entry.UnpackedSize = uint32_t(H.UnpackedSize);
   Entry.Ratio = uint8_t(CalcRatio(H.PackedSize, H.UnpackedSize));
   Entry.Crc = H.Crc;
   Entry.Method = H.Method;

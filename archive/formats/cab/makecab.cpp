@@ -166,7 +166,7 @@ intptr_t TMakeCAB::GetOpenInfo(const std::string& Name, uint16_t& Date, uint16_t
   Date = uint16_t(uint32_t(Dos) >> 16);
   Time = uint16_t(Dos & 0xFFFF);
   if (OnRead) {
-    Entry.PackedSize = Entry.UnpackedSize = int32_t(std::min<int64_t>(GetFileSize64(Name), INT32_MAX));
+    Entry.PackedSize = Entry.UnpackedSize = uint32_t(std::min<int64_t>(GetFileSize64(Name), UINT32_MAX));
     Entry.Date = DosDateToDateTime(Dos);
     Entry.ExternalAttr = Attr;
     Entry.Crc = 0;

@@ -236,7 +236,7 @@ intptr_t TUnCAB::CopyFile(const std::string& Name, int64_t Size, uint16_t Date, 
   StartEntry();
   FFileSize = FFileLeft = Size;
   Entry.FileName = Name;
-  Entry.UnpackedSize = int32_t(std::min<int64_t>(Size, INT32_MAX));
+  Entry.UnpackedSize = uint32_t(std::min<int64_t>(Size, UINT32_MAX));
   Entry.ExternalAttr = Attr;
   if (!SetEntryFileName(Name)) {
     RunRemaining -= Size;

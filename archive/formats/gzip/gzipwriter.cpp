@@ -69,8 +69,8 @@ void TGZip::WriteMember(TStream* In, TStream* Out, const std::string& FileName, 
   if (OnRead) {
     Entry.FileName = Name;
     Entry.Date = FileDateToDateTimeDef(DosDate);
-    Entry.PackedSize = int32_t(std::min<int64_t>(Out->Position() - DataStart - 8, INT32_MAX));
-    Entry.UnpackedSize = int32_t(std::min<int64_t>(BytesRead, INT32_MAX));
+    Entry.PackedSize = uint32_t(std::min<int64_t>(Out->Position() - DataStart - 8, UINT32_MAX));
+    Entry.UnpackedSize = uint32_t(std::min<int64_t>(BytesRead, UINT32_MAX));
     Entry.Crc = Crc;
     Entry.Method = 8;
     Entry.MethodName = CompressMethodToStr(8, DeflateFlags());
@@ -218,8 +218,8 @@ void TGZip::SetListedEntryInfo() {
   const std::string Base = ExtractFileName(ArchiveFile());
   Entry.FileName = FListedHasName ? FListedName : Base.substr(0, ExtDotOffset(Base));
   Entry.Date = FListedTime ? UnixToLocalDateTime(FListedTime) : FileDateToDateTimeDef(FileAge(ArchiveFile()));
-  Entry.PackedSize = int32_t(std::min<int64_t>(FListedPacked, INT32_MAX));
-  Entry.UnpackedSize = int32_t(std::min<uint32_t>(FListedSize, INT32_MAX));
+  Entry.PackedSize = uint32_t(std::min<int64_t>(FListedPacked, UINT32_MAX));
+  Entry.UnpackedSize = FListedSize;
   Entry.Crc = FListedCrc;
   Entry.Method = FListedMethod;
   Entry.MethodName = FListedMethod == 0   ? std::string("Stored")

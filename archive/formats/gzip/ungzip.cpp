@@ -180,13 +180,13 @@ void TUnGZIP::ExtractArchive(TUntypedFile& ArcFile) {
   Entry.ExternalAttr = faArchive;
   if (H.IsGzip) {
     Entry.Crc = H.Crc;
-    Entry.PackedSize = int32_t(std::min<uint64_t>(H.PackedSize, INT32_MAX));
-    Entry.UnpackedSize = int32_t(std::min<uint32_t>(H.UnpackedSize, INT32_MAX));
+    Entry.PackedSize = uint32_t(std::min<uint64_t>(H.PackedSize, UINT32_MAX));
+    Entry.UnpackedSize = H.UnpackedSize;
     Entry.Date = H.MTime ? UnixToLocalDateTime(H.MTime) : Now();
     RunTotal = H.UnpackedSize;
   } else {
     Entry.Crc = 0;
-    Entry.PackedSize = Entry.UnpackedSize = int32_t(std::min<int64_t>(ArchiveSize, INT32_MAX));
+    Entry.PackedSize = Entry.UnpackedSize = uint32_t(std::min<int64_t>(ArchiveSize, UINT32_MAX));
     Entry.Date = Now();
     RunTotal = ArchiveSize;
   }

@@ -167,8 +167,8 @@ void TLha::SetListedEntryInfo() {
   Entry.FileName = OemToAnsiStr(FHeader.FileName);
   Entry.VersionMadeBy = 122;
   Entry.Encrypted = false;
-  Entry.PackedSize = int32_t(FHeader.DataSize);
-  Entry.UnpackedSize = int32_t(FHeader.UnpackedSize);
+  Entry.PackedSize = uint32_t(FHeader.DataSize);
+  Entry.UnpackedSize = uint32_t(FHeader.UnpackedSize);
   Entry.Ratio = uint8_t(CalcRatio(FHeader.DataSize, FHeader.UnpackedSize));
   Entry.Crc = FHeader.Crc;
   Entry.Method = uint8_t(FHeader.MethodChar);

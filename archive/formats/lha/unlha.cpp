@@ -77,8 +77,8 @@ bool TUnLHA::ExtractEntry(TUntypedFile& F, TUntypedFileSource& Src, uint64_t Hea
   }
   Entry.FileName = OemToAnsiStr(H.FileName);
   Entry.Encrypted = false;
-  Entry.PackedSize = int32_t(H.DataSize);
-  Entry.UnpackedSize = int32_t(H.UnpackedSize);
+  Entry.PackedSize = uint32_t(H.DataSize);
+  Entry.UnpackedSize = uint32_t(H.UnpackedSize);
   Entry.Ratio = uint8_t(CalcRatio(H.DataSize, H.UnpackedSize));
   Entry.Crc = H.Crc;
   Entry.Method = uint8_t(H.MethodChar);

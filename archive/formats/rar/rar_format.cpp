@@ -3,8 +3,10 @@
 #include <cstring>
 #include <vector>
 
+#include "archive/core/arcutil.h"
 #include "archive/core/bytes.h"
 #include "archive/core/crc.h"
+#include "framework/core/sysutils.h"
 
 namespace {
 
@@ -16,12 +18,95 @@ uint16_t HeaderCrc(const uint8_t* p, size_t n) {
 
 }  // namespace
 
-bool RarBlock::IsDirectory() const {
-  if (HeadType != RarFileBlock) return false;
-  if ((Flags & RarFileDirMask) == RarFileDirMask) return true;
-  if (HostOs == 3) return (Attributes & 0xF000) == 0x4000;
-  return (Attributes & 0x10) != 0;
+uint32_t RarDosAttributes(uint8_t HostOs, uint32_t Attr, uint16_t Flags) {
+  const bool Folder = (Flags & RarFileDirMask) == RarFileDirMask;
+  if (HostOs == 3 || HostOs == 5) {
+    // Unix and BeOS: st_mode bits.
+    return Folder || (Attr & 0xF000) == 0x4000 ? 0x10 : 0x20;
+  }
+  return Folder ? (Attr | 0x10) : Attr;
 }
+
+bool RarBlock::IsDirectory() const {
+  return HeadType == RarFileBlock && (RarDosAttributes(HostOs, Attributes, Flags) & 0x10) != 0;
+}
+
+namespace {
+
+void PutUtf8(std::string& Out, uint32_t C) {
+  if (C < 0x80) {
+    Out += char(C);
+  } else if (C < 0x800) {
+    Out += char(0xC0 | (C >> 6));
+    Out += char(0x80 | (C & 0x3F));
+  } else {
+    Out += char(0xE0 | (C >> 12));
+    Out += char(0x80 | ((C >> 6) & 0x3F));
+    Out += char(0x80 | (C & 0x3F));
+  }
+}
+
+}  // namespace
+
+std::string DecodeRarUnicodeName(const uint8_t* Field, size_t Size) {
+  const uint8_t* Nul = static_cast<const uint8_t*>(std::memchr(Field, 0, Size));
+  if (!Nul) return std::string(reinterpret_cast<const char*>(Field), Size);
+  const size_t NameLen = size_t(Nul - Field);
+  const uint8_t* Enc = Nul + 1;
+  const size_t EncLen = Size - NameLen - 1;
+  if (EncLen == 0) return std::string();
+  // One UTF-16 unit per byte of the OEM name at most.
+  std::vector<uint16_t> W;
+  const size_t Max = NameLen;
+  size_t Pos = 0;
+  const uint8_t High = Enc[Pos++];
+  unsigned Flags = 0, FlagBits = 0;
+  while (Pos < EncLen && W.size() < Max) {
+    if (FlagBits == 0) {
+      Flags = Enc[Pos++];
+      FlagBits = 8;
+      if (Pos >= EncLen) break;
+    }
+    FlagBits -= 2;
+    switch ((Flags >> FlagBits) & 3) {
+      case 0: W.push_back(Enc[Pos++]); break;
+      case 1: W.push_back(uint16_t(Enc[Pos++] | (High << 8))); break;
+      case 2:
+        if (Pos + 1 >= EncLen) return std::string();
+        W.push_back(uint16_t(Enc[Pos] | (Enc[Pos + 1] << 8)));
+        Pos += 2;
+        break;
+      default: {
+        unsigned Len = Enc[Pos++];
+        if (Len & 0x80) {
+          if (Pos >= EncLen) return std::string();
+          const uint8_t Correction = Enc[Pos++];
+          for (Len = (Len & 0x7F) + 2; Len > 0 && W.size() < Max; --Len)
+            W.push_back(uint16_t(uint8_t(Field[W.size()] + Correction) | (High << 8)));
+        } else {
+          for (Len += 2; Len > 0 && W.size() < Max; --Len) W.push_back(Field[W.size()]);
+        }
+        break;
+      }
+    }
+  }
+  std::string Out;
+  for (size_t i = 0; i < W.size(); ++i) {
+    uint32_t C = W[i];
+    if (C >= 0xD800 && C < 0xDC00 && i + 1 < W.size() && W[i + 1] >= 0xDC00 && W[i + 1] < 0xE000) {
+      C = 0x10000 + ((C - 0xD800) << 10) + (W[++i] - 0xDC00);
+      Out += char(0xF0 | (C >> 18));
+      Out += char(0x80 | ((C >> 12) & 0x3F));
+      Out += char(0x80 | ((C >> 6) & 0x3F));
+      Out += char(0x80 | (C & 0x3F));
+      continue;
+    }
+    PutUtf8(Out, C);
+  }
+  return Out;
+}
+
+std::string RarBlock::AnsiName() const { return Utf8Name.empty() ? OemToAnsiStr(FileName) : Utf8ToAnsi(Utf8Name); }
 
 bool ReadRarBlock(TArcSource& src, uint64_t pos, RarBlock& out, int& err) {
   out = RarBlock();
@@ -87,6 +172,8 @@ bool ReadRarBlock(TArcSource& src, uint64_t pos, RarBlock& out, int& err) {
       return false;
     }
     out.FileName = FieldString(&h[fixed], out.NameSize);
+    if ((out.Flags & RarFileUnicode) && out.HeadType == RarFileBlock)
+      out.Utf8Name = DecodeRarUnicodeName(&h[fixed], out.NameSize);
     out.DataSize = out.PackedSize;
   } else if (out.Flags & RarLongBlock) {
     if (out.HeadSize < 11) {
@@ -142,4 +229,28 @@ bool ReadRarArchiveHeader(TArcSource& src, uint64_t pos, RarArchive& out, int& e
   out.Volume = (out.Main.Flags & RarMainVolume) != 0;
   out.FirstBlockPos = out.Main.NextPos;
   return true;
+}
+
+std::string RarNextVolumeName(const std::string& Current, bool NewNaming) {
+  std::string N = Current;
+  if (NewNaming) {
+    // The last run of digits before the extension counts up.
+    size_t End = N.size();
+    const size_t Dot = N.find_last_of('.');
+    if (Dot != std::string::npos && Dot > 0 && N.find_first_of("\\/", Dot) == std::string::npos) End = Dot;
+    size_t Start = End;
+    while (Start > 0 && N[Start - 1] >= '0' && N[Start - 1] <= '9') --Start;
+    if (Start < End) {
+      for (size_t i = End; i-- > Start;) {
+        if (N[i] < '9') {
+          ++N[i];
+          return N;
+        }
+        N[i] = '0';
+      }
+      N = N.substr(0, Start) + "1" + N.substr(Start);
+      return N;
+    }
+  }
+  return NextOldStyleVolume(N, 'r');
 }

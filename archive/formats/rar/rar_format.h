@@ -32,6 +32,7 @@ enum : uint16_t {
   RarMainComment = 0x0002,  // old comment inside the main header
   RarMainSolid = 0x0008,
   RarMainPassword = 0x0080, // headers after the main header are encrypted
+  RarMainNewNumbering = 0x0010,  // volumes named name.partN.rar
   RarMainFirstVolume = 0x0100,
   // file header
   RarFileSplitBefore = 0x0001,  // continued from the previous volume
@@ -66,13 +67,25 @@ struct RarBlock {
   uint16_t NameSize = 0;
   uint32_t Attributes = 0;
   std::string FileName;     // the name field up to its NUL (a Unicode form may follow it)
+  std::string Utf8Name;     // with RarFileUnicode: the Unicode form in UTF-8, else empty
 
   bool IsFile() const { return HeadType == RarFileBlock; }
   bool Encrypted() const { return IsFile() && (Flags & RarFilePassword); }
   bool SplitBefore() const { return (Flags & RarFileSplitBefore) != 0; }
   bool SplitAfter() const { return (Flags & RarFileSplitAfter) != 0; }
   bool IsDirectory() const;
+  // The name in the ANSI code page, from the Unicode form where there is one.
+  std::string AnsiName() const;
 };
+
+// DOS attributes of an entry: archives made on Unix keep mode bits in the
+// attribute field, which give a folder (0x10) or a file (0x20).
+uint32_t RarDosAttributes(uint8_t HostOs, uint32_t Attr, uint16_t Flags);
+
+// The Unicode form of a name field (Flags has RarFileUnicode) as UTF-8: the
+// field holds a UTF-8 name when it has no NUL, else the OEM name, a NUL and
+// the packed UTF-16 form. Empty when the packed form is missing.
+std::string DecodeRarUnicodeName(const uint8_t* Field, size_t Size);
 
 struct RarArchive {
   uint64_t MarkerPos = 0;
@@ -93,3 +106,7 @@ bool ReadRarArchiveHeader(TArcSource& src, uint64_t pos, RarArchive& out, int& e
 // fields or name gives rdBadFileHeader; a CRC mismatch rdHeaderCrc; a
 // header past the file rdReadError.
 bool ReadRarBlock(TArcSource& src, uint64_t pos, RarBlock& out, int& err);
+
+// The volume after Current: with the main header's new-numbering flag
+// name.part1.rar, name.part2.rar ...; else name.rar, name.r00, name.r01 ...
+std::string RarNextVolumeName(const std::string& Current, bool NewNaming);

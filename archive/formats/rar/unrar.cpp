@@ -25,16 +25,6 @@ void RAR_API NoSetVol(void*, TRarChangeVolProc) {}
 void RAR_API NoSetData(void*, TRarProcessDataProc) {}
 void RAR_API NoSetPassword(void*, char*) {}
 
-template <class F>
-void Bind(void* Module, const char* Name, F& Slot, bool& Ok) {
-  void* P = GetLibraryProc(Module, Name);
-  if (P) {
-    Slot = reinterpret_cast<F>(P);
-  } else {
-    Ok = false;
-  }
-}
-
 // Bound when the program starts; a missing library fails only the
 // extraction that needs it.
 struct TRarLibrary {
@@ -51,13 +41,13 @@ struct TRarLibrary {
     if (!Module) return;
     TRarLibrary B(0);
     bool Ok = true;
-    Bind(Module, "RAROpenArchive", B.Open, Ok);
-    Bind(Module, "RARCloseArchive", B.Close, Ok);
-    Bind(Module, "RARReadHeader", B.ReadHeader, Ok);
-    Bind(Module, "RARProcessFile", B.Process, Ok);
-    Bind(Module, "RARSetChangeVolProc", B.SetVol, Ok);
-    Bind(Module, "RARSetProcessDataProc", B.SetData, Ok);
-    Bind(Module, "RARSetPassword", B.SetPassword, Ok);
+    BindLibraryProc(Module, "RAROpenArchive", B.Open, Ok);
+    BindLibraryProc(Module, "RARCloseArchive", B.Close, Ok);
+    BindLibraryProc(Module, "RARReadHeader", B.ReadHeader, Ok);
+    BindLibraryProc(Module, "RARProcessFile", B.Process, Ok);
+    BindLibraryProc(Module, "RARSetChangeVolProc", B.SetVol, Ok);
+    BindLibraryProc(Module, "RARSetProcessDataProc", B.SetData, Ok);
+    BindLibraryProc(Module, "RARSetPassword", B.SetPassword, Ok);
     if (!Ok) return;
     Open = B.Open, Close = B.Close, ReadHeader = B.ReadHeader, Process = B.Process;
     SetVol = B.SetVol, SetData = B.SetData, SetPassword = B.SetPassword;
@@ -76,43 +66,16 @@ TRarLibrary& Lib() {
 }
 [[maybe_unused]] const TRarLibrary& StartBinding = Lib();
 
-TUnRAR* GRunning = nullptr;
-
-// No exception may cross the library's frames.
-int RAR_API DataProc(unsigned char* Addr, int Size) {
-  if (!GRunning) return 0;
-  try {
-    return GRunning->DataReceived(Addr, Size);
-  } catch (...) {
-    if (!GRunning->Pending) GRunning->Pending = std::current_exception();
-    return 0;
-  }
-}
-
-int RAR_API VolumeProc(char* Name, int Mode) {
-  if (!GRunning) return 0;
-  try {
-    return GRunning->ChangeVolume(Name, Mode);
-  } catch (...) {
-    if (!GRunning->Pending) GRunning->Pending = std::current_exception();
-    return 0;
-  }
-}
-
-bool IsFolder(uint32_t HostOs, uint32_t Attr, uint32_t Flags) {
-  if ((Flags & RarFileDirMask) == RarFileDirMask) return true;
-  // Archives made on Unix keep the mode bits in the attribute field.
-  if (HostOs == 3) return (Attr & 0xF000) == 0x4000;
-  return (Attr & 0x10) != 0;
-}
-
 }  // namespace
 
-TUnRAR::TUnRAR(TComponent* AOwner) : TUnBase(AOwner) {}
+TUnRAR::TUnRAR(TComponent* AOwner) : TUnLibrary(AOwner) {}
 
 bool TUnRAR::LibraryLoaded() { return Lib().Loaded; }
+bool TUnRAR::LibLoaded() const { return Lib().Loaded; }
+int TUnRAR::MissingLibraryError() const { return errNoUnrar; }
+TUnLibrary::TLibCodes TUnRAR::Codes() const { return {ERAR_END_ARCHIVE, ERAR_BAD_DATA, ERAR_MISSING_PASSWORD}; }
 
-int TUnRAR::MapResult(int Result) {
+int TUnRAR::MapResult(int Result) const {
   switch (Result) {
     case 10: return 25159;
     case 11: return 25253;
@@ -128,31 +91,46 @@ int TUnRAR::MapResult(int Result) {
   }
 }
 
-int TUnRAR::DataReceived(const uint8_t* Data, int Size) {
-  if (Cancel) return 0;
-  RunRemaining = std::max<int64_t>(RunRemaining - Size, 0);
-  if (FSkipping) {
-    DoProgress(0, 0, RunRemaining, RunTotal);
-    return 1;
+int TUnRAR::LibOpen(const std::string& Name) {
+  std::string Copy = Name;
+  RAROpenArchiveData Od{};
+  Od.ArcName = Copy.data();
+  Od.OpenMode = RAR_OM_EXTRACT;
+  FHandle = Lib().Open(&Od);
+  if (!FHandle) return Od.OpenResult ? int(Od.OpenResult) : ERAR_EOPEN;
+  if (Od.OpenResult != 0) {
+    LibClose();
+    return int(Od.OpenResult);
   }
-  FFileLeft = std::max<int64_t>(FFileLeft - Size, 0);
-  DoProgress(int64_t(uint32_t(Entry.UnpackedSize)) - FFileLeft, uint32_t(Entry.UnpackedSize), RunRemaining, RunTotal);
-  if (OutputMode == omTest && Size > 0) UpdateCrc(32, Data, size_t(Size));
-  return 1;
+  Lib().SetVol(FHandle, VolumeProc);
+  Lib().SetData(FHandle, DataProc);
+  return 0;
 }
 
-int TUnRAR::ChangeVolume(char* Name, int) {
-  if (!OnNextVolume) return 0;
-  std::string Chosen = Name;
-  if (!RequestNextVolume(nullptr, Chosen, IntToStr(NextVolumeNumber))) return 0;
-  if (Chosen.size() >= MAX_PATH) return 0;
-  std::memcpy(Name, Chosen.c_str(), Chosen.size() + 1);
-  // The wanted entries that start in this volume.
-  const int64_t Before = RunTotal;
-  PreScan(Chosen);
-  RunRemaining += RunTotal - Before;
-  return 1;
+void TUnRAR::LibClose() {
+  if (FHandle) Lib().Close(FHandle);
+  FHandle = nullptr;
 }
+
+int TUnRAR::LibReadHeader(TLibEntry& E) {
+  RARHeaderData Hd{};
+  const int R = Lib().ReadHeader(FHandle, &Hd);
+  if (R != 0) return R;
+  E.Name.assign(Hd.FileName, strnlen(Hd.FileName, sizeof(Hd.FileName)));
+  E.PackSize = Hd.PackSize;
+  E.UnpSize = Hd.UnpSize;
+  E.Crc = Hd.FileCRC;
+  E.FileTime = Hd.FileTime;
+  E.Encrypted = (Hd.Flags & RarFilePassword) != 0;
+  // Unix mode bits are no DOS attributes.
+  E.Attr = RarDosAttributes(uint8_t(Hd.HostOS), Hd.FileAttr, uint16_t(Hd.Flags));
+  E.Folder = (E.Attr & faDirectory) != 0;
+  return 0;
+}
+
+int TUnRAR::LibProcess(int Operation, char* Dir, char* Name) { return Lib().Process(FHandle, Operation, Dir, Name); }
+
+void TUnRAR::LibSetPassword(char* Password) { Lib().SetPassword(FHandle, Password); }
 
 void TUnRAR::PreScan(const std::string& Volume) {
   TUntypedFile F;
@@ -165,122 +143,9 @@ void TUnRAR::PreScan(const std::string& Volume) {
   RarBlock B;
   while (ReadRarBlock(Src, Pos, B, Err)) {
     Pos = B.NextPos;
-    if (!B.IsFile() || B.SplitBefore() || IsFolder(B.HostOs, B.Attributes, B.Flags)) continue;
-    if (!IsFileIncluded(OemToAnsiStr(B.FileName))) continue;
-    ++FWanted;
-    RunTotal += int64_t(B.UnpackedSize);
-    if (B.FileTime > uint32_t(MaxFileDate)) MaxFileDate = int(B.FileTime);
-  }
-}
-
-void TUnRAR::ExtractArchive(TUntypedFile&) {
-  if (!Lib().Loaded) RaiseError(ArchiveFile(), errNoUnrar);
-  RunTotal = RunRemaining = 0;
-  FWanted = 0;
-  PreScan(ArchiveFile());
-  RunRemaining = RunTotal;
-  std::string Name = ArchiveFile();
-  RAROpenArchiveData Od{};
-  Od.ArcName = Name.data();
-  Od.OpenMode = RAR_OM_EXTRACT;
-  void* H = Lib().Open(&Od);
-  if (!H || Od.OpenResult != 0) RaiseError(ArchiveFile(), MapResult(int(Od.OpenResult)) ? MapResult(int(Od.OpenResult)) : errOpenFile);
-  GRunning = this;
-  Pending = nullptr;
-  struct TClose {
-    void* H;
-    ~TClose() {
-      Lib().Close(H);
-      GRunning = nullptr;
-    }
-  } Close{H};
-  Lib().SetVol(H, VolumeProc);
-  Lib().SetData(H, DataProc);
-  const bool Testing = OutputMode == omTest;
-  int Done = 0;
-  RARHeaderData Hd{};
-  auto Skip = [&]() {
-    FSkipping = true;
-    Lib().Process(H, RAR_SKIP, nullptr, nullptr);
-    FSkipping = false;
-  };
-  while (!Cancel) {
-    const int R = Lib().ReadHeader(H, &Hd);
-    if (Pending) std::rethrow_exception(std::exchange(Pending, nullptr));
-    if (R != 0) {
-      if (R != ERAR_END_ARCHIVE) ReportError(ArchiveFile(), "", MapResult(R));
-      break;
-    }
-    const std::string Stored = OemToAnsiStr(std::string(Hd.FileName, strnlen(Hd.FileName, sizeof(Hd.FileName))));
-    if (IsFolder(Hd.HostOS, Hd.FileAttr, Hd.Flags) || !IsFileIncluded(Stored)) {
-      Skip();
-      continue;
-    }
-    StartEntry();
-    Entry.FileName = Stored;
-    Entry.PackedSize = int32_t(Hd.PackSize);
-    Entry.UnpackedSize = int32_t(Hd.UnpSize);
-    Entry.Crc = Hd.FileCRC;
-    Entry.Encrypted = (Hd.Flags & RarFilePassword) != 0;
-    FFileLeft = Hd.UnpSize;
-    if (!SetEntryFileName(Stored)) {
-      Skip();
-      continue;
-    }
-    bool Exists = false, Extract = false;
-    if (!BeginEntry(DosDateToDateTime(int(Hd.FileTime)), Exists, Extract)) break;
-    if (!Extract) {
-      Skip();
-      RunRemaining = std::max<int64_t>(RunRemaining - int64_t(Hd.UnpSize), 0);
-      DoProgress(0, 0, RunRemaining, RunTotal);
-      continue;
-    }
-    if (Entry.Encrypted && !Password.empty()) Lib().SetPassword(H, Password.data());
-    int Result;
-    std::string Temp;
-    if (Testing) {
-      Result = Lib().Process(H, RAR_TEST, nullptr, nullptr);
-    } else {
-      // The library writes beside the target; an existing file is replaced
-      // only by a complete, sound copy.
-      std::string Dir = ExtractFilePath(OutFileName);
-      ForceDirectories(Dir);
-      Temp = MakeTempFileName(Dir, "arc");
-      if (Temp.empty()) {
-        Skip();
-        ReportError(OutFileName, "", errOpenFile);
-        continue;
-      }
-      Result = Lib().Process(H, RAR_EXTRACT, Dir.data(), Temp.data());
-    }
-    if (Pending) {
-      if (!Temp.empty()) DeleteFile(Temp);
-      std::rethrow_exception(std::exchange(Pending, nullptr));
-    }
-    bool Pass = Result == 0 && (!Testing || (Crc32 ^ 0xFFFFFFFFu) == Hd.FileCRC);
-    if (!Testing) {
-      if (Pass) {
-        FileSetAttr(OutFileName, faArchive);
-        Pass = MoveFileReplace(Temp, OutFileName);
-        if (Pass) {
-          FileSetDate(OutFileName, DateAttribute == TDateAttribute::daMaxFileDate ? MaxFileDate : int(Hd.FileTime));
-          const uint32_t Attr = Hd.HostOS == 3 ? 32u : Hd.FileAttr;
-          if (RestoreFileAttr && Attr != 32) FileSetAttr(OutFileName, int(Attr & (faReadOnly | faHidden | faSysFile | faArchive)));
-        }
-      }
-      if (FileExists(Temp)) DeleteFile(Temp);
-    }
-    ++Done;
-    if (Result != 0 && Result != ERAR_BAD_DATA) {
-      // Not decoded (an unsupported method, no password): reported, and the
-      // next entry goes on.
-      ReportError(ReportName(), "", MapResult(Result));
-      EndEntry(false, false);
-    } else {
-      EndEntry(Pass, true);
-      if (!Pass) break;
-    }
-    if (Done >= FWanted) break;
+    if (!B.IsFile() || B.SplitBefore() || B.IsDirectory()) continue;
+    if (!IsFileIncluded(B.AnsiName())) continue;
+    CountWanted(B.UnpackedSize, B.FileTime);
   }
 }
 

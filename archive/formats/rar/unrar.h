@@ -1,34 +1,29 @@
 // RAR extraction through the outside RAR library (unrar.dll), Windows only:
-// the component picks the entries, names the outputs, asks and reports; the
-// library reads the archive.
+// the library run of the base, bound to unrar.dll's calls.
 #pragma once
-#include <cstdint>
-#include <exception>
 #include <string>
 
-#include "archive/core/unbase.h"
+#include "archive/core/unlibrary.h"
 
-class TUnRAR : public TUnBase {
+class TUnRAR : public TUnLibrary {
  public:
   explicit TUnRAR(TComponent* AOwner);
 
   // Whether unrar.dll was found when the program started.
   static bool LibraryLoaded();
 
-  // The library's callbacks.
-  int DataReceived(const uint8_t* Data, int Size);
-  int ChangeVolume(char* Name, int Mode);
-  std::exception_ptr Pending;
-
  protected:
-  void ExtractArchive(TUntypedFile& ArcFile) override;
+  bool LibLoaded() const override;
+  int MissingLibraryError() const override;
+  TLibCodes Codes() const override;
+  int MapResult(int Result) const override;
+  int LibOpen(const std::string& Name) override;
+  void LibClose() override;
+  int LibReadHeader(TLibEntry& E) override;
+  int LibProcess(int Operation, char* Dir, char* Name) override;
+  void LibSetPassword(char* Password) override;
+  void PreScan(const std::string& Volume) override;
 
  private:
-  // Counts the wanted entries that start in Volume and adds their sizes.
-  void PreScan(const std::string& Volume);
-  // The error code of a library result (0 when it has none).
-  static int MapResult(int Result);
-  int FWanted = 0;
-  int64_t FFileLeft = 0;
-  bool FSkipping = false;
+  void* FHandle = nullptr;
 };

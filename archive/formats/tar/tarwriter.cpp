@@ -217,7 +217,7 @@ void TTar::GotoNextHeader() {
 void TTar::SetListedEntryInfo() {
   Entry.FileName = OemToAnsiStr(FName);
   Entry.Date = UnixToLocalDateTime(FMTime);
-  Entry.PackedSize = Entry.UnpackedSize = int32_t(std::min<uint64_t>(FSize, INT32_MAX));
+  Entry.PackedSize = Entry.UnpackedSize = uint32_t(std::min<uint64_t>(FSize, UINT32_MAX));
   Entry.Crc = 0;
   Entry.Method = 0;
   Entry.MethodName = "Tarred";

@@ -85,7 +85,7 @@ bool TUnTAR::ExtractEntry(TUntypedFile& F, TArcSource& Src, uint64_t Pos) {
   const int64_t Count = int64_t(std::min(H.Size, Held));
   Entry.FileName = OemToAnsiStr(H.FileName);
   Entry.Encrypted = false;
-  Entry.PackedSize = Entry.UnpackedSize = int32_t(std::min<uint64_t>(H.Size, INT32_MAX));
+  Entry.PackedSize = Entry.UnpackedSize = uint32_t(std::min<uint64_t>(H.Size, UINT32_MAX));
   Entry.Crc = 0;
   Entry.Method = 0;
   Entry.MethodName = "Tarred";

@@ -264,8 +264,8 @@ bool TUnZIP::ExtractEntry(TUntypedFile& F, const TZipFileRec& Rec, const std::st
   }
   Entry.FileName = ZipNameToAnsi(Raw, Rec.Flags);
   Entry.Encrypted = (H.Flags & zgEncrypted) != 0;
-  Entry.PackedSize = int32_t(Rec.PackedSize);
-  Entry.UnpackedSize = int32_t(Rec.UnpackedSize);
+  Entry.PackedSize = uint32_t(Rec.PackedSize);
+  Entry.UnpackedSize = uint32_t(Rec.UnpackedSize);
   Entry.Crc = Rec.Crc;
   Entry.Method = Rec.Method;
   Entry.ExternalAttr = int32_t(Rec.ExternalAttr);

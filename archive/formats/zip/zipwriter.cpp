@@ -322,8 +322,8 @@ void TZip::FinishArchive() {
 void TZip::SetListedEntryInfo() {
   Entry.FileName = OemToAnsiStr(FName);
   Entry.Encrypted = (FCentral.Flags & zgEncrypted) != 0;
-  Entry.PackedSize = int32_t(FCentral.PackedSize);
-  Entry.UnpackedSize = int32_t(FCentral.UnpackedSize);
+  Entry.PackedSize = uint32_t(FCentral.PackedSize);
+  Entry.UnpackedSize = uint32_t(FCentral.UnpackedSize);
   Entry.Ratio = uint8_t(CalcRatio(FCentral.PackedSize, FCentral.UnpackedSize));
   Entry.Crc = FCentral.Crc32;
   Entry.Method = FCentral.Method;

@@ -67,8 +67,8 @@ bool TUnZOO::ExtractEntry(TUntypedFile& F, TArcSource& Src, uint64_t Pos) {
   }
   Entry.FileName = OemToAnsiStr(Z.FileName);
   Entry.Encrypted = false;
-  Entry.PackedSize = int32_t(std::min<uint32_t>(Z.PackedSize, INT32_MAX));
-  Entry.UnpackedSize = int32_t(std::min<uint32_t>(Z.UnpackedSize, INT32_MAX));
+  Entry.PackedSize = Z.PackedSize;
+  Entry.UnpackedSize = Z.UnpackedSize;
   Entry.Crc = Z.FileCrc;
   Entry.Method = Z.Method;
   Entry.MethodName = CompressMethodToStr(Z.Method);

@@ -203,7 +203,7 @@ TEST_F(GZipWriter, ReadListsTheMember) {
     ++Reads;
     EXPECT_EQ(W.Entry.FileName, "l.txt");
     EXPECT_EQ(W.Entry.Crc, Crc32Of(Data));
-    EXPECT_EQ(W.Entry.UnpackedSize, int32_t(Data.size()));
+    EXPECT_EQ(W.Entry.UnpackedSize, uint32_t(Data.size()));
     EXPECT_GT(W.Entry.Ratio, 0);
   };
   EXPECT_EQ(W.Compress(), 0);

@@ -293,7 +293,7 @@ TEST_F(ZipWriter, ListsAnArchive) {
     Names.push_back(Z.Entry.FileName);
     Numbers.push_back(Num);
     if (Z.Entry.FileName == "a\\2w.txt") {
-      EXPECT_EQ(Z.Entry.UnpackedSize, 65536);
+      EXPECT_EQ(Z.Entry.UnpackedSize, 65536u);
       EXPECT_EQ(Z.Entry.MethodName, "DeflateN");
     }
   };

@@ -16,7 +16,7 @@ namespace {
 
 struct Listed {
   std::string Name;
-  int32_t Packed = 0, Unpacked = 0;
+  int64_t Packed = 0, Unpacked = 0;
   uint32_t Crc = 0;
   bool Encrypted = false;
   int Offset = 0, Filenum = 0;
@@ -630,17 +630,18 @@ std::vector<uint8_t> RarBlock(uint8_t type, uint16_t flags, std::vector<uint8_t>
   return b;
 }
 
-std::vector<uint8_t> RarFile(const std::string& name, uint16_t flags, uint32_t size, uint32_t crc) {
+std::vector<uint8_t> RarFile(const std::string& name, uint16_t flags, uint32_t size, uint32_t crc, uint8_t host = 2,
+                             uint32_t attr = 0x20) {
   std::vector<uint8_t> r;
   Put32(r, size);     // packed
   Put32(r, size);     // unpacked
-  r.push_back(2);     // Win32
+  r.push_back(host);
   Put32(r, crc);
   Put32(r, 0x3C2A5000);
   r.push_back(29);
   r.push_back(0x30);
   Put16(r, uint16_t(name.size()));
-  Put32(r, 0x20);
+  Put32(r, attr);
   r.insert(r.end(), name.begin(), name.end());
   auto b = RarBlock(0x74, uint16_t(flags | 0x8000), r);
   b.insert(b.end(), size, 'x');
@@ -690,6 +691,83 @@ TEST(ListerRar, SkipsEveryBlockWithDataAndMarksEncryption) {
   EXPECT_TRUE(r.Entries[1].Encrypted);
   EXPECT_EQ(0x22222222u, r.Entries[1].Crc);
   EXPECT_EQ(5, r.Entries[1].Unpacked);
+}
+
+TEST(ListerRar, UnixModesAndUnicodeNamesAreMapped) {
+  std::vector<uint8_t> a = {'R', 'a', 'r', '!', 0x1A, 0x07, 0x00};
+  auto main = RarBlock(0x73, 0, std::vector<uint8_t>(6, 0));
+  a.insert(a.end(), main.begin(), main.end());
+  // Made on Unix: a folder with mode 040755, a file with mode 0100644.
+  auto dir = RarFile("docs", 0, 0, 0, 3, 040755);
+  auto file = RarFile("docs/a.txt", 0, 3, 0x33333333, 3, 0100644);
+  // "cafe.txt" with the packed Unicode form of "café.txt": high byte 0,
+  // then c a f (one byte each), é (two bytes), . t x t (one byte each).
+  std::string field = std::string("cafe.txt") + '\0';
+  field += std::string({0x00, 0x02, 'c', 'a', 'f', char(0xE9), 0x00, 0x00, '.', 't', 'x', 't'});
+  auto uni = RarFile(field, 0x0200, 4, 0x44444444);
+  for (auto* b : {&dir, &file, &uni}) a.insert(a.end(), b->begin(), b->end());
+  auto end = RarBlock(0x7B, 0x4000, {});
+  a.insert(a.end(), end.begin(), end.end());
+  std::string d = morvtest::TempDir();
+  morvtest::WriteFile(d + "/u.rar", a);
+  ListRun r = List(d + "/u.rar", true);
+  ASSERT_TRUE(r.Result);
+  EXPECT_TRUE(r.Errors.empty());
+  ASSERT_EQ(r.Entries.size(), 3u);
+  EXPECT_EQ(r.Entries[0].Attr & 0x30, 0x10) << r.Entries[0].Name;
+  EXPECT_EQ(r.Entries[1].Attr & 0x30, 0x20) << r.Entries[1].Name;
+  EXPECT_EQ(r.Entries[2].Name, "caf\xE9.txt");
+}
+
+TEST(ListerRar, SizesAbove2GBStayWholeAndTotalsAdd) {
+  std::vector<uint8_t> a = {'R', 'a', 'r', '!', 0x1A, 0x07, 0x00};
+  auto main = RarBlock(0x73, 0, std::vector<uint8_t>(6, 0));
+  a.insert(a.end(), main.begin(), main.end());
+  // Two stored-empty entries that claim 3,000,000,000 and 4,000,000,000
+  // bytes unpacked (no data follows, which the listing does not read).
+  for (uint32_t size : {3000000000u, 4000000000u}) {
+    std::vector<uint8_t> r;
+    Put32(r, 0);
+    Put32(r, size);
+    r.push_back(2);
+    Put32(r, 0);
+    Put32(r, 0x3C2A5000);
+    r.push_back(29);
+    r.push_back(0x30);
+    const std::string name = "big" + std::to_string(size / 1000000000u);
+    Put16(r, uint16_t(name.size()));
+    Put32(r, 0x20);
+    r.insert(r.end(), name.begin(), name.end());
+    auto b = RarBlock(0x74, 0x8000, r);
+    a.insert(a.end(), b.begin(), b.end());
+  }
+  std::string d = morvtest::TempDir();
+  morvtest::WriteFile(d + "/big.rar", a);
+  int64_t total = 0;
+  ListRun r = List(d + "/big.rar", false, "*.*", [&](TArcLister& l) {
+    l.OnTotals = [&](TObject* s, int) { total = static_cast<TArcLister*>(s)->TotalUnpackedSize(); };
+  });
+  ASSERT_TRUE(r.Result);
+  ASSERT_EQ(r.Entries.size(), 2u);
+  EXPECT_EQ(r.Entries[0].Unpacked, 3000000000);
+  EXPECT_EQ(r.Entries[1].Unpacked, 4000000000);
+  EXPECT_EQ(total, 7000000000);
+}
+
+TEST(ListerRar, NewNumberingSetAsksForThePartNames) {
+  std::vector<std::string> asked;
+  ListRun r = List(morvtest::SharedPath("fixtures/rar/libarchive/test_rar_multivolume_multiple_files.part1.rar"), false,
+                   "*.*", [&](TArcLister& l) {
+                     l.OnNextVolume = [&](TObject*, std::string& name, const std::string&, bool, bool&) {
+                       asked.push_back(ExtractFileName(name));
+                     };
+                   });
+  ASSERT_TRUE(r.Result);
+  EXPECT_TRUE(r.Errors.empty());
+  std::vector<std::string> want;
+  for (int i = 2; i <= 6; ++i) want.push_back("test_rar_multivolume_multiple_files.part" + std::to_string(i) + ".rar");
+  EXPECT_EQ(asked, want);
+  EXPECT_GT(r.Entries.size(), 1u);
 }
 
 TEST(ListerRar, Rar5IsReportedUnsupported) {
@@ -804,5 +882,6 @@ TEST(ListerTotals, HugeDeclaredSizesDoNotOverflow) {
   });
   ASSERT_EQ(r.Entries.size(), 3u);
   EXPECT_EQ(packed, 0);
-  EXPECT_EQ(unpacked, 3 * int64_t(INT32_MAX));
+  EXPECT_EQ(unpacked, 3 * int64_t(UINT32_MAX));
+  EXPECT_EQ(r.Entries[0].Unpacked, int64_t(UINT32_MAX));
 }
