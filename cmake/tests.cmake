@@ -103,3 +103,12 @@ if(MORV_WIN32)
     endif()
   endif()
 endif()
+
+# Programs that drive windows through the one display's mouse, keyboard focus
+# and foreground take turns; the others run beside them.
+foreach(t test_framework_ui test_controls_views test_controls_commands test_app test_dialogs test_zipbridge
+          test_shellext)
+  if(TEST ${t})
+    set_tests_properties(${t} PROPERTIES RESOURCE_LOCK desktop)
+  endif()
+endforeach()

@@ -48,7 +48,10 @@ TEST_F(MainMenusTest, BarReplacesTheWindowMenuAboveTheToolbar) {
   EXPECT_EQ(Bar->Menu(), Form->MainMenu1);
   EXPECT_EQ(GetMenu(Form->Handle()), nullptr);
   EXPECT_EQ(Bar->Top(), 0);
-  EXPECT_EQ(Form->ToolbarPanel->Top(), Bar->Height());
+  // The toolbar sits in its top dock, which comes right below the bar.
+  TControl* Dock = Form->ToolbarPanel->Parent();
+  ASSERT_NE(Dock, nullptr);
+  EXPECT_EQ(Dock->Top(), Bar->Height());
   std::vector<std::string> captions;
   for (TMenuItem* it : Bar->BarItems()) captions.push_back(it->Caption());
   EXPECT_EQ(captions, (std::vector<std::string>{"&File", "&Edit", "&View", "&Actions", "&Options", "&Help"}));
