@@ -174,8 +174,12 @@ TEST_F(FileListTest, DriveListAndUpOneLevel) {
   List->SetDirectory("drives");
   EXPECT_EQ(List->Directory(), "drives");
   EXPECT_EQ(List->Columns()->Items(3)->Caption(), "Free Space");
-  // Opening a drive row goes into it.
-  List->SetSelected(c = List->Items()->Item(0));
+  // Opening a drive row goes into it. C: is the row taken: other test
+  // programs map and unmap removable drives while this runs.
+  for (int i = 0; i < List->Items()->Count(); ++i)
+    if (List->Items()->Item(i)->SubItems()->Strings(4) == "C:\\") c = List->Items()->Item(i);
+  ASSERT_NE(c, nullptr);
+  List->SetSelected(c);
   const std::string root = c->SubItems()->Strings(4);
   List->OpenItem();
   EXPECT_EQ(List->Directory(), root);
