@@ -13,6 +13,7 @@
 #include "archive/formats/ace/unace.h"
 #include "framework/core/sysutils.h"
 #include "tests/archive/formats/writers_test_util.h"
+#include "tests/archive/external/external_util.h"
 #include "tests/support/testsupport.h"
 
 using namespace writerstest;
@@ -142,33 +143,7 @@ TEST_F(AceTest, FailedEntryLeavesTheExistingTargetAlone) {
 }
 
 TEST_F(AceTest, TestPassesAndFlippedTwinFails) {
-  auto Check = [](const std::string& Name, std::vector<bool>& Results) {
-    TComponent Owner(nullptr);
-    TZipCheck* T = new TZipCheck(&Owner);
-    T->SetArchiveFile(Name);
-    T->FileSpec()->Add("*.*");
-    T->OnStatus = [&](TObject*, const std::string&, bool Pass) { Results.push_back(Pass); };
-    T->OnError = [](TObject*, const std::string&, const std::string&, const std::string&, int) {};
-    try {
-      T->Activate();
-    } catch (const E_RAISE&) {
-    }
-  };
-  const std::string Arc = Fixture("Ace.store.ace");
-  std::vector<bool> Sound;
-  Check(Arc, Sound);
-  EXPECT_EQ(Sound, std::vector<bool>(3, true));
-  std::vector<uint8_t> Data = morvtest::ReadFile(Arc);
-  Data[Data.size() / 2] ^= 0x40;
-  const std::string Twin = Join(Dir, "twin.ace");
-  morvtest::WriteFile(Twin, Data);
-  std::vector<bool> Bad;
-  Check(Twin, Bad);
-  ASSERT_FALSE(Bad.empty());
-  EXPECT_FALSE(Bad.back());
-  std::string Files;
-  Peer("ls " + Host(Dir), &Files);
-  EXPECT_EQ(Files, "twin.ace\n");
+  externaltest::ExpectSoundAndFlippedTwinFails(Fixture("Ace.store.ace"), 3, Dir, "twin.ace");
 }
 
 TEST_F(AceTest, SetWithoutVolumeHandlerStopsAtTheVolumeChange) {
@@ -187,7 +162,7 @@ TEST_F(AceTest, SetWithoutVolumeHandlerStopsAtTheVolumeChange) {
 // Without unace.dll the program still starts, and an extraction reports
 // 25260. Run in a child process started with the library disabled.
 TEST_F(AceTest, MissingLibraryFailsOnlyTheOperation) {
-  if (GetEnvironmentVariableA("MORV_ACE_CHILD", nullptr, 0) > 0) {
+  if (externaltest::IsLibraryChild("MORV_ACE_CHILD")) {
     EXPECT_FALSE(TUnACE::LibraryLoaded());
     TUnACE* U = new TUnACE(&Owner);
     U->SetArchiveFile(Fixture("Ace.store.ace"));
@@ -199,18 +174,7 @@ TEST_F(AceTest, MissingLibraryFailsOnlyTheOperation) {
     EXPECT_EQ(Errors.Codes, std::vector<int>{errNoAce});
     return;
   }
-  char Self[MAX_PATH];
-  GetModuleFileNameA(nullptr, Self, MAX_PATH);
-  char Prefix[MAX_PATH] = "";
-  GetEnvironmentVariableA("WINEPREFIX", Prefix, MAX_PATH);
-  const std::string Loader = sizeof(void*) == 8 ? "/usr/lib/wine/wine64" : "/usr/lib/wine/wine";
-  std::string Out;
-  const int Code = Peer("WINEPREFIX=" + Quote(Prefix) + " WINEDEBUG=-all MORV_ACE_CHILD=1 " +
-                            "WINEDLLOVERRIDES='mscoree,mshtml,winemenubuilder.exe,unace=d' " + Loader + " " +
-                            Host(Self) + " --gtest_filter=AceTest.MissingLibraryFailsOnlyTheOperation",
-                        &Out);
-  EXPECT_EQ(Code, 0) << Out;
-  EXPECT_NE(Out.find("[  PASSED  ] 1 test"), std::string::npos) << Out;
+  externaltest::ExpectPassesWithoutLibrary("MORV_ACE_CHILD", "unace", "AceTest.MissingLibraryFailsOnlyTheOperation");
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "archive/formats/cab/uncab.h"
 #include "framework/core/sysutils.h"
 #include "tests/archive/formats/writers_test_util.h"
+#include "tests/archive/external/external_util.h"
 #include "tests/support/testsupport.h"
 
 using namespace writerstest;
@@ -287,7 +288,7 @@ TEST_F(CabTest, LevelSettersClamp) {
 // With cabinet.dll turned off the program still starts, and an operation
 // reports 25259. Run in a child process started with the library disabled.
 TEST_F(CabTest, MissingLibraryFailsOnlyTheOperation) {
-  if (GetEnvironmentVariableA("MORV_CAB_CHILD", nullptr, 0) > 0) {
+  if (externaltest::IsLibraryChild("MORV_CAB_CHILD")) {
     EXPECT_FALSE(CabinetFdiLoaded());
     EXPECT_FALSE(CabinetFciLoaded());
     TComponent Owner(nullptr);
@@ -305,18 +306,7 @@ TEST_F(CabTest, MissingLibraryFailsOnlyTheOperation) {
     EXPECT_THROW(W->Compress(), E_RAISE);
     return;
   }
-  char Self[MAX_PATH];
-  GetModuleFileNameA(nullptr, Self, MAX_PATH);
-  char Prefix[MAX_PATH] = "";
-  GetEnvironmentVariableA("WINEPREFIX", Prefix, MAX_PATH);
-  const std::string Loader = sizeof(void*) == 8 ? "/usr/lib/wine/wine64" : "/usr/lib/wine/wine";
-  std::string Out;
-  const int Code = Peer("WINEPREFIX=" + Quote(Prefix) + " WINEDEBUG=-all MORV_CAB_CHILD=1 " +
-                            "WINEDLLOVERRIDES='mscoree,mshtml,winemenubuilder.exe,cabinet=d' " + Loader + " " +
-                            Host(Self) + " --gtest_filter=CabTest.MissingLibraryFailsOnlyTheOperation",
-                        &Out);
-  EXPECT_EQ(Code, 0) << Out;
-  EXPECT_NE(Out.find("[  PASSED  ] 1 test"), std::string::npos) << Out;
+  externaltest::ExpectPassesWithoutLibrary("MORV_CAB_CHILD", "cabinet", "CabTest.MissingLibraryFailsOnlyTheOperation");
 }
 
 }  // namespace

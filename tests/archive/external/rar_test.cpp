@@ -10,6 +10,7 @@
 #include "archive/formats/rar/unrar.h"
 #include "framework/core/sysutils.h"
 #include "tests/archive/formats/writers_test_util.h"
+#include "tests/archive/external/external_util.h"
 #include "tests/support/testsupport.h"
 
 using namespace writerstest;
@@ -92,33 +93,8 @@ TEST_F(RarTest, CompressedEntriesAreRefusedOneByOne) {
 }
 
 TEST_F(RarTest, TestPassesAndFlippedTwinFails) {
-  const std::string Arc = morvtest::SharedPath("fixtures/rar/sharpcompress/Rar.none.rar");
-  auto Check = [](const std::string& Name, std::vector<bool>& Results) {
-    TComponent Owner(nullptr);
-    TZipCheck* T = new TZipCheck(&Owner);
-    T->SetArchiveFile(Name);
-    T->FileSpec()->Add("*.*");
-    T->OnStatus = [&](TObject*, const std::string&, bool Pass) { Results.push_back(Pass); };
-    T->OnError = [](TObject*, const std::string&, const std::string&, const std::string&, int) {};
-    try {
-      T->Activate();
-    } catch (const E_RAISE&) {
-    }
-  };
-  std::vector<bool> Sound;
-  Check(Arc, Sound);
-  EXPECT_EQ(Sound, std::vector<bool>(3, true));
-  std::vector<uint8_t> Data = morvtest::ReadFile(Arc);
-  Data[Data.size() / 2] ^= 0x40;
-  const std::string Twin = Join(Dir, "twin.rar");
-  morvtest::WriteFile(Twin, Data);
-  std::vector<bool> Bad;
-  Check(Twin, Bad);
-  ASSERT_FALSE(Bad.empty());
-  EXPECT_FALSE(Bad.back());
-  std::string Files;
-  Peer("ls " + Host(Dir), &Files);
-  EXPECT_EQ(Files, "twin.rar\n");
+  externaltest::ExpectSoundAndFlippedTwinFails(morvtest::SharedPath("fixtures/rar/sharpcompress/Rar.none.rar"), 3, Dir,
+                                               "twin.rar");
 }
 
 TEST_F(RarTest, StoredRarConvertsToZip) {
