@@ -97,6 +97,25 @@ TEST_F(RarTest, TestPassesAndFlippedTwinFails) {
                                                "twin.rar");
 }
 
+// Without unrar.dll the program still starts, and an extraction reports
+// 25258. Run in a child process started with the library disabled.
+TEST_F(RarTest, MissingLibraryFailsOnlyTheOperation) {
+  if (externaltest::IsLibraryChild("MORV_RAR_CHILD")) {
+    EXPECT_FALSE(TUnRAR::LibraryLoaded());
+    TComponent Owner(nullptr);
+    TUnRAR* U = new TUnRAR(&Owner);
+    U->SetArchiveFile(morvtest::SharedPath("fixtures/rar/sharpcompress/Rar.none.rar"));
+    U->SetExtractDir(Join(Dir, "none"));
+    U->FileSpec()->Add("*.*");
+    TErrors Errors;
+    U->OnError = Errors.Handler();
+    EXPECT_THROW(U->Extract(), E_RAISE);
+    EXPECT_EQ(Errors.Codes, std::vector<int>{errNoUnrar});
+    return;
+  }
+  externaltest::ExpectPassesWithoutLibrary("MORV_RAR_CHILD", "unrar", "RarTest.MissingLibraryFailsOnlyTheOperation");
+}
+
 TEST_F(RarTest, StoredRarConvertsToZip) {
   const std::string Arc = morvtest::SharedPath("fixtures/rar/sharpcompress/Rar.none.rar");
   const std::string To = Join(Dir, "out.zip");
