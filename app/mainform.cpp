@@ -13,6 +13,7 @@
 #include "app/tgzunpack.h"
 #include "app/utils.h"
 #include "app/zipaccess.h"
+#include "archive/core/arcerrors.h"
 #include "archive/lister/arclister.h"
 #include "archive/formats/gzip/ungzip.h"
 #include "archive/formats/uue/uudecode.h"
@@ -137,6 +138,19 @@ int ProgramIcon(const std::string& File, const std::string& Fallback) {
 
 bool StartsWithNoCase(const std::string& S, const std::string& Prefix) {
   return S.size() >= Prefix.size() && AnsiLowerCase(S.substr(0, Prefix.size())) == Prefix;
+}
+
+// A command whose work is not there yet stays greyed out whatever the state.
+void EnableCommand(TMenuItem* Item, bool On) { Item->SetEnabled(On && (Item->OnClick || Item->Count() > 0)); }
+void EnableCommand(TControl* Button, bool On) { Button->SetEnabled(On && bool(Button->OnClick)); }
+
+void GreyOutIdleItems(TMenuItem* Parent) {
+  for (int i = 0; i < Parent->Count(); ++i) {
+    TMenuItem* item = Parent->Items(i);
+    if (item->Caption() == "-") continue;
+    if (item->Count() > 0) GreyOutIdleItems(item);
+    else if (!item->OnClick) item->SetEnabled(false);
+  }
 }
 
 }  // namespace
@@ -336,6 +350,7 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, MainWindowClassName) {
     ToggleShortcut(IncStartMenu, StartMenuShortcutPresent, "Start Menu");
   };
   LoadSettings();
+  UpdateHistoryMenu();
   IncDeskTop->SetChecked(DesktopShortcutPresent == 1);
   IncStartMenu->SetChecked(StartMenuShortcutPresent == 1);
 
@@ -394,7 +409,9 @@ void TMainForm::BuildControls() {
   for (int i = 0; i < 14; ++i) ToolButtons[i] = MainToolbar.Buttons[i];
   auto button = [this](int i) { return ToolButtons[i]; };
   button(1)->OnClick = [this](TObject* S) { OpenArchiveClick(S); };
+  button(12)->OnClick = [](TObject*) { OpenHelpTopic("index.html"); };
   button(13)->OnClick = [this](TObject*) { Close(); };
+  for (TControl* b : ToolButtons) EnableCommand(b, true);
   for (int i : {3, 4, 5, 6, 7, 8, 9, 10, 11}) ArchiveButtons.push_back(button(i));
 
   StatusLine = new TPanel(this);
@@ -621,6 +638,7 @@ void TMainForm::BuildMenus() {
     SetRowSelected(-1, true);
     ShowSelectionStatus();
   });
+  for (TMenu* menu : std::initializer_list<TMenu*>{MainMenu1, SortPopUp, FilePopUp}) GreyOutIdleItems(menu->Items());
   InstallMainMenus(this);
 }
 
@@ -665,11 +683,11 @@ void TMainForm::SetNoArchiveState() {
   SPanel2->SetVisible(false);
   LedOn->SetLedOn(true);
   LedOff->SetLedOn(false);
-  for (TMenuItem* i : ArchiveItems) i->SetEnabled(false);
-  for (TControl* b : ArchiveButtons) b->SetEnabled(false);
+  for (TMenuItem* i : ArchiveItems) EnableCommand(i, false);
+  for (TControl* b : ArchiveButtons) EnableCommand(b, false);
   for (TMenuItem* i : {AddFiles, DeleteFiles, ExtractFiles, ViewFiles, RenameEntry, TestArchive, CommentItem,
                        VirusScan, MakeExeFile, ExeToZip, UUencode})
-    i->SetEnabled(false);
+    EnableCommand(i, false);
   FileList->SetEnabled(false);
   FormResize(this);
 }
@@ -684,7 +702,7 @@ void TMainForm::SetOpenArchiveState() {
   SPanel2->SetVisible(true);
   LedOn->SetLedOn(false);
   LedOff->SetLedOn(true);
-  for (TMenuItem* i : ArchiveItems) i->SetEnabled(true);
+  for (TMenuItem* i : ArchiveItems) EnableCommand(i, true);
   FileList->SetEnabled(true);
   ShowFolderPane(ExplorerStyle == 1 && ViewFolders == 1);
   const DWORD attr = GetFileAttributesA(ArchiveName.c_str());
@@ -696,10 +714,10 @@ void TMainForm::SetOpenArchiveState() {
       {AddFiles, c.Add},        {DeleteFiles, c.Delete}, {ExtractFiles, c.Extract}, {ViewFiles, c.View},
       {RenameEntry, c.RenameEntry}, {TestArchive, c.Test}, {CommentItem, c.Comment}, {VirusScan, c.VirusScan},
       {MakeExeFile, c.MakeExe}, {ExeToZip, c.ExeToZip},  {UUencode, c.UUencode}};
-  for (const auto& [item, on] : items) item->SetEnabled(on);
+  for (const auto& [item, on] : items) EnableCommand(item, on);
   const std::pair<int, bool> buttons[] = {{3, true}, {4, true}, {5, c.Add},   {6, c.Delete},   {7, c.Extract},
                                           {8, c.View}, {9, c.VirusScan}, {10, c.Test}, {11, true}};
-  for (const auto& [i, on] : buttons) ToolButtons[i]->SetEnabled(on);
+  for (const auto& [i, on] : buttons) EnableCommand(ToolButtons[i], on);
   FormResize(this);
 }
 
@@ -732,10 +750,20 @@ void TMainForm::RefreshClick(TObject*) {
   ShowSelectionStatus();
 }
 
-void TMainForm::OpenArchiveFile(const std::string& Name) {
-  if (Name.empty()) return;
-  ClearFolderTree();
-  CurrentFolder = "\\";
+bool TMainForm::OpenArchiveFile(const std::string& Name) {
+  if (Name.empty()) return false;
+  const std::string previousName = ArchiveName, previousExt = ArchiveExt, previousFolder = CurrentFolder;
+  // An archive that cannot be read says why and leaves the open one as it was.
+  auto refuse = [&](const std::string& Why) {
+    AppMessageBox(Name + "\r\r" + Why, mtError, mbOK);
+    ArchiveName = previousName;
+    ArchiveExt = previousExt;
+    CurrentFolder = previousFolder;
+    if (!ArchiveName.empty() && (ArchiveExt == ".zip" || ArchiveExt == ".exe")) SetZipArchive(ZipBridge, ArchiveName);
+    if (!ArchiveName.empty()) ArcLister1->SetArchiveFile(ArchiveName);
+    UpdateHistoryMenu();
+    return false;
+  };
   ArchiveName = Name;
   ArchiveExt = AnsiLowerCase(ExtractFileExt(Name));
 
@@ -749,34 +777,47 @@ void TMainForm::OpenArchiveFile(const std::string& Name) {
                     mtError, mbOK);
       UpdateHistoryMenu();
       CloseArchiveClick(this);
-      return;
+      return false;
     }
+    if (!FileExists(Name)) return refuse(ArcMessage(errFileNotFound));
+    if (ZipReadFailed(ZipBridge))
+      return refuse(ZipErrorText(ZipBridge).empty() ? ArcMessage(errReadFile) : ZipErrorText(ZipBridge));
   } else if (ArchiveExt == ".tgz" && !(tar = UnpackTgz(UnGZIP1, Name, GetTempDir())).empty()) {
     ActiveExtractor = UnGZIP1;
-    OpenArchiveFile(tar);
-    return;
+    // The TAR replaces the open archive; a failure keeps that one.
+    ArchiveName = previousName;
+    ArchiveExt = previousExt;
+    return OpenArchiveFile(tar);
   } else {
     ArcLister1->SetArchiveFile(Name);
     const TArcType type = ArcLister1->ArcType();
     const std::string ext = DetectedExt(type);
     if (!ext.empty()) {
       ArchiveExt = ext;
+      const std::string why = ListerReadError();
+      if (!why.empty()) return refuse(why);
       if (type == atUue) {
         FUueEntryName = ListedEntryName();
-        if (Application->ParamCount() == 1 && DecodeAndOpen()) return;
+        if (Application->ParamCount() == 1 && DecodeAndOpen()) return true;
       }
+    } else if (!FileExists(Name)) {
+      return refuse(ArcMessage(errFileNotFound));
     } else if (ArchiveExt == ".lha") {
       ArchiveExt = ".lzh";
-    } else if (FileExists(Name)) {
+      const std::string why = ListerReadError();
+      if (!why.empty()) return refuse(why);
+    } else {
       AppMessageBox("Quillon cannot open this file. It does not appear to be a Zip file.\r\rIf it is a "
                     "self-extracting file it is either not in the standard Zip file format or it s a corrupt.\r\r"
                     "If you are trying to open a spannning disk, please open last archive of that set.",
                     mtError, mbOK);
       UpdateHistoryMenu();
       CloseArchiveClick(this);
-      return;
+      return false;
     }
   }
+  ClearFolderTree();
+  CurrentFolder = "\\";
   SetOpenArchiveState();
 
   if (!HistoryOpening) {
@@ -807,6 +848,23 @@ void TMainForm::OpenArchiveFile(const std::string& Name) {
     FavoriteCount = int32_t(FavoriteFolders.size());
   }
   LastOpenDir = folder;
+  return true;
+}
+
+std::string TMainForm::ListerReadError() {
+  std::string why;
+  ArcLister1->Cancel = false;
+  ArcLister1->OnError = [&why](TObject*, const std::string&, const std::string& MsgEx, const std::string&, int Code) {
+    if (why.empty()) why = ArcMessage(Code) + (MsgEx.empty() ? "" : " " + MsgEx);
+  };
+  // The first entry shows the walk works; the fill reads the rest.
+  ArcLister1->OnRead = [this](TObject*, int, int) { ArcLister1->Cancel = true; };
+  const bool walked = ArcLister1->Activate();
+  ArcLister1->OnRead = nullptr;
+  ArcLister1->OnError = nullptr;
+  ArcLister1->Cancel = false;
+  if (walked) return {};
+  return why.empty() ? ArcMessage(errReadFile) : why;
 }
 
 std::string TMainForm::ListedEntryName() {
@@ -843,8 +901,7 @@ bool TMainForm::DecodeAndOpen() {
   const std::string decoded = UUDecode1->FileName();
   // A failed decode lists the encoded file instead of opening a broken one.
   if (written < 1 || decoded.empty() || !FileExists(decoded)) return false;
-  OpenArchiveFile(decoded);
-  return true;
+  return OpenArchiveFile(decoded);
 }
 
 void TMainForm::RefuseOverflow() {
@@ -947,6 +1004,7 @@ void TMainForm::ShowFolderTree() {
     FChangingTree = true;
     FTreeNodes[size_t(node)]->SetExpanded(true);
     TreeView1->SetSelected(FTreeNodes[size_t(node)]);
+    FTreeNodes[size_t(node)]->MakeVisible();
     FChangingTree = false;
   }
 }
@@ -1087,6 +1145,9 @@ void TMainForm::ChangeFolder(const std::string& Folder) {
   TreeView1->SetEnabled(false);
   FillFileList();
   TreeView1->SetEnabled(true);
+  // A tree disabled while its selection moved shows the old or no mark
+  // until it is painted again.
+  TreeView1->Invalidate();
   ShowSelectionStatus();
 }
 
@@ -1114,26 +1175,43 @@ void TMainForm::OpenArchiveClick(TObject*) {
                                                  : LastOpenDir;
   if (!OpenBox->Execute()) return;
   AutoInstallOffered = 0;
-  OpenArchiveFile(OpenBox->FileName);
-  if (!ArchiveName.empty()) FillFileList();
+  if (OpenArchiveFile(OpenBox->FileName)) FillFileList();
   if (FileList->Visible() && FileList->Enabled()) FileList->SetFocus();
 }
 
 void TMainForm::HistoryClick(int K) {
   std::string* slots[5] = {&ActiveFile1, &ActiveFile2, &ActiveFile3, &ActiveFile4, &ActiveFile5};
   if (K < 1 || K > 5) return;
-  if (FileExists(*slots[K - 1])) {
+  bool drop = !FileExists(*slots[K - 1]);
+  if (!drop) {
     HistoryOpening = 1;
     if (K > 1) std::swap(*slots[0], *slots[K - 1]);
-    CloseArchiveClick(this);
-    OpenArchiveFile(ActiveFile1);
-    FillFileList();
+    drop = !ReplaceArchive(ActiveFile1);
     HistoryOpening = 0;
-  } else {
+    K = 1;
+  }
+  // A file gone or unreadable leaves the list.
+  if (drop) {
     for (int k = K - 1; k < 4; ++k) *slots[k] = *slots[k + 1];
     *slots[4] = "";
   }
   UpdateHistoryMenu();
+}
+
+bool TMainForm::ReplaceArchive(const std::string& Name) {
+  const std::string previous = ArchiveName;
+  CloseArchiveClick(this);
+  if (OpenArchiveFile(Name)) {
+    FillFileList();
+    return true;
+  }
+  if (!previous.empty()) {
+    const int was = HistoryOpening;
+    HistoryOpening = 1;
+    if (OpenArchiveFile(previous)) FillFileList();
+    HistoryOpening = was;
+  }
+  return false;
 }
 
 void TMainForm::UpdateHistoryMenu() {
@@ -1178,15 +1256,12 @@ void TMainForm::ForwardedCommandLine(TMessage& Message) {
   }
   const std::string name = ForwardedArchiveName(line);
   if (name.empty()) return;
-  CloseArchiveClick(this);
-  OpenArchiveFile(name);
-  if (!ArchiveName.empty()) FillFileList();
+  ReplaceArchive(name);
 }
 
 void TMainForm::StartupOpen() {
   if (Application->ParamCount() < 1) return;
   const std::string first = Application->ParamStr(1);
   if (first.empty() || first[0] == '-') return;
-  OpenArchiveFile(first);
-  if (!ArchiveName.empty()) FillFileList();
+  if (OpenArchiveFile(first)) FillFileList();
 }

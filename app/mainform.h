@@ -86,8 +86,9 @@ class TMainForm : public TForm {
   ~TMainForm() override;
 
   // Opens Name with the engine its extension and type choose; does not
-  // fill the list (FillFileList does).
-  void OpenArchiveFile(const std::string& Name);
+  // fill the list (FillFileList does). False when it cannot be read: the
+  // reason was shown and the archive open before stays open.
+  bool OpenArchiveFile(const std::string& Name);
   void FillFileList();
   void CloseArchiveClick(TObject* Sender);
   void RefreshClick(TObject* Sender);
@@ -164,6 +165,9 @@ class TMainForm : public TForm {
   void OpenEntryClick(TObject* Sender);
   void OpenArchiveClick(TObject* Sender);
   void HistoryClick(int K);
+  // Closes the open archive and opens and lists Name; when Name cannot be
+  // read, the archive open before is opened again.
+  bool ReplaceArchive(const std::string& Name);
   // Empties the folder tree without the change handler running.
   void ClearFolderTree();
   // The Options items that put "Quillon.lnk" on the desktop or into the
@@ -177,6 +181,8 @@ class TMainForm : public TForm {
   std::string ListRowText(int Row, int Column, int& Image);
   // Lists the lister's archive once; the name of the last entry reported.
   std::string ListedEntryName();
+  // '' when the lister can walk its archive, else the lister's message.
+  std::string ListerReadError();
 
   std::vector<TFolderNode> FFolderTree;
   std::vector<TTreeNode*> FTreeNodes;

@@ -58,6 +58,10 @@ void RefreshZipArchive(TZipBridge* Zip, const std::string& Name) {
 
 int ZipEntryCount(TZipBridge* Zip) { return Zip->Count(); }
 
+bool ZipReadFailed(TZipBridge* Zip) { return Zip->ZipFileName().empty(); }
+
+std::string ZipErrorText(TZipBridge* Zip) { return Zip->Message; }
+
 bool ZipSpanned(TZipBridge* Zip) { return Zip->Spanned(); }
 
 bool FillFromZip(TZipBridge* Zip, TEntryFill& Fill, const std::function<void()>& Step) {

@@ -18,6 +18,10 @@ void SetZipArchive(TZipBridge* Zip, const std::string& Name);
 // or the file's size or write time changed since the last read.
 void RefreshZipArchive(TZipBridge* Zip, const std::string& Name);
 int ZipEntryCount(TZipBridge* Zip);
+// True when the last read of the directory failed; the component's message
+// then says why.
+bool ZipReadFailed(TZipBridge* Zip);
+std::string ZipErrorText(TZipBridge* Zip);
 bool ZipSpanned(TZipBridge* Zip);
 // Adds every directory entry in order; Step runs once per entry. False when
 // the table filled up.

@@ -30,6 +30,9 @@ TCustomPanel::TCustomPanel(TComponent* AOwner) : TCustomControl(AOwner) {
 void TCustomPanel::CreateParams(TCreateParams& Params) {
   TCustomControl::CreateParams(Params);
   if (FBorderStyle == bsSingle) Params.Style |= WS_BORDER;
+  // The caption is placed by the width and the bevel sits on the edges: a
+  // resize must repaint all of it, or old text stays behind.
+  Params.WindowClassStyle |= CS_HREDRAW | CS_VREDRAW;
   Params.WinClassName = L"TPanel";
 }
 

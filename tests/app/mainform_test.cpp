@@ -536,6 +536,171 @@ TEST_F(MainFormTest, UnknownFilesAndTooLargeArchivesAreRefused) {
   EXPECT_EQ(ListCount(), 0);
 }
 
+// What cannot be read says so and changes nothing: not the open archive,
+// not its list, not the recent list.
+TEST_F(MainFormTest, UnreadableArchivesKeepTheOpenOne) {
+  MakeSourceTree();
+  ASSERT_EQ(RunPeer("cd '" + FHost + "/src' && zip -q -r ../good.zip d.txt a"), 0);
+  ASSERT_EQ(RunPeer("cd '" + FHost + "' && head -c 1500 good.zip > cut.zip && head -c 3000 /dev/urandom > noise.zip"
+                    " && head -c 3000 /dev/urandom > noise.lha && cp noise.zip broken.zip"),
+            0);
+  ActiveFile1 = ActiveFile2 = ActiveFile3 = ActiveFile4 = ActiveFile5 = "";
+  Open(FDir + "\\good.zip");
+  ASSERT_EQ(FileCount, 2);
+  const std::string caption = Form->Caption();
+  const char* const bad[] = {"missing.zip", "cut.zip", "noise.zip", "missing.rar", "noise.lha"};
+  for (const char* name : bad) {
+    SCOPED_TRACE(name);
+    const std::string path = FDir + "\\" + name;
+    TMessageCatcher box;
+    EXPECT_FALSE(Form->OpenArchiveFile(path));
+    ASSERT_EQ(box.Texts.size(), 1u);
+    EXPECT_EQ(box.Texts[0].substr(0, path.size()), path);
+    EXPECT_GT(box.Texts[0].size(), path.size() + 2);
+    EXPECT_EQ(ArchiveName, FDir + "\\good.zip");
+    EXPECT_EQ(ArchiveExt, ".zip");
+    EXPECT_EQ(Form->Caption(), caption);
+    EXPECT_EQ(FileCount, 2);
+    EXPECT_EQ(ListCount(), 2);
+    EXPECT_EQ(ActiveFile1, FDir + "\\good.zip");
+    EXPECT_EQ(ActiveFile2, "");
+  }
+  // The list still reads the open archive.
+  Form->RefreshClick(nullptr);
+  EXPECT_EQ(FileCount, 2);
+  ASSERT_NE(Find("d.txt"), nullptr);
+
+  // A recent entry that went bad leaves the list; the open archive stays.
+  ActiveFile2 = FDir + "\\broken.zip";
+  Form->UpdateHistoryMenu();
+  {
+    TMessageCatcher box;
+    Form->HistoryItems[1]->Click();
+    EXPECT_EQ(box.Texts.size(), 1u);
+  }
+  EXPECT_EQ(ActiveFile1, FDir + "\\good.zip");
+  EXPECT_EQ(ActiveFile2, "");
+  EXPECT_EQ(ArchiveName, FDir + "\\good.zip");
+  EXPECT_EQ(FileCount, 2);
+  EXPECT_FALSE(Form->HistoryItems[1]->Visible());
+
+  // With nothing open, nothing opens.
+  Form->CloseArchiveClick(nullptr);
+  {
+    TMessageCatcher box;
+    EXPECT_FALSE(Form->OpenArchiveFile(FDir + "\\cut.zip"));
+  }
+  EXPECT_EQ(ArchiveName, "");
+  EXPECT_EQ(Form->Caption(), "Quillon 2000");
+}
+
+// The menu's text of each visible item of a menu handle, "-" for a line.
+std::vector<std::string> MenuTexts(HMENU Menu) {
+  std::vector<std::string> out;
+  for (int i = 0; i < GetMenuItemCount(Menu); ++i) {
+    wchar_t buf[256] = {};
+    MENUITEMINFOW info = {};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE | MIIM_STRING;
+    info.dwTypeData = buf;
+    info.cch = 255;
+    GetMenuItemInfoW(Menu, UINT(i), TRUE, &info);
+    out.push_back((info.fType & MFT_SEPARATOR) ? "-" : Narrow(buf));
+  }
+  return out;
+}
+
+// Every command that does nothing yet is greyed out, in every state; the
+// File menu has no blank rows whatever the recent list holds.
+TEST_F(MainFormTest, IdleCommandsAreGreyAndMenusHaveNoBlankRows) {
+  auto checkIdle = [&](TMenuItem* Parent, auto&& Self) -> void {
+    for (int i = 0; i < Parent->Count(); ++i) {
+      TMenuItem* item = Parent->Items(i);
+      if (item->Caption() == "-") continue;
+      if (item->Count() > 0) Self(item, Self);
+      else if (!item->OnClick) EXPECT_FALSE(item->Enabled()) << item->Name();
+    }
+  };
+  auto checkAll = [&] {
+    checkIdle(Form->MainMenu1->Items(), checkIdle);
+    checkIdle(Form->SortPopUp->Items(), checkIdle);
+    checkIdle(Form->FilePopUp->Items(), checkIdle);
+    for (TButton* b : Form->ToolButtons)
+      if (!b->OnClick) EXPECT_FALSE(b->Enabled()) << b->Name();
+    const HMENU file = GetSubMenu(GetMenu(Form->Handle()), 0);
+    if (!file) {
+      ADD_FAILURE() << "no File menu";
+      return std::vector<std::string>();
+    }
+    const std::vector<std::string> texts = MenuTexts(file);
+    for (size_t i = 0; i < texts.size(); ++i) {
+      EXPECT_NE(texts[i], "") << "row " << i;
+      if (i > 0) EXPECT_FALSE(texts[i] == "-" && texts[i - 1] == "-") << "row " << i;
+    }
+    return texts;
+  };
+  ActiveFile1 = ActiveFile2 = ActiveFile3 = ActiveFile4 = ActiveFile5 = "";
+  Form.reset();
+  Form.reset(new TMainForm(Application));
+  Form->Show();
+  Application->ProcessMessages();
+  checkAll();
+  ASSERT_EQ(RunPeer("cd '" + FHost + "' && echo x > x && zip -q a.zip x"), 0);
+  Open(FDir + "\\a.zip");
+  const std::vector<std::string> texts = checkAll();
+  EXPECT_EQ(std::count_if(texts.begin(), texts.end(),
+                          [](const std::string& T) { return T.find("a.zip") != std::string::npos; }),
+            1);
+  Form->CloseArchiveClick(nullptr);
+  checkAll();
+}
+
+// A status panel repaints all of itself when its size changes, so no text
+// of a wider or narrower layout stays behind.
+TEST_F(MainFormTest, StatusPanelsRepaintWhollyOnResize) {
+  for (TPanel* p : {Form->SPanel1, Form->SPanel2}) {
+    const auto style = GetClassLongPtrW(p->Handle(), GCL_STYLE);
+    EXPECT_TRUE(style & CS_HREDRAW);
+    EXPECT_TRUE(style & CS_VREDRAW);
+  }
+}
+
+// The tree's selection in the window follows the list into folders and up.
+TEST_F(MainFormTest, FolderTreeSelectionFollowsTheList) {
+  MakeSourceTree();
+  ASSERT_EQ(RunPeer("cd '" + FHost + "/src' && zip -q -r ../t.zip a d.txt"), 0);
+  ExplorerStyle = 0;
+  Form->SetExplorerStyle(true);
+  ViewFolders = 1;
+  Open(FDir + "\\t.zip");
+  const HWND tree = Form->TreeView1->Handle();
+  auto selectedText = [&] {
+    const auto item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    if (!item) return std::string("<none>");
+    wchar_t buf[128] = {};
+    TVITEMW tv = {};
+    tv.mask = TVIF_TEXT;
+    tv.hItem = item;
+    tv.pszText = buf;
+    tv.cchTextMax = 128;
+    SendMessageW(tree, TVM_GETITEMW, 0, LPARAM(&tv));
+    return Narrow(buf);
+  };
+  EXPECT_EQ(selectedText(), "t.zip");
+  DoubleClickRow(0);
+  ASSERT_EQ(CurrentFolder, "a\\");
+  EXPECT_EQ(selectedText(), "a");
+  DoubleClickRow(1);
+  ASSERT_EQ(CurrentFolder, "a\\b\\");
+  EXPECT_EQ(selectedText(), "b");
+  PressEnterOn(0);
+  ASSERT_EQ(CurrentFolder, "a\\");
+  EXPECT_EQ(selectedText(), "a");
+  PressEnterOn(0);
+  ASSERT_EQ(CurrentFolder, "\\");
+  EXPECT_EQ(selectedText(), "t.zip");
+}
+
 TEST_F(MainFormTest, FiftyThousandEntriesOpenInExplorerStyle) {
   ASSERT_EQ(RunPeer("python3 -c \"import zipfile\nz=zipfile.ZipFile('" + FHost +
                     "/full.zip','w')\nfor i in range(50000): z.writestr('d%d/s%d/f%d.txt' % (i % 50, i % 13, i), "
