@@ -17,6 +17,8 @@
 #include "archive/lister/arclister.h"
 #include "archive/formats/gzip/ungzip.h"
 #include "archive/formats/uue/uudecode.h"
+#include "controls/views/gradcaption.h"
+#include "controls/views/placement.h"
 #include "controls/views/shelllink.h"
 #include "framework/core/os.h"
 #include "framework/core/sysutils.h"
@@ -107,6 +109,8 @@ std::string SizeColumn(const std::string& S) {
   return InsertThousandSeparators(S);
 }
 
+}  // namespace
+
 std::string DosDateText(int32_t DosDate) {
   FILETIME local, ft;
   if (!DosDateTimeToFileTime(WORD(uint32_t(DosDate) >> 16), WORD(DosDate & 0xFFFF), &local)) return {};
@@ -118,6 +122,8 @@ std::string DosDateText(int32_t DosDate) {
   GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &st, nullptr, t, 64);
   return Narrow(std::wstring(d) + L" " + t);
 }
+
+namespace {
 
 // Icons by attributes only: the shell never sees a file named after an
 // archive's entry.
@@ -319,6 +325,15 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, MainWindowClassName) {
 
   BuildControls();
   BuildMenus();
+  CreateReaders();
+  FormStorage1 = new TFormStorage(this);
+  FormStorage1->SetName("FormStorage1");
+  FormStorage1->UseRegistry = true;
+  GradientCaption1 = new TGradientCaption(this);
+  GradientCaption1->SetName("GradientCaption1");
+  TCaptionPart* title = GradientCaption1->Captions()->Add();
+  title->SetCaption("Quillon 2000");
+  GradientCaption1->Captions()->Add();
 
   SettingsHooks.ApplyViewSettings = [this] {
     TLVExtendedStyles ex = FileList->ExtendedStyles() & ~(LVXBit(lvxGridLines) | LVXBit(lvxFullRowSelect));
@@ -370,11 +385,16 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, MainWindowClassName) {
   FileList->SetSmallImages(SmallSysImages);
   FileList->SetLargeImages(LargeSysImages);
   MarkSortColumn();
+  // Placement is restored at every show and saved at closing.
+  FormStorage1->Loaded();
 
   CloseArchiveClick(this);
 }
 
 TMainForm::~TMainForm() {
+  // The caption's hook leaves while the window is still there.
+  delete GradientCaption1;
+  GradientCaption1 = nullptr;
   // The controls outlive this class's members; their events must not reach them.
   OnResize = nullptr;
   OnClose = nullptr;
@@ -385,6 +405,7 @@ TMainForm::~TMainForm() {
   FileList->OnVMStateChanged = nullptr;
   FileList->OnItemActivate = nullptr;
   FileList->OnColumnClick = nullptr;
+  FileList->OnMouseDown = nullptr;
   if (MainForm == this) MainForm = nullptr;
   if (ActiveExtractor == UnGZIP1) ActiveExtractor = nullptr;
   AppMessageBoxHandler = nullptr;
@@ -409,6 +430,7 @@ void TMainForm::BuildControls() {
   for (int i = 0; i < 14; ++i) ToolButtons[i] = MainToolbar.Buttons[i];
   auto button = [this](int i) { return ToolButtons[i]; };
   button(1)->OnClick = [this](TObject* S) { OpenArchiveClick(S); };
+  button(7)->OnClick = [this](TObject* S) { ExtractButtonClick(S); };
   button(12)->OnClick = [](TObject*) { OpenHelpTopic("index.html"); };
   button(13)->OnClick = [this](TObject*) { Close(); };
   for (TControl* b : ToolButtons) EnableCommand(b, true);
@@ -511,6 +533,9 @@ void TMainForm::BuildControls() {
     if (!FQuietSelection && ((Info.uNewState ^ Info.uOldState) & LVIS_SELECTED)) ShowSelectionStatus();
   };
   FileList->OnItemActivate = [this](TObject* S) { OpenEntryClick(S); };
+  FileList->OnMouseDown = [this](TObject*, TMouseButton, TShiftState, int, int) {
+    if (ExtractorRunning || FZipRunning) InterruptRunningOperation();
+  };
 
   OpenBox = new TOpenDialog(this);
   OpenBox->SetName("OpenBox");
@@ -531,7 +556,7 @@ void TMainForm::BuildMenus() {
   MainMenu1 = new TCustomMainMenuX(this);
   MainMenu1->SetName("MainMenu1");
   TMenuItem* root = MainMenu1->Items();
-  TMenuItem* file = AddItem(root, "File1", "&File");
+  TMenuItem* file = File1 = AddItem(root, "File1", "&File");
   AddItem(file, "NewArchive", "&New Archive...");
   AddItem(file, "OpenArchive", "&Open Archive...", [this](TObject* S) { OpenArchiveClick(S); });
   ArchiveItems.push_back(AddItem(file, "CloseArchive", "&Close Archive", [this](TObject* S) { CloseArchiveClick(S); }));
@@ -595,12 +620,12 @@ void TMainForm::BuildMenus() {
   AddItem(view, "", "-");
   ArchiveItems.push_back(AddItem(view, "Refresh", "&Refresh", [this](TObject* S) { RefreshClick(S); }));
 
-  TMenuItem* actions = AddItem(root, "Actions1", "&Actions");
+  TMenuItem* actions = Actions1 = AddItem(root, "Actions1", "&Actions");
   // The commands' dialogs come with the operation dialogs; until then the
   // items only follow the archive's state.
   AddFiles = AddItem(actions, "AddFiles", "&Add...");
   DeleteFiles = AddItem(actions, "DeleteFiles", "&Delete...");
-  ExtractFiles = AddItem(actions, "ExtractFiles", "&Extract...");
+  ExtractFiles = AddItem(actions, "ExtractFiles", "&Extract...", [this](TObject* S) { ExtractButtonClick(S); });
   ViewFiles = AddItem(actions, "ViewFiles", "&View...");
   RenameEntry = AddItem(actions, "RenameEntry", "&Rename...");
   AddItem(actions, "", "-");
@@ -610,6 +635,9 @@ void TMainForm::BuildMenus() {
   MakeExeFile = AddItem(actions, "MakeExeFile", "Make .&EXE File...");
   ExeToZip = AddItem(actions, "ExeToZip", ".EXE --> .ZIP");
   UUencode = AddItem(actions, "UUencode", "&UUencode...");
+  AddItem(actions, "", "-");
+  ViewLastOutput = AddItem(actions, "ViewLastOutput", "View &Last Output...",
+                           [this](TObject* S) { ViewLastOutputClick(S); });
   TMenuItem* options = AddItem(root, "Options1", "&Options");
   AddItem(options, "ClearHistory1", "C&lear History...", [this](TObject*) {
     ActiveFile1 = ActiveFile2 = ActiveFile3 = ActiveFile4 = ActiveFile5 = "";
@@ -677,7 +705,8 @@ void TMainForm::FormResize(TObject*) {
 
 void TMainForm::SetNoArchiveState() {
   SetCaption("Quillon 2000");
-  Application->SetTitle("Quillon 2000");
+  GradientCaption1->Captions()->Items(1)->SetCaption("");
+  Application->SetTitle(GradientCaption1->Captions()->Items(0)->Caption());
   SPanel1->SetAlignment(taLeftJustify);
   SPanel1->SetCaption("Choose \"New\" to create or \"Open\" to open an archive.");
   SPanel2->SetVisible(false);
@@ -695,7 +724,8 @@ void TMainForm::SetNoArchiveState() {
 void TMainForm::SetOpenArchiveState() {
   const std::string name = AnsiLowerCase(ExtractFileName(ArchiveName));
   SetCaption("Quillon 2000 - " + name);
-  Application->SetTitle("Quillon 2000 - " + name);
+  GradientCaption1->Captions()->Items(1)->SetCaption(" - " + name);
+  Application->SetTitle(GradientCaption1->Captions()->Items(0)->Caption() + " - " + name);
   SPanel1->SetCaption("");
   SPanel2->SetCaption("");
   SPanel1->SetAlignment(taCenter);

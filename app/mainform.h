@@ -18,7 +18,10 @@
 #include "framework/ui/stdctrls.h"
 
 class TArcLister;
+class TFormStorage;
+class TGradientCaption;
 class TUnBase;
+class TExtractForm;
 class TUnGZIP;
 class TUUDecode;
 class TZipBridge;
@@ -65,6 +68,8 @@ int NextSortOrder(int Current, int K);
 std::string SelectionStatusText(const std::vector<int>& SelectedRows);
 // "Total 1 file, 1 kB [1 kB]" (with "; n dirs" in the Explorer style).
 std::string TotalsStatusText(bool ExplorerStyle, bool Cab);
+// A DOS date-time in the locale's short date and short time.
+std::string DosDateText(int32_t DosDate);
 // "C:\Doc...\Arc...\Old\x.zip" for a path with four or more backslashes.
 std::string ShortenHistoryPath(const std::string& Name);
 
@@ -114,12 +119,33 @@ class TMainForm : public TForm {
   // The folder pane (pane 1 of the splitter) with the tree, shown or hidden.
   void ShowFolderPane(bool Value);
 
+  // The readers of the formats the lister lists, bound to the handlers of
+  // the engine events.
+  void CreateReaders();
+  void BindReaderEvents(TUnBase* Reader);
+  TUnBase* ExtractorFor(const std::string& Ext) const;
+  // A click while an engine runs: stops it and asks whether to go on; false
+  // when nothing runs.
+  bool InterruptRunningOperation();
+  void ExtractButtonClick(TObject* Sender);
+  void ViewLastOutputClick(TObject* Sender);
+  // Set while the extract dialog's Zip component works; a click sets Cancel.
+  bool FZipRunning = false;
+  bool FZipCancel = false;
+
   TArcLister* ArcLister1 = nullptr;
+  TUnBase *UnARC1 = nullptr, *UnARJ1 = nullptr, *UnBH = nullptr, *UnCAB1 = nullptr, *UnLHA1 = nullptr,
+          *UnRAR1 = nullptr, *UnTAR1 = nullptr, *UnZOO1 = nullptr;
+  std::vector<TUnBase*> Readers;
+  TExtractForm* ExtractForm = nullptr;
   TUnGZIP* UnGZIP1 = nullptr;
   TUUDecode* UUDecode1 = nullptr;
   TZipBridge* ZipBridge = nullptr;
 
   TMainMenu* MainMenu1 = nullptr;
+  TMenuItem *File1 = nullptr, *Actions1 = nullptr, *ViewLastOutput = nullptr;
+  TFormStorage* FormStorage1 = nullptr;
+  TGradientCaption* GradientCaption1 = nullptr;
   TControl* ToolbarPanel = nullptr;  // the toolbar
   TPanel* StatusLine = nullptr;
   TPanel* SPanel1 = nullptr;
@@ -194,6 +220,16 @@ class TMainForm : public TForm {
 };
 
 extern TMainForm* MainForm;
+
+// The operation's shared flags: All answered to the overwrite question, a
+// wrong password met, and the running extraction's folder (with "\\").
+extern uint8_t OverwriteAll;
+extern uint8_t OperationFailed;
+extern std::string ExtractDestination;
+// The overwrite question's text and its two file descriptions.
+std::string OverwriteQuestion(const std::string& FileName, const std::string& Existing, const std::string& Entry);
+std::string ExistingFileDescription(const std::string& FileName);
+std::string EntryDescription(const std::string& Folder, const std::string& FileName);
 
 // The message box of the whole program, centred on the main window and kept
 // on the screen, captioned "Quillon 2000".

@@ -2,11 +2,14 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "app/entrytable.h"
 #include "app/sfxbuilder.h"
 #include "archive/core/sfxsettings.h"
 #include "framework/core/os.h"
 #include "framework/core/streams.h"
+#include "framework/core/sysutils.h"
 #include "zipbridge/zipbridge.h"
 
 namespace {
@@ -36,9 +39,19 @@ TZipBridge* LastZip = nullptr;
 
 }  // namespace
 
-TZipBridge* CreateZipBridge(TComponent* Owner, std::function<void(int, const std::string&)> OnMessage) {
+std::string ZipDllFolder;
+
+TZipBridge* CreateZipBridge(TComponent* Owner, std::function<void(int, const std::string&)> OnMessage,
+                            const std::string& Name) {
   auto* zip = new TZipBridge(Owner);
-  zip->SetName("ZipBridge");
+  zip->SetName(Name);
+  if (ZipDllFolder.empty()) {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    zip->SetDLLDirectory(ExtractFilePath(path));
+  } else {
+    zip->SetDLLDirectory(ZipDllFolder);
+  }
   if (OnMessage)
     zip->OnMessage = [OnMessage](TObject*, int ErrCode, const std::string& Message) { OnMessage(ErrCode, Message); };
   return zip;
@@ -115,3 +128,54 @@ int WriteSfxImage(TZipBridge* Zip, const std::string& StubFile, THandle Out, std
     Result = sfxSizeMismatch;
   return Result;
 }
+bool ExtractZip(TZipBridge* Zip, const TZipExtractJob& Job) {
+  SetZipArchive(Zip, Job.Archive);
+  if (ZipReadFailed(Zip)) return false;
+  Zip->ExtrBaseDir = Job.BaseDir;
+  Zip->FSpecArgs()->Clear();
+  for (const std::string& s : Job.Specs) Zip->FSpecArgs()->Add(s);
+  Zip->ExtrOptions = 0;
+  if (Job.DirNames) Zip->ExtrOptions |= ExtrOpts(1u << ExtrDirNames);
+  if (Job.Overwrite) Zip->ExtrOptions |= ExtrOpts(1u << ExtrOverWrite);
+  if (Job.SkipOlder) Zip->ExtrOptions |= ExtrOpts(1u << ExtrUpdate);
+  Zip->OnProgress = [&Job](TObject*, ProgressType Type, const std::string& Name, int64_t Size) {
+    if (Job.Progress && Type <= ptEndOfBatch) Job.Progress(int(Type), Name, Size);
+  };
+  Zip->OnMessage = [&Job](TObject*, int Code, const std::string& Text) {
+    if (Job.Message) Job.Message(Code, Text);
+  };
+  Zip->OnCRC32Error = [&Job](TObject*, const std::string& File, uint32_t, uint32_t, bool& DoExtract) {
+    DoExtract = Job.ExtractBadCrc ? Job.ExtractBadCrc(File) : false;
+  };
+  Zip->OnExtractOverwrite = [&Job](TObject*, const std::string& File, bool, bool& DoOverwrite) {
+    if (Job.OverwriteFile) DoOverwrite = Job.OverwriteFile(File);
+  };
+  Zip->OnExtractSkipped = [&Job](TObject*, const std::string& File, UnZipSkipTypes Type, int) {
+    if (Job.Skipped) Job.Skipped(File, int(Type));
+  };
+  Zip->Extract();
+  Zip->OnProgress = nullptr;
+  Zip->OnMessage = nullptr;
+  Zip->OnCRC32Error = nullptr;
+  Zip->OnExtractOverwrite = nullptr;
+  Zip->OnExtractSkipped = nullptr;
+  return true;
+}
+
+void CancelZip(TZipBridge* Zip, bool Value) { Zip->Cancel = Value; }
+
+bool ZipCancelled(TZipBridge* Zip) { return Zip->Cancel; }
+
+int64_t ZipBytesBelow(TZipBridge* Zip, const std::string& Folder) {
+  const std::string key = AnsiLowerCase(Folder);
+  int64_t total = 0;
+  for (const auto& e : Zip->ZipContents()) {
+    std::string n = e->FileName;
+    std::replace(n.begin(), n.end(), '/', '\\');
+    if (!n.empty() && (n.back() == '\\' || n.back() == '/')) continue;
+    if (AnsiLowerCase(n).compare(0, key.size(), key) == 0) total += int64_t(e->UncomprSize);
+  }
+  return total;
+}
+
+void SetZipPassword(TZipBridge* Zip, const std::string& Value) { Zip->SetPassword(Value); }

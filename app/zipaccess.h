@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "framework/core/classes.h"
 #include "framework/core/sysutils.h"
@@ -11,7 +12,11 @@
 class TZipBridge;
 class TEntryFill;
 
-TZipBridge* CreateZipBridge(TComponent* Owner, std::function<void(int ErrCode, const std::string& Message)> OnMessage);
+// Where the Zip components load ZIPENG.DLL and UNZENG.DLL from; the
+// program's folder unless set.
+extern std::string ZipDllFolder;
+TZipBridge* CreateZipBridge(TComponent* Owner, std::function<void(int ErrCode, const std::string& Message)> OnMessage,
+                            const std::string& Name = "ZipBridge");
 // Assigning the name reads the central directory.
 void SetZipArchive(TZipBridge* Zip, const std::string& Name);
 // Reads the directory again only when the component holds another archive
@@ -35,3 +40,25 @@ std::string ZipArchiveName(TZipBridge* Zip);
 // a BuildSfxArchive result (app/sfxbuilder.h); Reason tells why the Zip part
 // failed.
 int WriteSfxImage(TZipBridge* Zip, const std::string& StubFile, THandle Out, std::string& Reason);
+// One extraction by a Zip component, with the dialog's answers as callbacks.
+struct TZipExtractJob {
+  std::string Archive, BaseDir;
+  std::vector<std::string> Specs;
+  bool DirNames = true, Overwrite = false, SkipOlder = false;
+  // Type 0 a new file (name, size), 1 bytes done, 2 end of the batch.
+  std::function<void(int Type, const std::string& Name, int64_t Bytes)> Progress;
+  std::function<void(int ErrCode, const std::string& Message)> Message;
+  // True extracts a file whose CRC is wrong all the same.
+  std::function<bool(const std::string& File)> ExtractBadCrc;
+  std::function<bool(const std::string& File)> OverwriteFile;
+  std::function<void(const std::string& File, int SkipType)> Skipped;
+};
+void SetZipPassword(TZipBridge* Zip, const std::string& Value);
+// Runs Job; false when the archive could not be read.
+bool ExtractZip(TZipBridge* Zip, const TZipExtractJob& Job);
+// Sets the component's cancel flag (it stops at the next file).
+void CancelZip(TZipBridge* Zip, bool Value);
+bool ZipCancelled(TZipBridge* Zip);
+// Uncompressed bytes of the files below Folder ("" for all), compared in
+// lower case.
+int64_t ZipBytesBelow(TZipBridge* Zip, const std::string& Folder);

@@ -77,7 +77,7 @@ bool FindKey(const TLines& Lines, size_t Begin, size_t End, const std::string& I
 
 }  // namespace
 
-std::string TIniFile::ReadString(const std::string& Section, const std::string& Ident, const std::string& Default) const {
+std::string TIniFile::ReadString(const std::string& Section, const std::string& Ident, const std::string& Default) {
   TLines Lines = LoadLines(FFileName);
   size_t Begin, End, Index;
   if (!FindSection(Lines, Section, Begin, End) || !FindKey(Lines, Begin, End, Ident, Index)) return Default;
@@ -107,7 +107,7 @@ void TIniFile::WriteString(const std::string& Section, const std::string& Ident,
   SaveLines(FFileName, Lines);
 }
 
-int TIniFile::ReadInteger(const std::string& Section, const std::string& Ident, int Default) const {
+int TIniFile::ReadInteger(const std::string& Section, const std::string& Ident, int Default) {
   return StrToIntDef(ReadString(Section, Ident, std::string()), Default);
 }
 
@@ -115,7 +115,7 @@ void TIniFile::WriteInteger(const std::string& Section, const std::string& Ident
   WriteString(Section, Ident, IntToStr(Value));
 }
 
-bool TIniFile::ReadBool(const std::string& Section, const std::string& Ident, bool Default) const {
+bool TIniFile::ReadBool(const std::string& Section, const std::string& Ident, bool Default) {
   return ReadInteger(Section, Ident, Default ? 1 : 0) != 0;
 }
 
@@ -123,7 +123,7 @@ void TIniFile::WriteBool(const std::string& Section, const std::string& Ident, b
   WriteString(Section, Ident, Value ? "1" : "0");
 }
 
-void TIniFile::ReadSection(const std::string& Section, TStrings* Strings) const {
+void TIniFile::ReadSection(const std::string& Section, TStrings* Strings) {
   Strings->BeginUpdate();
   try {
     Strings->Clear();

@@ -541,6 +541,9 @@ void TWinControl::DestroyHandle() {
 void TWinControl::RecreateWnd() {
   if (!FHandle) return;
   bool hadFocus = Focused();
+  // A form shows itself after creation, not through its style: a shown
+  // window must come back shown.
+  const bool wasShown = IsWindowVisible(FHandle);
   FRecreating = true;
   try {
     DestroyHandle();
@@ -550,6 +553,7 @@ void TWinControl::RecreateWnd() {
     throw;
   }
   FRecreating = false;
+  if (wasShown && FHandle && !IsWindowVisible(FHandle)) ShowWindow(FHandle, SW_SHOWNA);
   if (hadFocus && FHandle) ::SetFocus(FHandle);
 }
 

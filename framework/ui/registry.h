@@ -4,6 +4,7 @@
 #include <string>
 
 #include "framework/core/classes.h"
+#include "framework/core/inifiles.h"
 #include "framework/ui/winapi.h"
 
 class ERegistryException : public Exception {
@@ -72,7 +73,7 @@ class TRegistry : public TObject {
   REGSAM FAccess = KEY_ALL_ACCESS;
 };
 
-class TRegIniFile : public TRegistry {
+class TRegIniFile : public TRegistry, public TCustomIniFile {
  public:
   // FileName is a key below HKEY_CURRENT_USER, opened (created) at once.
   explicit TRegIniFile(const std::string& FileName);
@@ -88,19 +89,19 @@ class TRegIniFile : public TRegistry {
   using TRegistry::DeleteKey;
 
   // Section "" is the file's key itself.
-  std::string ReadString(const std::string& Section, const std::string& Ident, const std::string& Default);
-  void WriteString(const std::string& Section, const std::string& Ident, const std::string& Value);
+  std::string ReadString(const std::string& Section, const std::string& Ident, const std::string& Default) override;
+  void WriteString(const std::string& Section, const std::string& Ident, const std::string& Value) override;
   // Integers are written as decimal strings; strings and DWORDs are read.
-  int ReadInteger(const std::string& Section, const std::string& Ident, int Default);
-  void WriteInteger(const std::string& Section, const std::string& Ident, int Value);
-  bool ReadBool(const std::string& Section, const std::string& Ident, bool Default);
-  void WriteBool(const std::string& Section, const std::string& Ident, bool Value);
-  void ReadSection(const std::string& Section, TStrings* Strings);
+  int ReadInteger(const std::string& Section, const std::string& Ident, int Default) override;
+  void WriteInteger(const std::string& Section, const std::string& Ident, int Value) override;
+  bool ReadBool(const std::string& Section, const std::string& Ident, bool Default) override;
+  void WriteBool(const std::string& Section, const std::string& Ident, bool Value) override;
+  void ReadSection(const std::string& Section, TStrings* Strings) override;
   void ReadSections(TStrings* Strings);
   // "Ident=Value" lines of the section's string values.
   void ReadSectionValues(const std::string& Section, TStrings* Strings);
-  void EraseSection(const std::string& Section);
-  void DeleteKey(const std::string& Section, const std::string& Ident);
+  void EraseSection(const std::string& Section) override;
+  void DeleteKey(const std::string& Section, const std::string& Ident) override;
 
  private:
   // The section's key (nullptr when missing and not Create); close it after.

@@ -12,6 +12,9 @@
 #include "app/favorites.h"
 #include "app/settings.h"
 #include "app/utils.h"
+#include "controls/views/gradcaption.h"
+#include "controls/views/placement.h"
+#include "framework/ui/registry.h"
 #include "archive/formats/gzip/ungzip.h"
 #include "framework/core/sysutils.h"
 #include "framework/ui/testdriver.h"
@@ -61,6 +64,8 @@ class MainFormTest : public ::testing::Test {
       if (!FileExists(ProgramFolder() + icon))
         WriteFile(ProgramFolder() + icon,
                   ReadFile(LocalPath(std::string(MORV_SOURCE_DIR) + "/app/resources/" + icon)));
+    // Each test starts from no stored window placement.
+    TRegistry().DeleteKey("\\" + DefaultRegistryKey() + "\\TMainForm");
     Form.reset(new TMainForm(Application));
     Form->Show();
     Application->ProcessMessages();
@@ -228,9 +233,11 @@ TEST_F(MainFormTest, ArchivesOfPeersFillTheTable) {
     EXPECT_EQ(ListCount(), FileCount);
     EXPECT_EQ(Form->Caption(), "Quillon 2000 - " + AnsiLowerCase(c.Archive));
     EXPECT_TRUE(Form->FileList->Enabled());
-    EXPECT_TRUE(Form->ExtractFiles->Enabled());
-    EXPECT_EQ(Form->AddFiles->Enabled(), std::string(c.Ext) == ".zip" || std::string(c.Ext) == ".lzh" ||
-                                             std::string(c.Ext) == ".cab");
+    // The format's rules, for commands whose work is there.
+    EXPECT_EQ(Form->ExtractFiles->Enabled(), bool(Form->ExtractFiles->OnClick));
+    EXPECT_EQ(Form->AddFiles->Enabled(), (std::string(c.Ext) == ".zip" || std::string(c.Ext) == ".lzh" ||
+                                          std::string(c.Ext) == ".cab") &&
+                                             bool(Form->AddFiles->OnClick));
     EXPECT_TRUE(Form->LedOn->LedOn());
     EXPECT_EQ(Form->SPanel2->Caption().substr(0, 6), "Total ");
   }
@@ -536,6 +543,35 @@ TEST_F(MainFormTest, UnknownFilesAndTooLargeArchivesAreRefused) {
   EXPECT_EQ(ListCount(), 0);
 }
 
+// The window comes back where it was closed; the title bar names the open
+// archive in its second part and the program's title follows.
+TEST_F(MainFormTest, PlacementIsKeptAndTheCaptionNamesTheArchive) {
+  SetWindowPos(Form->Handle(), nullptr, 33, 44, 611, 433, SWP_NOZORDER);
+  Application->ProcessMessages();
+  Form->Close();
+  Application->ProcessMessages();
+  Form.reset(new TMainForm(Application));
+  Form->Show();
+  Application->ProcessMessages();
+  RECT r;
+  GetWindowRect(Form->Handle(), &r);
+  EXPECT_EQ(r.left, 33);
+  EXPECT_EQ(r.top, 44);
+  EXPECT_EQ(r.right - r.left, 611);
+  EXPECT_EQ(r.bottom - r.top, 433);
+
+  ASSERT_EQ(Form->GradientCaption1->Captions()->Count(), 2);
+  EXPECT_EQ(Form->GradientCaption1->Captions()->Items(0)->Caption(), "Quillon 2000");
+  EXPECT_EQ(Form->GradientCaption1->Captions()->Items(1)->Caption(), "");
+  ASSERT_EQ(RunPeer("cd '" + FHost + "' && echo x > x && zip -q A.zip x"), 0);
+  Open(FDir + "\\A.zip");
+  EXPECT_EQ(Form->GradientCaption1->Captions()->Items(1)->Caption(), " - a.zip");
+  EXPECT_EQ(Application->Title(), "Quillon 2000 - a.zip");
+  Form->CloseArchiveClick(nullptr);
+  EXPECT_EQ(Form->GradientCaption1->Captions()->Items(1)->Caption(), "");
+  EXPECT_EQ(Application->Title(), "Quillon 2000");
+}
+
 // What cannot be read says so and changes nothing: not the open archive,
 // not its list, not the recent list.
 TEST_F(MainFormTest, UnreadableArchivesKeepTheOpenOne) {
@@ -617,8 +653,11 @@ TEST_F(MainFormTest, IdleCommandsAreGreyAndMenusHaveNoBlankRows) {
     for (int i = 0; i < Parent->Count(); ++i) {
       TMenuItem* item = Parent->Items(i);
       if (item->Caption() == "-") continue;
-      if (item->Count() > 0) Self(item, Self);
-      else if (!item->OnClick) EXPECT_FALSE(item->Enabled()) << item->Name();
+      if (item->Count() > 0) {
+        Self(item, Self);
+      } else if (!item->OnClick) {
+        EXPECT_FALSE(item->Enabled()) << item->Name();
+      }
     }
   };
   auto checkAll = [&] {
@@ -626,7 +665,9 @@ TEST_F(MainFormTest, IdleCommandsAreGreyAndMenusHaveNoBlankRows) {
     checkIdle(Form->SortPopUp->Items(), checkIdle);
     checkIdle(Form->FilePopUp->Items(), checkIdle);
     for (TButton* b : Form->ToolButtons)
-      if (!b->OnClick) EXPECT_FALSE(b->Enabled()) << b->Name();
+      if (!b->OnClick) {
+        EXPECT_FALSE(b->Enabled()) << b->Name();
+      }
     const HMENU file = GetSubMenu(GetMenu(Form->Handle()), 0);
     if (!file) {
       ADD_FAILURE() << "no File menu";
@@ -635,7 +676,9 @@ TEST_F(MainFormTest, IdleCommandsAreGreyAndMenusHaveNoBlankRows) {
     const std::vector<std::string> texts = MenuTexts(file);
     for (size_t i = 0; i < texts.size(); ++i) {
       EXPECT_NE(texts[i], "") << "row " << i;
-      if (i > 0) EXPECT_FALSE(texts[i] == "-" && texts[i - 1] == "-") << "row " << i;
+      if (i > 0) {
+        EXPECT_FALSE(texts[i] == "-" && texts[i - 1] == "-") << "row " << i;
+      }
     }
     return texts;
   };

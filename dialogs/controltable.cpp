@@ -1,0 +1,106 @@
+#include "dialogs/controltable.h"
+
+#include <algorithm>
+
+#include "app/mainform.h"
+#include "framework/ui/comctrls.h"
+#include "framework/ui/extctrls.h"
+#include "framework/ui/stdctrls.h"
+
+void BuildControlTable(TCustomForm* Form, std::initializer_list<TControlRow> Rows) {
+  for (const TControlRow& r : Rows) {
+    TWinControl* parent = Form;
+    if (r.Parent && *r.Parent)
+      for (int i = 0; i < Form->ComponentCount(); ++i)
+        if (auto* p = dynamic_cast<TWinControl*>(Form->Components(i)); p && p->Name() == r.Parent) parent = p;
+    TControl* c = nullptr;
+    switch (r.Kind) {
+      case TControlKind::Label: {
+        auto* l = new TLabel(Form);
+        l->SetCaption(r.Caption);
+        c = l;
+        break;
+      }
+      case TControlKind::Button:
+      case TControlKind::DefaultButton:
+      case TControlKind::CancelButton: {
+        auto* b = new TButton(Form);
+        b->SetCaption(r.Caption);
+        if (r.Kind == TControlKind::DefaultButton) b->SetDefault(true);
+        if (r.Kind == TControlKind::CancelButton) b->SetCancel(true);
+        c = b;
+        break;
+      }
+      case TControlKind::Edit: {
+        auto* e = new TEdit(Form);
+        e->SetText(r.Caption);
+        c = e;
+        break;
+      }
+      case TControlKind::Combo: {
+        auto* e = new TComboBox(Form);
+        e->SetText(r.Caption);
+        c = e;
+        break;
+      }
+      case TControlKind::Check: {
+        auto* b = new TCheckBox(Form);
+        b->SetCaption(r.Caption);
+        c = b;
+        break;
+      }
+      case TControlKind::Radio: {
+        auto* b = new TRadioButton(Form);
+        b->SetCaption(r.Caption);
+        c = b;
+        break;
+      }
+      case TControlKind::Group: {
+        auto* g = new TGroupBox(Form);
+        g->SetCaption(r.Caption);
+        c = g;
+        break;
+      }
+      case TControlKind::Tree: {
+        auto* t = new TTreeView(Form);
+        t->SetReadOnly(true);
+        t->SetHideSelection(false);
+        c = t;
+        break;
+      }
+      case TControlKind::Memo: {
+        auto* m = new TMemo(Form);
+        m->SetReadOnly(true);
+        m->SetScrollBars(ssBoth);
+        c = m;
+        break;
+      }
+      case TControlKind::Panel: {
+        auto* p = new TPanel(Form);
+        p->SetCaption(r.Caption);
+        p->SetBevelOuter(bvNone);
+        c = p;
+        break;
+      }
+    }
+    c->SetName(r.Name);
+    c->SetParent(parent);
+    c->SetBounds(r.Left, r.Top, r.Width, r.Height);
+  }
+}
+
+void CentreOnMainWindow(TCustomForm* Form) {
+  TCustomForm* main = MainForm;
+  int left, top;
+  if (main && main != Form) {
+    left = main->Left() + main->Width() / 2 - Form->Width() / 2;
+    top = main->Top() + main->Height() / 2 - Form->Height() / 2;
+  } else {
+    left = Screen->Width() / 2 - Form->Width() / 2;
+    top = Screen->Height() / 2 - Form->Height() / 2;
+  }
+  left = std::max(0, std::min(left, Screen->Width() - Form->Width()));
+  top = std::max(0, std::min(top, Screen->Height() - Form->Height()));
+  Form->SetPosition(poDesigned);
+  Form->SetBounds(left, top, Form->Width(), Form->Height());
+}

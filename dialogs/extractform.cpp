@@ -1,0 +1,431 @@
+#include "dialogs/extractform.h"
+
+#include <algorithm>
+
+#include "app/mainform.h"
+#include "app/operation.h"
+#include "app/settings.h"
+#include "app/utils.h"
+#include "app/zipaccess.h"
+#include "archive/core/unbase.h"
+#include "archive/lister/arclister.h"
+#include "controls/views/placement.h"
+#include "dialogs/controltable.h"
+#include "framework/core/sysutils.h"
+#include "framework/ui/registry.h"
+
+namespace {
+
+bool IsReaderFormat(const std::string& Ext) {
+  for (const char* e : {".rar", ".arc", ".arj", ".zoo", ".cab", ".ace", ".lzh", ".enc", ".tar", ".gz", ".bh"})
+    if (Ext == e) return true;
+  return false;
+}
+
+bool IsFolderName(const std::string& Name) { return !Name.empty() && Name.back() == '\\'; }
+
+// Creates every missing folder along Path (with a trailing "\"), one level
+// at a time.
+void CreateFolderChain(const std::string& Path) {
+  for (size_t p = Path.find('\\'); p != std::string::npos; p = Path.find('\\', p + 1)) {
+    const std::string part = Path.substr(0, p);
+    if (part.size() > 2 && !DirectoryExists(part)) CreateDir(part);
+  }
+}
+
+}  // namespace
+
+TExtractForm::TExtractForm(TComponent* AOwner) : TForm(AOwner, "TExtractForm") {
+  SetName("ExtractForm");
+  SetCaption("Extract");
+  SetBounds(0, 0, 506, 258);
+  SetKeyPreview(true);
+  BuildControlTable(this, {
+      {"ExtractToL", TControlKind::Label, "E&xtract to:", 8, 8, 80, 14},
+      {"Destination", TControlKind::Combo, "", 8, 24, 300, 21},
+      {"ExploreButt", TControlKind::Button, "->", 312, 23, 25, 23},
+      {"FolderDrivesL", TControlKind::Label, "&Folders/drives:", 8, 52, 120, 14},
+      {"TreeList", TControlKind::Tree, "", 8, 68, 200, 160},
+      {"FilesGroup", TControlKind::Group, " Files ", 216, 52, 200, 100},
+      {"SelectedFiles", TControlKind::Radio, "&Selected files", 10, 18, 180, 18, "FilesGroup"},
+      {"AllFilesButt", TControlKind::Radio, "&All files", 10, 38, 180, 18, "FilesGroup"},
+      {"CFiles", TControlKind::Radio, "F&iles:", 10, 60, 60, 18, "FilesGroup"},
+      {"FileSpec", TControlKind::Edit, "", 72, 58, 118, 21, "FilesGroup"},
+      {"OverwriteExisting", TControlKind::Check, "&Overwrite Existing Files", 216, 158, 200, 18},
+      {"SkipOlder", TControlKind::Check, "S&kip Older Files", 216, 178, 200, 18},
+      {"UseFolderNames", TControlKind::Check, "Use &Folder Name", 216, 198, 200, 18},
+      {"ExtractButt", TControlKind::DefaultButton, "&Extract", 428, 8, 70, 25},
+      {"CancelButt", TControlKind::CancelButton, "&Cancel", 428, 38, 70, 25},
+      {"HelpButt", TControlKind::Button, "&Help", 428, 68, 70, 25},
+      {"NewFolderButt", TControlKind::Button, "&New Folder...", 428, 228, 70, 25},
+  });
+  Destination = Ctl<TComboBox>(this, "Destination");
+  TreeList = Ctl<TTreeView>(this, "TreeList");
+  SelectedFiles = Ctl<TRadioButton>(this, "SelectedFiles");
+  AllFilesButt = Ctl<TRadioButton>(this, "AllFilesButt");
+  CFiles = Ctl<TRadioButton>(this, "CFiles");
+  FileSpec = Ctl<TEdit>(this, "FileSpec");
+  OverwriteExisting = Ctl<TCheckBox>(this, "OverwriteExisting");
+  SkipOlder = Ctl<TCheckBox>(this, "SkipOlder");
+  UseFolderNames = Ctl<TCheckBox>(this, "UseFolderNames");
+  ExtractButt = Ctl<TButton>(this, "ExtractButt");
+  CancelButt = Ctl<TButton>(this, "CancelButt");
+  HelpButt = Ctl<TButton>(this, "HelpButt");
+  NewFolderButt = Ctl<TButton>(this, "NewFolderButt");
+  ExploreButt = Ctl<TButton>(this, "ExploreButt");
+  TreeList->SetIndent(19);
+
+  ZipBridge1 = CreateZipBridge(this, nullptr, "ZipBridge1");
+  FormPlacement1 = new TFormPlacement(this);
+  FormPlacement1->SetName("FormPlacement1");
+  FormPlacement1->UseRegistry = true;
+  FormPlacement1->MinMaxInfo()->SetValue(TWinMinMaxInfo::MinTrackWidth, 506);
+  FormPlacement1->MinMaxInfo()->SetValue(TWinMinMaxInfo::MinTrackHeight, 260);
+
+  OnShow = [this](TObject*) { FormShow(); };
+  OnClose = [](TObject*, TCloseAction&) {
+    if (!MainForm) return;
+    MainForm->SetEnabled(true);
+    MainForm->ShowSelectionStatus();
+  };
+  OnKeyPress = [this](TObject*, char& Key) {
+    if (Key == 27) Close();
+  };
+  OnResize = [this](TObject*) {
+    for (TButton* b : {ExtractButt, CancelButt, HelpButt, NewFolderButt}) b->SetLeft(ClientWidth() - 78);
+    NewFolderButt->SetTop(ClientHeight() - 30);
+    TreeList->SetWidth(std::max(ClientWidth() - TreeList->Left() - 85 - 208, 60));
+    TreeList->SetHeight(std::max(ClientHeight() - 30 - TreeList->Top() + 22, 40));
+  };
+  Destination->OnChange = [this](TObject*) { DestinationChange(); };
+  ExploreButt->OnClick = [this](TObject* S) { ExploreButtClick(S); };
+  ExtractButt->OnClick = [this](TObject* S) { ExtractButtClick(S); };
+  CancelButt->OnClick = [this](TObject*) { Close(); };
+  HelpButt->OnClick = [](TObject*) { OpenHelpTopic("extractfiles.html"); };
+  CFiles->OnClick = [this](TObject*) {
+    if (FileSpec->CanFocus()) FileSpec->SetFocus();
+  };
+  FileSpec->OnEnter = [this](TObject*) { CFiles->SetChecked(true); };
+  TreeList->OnExpanding = [this](TObject*, TTreeNode* Node, bool&) {
+    const std::string folder = NodeFolder(Node);
+    if (!folder.empty() && Node != FDesktopNode) FillDriveTree(IncludeTrailingBackslash(folder), Node, 1);
+  };
+  TreeList->OnChange = [this](TObject*, TTreeNode* Node) {
+    const bool computer = Node && Node == FComputerNode;
+    NewFolderButt->SetEnabled(!computer);
+    ExtractButt->SetEnabled(!computer);
+    const std::string folder = NodeFolder(Node);
+    if (!folder.empty()) Destination->SetText(AnsiLowerCase(folder));
+  };
+  FormPlacement1->Loaded();
+}
+
+std::string TExtractForm::DefaultDestination() {
+  if (Efolder != 0) return Extract1;
+  const std::string name = ExtractFileName(ArchiveName);
+  return ExtractFilePath(ArchiveName) + name.substr(0, name.find('.'));
+}
+
+void TExtractForm::FormShow() {
+  if (MainForm) MainForm->SetEnabled(false);
+  SetZipPassword(ZipBridge1, "");
+  const bool anySelected = MainForm && !MainForm->SelectedRows().empty();
+  SelectedFiles->SetEnabled(anySelected);
+  SelectedFiles->SetChecked(anySelected);
+  AllFilesButt->SetChecked(!anySelected);
+  FileSpec->SetText("");
+  OverwriteExisting->SetChecked(ExtractOverwrite == 1);
+  SkipOlder->SetChecked(false);
+  UseFolderNames->SetChecked(true);
+  CentreOnMainWindow(this);
+  RebuildTree();
+  Destination->Items()->Clear();
+  for (const std::string* e : {&Extract1, &Extract2, &Extract3, &Extract4, &Extract5})
+    if (!e->empty()) Destination->Items()->Add(*e);
+  Destination->SetText(DefaultDestination());
+  if (Destination->CanFocus()) Destination->SetFocus();
+  DestinationChange();
+  OverwriteAll = 0;
+  SkipOlder->SetEnabled(!(ArchiveExt == ".arc" || ArchiveExt == ".arj" || ArchiveExt == ".zoo" ||
+                          ArchiveExt == ".cab" || ArchiveExt == ".ace" || ArchiveExt == ".lzh" ||
+                          ArchiveExt == ".enc" || ArchiveExt == ".rar"));
+}
+
+void TExtractForm::RebuildTree() {
+  TreeList->Items()->Clear();
+  FFolders.clear();
+  FDesktopNode = TreeList->Items()->Add(nullptr, "Desktop");
+  FDesktopNode->SetImageIndex(34);
+  FDesktopNode->SetSelectedIndex(34);
+  TRegistry reg;
+  if (reg.OpenKeyReadOnly("\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"))
+    FFolders[FDesktopNode] = reg.ReadString("Desktop");
+  FComputerNode = TreeList->Items()->AddChild(FDesktopNode, "My Computer");
+  if (MainForm) TreeList->SetImages(MainForm->SmallSysImages);
+  FDesktopNode->SetExpanded(true);
+  FillDriveTree("", FComputerNode, 1);
+  FComputerNode->SetExpanded(true);
+}
+
+void TExtractForm::FillDriveTree(const std::string& Folder, TTreeNode* Node, int Level) {
+  if (Folder.empty()) {
+    DWORD hidden = 0;
+    TRegistry reg;
+    if (reg.OpenKeyReadOnly("\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer") &&
+        reg.GetDataType("NoDrives") == rdInteger)
+      hidden = DWORD(reg.ReadInteger("NoDrives"));
+    for (char letter = 'a'; letter <= 'z'; ++letter) {
+      const std::string root = std::string(1, letter) + ":\\";
+      const UINT type = GetDriveTypeA(root.c_str());
+      if (type == DRIVE_NO_ROOT_DIR || type == DRIVE_UNKNOWN) continue;
+      if (int32_t(hidden) < 0 || (hidden >> (letter - 'a')) & 1) continue;
+      SHFILEINFOA info = {};
+      SHGetFileInfoA(root.c_str(), 0, &info, sizeof info, SHGFI_DISPLAYNAME | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+      std::string name = info.szDisplayName;
+      // "Local Disk (C:)" is shown "(C:) Local Disk ".
+      if (name.size() >= 4) name = name.substr(name.size() - 4) + " " + name.substr(0, name.size() - 4);
+      else name = "(" + std::string(1, char(letter - 32)) + ":) ";
+      TTreeNode* n = TreeList->Items()->AddChild(Node, name);
+      n->SetImageIndex(info.iIcon);
+      n->SetSelectedIndex(info.iIcon);
+      n->SetHasChildren(true);
+      FFolders[n] = root;
+    }
+    return;
+  }
+  if (Level > 2) return;
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((Folder + "*.*").c_str(), &fd);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      const std::string n = fd.cFileName;
+      if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && n != "." && n != "..") names.push_back(n);
+    } while (names.size() < 1000 && FindNextFileA(h, &fd));
+    FindClose(h);
+  }
+  if (Level == 2) {
+    if (!names.empty()) Node->SetHasChildren(true);
+    return;
+  }
+  if (!Node->HasChildren() || Node->Count() > 0) return;
+  std::sort(names.begin(), names.end(),
+            [](const std::string& A, const std::string& B) { return AnsiLowerCase(A) < AnsiLowerCase(B); });
+  for (const std::string& n : names) {
+    SHFILEINFOA info = {};
+    SHGetFileInfoA((Folder + n).c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+    TTreeNode* child = TreeList->Items()->AddChild(Node, n);
+    child->SetImageIndex(info.iIcon);
+    child->SetSelectedIndex(info.iIcon == 3 ? 4 : info.iIcon);
+    FFolders[child] = Folder + n;
+    FillDriveTree(Folder + n + "\\", child, 2);
+  }
+}
+
+std::string TExtractForm::NodeFolder(TTreeNode* Node) {
+  auto it = FFolders.find(Node);
+  return it == FFolders.end() ? std::string() : it->second;
+}
+
+void TExtractForm::DestinationChange() {
+  const std::string text = TrimLeft(Destination->Text());
+  NewFolderButt->SetEnabled(!text.empty() && DirectoryExists(text));
+}
+
+void TExtractForm::ExploreButtClick(TObject*) {
+  std::string text = Destination->Text();
+  if (text.empty()) return;
+  if (!DirectoryExists(text)) {
+    AppMessageBox("Can't find directory \"" + text + "\".", mtError, mbOK);
+    return;
+  }
+  RebuildTree();
+  text = IncludeTrailingBackslash(text);
+  if (text.size() > 3) text.pop_back();
+  const std::string want = AnsiLowerCase(text);
+  // Opens the tree along the path; a prefix no node stands for ends the walk.
+  TTreeNode* parent = FComputerNode;
+  for (size_t p = want.find('\\'); parent; p = want.find('\\', p + 1)) {
+    std::string prefix = p == std::string::npos ? want : want.substr(0, p + 1);
+    if (prefix.size() > 3 && prefix.back() == '\\') prefix.pop_back();
+    TTreeNode* next = nullptr;
+    for (int i = 0; i < parent->Count(); ++i)
+      if (AnsiLowerCase(ExcludeTrailingBackslash(NodeFolder(parent->Item(i)))) ==
+          AnsiLowerCase(ExcludeTrailingBackslash(prefix)))
+        next = parent->Item(i);
+    if (!next) break;
+    if (AnsiLowerCase(ExcludeTrailingBackslash(NodeFolder(next))) == AnsiLowerCase(ExcludeTrailingBackslash(want))) {
+      next->SetExpanded(true);
+      TreeList->SetSelected(next);
+      break;
+    }
+    next->SetExpanded(true);
+    parent = next;
+    if (p == std::string::npos) break;
+  }
+  if (TreeList->CanFocus()) TreeList->SetFocus();
+}
+
+std::vector<std::string> TExtractForm::FileSpecs(int64_t* TotalBytes) {
+  std::vector<std::string> specs;
+  int64_t total = 0;
+  const bool zip = !IsReaderFormat(ArchiveExt);
+  if (zip) RefreshZipArchive(ZipBridge1, ArchiveName);
+  auto add = [&](const TFile& F) {
+    if (IsParentRecord(F)) return;
+    if (IsFolderName(F.Name)) {
+      specs.push_back(F.Path + F.Name + "*.*");
+      if (zip) total += ZipBytesBelow(ZipBridge1, (CurrentFolder == "\\" ? std::string() : CurrentFolder) + F.Name);
+    } else {
+      specs.push_back(F.Path + F.Name);
+      total += std::strtoll(F.SizeText.c_str(), nullptr, 10);
+    }
+  };
+  if (AllFilesButt->Checked()) {
+    specs.push_back("*.*");
+    for (const TFile& f : FileTable)
+      if (!IsParentRecord(f)) total += IsFolderName(f.Name) && zip
+                                           ? ZipBytesBelow(ZipBridge1, (CurrentFolder == "\\" ? std::string() : CurrentFolder) + f.Name)
+                                           : std::strtoll(f.SizeText.c_str(), nullptr, 10);
+  } else if (CFiles->Checked()) {
+    if (FileSpec->Text().empty() || FileSpec->Text() == ".") FileSpec->SetText("*.*");
+    for (const TFile& f : FileTable)
+      if (MatchWildcard(f.Name, FileSpec->Text(), true) ||
+          (IsFolderName(f.Name) && MatchWildcard(f.Name.substr(0, f.Name.size() - 1), FileSpec->Text(), true)))
+        add(f);
+  } else {
+    for (const TFile& f : FileTable)
+      if (f.Selected) add(f);
+  }
+  if (TotalBytes) *TotalBytes = total;
+  return specs;
+}
+
+void TExtractForm::RememberDestination(const std::string& Folder) {
+  const std::string d = AnsiLowerCase(Folder);
+  std::vector<std::string*> slots = {&Extract1, &Extract2, &Extract3, &Extract4, &Extract5};
+  std::vector<std::string> list;
+  for (std::string* s : slots)
+    if (!s->empty()) list.push_back(*s);
+  auto it = std::find(list.begin(), list.end(), d);
+  if (it != list.end()) list.erase(it);
+  list.insert(list.begin(), d);
+  list.resize(5);
+  for (size_t i = 0; i < 5; ++i) *slots[i] = list[i];
+}
+
+void TExtractForm::ExtractButtClick(TObject*) {
+  SetBusyState(true);
+  ExtractOverwrite = OverwriteExisting->Checked() ? 1 : 0;
+  std::string folder = Trim(Destination->Text());
+  if (folder.empty()) {
+    SetBusyState(false);
+    return;
+  }
+  if (folder.size() > 1 && folder[1] == ':' &&
+      GetDriveTypeA((folder.substr(0, 2) + "\\").c_str()) == DRIVE_NO_ROOT_DIR) {
+    AppMessageBox("Drive not exist!", mtError, mbOK);
+    SetBusyState(false);
+    return;
+  }
+  ExtractDestination = IncludeTrailingBackslash(folder);
+  CreateFolderChain(ExtractDestination);
+  if (folder.size() > 3 && folder.back() == '\\') folder.pop_back();
+  if (MainForm) MainForm->ViewLastOutput->SetEnabled(true);
+  ClearOperationLog();
+  Close();
+  Application->ProcessMessages();
+  if (OverwriteExisting->Checked()) OverwriteAll = 1;
+  if (IsReaderFormat(ArchiveExt)) {
+    RunReader(folder);
+  } else {
+    int64_t total = 0;
+    const std::vector<std::string> specs = FileSpecs(&total);
+    if (specs.empty()) AppMessageBox("No files in the open archive match the specified files.", mtError, mbOK);
+    else RunZip(folder, specs, total);
+  }
+  RememberDestination(folder);
+  SetBusyState(false);
+}
+
+void TExtractForm::RunZip(const std::string& Folder, const std::vector<std::string>& Specs, int64_t Total) {
+  TOperationScope op(MainForm, TByteProgress::MaxFor(Total));
+  TZipExtractJob job;
+  job.Archive = ArchiveName;
+  job.BaseDir = Folder;
+  job.Specs = Specs;
+  job.DirNames = UseFolderNames->Checked();
+  job.Overwrite = OverwriteExisting->Checked();
+  job.SkipOlder = SkipOlder->Checked() && SkipOlder->Enabled();
+  job.Progress = [&](int Type, const std::string& Name, int64_t Bytes) {
+    if (MainForm->FZipCancel) CancelZip(ZipBridge1, true);
+    if (ZipCancelled(ZipBridge1)) return;
+    if (Type == 0) MainForm->SPanel1->SetCaption("Extracting \"" + Name + "\"");
+    op.AddBytes(Bytes);
+    if (Type == 2) MainForm->SPanel1->SetCaption("");
+    Application->ProcessMessages();
+  };
+  job.Message = [](int, const std::string& Text) {
+    if (Text == "Error writing to a file") AppMessageBox("Error writing. Posible casue: Disk full", mtError, mbOK);
+    else LogLine(Text);
+  };
+  job.ExtractBadCrc = [](const std::string& File) {
+    return AppMessageBox("There is CRC error on file: " + File + "\r\rDo you want to skip this file?", mtError,
+                         mbYes | mbNo) != mrYes;
+  };
+  job.OverwriteFile = [this](const std::string& File) {
+    if (ZipCancelled(ZipBridge1)) return false;
+    if (OverwriteAll == 1) return true;
+    const std::string existing = ExtractDestination + File;
+    const std::string text = "Confirm File Overwrite?\r\rReplace file:  " + existing + "\r" + std::string(22, ' ') +
+                             ExistingFileDescription(existing) + "\r\rWith file:        " + File + "\r" +
+                             std::string(22, ' ') + EntryDescription("", File);
+    switch (AppMessageBox(text, mtConfirmation, mbYes | mbNo | mbCancel | mbAll)) {
+      case mrYes: return true;
+      case mrAll: OverwriteAll = 1; return true;
+      case mrCancel: CancelZip(ZipBridge1, true); return false;
+      default: return false;
+    }
+  };
+  job.Skipped = [](const std::string& File, int Type) {
+    if (Type == 4)
+      AppMessageBox("File \"" + File + "\" is skipped because\rentered password for this file is incorrect.", mtError,
+                    mbOK);
+  };
+  MainForm->FZipRunning = true;
+  MainForm->FZipCancel = false;
+  CancelZip(ZipBridge1, false);
+  ExtractZip(ZipBridge1, job);
+  MainForm->FZipRunning = false;
+  MainForm->FZipCancel = false;
+}
+
+void TExtractForm::RunReader(const std::string& Folder) {
+  TUnBase* reader = MainForm->ExtractorFor(ArchiveExt);
+  if (!reader) {
+    AppMessageBox("Quillon cannot extract from this kind of archive yet.", mtError, mbOK);
+    return;
+  }
+  ActiveExtractor = reader;
+  reader->SetArchiveFile(MainForm->ArcLister1->ArchiveFile());
+  reader->SetExtractDir(Folder);
+  reader->UseStoredDirs = UseFolderNames->Checked();
+  TOperationScope op(MainForm, 100);
+  const std::vector<std::string> specs = FileSpecs(nullptr);
+  TStringList list;
+  for (const std::string& s : specs) list.Add(s);
+  reader->SetFileSpec(&list);
+  if (specs.empty()) {
+    AppMessageBox("No files in the open archive match the specified files.", mtError, mbOK);
+    return;
+  }
+  ExtractorRunning = 1;
+  reader->Cancel = false;
+  try {
+    reader->Extract();
+  } catch (const std::exception& E) {
+    LogLine(E.what());
+  }
+  reader->Cancel = false;
+  ExtractorRunning = 0;
+}

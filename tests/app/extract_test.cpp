@@ -1,0 +1,308 @@
+// The extract dialog driven as a user drives it, its results compared with
+// what the peers put in.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/mainform.h"
+#include "app/operation.h"
+#include "app/settings.h"
+#include "app/zipaccess.h"
+#include "controls/views/placement.h"
+#include "dialogs/extractform.h"
+#include "dialogs/msgform.h"
+#include "framework/core/sysutils.h"
+#include "framework/ui/registry.h"
+#include "framework/ui/testdriver.h"
+#include "framework/ui/winapi.h"
+#include "tests/support/testsupport.h"
+
+using namespace morvtest;
+
+namespace {
+
+// Answers every message box with Result and keeps the texts.
+struct TBoxes {
+  explicit TBoxes(int Result, int Count = 8) {
+    for (int i = 0; i < Count; ++i)
+      Answer.Then([this, Result](HWND, TCustomForm* F) {
+        if (!F) return false;
+        Texts.push_back(UiDriver::Find<TLabel>(F, "Message")->Caption());
+        F->SetModalResult(Result);
+        return true;
+      });
+  }
+  UiDriver::TModalAnswerer Answer;
+  std::vector<std::string> Texts;
+};
+
+class ExtractTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!UiDriver::DisplayAvailable()) GTEST_SKIP() << "no display (run under xvfb-run)";
+    FDir = TempDir();
+    FHost = HostPath(FDir);
+    TRegistry().DeleteKey("\\" + DefaultRegistryKey() + "\\TMainForm");
+    // The Zip libraries as morv.exe has them beside it.
+    ZipDllFolder = LocalPath(std::string(MORV_BINARY_DIR) + "/app/");
+    Extract1 = Extract2 = Extract3 = Extract4 = Extract5 = "";
+    ExtractOverwrite = 0;
+    Efolder = 0;
+    ExplorerStyle = 1;
+    Form.reset(new TMainForm(Application));
+    Form->SetExplorerStyle(false);
+    Form->Show();
+    Application->ProcessMessages();
+    ASSERT_EQ(RunPeer("cd '" + FHost + "' && mkdir -p src/a/b && cd src && head -c 70000 /dev/urandom > a/b/c.bin"
+                      " && seq 1 3000 > d.txt && echo small > e.txt"),
+              0);
+  }
+  void TearDown() override {
+    Form.reset();
+    Application->ProcessMessages();
+  }
+  void Open(const std::string& Name) {
+    ASSERT_TRUE(Form->OpenArchiveFile(Name));
+    Form->FillFileList();
+  }
+  // Shows the dialog, lets Setup fill it in, clicks Extract.
+  void Extract(const std::function<void(TExtractForm*)>& Setup) {
+    Form->ExtractButtonClick(nullptr);
+    Application->ProcessMessages();
+    TExtractForm* d = Form->ExtractForm;
+    ASSERT_NE(d, nullptr);
+    ASSERT_TRUE(d->Visible());
+    Setup(d);
+    UiDriver::Click(d->ExtractButt);
+    Application->ProcessMessages();
+    EXPECT_FALSE(d->Visible());
+    EXPECT_TRUE(Form->Enabled());
+  }
+  std::unique_ptr<TMainForm> Form;
+  std::string FDir, FHost;
+};
+
+struct PeerArchive {
+  const char* Peer;
+  const char* Name;
+  const char* Command;  // run in src/
+};
+
+// Every format the peers write comes out as it went in, below a folder
+// chain that did not exist.
+TEST_F(ExtractTest, PeerArchivesComeOutAsTheyWentIn) {
+  const PeerArchive cases[] = {
+      {"zip", "t.zip", "zip -q -r ../t.zip a d.txt e.txt"},
+      {"tar", "t.tar", "tar cf ../t.tar a d.txt e.txt"},
+      {"lha", "t.lzh", "lha aq ../t.lzh a/b/c.bin d.txt e.txt"},
+      {"arj", "t.arj", "arj a -r ../t.arj a/b/c.bin d.txt e.txt >/dev/null"},
+      {"gcab", "t.cab", "gcab -c -n ../t.cab d.txt e.txt"},
+      {"arc", "t.arc", "arc a ../t.arc d.txt e.txt >/dev/null"},
+  };
+  for (const PeerArchive& c : cases) {
+    SCOPED_TRACE(c.Name);
+    if (!HavePeer(c.Peer)) continue;
+    ASSERT_EQ(RunPeer(std::string("cd '") + FHost + "/src' && " + c.Command), 0);
+    Open(FDir + "\\" + c.Name);
+    const std::string out = FDir + "\\out\\" + c.Name + "\\x\\y";
+    Extract([&](TExtractForm* d) { UiDriver::SetValue(d->Destination, out); });
+    const std::string peerDir = FHost + "/out/" + c.Name + "/x/y";
+    std::string diff;
+    // Only what the archive holds is compared: the peers keep their own
+    // subsets (cab and arc flat files).
+    const std::string list = std::string(c.Name) == "t.cab" || std::string(c.Name) == "t.arc"
+                                 ? "d.txt e.txt"
+                                 : "a/b/c.bin d.txt e.txt";
+    EXPECT_EQ(RunPeer("cd '" + FHost + "/src' && for f in " + list + "; do cmp \"$f\" '" + peerDir + "'/\"$f\" || exit 1; done",
+                      &diff),
+              0)
+        << diff;
+    EXPECT_EQ(Extract1, AnsiLowerCase(out));
+  }
+  // The dialog, filled in, for people to look at.
+  Form->ExtractButtonClick(nullptr);
+  Application->ProcessMessages();
+  UiDriver::SetValue(Form->ExtractForm->Destination, "C:\\a\\b\\c");
+  SaveWindowShot(Form->ExtractForm->Handle(), LocalPath(std::string(MORV_BINARY_DIR) + "/extract-dialog.bmp"));
+  Form->ExtractForm->Close();
+}
+
+TEST_F(ExtractTest, DialogStartsFromTheArchiveAndTheSelection) {
+  ASSERT_EQ(RunPeer("cd '" + FHost + "/src' && zip -q -r ../pack.old.zip a d.txt e.txt"), 0);
+  Open(FDir + "\\pack.old.zip");
+  Form->ExtractButtonClick(nullptr);
+  Application->ProcessMessages();
+  TExtractForm* d = Form->ExtractForm;
+  EXPECT_EQ(d->Destination->Text(), FDir + "\\pack");
+  EXPECT_FALSE(d->SelectedFiles->Enabled());
+  EXPECT_TRUE(d->AllFilesButt->Checked());
+  EXPECT_FALSE(Form->Enabled());
+  EXPECT_TRUE(d->SkipOlder->Enabled());
+  EXPECT_TRUE(d->UseFolderNames->Checked());
+  EXPECT_GT(d->TreeList->Items()->Count(), 2);
+  d->Close();
+  Application->ProcessMessages();
+  EXPECT_TRUE(Form->Enabled());
+
+  Form->SetRowSelected(0, true);
+  Application->ProcessMessages();
+  Form->ExtractButtonClick(nullptr);
+  Application->ProcessMessages();
+  EXPECT_TRUE(d->SelectedFiles->Enabled());
+  EXPECT_TRUE(d->SelectedFiles->Checked());
+  // An empty destination keeps the dialog open.
+  UiDriver::SetValue(d->Destination, "");
+  UiDriver::Click(d->ExtractButt);
+  Application->ProcessMessages();
+  EXPECT_TRUE(d->Visible());
+  d->Close();
+  Application->ProcessMessages();
+}
+
+// Entries named "..\x" or "C:\x" stay inside the chosen folder.
+TEST_F(ExtractTest, HostileNamesStayInsideTheFolder) {
+  ASSERT_EQ(RunPeer("python3 -c \"import zipfile\nz=zipfile.ZipFile('" + FHost +
+                    "/evil.zip','w')\nz.writestr('../up.txt','u')\nz.writestr('C:/abs.txt','a')\n"
+                    "z.writestr('ok.txt','o')\nz.close()\""),
+            0);
+  Open(FDir + "\\evil.zip");
+  TBoxes boxes(mrOk);
+  Extract([&](TExtractForm* d) { UiDriver::SetValue(d->Destination, FDir + "\\in"); });
+  EXPECT_TRUE(FileExists(FDir + "\\in\\ok.txt"));
+  EXPECT_FALSE(FileExists(FDir + "\\up.txt"));
+  EXPECT_FALSE(FileExists("C:\\abs.txt"));
+  std::string found;
+  RunPeer("cd '" + FHost + "' && find . -name up.txt -o -name abs.txt | grep -v '^./in/'", &found);
+  EXPECT_EQ(Trim(found), "");
+}
+
+TEST_F(ExtractTest, OverwriteQuestionAndAllAnswer) {
+  ASSERT_EQ(RunPeer("cd '" + FHost + "/src' && zip -q ../t.zip d.txt e.txt && lha aq ../t.lzh d.txt e.txt"), 0);
+  for (const char* name : {"t.zip", "t.lzh"}) {
+    SCOPED_TRACE(name);
+    if (std::string(name) == "t.lzh" && !HavePeer("lha")) continue;
+    Open(FDir + "\\" + name);
+    const std::string out = FDir + "\\ow-" + name;
+    Extract([&](TExtractForm* d) { UiDriver::SetValue(d->Destination, out); });
+    WriteFile(out + "\\d.txt", std::string("changed"));
+    WriteFile(out + "\\e.txt", std::string("changed"));
+    {
+      TBoxes boxes(mrAll);
+      Extract([&](TExtractForm* d) { UiDriver::SetValue(d->Destination, out); });
+      ASSERT_EQ(boxes.Texts.size(), 1u);
+      const std::string head = std::string(name) == "t.zip" ? "Confirm File Overwrite?" : "Confirm file Overwrite?";
+      EXPECT_EQ(boxes.Texts[0].substr(0, head.size()), head);
+      EXPECT_NE(boxes.Texts[0].find("7 bytes"), std::string::npos) << boxes.Texts[0];
+    }
+    std::string diff;
+    EXPECT_EQ(RunPeer("cmp '" + FHost + "/src/d.txt' '" + HostPath(out) + "/d.txt' && cmp '" + FHost +
+                          "/src/e.txt' '" + HostPath(out) + "/e.txt'",
+                      &diff),
+              0);
+    // No: the file stays as it is.
+    WriteFile(out + "\\d.txt", std::string("changed"));
+    {
+      TBoxes boxes(mrNo);
+      Extract([&](TExtractForm* d) {
+        UiDriver::SetValue(d->Destination, out);
+        UiDriver::SetValue(d->FileSpec, "d.txt");
+        UiDriver::Click(d->CFiles);
+      });
+      EXPECT_EQ(boxes.Texts.size(), 1u);
+    }
+    EXPECT_EQ(ReadFile(out + "\\d.txt").size(), 7u);
+  }
+}
+
+TEST_F(ExtractTest, RecentDestinationsKeepOneLowerCaseCopyFirst) {
+  ASSERT_EQ(RunPeer("cd '" + FHost + "/src' && zip -q ../t.zip e.txt"), 0);
+  Open(FDir + "\\t.zip");
+  Extract1 = "z1";
+  Extract2 = "";
+  Extract3 = "z3";
+  TExtractForm::RememberDestination(FDir + "\\One");
+  EXPECT_EQ(Extract1, AnsiLowerCase(FDir + "\\one"));
+  EXPECT_EQ(Extract2, "z1");
+  EXPECT_EQ(Extract3, "z3");
+  TExtractForm::RememberDestination("z3");
+  EXPECT_EQ(Extract1, "z3");
+  EXPECT_EQ(Extract2, AnsiLowerCase(FDir + "\\one"));
+  EXPECT_EQ(Extract3, "z1");
+  EXPECT_EQ(Extract4, "");
+  for (const char* d : {"p", "q", "r", "s"}) TExtractForm::RememberDestination(d);
+  EXPECT_EQ(Extract1, "s");
+  EXPECT_EQ(Extract5, "z3");
+  // A mask matching nothing says so and extracts nothing.
+  TBoxes boxes(mrOk);
+  Extract([&](TExtractForm* d) {
+    UiDriver::SetValue(d->Destination, FDir + "\\none");
+    UiDriver::SetValue(d->FileSpec, "*.none");
+    UiDriver::Click(d->CFiles);
+  });
+  ASSERT_EQ(boxes.Texts.size(), 1u);
+  EXPECT_EQ(boxes.Texts[0], "No files in the open archive match the specified files.");
+  EXPECT_EQ(Extract1, AnsiLowerCase(FDir + "\\none"));
+}
+
+// A folder row chosen in the Explorer style takes everything below it.
+TEST_F(ExtractTest, SelectedFolderTakesEverythingBelowIt) {
+  ASSERT_EQ(RunPeer("cd '" + FHost + "/src' && zip -q -r ../t.zip a d.txt"), 0);
+  Form->SetExplorerStyle(true);
+  Open(FDir + "\\t.zip");
+  ASSERT_EQ(FileTable[0].Name, "a\\");
+  Form->SetRowSelected(0, true);
+  Application->ProcessMessages();
+  int64_t total = 0;
+  Form->ExtractButtonClick(nullptr);
+  Application->ProcessMessages();
+  const std::vector<std::string> specs = Form->ExtractForm->FileSpecs(&total);
+  EXPECT_EQ(specs, std::vector<std::string>{"a\\*.*"});
+  EXPECT_EQ(total, 70000);
+  Form->ExtractForm->Close();
+  Application->ProcessMessages();
+  Extract([&](TExtractForm* d) { UiDriver::SetValue(d->Destination, FDir + "\\sel"); });
+  EXPECT_TRUE(FileExists(FDir + "\\sel\\a\\b\\c.bin"));
+  EXPECT_FALSE(FileExists(FDir + "\\sel\\d.txt"));
+  Form->SetExplorerStyle(false);
+}
+
+// The log names each entry and its result; a damaged entry is a CRC error.
+TEST_F(ExtractTest, OperationLogShowsEachEntrysResult) {
+  if (!HavePeer("lha")) GTEST_SKIP() << "no lha";
+  ASSERT_EQ(RunPeer("cd '" + FHost + "/src' && lha aq ../bad.lzh d.txt e.txt && cd .. && python3 -c \"\n"
+                    "b=bytearray(open('bad.lzh','rb').read())\nb[60]^=0x55\nopen('bad.lzh','wb').write(b)\""),
+            0);
+  Open(FDir + "\\bad.lzh");
+  TBoxes boxes(mrOk);
+  Extract([&](TExtractForm* d) { UiDriver::SetValue(d->Destination, FDir + "\\log"); });
+  const std::string log = OperationLog()->Text();
+  EXPECT_NE(log.find("Extracting: "), std::string::npos) << log;
+  EXPECT_NE(log.find("                --> CRC ERROR"), std::string::npos) << log;
+  EXPECT_NE(log.find("                --> OK"), std::string::npos) << log;
+  EXPECT_TRUE(Form->ViewLastOutput->Enabled());
+  // The log window, for people to look at.
+  MsgForm()->Show();
+  Application->ProcessMessages();
+  SaveWindowShot(MsgForm()->Handle(), LocalPath(std::string(MORV_BINARY_DIR) + "/log-window.bmp"));
+  MsgForm()->Close();
+  Application->ProcessMessages();
+}
+
+TEST(ByteProgress, StepsOf32768) {
+  EXPECT_EQ(TByteProgress::MaxFor(0), 1);
+  EXPECT_EQ(TByteProgress::MaxFor(32767), 1);
+  EXPECT_EQ(TByteProgress::MaxFor(32768), 2);
+  EXPECT_EQ(TByteProgress::MaxFor(int64_t(5) << 40), int((int64_t(5) << 40) / 32768 + 1));
+  EXPECT_EQ(TByteProgress::MaxFor(INT64_MAX), INT_MAX);
+  TByteProgress p;
+  EXPECT_EQ(p.Add(20000), 0);
+  EXPECT_EQ(p.Add(20000), 1);
+  EXPECT_EQ(p.Pending(), 40000 - 32768);
+  // One report counts at most one step's worth.
+  EXPECT_EQ(p.Add(int64_t(1) << 33), 1);
+  EXPECT_EQ(p.Add(-5), 0);
+}
+
+}  // namespace
