@@ -54,7 +54,9 @@ void TMsgForm::ScrollToEnd() {
 TMsgForm* MsgForm() {
   static TMsgForm* form = nullptr;
   if (!form) {
-    form = new TMsgForm(Application);
+    // The main window takes it along at its end, before the window layer's
+    // own statics go.
+    form = new TMsgForm(MainForm ? static_cast<TComponent*>(MainForm) : Application);
     // The application may free it at its end; the pointer must not outlive it.
     struct TForget : TComponent {
       using TComponent::TComponent;

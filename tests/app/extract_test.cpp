@@ -47,11 +47,12 @@ class ExtractTest : public ::testing::Test {
     TRegistry().DeleteKey("\\" + DefaultRegistryKey() + "\\TMainForm");
     // The Zip libraries as morv.exe has them beside it.
     ZipDllFolder = LocalPath(std::string(MORV_BINARY_DIR) + "/app/");
+    Form.reset(new TMainForm(Application));
+    // After the window's creation, which loads the settings.
     Extract1 = Extract2 = Extract3 = Extract4 = Extract5 = "";
     ExtractOverwrite = 0;
     Efolder = 0;
     ExplorerStyle = 1;
-    Form.reset(new TMainForm(Application));
     Form->SetExplorerStyle(false);
     Form->Show();
     Application->ProcessMessages();
