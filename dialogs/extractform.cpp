@@ -271,22 +271,21 @@ std::vector<std::string> TExtractForm::FileSpecs(int64_t* TotalBytes) {
   int64_t total = 0;
   const bool zip = !IsReaderFormat(ArchiveExt);
   if (zip) RefreshZipArchive(ZipBridge1, ArchiveName);
+  const std::string below = CurrentFolder == "\\" ? std::string() : CurrentFolder;
+  // A folder row counts the Zip's files below it.
+  auto bytes = [&](const TFile& F) -> int64_t {
+    if (IsFolderName(F.Name)) return zip ? ZipBytesBelow(ZipBridge1, below + F.Name) : 0;
+    return std::strtoll(F.SizeText.c_str(), nullptr, 10);
+  };
   auto add = [&](const TFile& F) {
     if (IsParentRecord(F)) return;
-    if (IsFolderName(F.Name)) {
-      specs.push_back(F.Path + F.Name + "*.*");
-      if (zip) total += ZipBytesBelow(ZipBridge1, (CurrentFolder == "\\" ? std::string() : CurrentFolder) + F.Name);
-    } else {
-      specs.push_back(F.Path + F.Name);
-      total += std::strtoll(F.SizeText.c_str(), nullptr, 10);
-    }
+    specs.push_back(F.Path + F.Name + (IsFolderName(F.Name) ? "*.*" : ""));
+    total += bytes(F);
   };
   if (AllFilesButt->Checked()) {
     specs.push_back("*.*");
     for (const TFile& f : FileTable)
-      if (!IsParentRecord(f)) total += IsFolderName(f.Name) && zip
-                                           ? ZipBytesBelow(ZipBridge1, (CurrentFolder == "\\" ? std::string() : CurrentFolder) + f.Name)
-                                           : std::strtoll(f.SizeText.c_str(), nullptr, 10);
+      if (!IsParentRecord(f)) total += bytes(f);
   } else if (CFiles->Checked()) {
     if (FileSpec->Text().empty() || FileSpec->Text() == ".") FileSpec->SetText("*.*");
     for (const TFile& f : FileTable)
