@@ -51,32 +51,56 @@ std::string EntryDescription(const std::string& Folder, const std::string& FileN
   return {};
 }
 
-void TMainForm::CreateReaders() {
-  auto make = [this](TUnBase* Reader, const char* Name) {
-    Reader->SetName(Name);
-    Readers.push_back(Reader);
-    return Reader;
-  };
-  UnARC1 = make(new TUnARC(this), "UnARC1");
-  UnARJ1 = make(new TUnARJ(this), "UnARJ1");
-  UnBH = make(new TUnBH(this), "UnBH");
-  UnCAB1 = make(new TUnCAB(this), "UnCAB1");
-  UnLHA1 = make(new TUnLHA(this), "UnLHA1");
-  UnRAR1 = make(new TUnRAR(this), "UnRAR1");
-  UnTAR1 = make(new TUnTAR(this), "UnTAR1");
-  UnZOO1 = make(new TUnZOO(this), "UnZOO1");
-  Readers.push_back(UnGZIP1);
-  Readers.push_back(UUDecode1);
-  for (TUnBase* r : Readers) BindReaderEvents(r);
+void TMainForm::CreateReaders() { Readers.clear(); }
+
+// The other readers are made for one extraction and go after it: kept for
+// the whole run, some of them do not survive the program's end.
+TUnBase* TMainForm::ExtractorFor(const std::string& Ext) {
+  TUnBase* reader = nullptr;
+  if (Ext == ".gz") reader = UnGZIP1;
+  else if (Ext == ".enc") reader = UUDecode1;
+  else if (Ext == ".arc") reader = UnARC1 = new TUnARC(this);
+  else if (Ext == ".zoo") reader = UnZOO1 = new TUnZOO(this);
+  else if (Ext == ".cab") reader = UnCAB1 = new TUnCAB(this);
+  else if (Ext == ".tar") reader = UnTAR1 = new TUnTAR(this);
+  else if (Ext == ".rar") reader = UnRAR1 = new TUnRAR(this);
+  else if (Ext == ".lzh") reader = UnLHA1 = new TUnLHA(this);
+  else if (Ext == ".arj") reader = UnARJ1 = new TUnARJ(this);
+  else if (Ext == ".bh") reader = UnBH = new TUnBH(this);
+  if (reader) {
+    Readers.push_back(reader);
+    BindReaderEvents(reader);
+  }
+  return reader;
 }
 
-TUnBase* TMainForm::ExtractorFor(const std::string& Ext) const {
-  const std::pair<const char*, TUnBase*> table[] = {
-      {".arc", UnARC1}, {".zoo", UnZOO1}, {".cab", UnCAB1}, {".enc", UUDecode1}, {".gz", UnGZIP1},
-      {".tar", UnTAR1}, {".rar", UnRAR1}, {".lzh", UnLHA1}, {".arj", UnARJ1},   {".bh", UnBH}};
-  for (const auto& [ext, reader] : table)
-    if (Ext == ext) return reader;
-  return nullptr;
+void TMainForm::ReleaseReader(TUnBase* Reader) {
+  if (!Reader) return;
+  Readers.erase(std::remove(Readers.begin(), Readers.end(), Reader), Readers.end());
+  if (Reader == UnGZIP1 || Reader == UUDecode1) {
+    // The window's own readers keep serving the opening of archives.
+    for (auto* e : {&Reader->OnBegin}) *e = nullptr;
+    Reader->OnEnd = nullptr;
+    Reader->OnProgress = nullptr;
+    Reader->OnFileExists = nullptr;
+    Reader->OnError = nullptr;
+    if (ActiveExtractor == Reader && Reader != UnGZIP1) ActiveExtractor = nullptr;
+    return;
+  }
+  for (TUnBase** slot : {&UnARC1, &UnZOO1, &UnCAB1, &UnTAR1, &UnRAR1, &UnLHA1, &UnARJ1, &UnBH})
+    if (*slot == Reader) *slot = nullptr;
+  if (ActiveExtractor == Reader) ActiveExtractor = nullptr;
+  delete Reader;
+}
+
+void TMainForm::UnbindReaderEvents() {
+  for (TUnBase* r : Readers) {
+    r->OnBegin = nullptr;
+    r->OnEnd = nullptr;
+    r->OnProgress = nullptr;
+    r->OnFileExists = nullptr;
+    r->OnError = nullptr;
+  }
 }
 
 void TMainForm::BindReaderEvents(TUnBase* Reader) {

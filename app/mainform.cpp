@@ -395,6 +395,7 @@ TMainForm::~TMainForm() {
   // The caption's hook leaves while the window is still there.
   delete GradientCaption1;
   GradientCaption1 = nullptr;
+  UnbindReaderEvents();
   // The controls outlive this class's members; their events must not reach them.
   OnResize = nullptr;
   OnClose = nullptr;

@@ -123,7 +123,12 @@ class TMainForm : public TForm {
   // the engine events.
   void CreateReaders();
   void BindReaderEvents(TUnBase* Reader);
-  TUnBase* ExtractorFor(const std::string& Ext) const;
+  // The readers outlive this class's members; their events must not reach them.
+  void UnbindReaderEvents();
+  // The reader of an extension key, made for one extraction; ReleaseReader
+  // ends it.
+  TUnBase* ExtractorFor(const std::string& Ext);
+  void ReleaseReader(TUnBase* Reader);
   // A click while an engine runs: stops it and asks whether to go on; false
   // when nothing runs.
   bool InterruptRunningOperation();

@@ -406,6 +406,10 @@ void TExtractForm::RunReader(const std::string& Folder) {
     return;
   }
   ActiveExtractor = reader;
+  struct TRelease {
+    TUnBase* R;
+    ~TRelease() { MainForm->ReleaseReader(R); }
+  } release{reader};
   reader->SetArchiveFile(MainForm->ArcLister1->ArchiveFile());
   reader->SetExtractDir(Folder);
   reader->UseStoredDirs = UseFolderNames->Checked();

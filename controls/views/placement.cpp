@@ -6,6 +6,34 @@
 #include "framework/core/sysutils.h"
 #include "framework/ui/registry.h"
 
+namespace {
+
+// The registry read as an INI file, through the storage base.
+class TRegIniStorage : public TCustomIniFile {
+ public:
+  explicit TRegIniStorage(const std::string& Key) : F(Key) {}
+  std::string ReadString(const std::string& S, const std::string& I, const std::string& D) override {
+    return F.ReadString(S, I, D);
+  }
+  void WriteString(const std::string& S, const std::string& I, const std::string& V) override { F.WriteString(S, I, V); }
+  int ReadInteger(const std::string& S, const std::string& I, int D) override { return F.ReadInteger(S, I, D); }
+  void WriteInteger(const std::string& S, const std::string& I, int V) override { F.WriteInteger(S, I, V); }
+  bool ReadBool(const std::string& S, const std::string& I, bool D) override { return F.ReadBool(S, I, D); }
+  void WriteBool(const std::string& S, const std::string& I, bool V) override { F.WriteBool(S, I, V); }
+  void ReadSection(const std::string& S, TStrings* L) override { F.ReadSection(S, L); }
+  void EraseSection(const std::string& S) override { F.EraseSection(S); }
+  void DeleteKey(const std::string& S, const std::string& I) override { F.DeleteKey(S, I); }
+
+ private:
+  TRegIniFile F;
+};
+
+}  // namespace
+
+std::unique_ptr<TCustomIniFile> RegistryStorage(const std::string& Key) {
+  return std::make_unique<TRegIniStorage>(Key);
+}
+
 // ---- unit routines ----
 
 std::string DefaultPlacementSection(TComponent* Component) {
@@ -254,7 +282,7 @@ void TFormPlacement::FormDestroy(TObject* Sender) {
 
 bool TFormPlacement::OpenStorage() {
   if (FStorage) return true;
-  if (UseRegistry) FStorage = std::make_unique<TRegIniFile>(IniFileName());
+  if (UseRegistry) FStorage = RegistryStorage(IniFileName());
   else FStorage = std::make_unique<TIniFile>(IniFileName());
   return false;
 }

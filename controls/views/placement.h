@@ -111,6 +111,8 @@ class TFormStorage : public TFormPlacement {
   std::unique_ptr<TStrings> FStoredProps;
 };
 
+// The registry key (below HKEY_CURRENT_USER) as an INI storage.
+std::unique_ptr<TCustomIniFile> RegistryStorage(const std::string& Key);
 // The unit's routines, shared by both components and the property storage.
 std::string DefaultPlacementSection(TComponent* Component);
 std::string DefaultIniFileName();

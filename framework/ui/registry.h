@@ -4,7 +4,6 @@
 #include <string>
 
 #include "framework/core/classes.h"
-#include "framework/core/inifiles.h"
 #include "framework/ui/winapi.h"
 
 class ERegistryException : public Exception {
@@ -73,7 +72,7 @@ class TRegistry : public TObject {
   REGSAM FAccess = KEY_ALL_ACCESS;
 };
 
-class TRegIniFile : public TRegistry, public TCustomIniFile {
+class TRegIniFile : public TRegistry {
  public:
   // FileName is a key below HKEY_CURRENT_USER, opened (created) at once.
   explicit TRegIniFile(const std::string& FileName);
@@ -89,19 +88,19 @@ class TRegIniFile : public TRegistry, public TCustomIniFile {
   using TRegistry::DeleteKey;
 
   // Section "" is the file's key itself.
-  std::string ReadString(const std::string& Section, const std::string& Ident, const std::string& Default) override;
-  void WriteString(const std::string& Section, const std::string& Ident, const std::string& Value) override;
+  std::string ReadString(const std::string& Section, const std::string& Ident, const std::string& Default);
+  void WriteString(const std::string& Section, const std::string& Ident, const std::string& Value);
   // Integers are written as decimal strings; strings and DWORDs are read.
-  int ReadInteger(const std::string& Section, const std::string& Ident, int Default) override;
-  void WriteInteger(const std::string& Section, const std::string& Ident, int Value) override;
-  bool ReadBool(const std::string& Section, const std::string& Ident, bool Default) override;
-  void WriteBool(const std::string& Section, const std::string& Ident, bool Value) override;
-  void ReadSection(const std::string& Section, TStrings* Strings) override;
+  int ReadInteger(const std::string& Section, const std::string& Ident, int Default);
+  void WriteInteger(const std::string& Section, const std::string& Ident, int Value);
+  bool ReadBool(const std::string& Section, const std::string& Ident, bool Default);
+  void WriteBool(const std::string& Section, const std::string& Ident, bool Value);
+  void ReadSection(const std::string& Section, TStrings* Strings);
   void ReadSections(TStrings* Strings);
   // "Ident=Value" lines of the section's string values.
   void ReadSectionValues(const std::string& Section, TStrings* Strings);
-  void EraseSection(const std::string& Section) override;
-  void DeleteKey(const std::string& Section, const std::string& Ident) override;
+  void EraseSection(const std::string& Section);
+  void DeleteKey(const std::string& Section, const std::string& Ident);
 
  private:
   // The section's key (nullptr when missing and not Create); close it after.

@@ -266,6 +266,22 @@ TEST_F(ExtractTest, SelectedFolderTakesEverythingBelowIt) {
   Extract([&](TExtractForm* d) { UiDriver::SetValue(d->Destination, FDir + "\\sel"); });
   EXPECT_TRUE(FileExists(FDir + "\\sel\\a\\b\\c.bin"));
   EXPECT_FALSE(FileExists(FDir + "\\sel\\d.txt"));
+
+  // Inside a folder the parent row is never a specification, chosen or
+  // matched.
+  Form->ChangeFolder("a\\");
+  ASSERT_EQ(FileTable[0].Name, "..\\");
+  Form->SetRowSelected(-1, true);
+  Form->ShowSelectionStatus();
+  Application->ProcessMessages();
+  Form->ExtractButtonClick(nullptr);
+  Application->ProcessMessages();
+  EXPECT_EQ(Form->ExtractForm->FileSpecs(nullptr), std::vector<std::string>{"a\\b\\*.*"});
+  UiDriver::Click(Form->ExtractForm->CFiles);
+  UiDriver::SetValue(Form->ExtractForm->FileSpec, "*.*");
+  EXPECT_EQ(Form->ExtractForm->FileSpecs(nullptr), std::vector<std::string>{"a\\b\\*.*"});
+  Form->ExtractForm->Close();
+  Application->ProcessMessages();
   Form->SetExplorerStyle(false);
 }
 

@@ -168,8 +168,9 @@ TEST_F(PlacementTest, TrackingLimitsAndPreventResize) {
 TEST(StorageValues, QuotedValuesComeBackUnchanged) {
   const std::string file = morvtest::TempDir() + "\\placement.ini";
   TIniFile ini(file);
+  std::unique_ptr<TCustomIniFile> regStorage = RegistryStorage(PlacementKey());
   TRegIniFile reg(PlacementKey());
-  for (TCustomIniFile* s : std::initializer_list<TCustomIniFile*>{&ini, &reg}) {
+  for (TCustomIniFile* s : std::initializer_list<TCustomIniFile*>{&ini, regStorage.get()}) {
     for (const char* v : {"'single'", "\"double\"", "plain", "'"}) {
       StorageWriteString(s, "Sec", "V", v);
       EXPECT_EQ(StorageReadString(s, "Sec", "V", "?"), v);
@@ -177,7 +178,7 @@ TEST(StorageValues, QuotedValuesComeBackUnchanged) {
     StorageWriteInteger(s, "Sec", "N", -17);
     EXPECT_EQ(StorageReadInteger(s, "Sec", "N", 0), -17);
   }
-  StorageWriteString(&reg, "Sec", "V", "'x'");
+  StorageWriteString(regStorage.get(), "Sec", "V", "'x'");
   EXPECT_EQ(reg.ReadString("Sec", "V", ""), "'x'");
   TRegistry r;
   r.DeleteKey("\\" + PlacementKey());
