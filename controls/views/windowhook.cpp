@@ -114,7 +114,13 @@ THookList::THookList() {
 }
 
 THookList::~THookList() {
-  while (!FItems.empty()) delete FItems.back();
+  // The records cannot take themselves out of the list here (it is already
+  // unpublished at exit), so each leaves the list before it goes.
+  while (!FItems.empty()) {
+    TControlHook* h = FItems.back();
+    FItems.pop_back();
+    delete h;
+  }
   if (FHandle) DestroyWindow(FHandle);
 }
 

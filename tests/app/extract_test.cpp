@@ -278,8 +278,12 @@ TEST_F(ExtractTest, SelectedFolderTakesEverythingBelowIt) {
   Application->ProcessMessages();
   EXPECT_EQ(Form->ExtractForm->FileSpecs(nullptr), std::vector<std::string>{"a\\b\\*.*"});
   UiDriver::Click(Form->ExtractForm->CFiles);
-  UiDriver::SetValue(Form->ExtractForm->FileSpec, "*.*");
+  // "*" matches every name, the parent row's too; "*.*" matches no name
+  // without a dot.
+  UiDriver::SetValue(Form->ExtractForm->FileSpec, "*");
   EXPECT_EQ(Form->ExtractForm->FileSpecs(nullptr), std::vector<std::string>{"a\\b\\*.*"});
+  UiDriver::SetValue(Form->ExtractForm->FileSpec, "*.*");
+  EXPECT_EQ(Form->ExtractForm->FileSpecs(nullptr), std::vector<std::string>{});
   Form->ExtractForm->Close();
   Application->ProcessMessages();
   Form->SetExplorerStyle(false);
