@@ -155,12 +155,15 @@ int MainToolbarAlign(const TMainToolbar& T) {
 }
 
 void BuildMainToolbarMenu(TCustomForm* Form, TMainToolbar& T) {
-  T.Menu = new TPopupMenu(Form);
+  T.Menu = new TPopupMenuX(Form);
   T.Menu->SetName("ToolBarPopUp");
   auto Add = [&](const char* Name, const char* Caption, TNotifyEvent OnClick) {
-    auto* I = new TMenuItem(Form);
+    auto* I = new TMenuItemX(Form);
     I->SetName(Name);
     I->SetCaption(Caption);
+    // "Align Left" and the others are standard commands by name, but their
+    // standard shortcuts do not work here: none is shown.
+    I->SetShortCutText("");
     I->OnClick = std::move(OnClick);
     T.Menu->Items()->Add(I);
     return I;
