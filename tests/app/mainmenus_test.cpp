@@ -19,6 +19,8 @@ class MainMenusTest : public ::testing::Test {
     if (!UiDriver::DisplayAvailable()) GTEST_SKIP() << "no display";
     Form.reset(new TMainForm(Application));
     Form->Show();
+    // As the start-up routine does.
+    Form->UpdateHistoryMenu();
     SetForegroundWindow(Form->Handle());
     SetActiveWindow(Form->Handle());
     Application->ProcessMessages();
