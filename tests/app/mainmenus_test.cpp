@@ -214,6 +214,30 @@ TEST_F(RecentDropdownTest, ExistsOnlyWhileTheListHasAnEntry) {
   EXPECT_EQ(Open->DropdownMenu(), nullptr);
 }
 
+TEST_F(RecentDropdownTest, OpensBesideTheButtonOnTheSideDocks) {
+  SetRecent({"C:\\one.zip"});
+  const uint8_t align = AlignToolbar;
+  const struct {
+    int Align;
+    bool Right;  // opens to the left of the button
+  } Cases[] = {{0, false}, {1, true}};
+  for (auto C : Cases) {
+    DockMainToolbar(*T, C.Align);
+    Application->ProcessMessages();
+    PressArrow();
+    ASSERT_TRUE(T->TopMenu->IsShowing()) << C.Align;
+    TPopupMenuXForm* w = T->TopMenu->Form();
+    if (C.Right) {
+      EXPECT_EQ(w->Left() + w->Width(), Open->ClientToScreen(Point(0, 0)).x);
+    } else {
+      EXPECT_EQ(w->Left(), Open->ClientToScreen(Point(Open->Width(), 0)).x);
+    }
+    EXPECT_EQ(w->Top(), Open->ClientToScreen(Point(0, 0)).y);
+    CloseAllMenus(true);
+  }
+  DockMainToolbar(*T, align);
+}
+
 TEST_F(RecentDropdownTest, ChoosingAnEntryReopensItOrDropsAMissingOne) {
   const std::string dir = morvtest::TempDir();
   const std::string zip = dir + "\\recent.zip";
