@@ -22,6 +22,20 @@ TCustomMainMenuX::TCustomMainMenuX(TComponent* AOwner) : TMainMenu(AOwner) { FMe
 
 TCustomMainMenuX::~TCustomMainMenuX() = default;
 
+void TCustomMainMenuX::SetImages(TCustomImageList* Value) {
+  FImages = Value;
+  if (Value) Value->FreeNotification(this);
+  MenuChanged();
+}
+
+void TCustomMainMenuX::Notification(TComponent* AComponent, TOperation Operation) {
+  TMainMenu::Notification(AComponent, Operation);
+  if (Operation == opRemove && AComponent == FImages) {
+    FImages = nullptr;
+    MenuChanged();
+  }
+}
+
 void TCustomMainMenuX::Merge(TMainMenu* Menu) {
   if (!Menu || std::find(FMenus.begin(), FMenus.end(), Menu) != FMenus.end()) return;
   FMenus.push_back(Menu);
@@ -239,7 +253,7 @@ int TCustomMenuBarX::GlyphWidth(TMenuItem* Item) {
     return bm.bmWidth + 4;
   }
   auto* mx = dynamic_cast<TCustomMainMenuX*>(FMenu);
-  if (mx && mx->Images && x->ImageIndex() >= 0) return mx->Images->Width();
+  if (mx && mx->Images() && x->ImageIndex() >= 0) return mx->Images()->Width();
   return 0;
 }
 
@@ -344,7 +358,7 @@ void TCustomMenuBarX::DropDown(bool SelectFirst, bool ShowHidden) {
   FDropMenu->OnMenuCommand = OnMenuCommand;
   FDropMenu->OnMenuClose = OnMenuClose;
   FDropMenu->OnCloseQuery = OnCloseQuery;
-  if (auto* mx = dynamic_cast<TCustomMainMenuX*>(FMenu)) FDropMenu->SetImages(mx->Images);
+  if (auto* mx = dynamic_cast<TCustomMainMenuX*>(FMenu)) FDropMenu->SetImages(mx->Images());
   FDropMenu->SetPopupComponent(this);
   FDropMenu->ReplaceItem = source;
   if (system)
@@ -641,7 +655,7 @@ void TCustomMenuBarX::Paint() {
   info.Alignment = T_MX_Alignment::taCenter;
   info.Rect = &r;
   info.WholeRepaint = true;
-  if (auto* mx = dynamic_cast<TCustomMainMenuX*>(FMenu)) info.Images = mx->Images;
+  if (auto* mx = dynamic_cast<TCustomMainMenuX*>(FMenu)) info.Images = mx->Images();
   T_MX_Colors saved;
   saved.Assign(&col);
   if (!FActive) col.MenuText = col.DisabledText;

@@ -21,10 +21,16 @@ class TCustomMainMenuX : public TMainMenu {
   TMenuItem* GetBarItem(int Index);
   int GetBarItemCount();
   const std::vector<TMenu*>& Menus() const { return FMenus; }
-  TCustomImageList* Images = nullptr;
+  // The bar's glyphs and its drops' images; dropped when the list goes.
+  TCustomImageList* Images() const { return FImages; }
+  void SetImages(TCustomImageList* Value);
   void MenuChanged() override;
 
+ protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
  private:
+  TCustomImageList* FImages = nullptr;
   std::vector<TMenu*> FMenus;
   std::vector<TMenuItem*> FBarItems;
 };
