@@ -627,6 +627,10 @@ void TCustomMenuBarX::Dispatch(TMessage& Message) {
     case CM_MOUSELEAVE:
       if (TrackMode == 1) SetHot(-1, 0);
       break;
+    case WM_WINDOWPOSCHANGED:
+      // The caption buttons sit at the right edge, which moved.
+      Invalidate();
+      break;
     case WM_ERASEBKGND:
       Message.Result = 1;
       return;
