@@ -142,6 +142,27 @@ TEST_F(MenuBarTest, MouseHotTracksAndClickDrops) {
   EXPECT_EQ(Bar->TrackMode, 0);
 }
 
+TEST_F(MenuBarTest, DeletingAnItemOfTheOpenMenuClosesIt) {
+  TRect r = Bar->ItemRect(1);
+  PostMouse(Bar, WM_LBUTTONDOWN, r.left + 4, r.top + 4, MK_LBUTTON);
+  ASSERT_TRUE(IsMenuOpen());
+  ASSERT_EQ(Drop()->Item, Edit);
+  // A row's item goes: the menu closes rather than keep a stale row.
+  delete Edit->Items(0);
+  EXPECT_FALSE(IsMenuOpen());
+  Pump();
+  // The bar item itself goes while its menu is open.
+  TRect f = Bar->ItemRect(0);
+  PostMouse(Bar, WM_LBUTTONDOWN, f.left + 4, f.top + 4, MK_LBUTTON);
+  ASSERT_TRUE(IsMenuOpen());
+  ASSERT_EQ(Drop()->Item, File);
+  delete File;
+  File = nullptr;
+  EXPECT_FALSE(IsMenuOpen());
+  Pump();
+  EXPECT_EQ(Bar->BarItems().size(), 3u);
+}
+
 TEST_F(MenuBarTest, ToolTipsNameTheItemsWithHints) {
   EXPECT_EQ(Bar->ToolTips(), nullptr);  // ShowHint is off
   Bar->ShowHint = true;
