@@ -181,6 +181,19 @@ TEST_F(MenuBarTest, ToolTipsNameTheItemsWithHints) {
   TRect file = Bar->ItemRect(0);
   EXPECT_EQ(ti.rect.left, file.left);
   EXPECT_EQ(ti.rect.right, file.right);
+  // Of several pending change notices the last acts for all: a relayout
+  // followed by a repaint still moves the tools.
+  File->TMenuItem::SetCaption("&File with a much longer caption");
+  Bar->MenuChangedNotice(1);
+  Bar->MenuChangedNotice(0);
+  Pump();
+  // File has no standard hint now: Edit's tool comes first.
+  TOOLINFOA edit{};
+  edit.cbSize = TTTOOLINFOA_V1_SIZE;
+  edit.lpszText = text;
+  ASSERT_TRUE(SendMessageA(Bar->ToolTips()->Handle(), TTM_ENUMTOOLSA, 0, reinterpret_cast<LPARAM>(&edit)));
+  EXPECT_EQ(edit.rect.left, Bar->ItemRect(1).left);
+  EXPECT_GT(edit.rect.left, file.right);
   // With a status bar the hints go there instead.
   auto* status = new TStatusBar(FForm.get());
   status->SetParent(FForm.get());
