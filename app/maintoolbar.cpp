@@ -161,9 +161,11 @@ void BuildMainToolbarMenu(TCustomForm* Form, TMainToolbar& T) {
     auto* I = new TMenuItemX(Form);
     I->SetName(Name);
     I->SetCaption(Caption);
-    // "Align Left" and the others are standard commands by name, but their
-    // standard shortcuts do not work here: none is shown.
+    // "Align Left" and "Align Right" are standard commands by name (their
+    // pictures fit), but the standard shortcuts do not work here and the
+    // hints speak of paragraphs: neither is shown.
     I->SetShortCutText("");
+    I->SetHint("");
     I->OnClick = std::move(OnClick);
     T.Menu->Items()->Add(I);
     return I;
