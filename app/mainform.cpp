@@ -1255,6 +1255,7 @@ void TMainForm::UpdateHistoryMenu() {
     if (on) HistoryItems[k]->SetCaption("&" + std::to_string(k + 1) + " " + ShortenHistoryPath(*slots[k]));
   }
   HistorySeparator->SetVisible(any);
+  UpdateRecentDropdown(this);
 }
 
 void TMainForm::SetExplorerStyle(bool Value) {

@@ -155,12 +155,17 @@ int MainToolbarAlign(const TMainToolbar& T) {
 }
 
 void BuildMainToolbarMenu(TCustomForm* Form, TMainToolbar& T) {
-  T.Menu = new TPopupMenu(Form);
+  T.Menu = new TPopupMenuX(Form);
   T.Menu->SetName("ToolBarPopUp");
   auto Add = [&](const char* Name, const char* Caption, TNotifyEvent OnClick) {
-    auto* I = new TMenuItem(Form);
+    auto* I = new TMenuItemX(Form);
     I->SetName(Name);
     I->SetCaption(Caption);
+    // "Align Left" and "Align Right" are standard commands by name (their
+    // pictures fit), but the standard shortcuts do not work here and the
+    // hints speak of paragraphs: neither is shown.
+    I->SetShortCutText("");
+    I->SetHint("");
     I->OnClick = std::move(OnClick);
     T.Menu->Items()->Add(I);
     return I;

@@ -4,6 +4,7 @@
 #pragma once
 #include <string>
 
+#include "controls/commands/mxpopup.h"
 #include "controls/commands/tbbutton.h"
 #include "controls/commands/toolbar.h"
 
@@ -16,10 +17,14 @@ struct TMainToolbar {
   TImageList* SmallImages = nullptr;
   TImageList* HotImages = nullptr;
   // The pop-up menu of the toolbar and its docks.
-  TPopupMenu* Menu = nullptr;
+  TPopupMenuX* Menu = nullptr;
   TMenuItem* AlignItems[4] = {};  // Align Left, Right, Top, Bottom (AlignToolbar 0..3)
   TMenuItem* LargeItem = nullptr;
   TMenuItem* SelectItem = nullptr;
+  // The Open button's drop-down menu of recent archives ("TopMenu", items
+  // FA1..FA5); the button has it only while the list is not empty.
+  TPopupMenuX* TopMenu = nullptr;
+  TMenuItem* RecentItems[5] = {};
 };
 
 // Builds the docks and the toolbar on Form (docked per AlignToolbar: 0 left,

@@ -5,9 +5,36 @@
 
 #include "controls/commands/mxstdcmds.h"
 
+namespace {
+
+// Whether any item below Menu, at any depth, is hidden.
+bool HasHiddenItems(TMenuItem* Menu) {
+  for (int i = 0; i < Menu->Count(); ++i) {
+    auto* c = dynamic_cast<TMenuItemX*>(Menu->Items(i));
+    if ((c && c->Hidden()) || HasHiddenItems(Menu->Items(i))) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 TCustomMainMenuX::TCustomMainMenuX(TComponent* AOwner) : TMainMenu(AOwner) { FMenus.push_back(this); }
 
 TCustomMainMenuX::~TCustomMainMenuX() = default;
+
+void TCustomMainMenuX::SetImages(TCustomImageList* Value) {
+  FImages = Value;
+  if (Value) Value->FreeNotification(this);
+  MenuChanged();
+}
+
+void TCustomMainMenuX::Notification(TComponent* AComponent, TOperation Operation) {
+  TMainMenu::Notification(AComponent, Operation);
+  if (Operation == opRemove && AComponent == FImages) {
+    FImages = nullptr;
+    MenuChanged();
+  }
+}
 
 void TCustomMainMenuX::Merge(TMainMenu* Menu) {
   if (!Menu || std::find(FMenus.begin(), FMenus.end(), Menu) != FMenus.end()) return;
@@ -73,6 +100,8 @@ TCustomMenuBarX::TCustomMenuBarX(TComponent* AOwner) : TCustomControl(AOwner) {
     p = ScreenToClient(p);
     if (ItemAt(p.x, p.y) == FHotIndex) DropDown(false, true);
   };
+  FSystemItem = new TMenuItemX(this);
+  FSystemItem->SetName("SystemItem");
   AddMenuControl(this);
 }
 
@@ -100,7 +129,77 @@ void TCustomMenuBarX::Loaded() {
   FDropOptions.Alignment = T_MX_Alignment::taCenter;
   T_MX_Margins* m = FDropOptions.Margins();
   m->Left = m->Top = m->Right = m->Bottom = 0;
+  CheckActiveChild();
   UpdateSize();
+  BuildToolTips();
+}
+
+HWND TCustomMenuBarX::MaximizedChild() const {
+  auto* form = dynamic_cast<TCustomForm*>(Owner());
+  if (!form || !form->HandleAllocated()) return nullptr;
+  HWND client = FindWindowExA(form->Handle(), nullptr, "MDICLIENT", nullptr);
+  if (!client) return nullptr;
+  BOOL maximized = FALSE;
+  auto child = reinterpret_cast<HWND>(SendMessageA(client, WM_MDIGETACTIVE, 0, reinterpret_cast<LPARAM>(&maximized)));
+  return child && maximized && IsWindowVisible(child) ? child : nullptr;
+}
+
+bool TCustomMenuBarX::CheckActiveChild() {
+  HWND child = MaximizedChild();
+  if (child == FActiveChild) return false;
+  FActiveChild = child;
+  FPressedButton = 0;
+  if (TrackMode != 0) {
+    CloseAllMenus(false);
+    ResetState();
+  }
+  return true;
+}
+
+int TCustomMenuBarX::ButtonSize() const { return GetSystemMetrics(SM_CYMENUSIZE) - 2; }
+
+TRect TCustomMenuBarX::ButtonRect(int Button) {
+  const int size = ButtonSize(), w = Width();
+  TRect close = Rect(w - 2 - size, 3, w - 2, size + 1);
+  if (Button == 3) return close;
+  if (Button == 2) return Rect(close.left - 2 - size, 3, close.left - 2, size + 1);
+  return Rect(close.left - 2 - 2 * size, 3, close.left - 2 - size, size + 1);
+}
+
+int TCustomMenuBarX::ButtonAt(int X, int Y) {
+  if (!FActiveChild) return 0;
+  const LONG style = GetWindowLongA(FActiveChild, GWL_STYLE);
+  const bool boxes = style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX);
+  for (int b = 3; b >= 1; --b) {
+    if (b < 3 && !boxes) break;
+    TRect r = ButtonRect(b);
+    if (X < r.left || X >= r.right || Y < r.top || Y >= r.bottom) continue;
+    if (b == 2 && !(style & WS_MAXIMIZEBOX)) return 0;
+    if (b == 1 && !(style & WS_MINIMIZEBOX)) return 0;
+    return b;
+  }
+  return 0;
+}
+
+void TCustomMenuBarX::ChildCommand(WPARAM Command) {
+  HWND child = FActiveChild;
+  if (!child) return;
+  SendMessageA(child, WM_SYSCOMMAND, Command, 0);
+  if (CheckActiveChild()) UpdateSize();
+  Invalidate();
+}
+
+void TCustomMenuBarX::BuildToolTips() {
+  FToolTips.reset();
+  if (!ShowHint || StatusBar || ComponentState() & csDesigning) return;
+  FToolTips = std::make_unique<T_MX_ToolTipWindow>(this);
+  auto items = BarItems();
+  for (int i = 0; i < int(items.size()); ++i) {
+    auto* x = dynamic_cast<TMenuItemX*>(items[size_t(i)]);
+    const std::string hint = x ? x->Hint() : items[size_t(i)]->Hint();
+    if (!hint.empty()) FToolTips->AddTool(ItemRect(i), hint);
+  }
+  FToolTips->Activate();
 }
 
 void TCustomMenuBarX::SetMenu(TMainMenu* Value) {
@@ -121,6 +220,7 @@ void TCustomMenuBarX::Notification(TComponent* AComponent, TOperation Operation)
 std::vector<TMenuItem*> TCustomMenuBarX::BarItems() {
   std::vector<TMenuItem*> out;
   if (!FMenu) return out;
+  if (FActiveChild) out.push_back(FSystemItem);
   if (auto* x = dynamic_cast<TCustomMainMenuX*>(FMenu)) {
     for (int i = 0; i < x->GetBarItemCount(); ++i)
       if (x->GetBarItem(i)->Visible()) out.push_back(x->GetBarItem(i));
@@ -144,16 +244,24 @@ void TCustomMenuBarX::EnsureFont() {
   if (FBuffer->Empty()) FBuffer->SetSize(1, 1);
 }
 
-int TCustomMenuBarX::CaptionWidth(TMenuItem* Item) {
-  int w = FBuffer->Canvas()->TextWidth(StripAccelerators(Item->Caption()));
-  if (auto* x = dynamic_cast<TMenuItemX*>(Item)) {
-    if (HBITMAP g = x->Glyph()) {
-      BITMAP bm{};
-      GetObjectA(g, sizeof bm, &bm);
-      w += bm.bmWidth + 4 + 2;
-    }
+int TCustomMenuBarX::GlyphWidth(TMenuItem* Item) {
+  auto* x = dynamic_cast<TMenuItemX*>(Item);
+  if (!x || x == FSystemItem) return 0;
+  if (HBITMAP g = x->Glyph()) {
+    BITMAP bm{};
+    GetObjectA(g, sizeof bm, &bm);
+    return bm.bmWidth + 4;
   }
-  return w;
+  auto* mx = dynamic_cast<TCustomMainMenuX*>(FMenu);
+  if (mx && mx->Images() && x->ImageIndex() >= 0) return mx->Images()->Width();
+  return 0;
+}
+
+int TCustomMenuBarX::CaptionWidth(TMenuItem* Item) {
+  // The system item's cell is the child's icon and 4 pixels of space.
+  if (Item == FSystemItem) return ButtonSize() + 4 - 12;
+  const int glyph = GlyphWidth(Item);
+  return FBuffer->Canvas()->TextWidth(StripAccelerators(Item->Caption())) + (glyph ? glyph + 2 : 0);
 }
 
 void TCustomMenuBarX::UpdateSize() {
@@ -162,6 +270,14 @@ void TCustomMenuBarX::UpdateSize() {
   for (TMenuItem* it : BarItems()) {
     width += CaptionWidth(it) + 12;
     height = std::max(height, FBuffer->Canvas()->TextHeight(StripAccelerators(it->Caption()) + "Hj") + 6);
+  }
+  if (FActiveChild) {
+    const int size = ButtonSize();
+    width += 7;  // the icon's cell (size + 4) is counted above; it takes size + 11
+    const LONG style = GetWindowLongA(FActiveChild, GWL_STYLE);
+    if (style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) width += 2 * size + 2;
+    if (style & WS_SYSMENU) width += size;
+    height = std::max(height, size + 4);
   }
   if (width == 0) width = 50;
   if (height == 0) height = 10;
@@ -221,9 +337,15 @@ void TCustomMenuBarX::DropDown(bool SelectFirst, bool ShowHidden) {
   if (!it || !FDropMenu) return;
   auto* x = dynamic_cast<TMenuItemX*>(it);
   TMenuItem* source = it;
-  if (x && x->AttachMenu() && it->Count() == 0) source = x->AttachMenu()->Items();
-  if (source->Count() == 0) return;
-  if (it->OnClick) it->OnClick(it);
+  const bool system = it == FSystemItem;
+  if (system) {
+    if (!FActiveChild || !GetSystemMenu(FActiveChild, FALSE)) return;
+    source = nullptr;
+  } else {
+    if (x && x->AttachMenu() && it->Count() == 0) source = x->AttachMenu()->Items();
+    if (source->Count() == 0) return;
+    if (it->OnClick) it->OnClick(it);
+  }
   const int hot = FHotIndex;
   FDropMenu->Options()->Assign(&FOptions);
   if (ShowHidden) FDropMenu->Options()->Flags |= mfHiddenIsVisible;
@@ -236,9 +358,13 @@ void TCustomMenuBarX::DropDown(bool SelectFirst, bool ShowHidden) {
   FDropMenu->OnMenuCommand = OnMenuCommand;
   FDropMenu->OnMenuClose = OnMenuClose;
   FDropMenu->OnCloseQuery = OnCloseQuery;
-  if (auto* mx = dynamic_cast<TCustomMainMenuX*>(FMenu)) FDropMenu->SetImages(mx->Images);
+  if (auto* mx = dynamic_cast<TCustomMainMenuX*>(FMenu)) FDropMenu->SetImages(mx->Images());
   FDropMenu->SetPopupComponent(this);
   FDropMenu->ReplaceItem = source;
+  if (system)
+    FDropMenu->SetSystemMenu(GetSystemMenu(FActiveChild, FALSE), FActiveChild);
+  else
+    FDropMenu->SetSystemMenu(nullptr, nullptr);
   TRect r = ItemRect(hot);
   TPoint p = ClientToScreen(Point(r.left, r.bottom));
   FDropMenu->Popup(p.x, p.y);
@@ -251,21 +377,14 @@ void TCustomMenuBarX::DropDown(bool SelectFirst, bool ShowHidden) {
     f->SetItemIndex(0);
   }
   FSelectFirstOnDrop = false;
-  if (!ShowHidden && !(FOptions.Flags & mfNoAutoShowHidden)) {
-    std::function<bool(TMenuItem*)> anyHidden = [&](TMenuItem* m) {
-      for (int i = 0; i < m->Count(); ++i) {
-        auto* c = dynamic_cast<TMenuItemX*>(m->Items(i));
-        if ((c && c->Hidden()) || anyHidden(m->Items(i))) return true;
-      }
-      return false;
-    };
-    if (anyHidden(source)) FAutoShowTimer->SetEnabled(true);
-  }
+  if (!ShowHidden && !(FOptions.Flags & mfNoAutoShowHidden) && source && HasHiddenItems(source))
+    FAutoShowTimer->SetEnabled(true);
   Repaint();
 }
 
 void TCustomMenuBarX::MouseMove(TShiftState Shift, int X, int Y) {
   (void)Shift;
+  if (FToolTips) FToolTips->RelayMouseMove(Point(X, Y));
   if (!FMenu || !FActive) return;
   TPoint p = ClientToScreen(Point(X, Y));
   if (std::abs(p.x - FLastMouse.x) <= 2 && std::abs(p.y - FLastMouse.y) <= 2) return;
@@ -285,12 +404,31 @@ void TCustomMenuBarX::MouseMove(TShiftState Shift, int X, int Y) {
 }
 
 void TCustomMenuBarX::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
-  (void)Shift;
   if (Button != mbLeft) {
     CloseAllMenus(true);
     return;
   }
   const int at = ItemAt(X, Y);
+  auto items = BarItems();
+  TMenuItem* hit = at >= 0 ? items[size_t(at)] : nullptr;
+  if (Shift & ssDouble) {
+    if (hit == FSystemItem) {
+      CloseAllMenus(true);
+      ChildCommand(SC_CLOSE);
+      return;
+    }
+    if (hit && !(FOptions.Flags & mfNoAutoShowHidden) && HasHiddenItems(hit)) {
+      FHotIndex = at;
+      DropDown(false, true);
+      return;
+    }
+  }
+  if (const int button = ButtonAt(X, Y)) {
+    CloseAllMenus(true);
+    FPressedButton = static_cast<uint8_t>(button);
+    Repaint();
+    return;
+  }
   if (at < 0) return;
   if (at == FHotIndex && TrackMode == 2 && IsMenuOpen()) {
     FPressedAgain = true;
@@ -302,6 +440,14 @@ void TCustomMenuBarX::MouseDown(TMouseButton Button, TShiftState Shift, int X, i
 
 void TCustomMenuBarX::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
   (void)Button, (void)Shift;
+  if (FPressedButton) {
+    const int button = FPressedButton;
+    FPressedButton = 0;
+    Repaint();
+    static const WPARAM Commands[4] = {0, SC_MINIMIZE, SC_RESTORE, SC_CLOSE};
+    if (ButtonAt(X, Y) == button) ChildCommand(Commands[button]);
+    return;
+  }
   if (FPressedAgain) {
     FPressedAgain = false;
     CloseAllMenus(true);
@@ -371,6 +517,13 @@ bool TCustomMenuBarX::HandleKey(UINT Msg, WPARAM Key, LPARAM LParam) {
       return true;
     }
     if (Key == VK_MENU || Key == VK_F10) return false;
+    if (Key == VK_SUBTRACT && FActiveChild) {
+      FIgnoreRelease = true;
+      FHotIndex = 0;
+      TrackMode = 2;
+      DropDown(true, false);
+      return true;
+    }
     const char want = static_cast<char>(MapVirtualKeyA(static_cast<UINT>(Key), 2) & 0xFF);
     if (want) {
       const char up = static_cast<char>(std::toupper(static_cast<unsigned char>(want)));
@@ -440,11 +593,20 @@ void TCustomMenuBarX::Dispatch(TMessage& Message) {
       ClickShortCut(static_cast<TShortCut>(Message.WParam));
       return;
     case WM_MX_MENUCHANGED: {
+      // Only the last of several pending notices acts, for all of them.
+      if (Message.WParam <= 3) FPendingChanges |= 1u << Message.WParam;
       MSG pending;
       if (PeekMessageA(&pending, Handle(), WM_MX_MENUCHANGED, WM_MX_MENUCHANGED, PM_NOREMOVE)) return;
-      if (Message.WParam == 3)
+      const unsigned changes = FPendingChanges;
+      FPendingChanges = 0;
+      if (changes & 8)
         if (auto* x = dynamic_cast<TCustomMainMenuX*>(FMenu)) x->RebuildItemList();
-      if (Message.WParam != 0) UpdateSize();
+      const bool childChanged = CheckActiveChild();
+      const bool relayout = (changes & (2 | 8)) || childChanged;
+      if (relayout) {
+        UpdateSize();
+        BuildToolTips();
+      }
       Invalidate();
       return;
     }
@@ -464,6 +626,10 @@ void TCustomMenuBarX::Dispatch(TMessage& Message) {
       break;
     case CM_MOUSELEAVE:
       if (TrackMode == 1) SetHot(-1, 0);
+      break;
+    case WM_WINDOWPOSCHANGED:
+      // The caption buttons sit at the right edge, which moved.
+      Invalidate();
       break;
     case WM_ERASEBKGND:
       Message.Result = 1;
@@ -493,7 +659,7 @@ void TCustomMenuBarX::Paint() {
   info.Alignment = T_MX_Alignment::taCenter;
   info.Rect = &r;
   info.WholeRepaint = true;
-  if (auto* mx = dynamic_cast<TCustomMainMenuX*>(FMenu)) info.Images = mx->Images;
+  if (auto* mx = dynamic_cast<TCustomMainMenuX*>(FMenu)) info.Images = mx->Images();
   T_MX_Colors saved;
   saved.Assign(&col);
   if (!FActive) col.MenuText = col.DisabledText;
@@ -507,12 +673,12 @@ void TCustomMenuBarX::Paint() {
     r.ItemRight = cell.right + shift;
     r.Top = cell.top + shift;
     r.Height = cell.bottom - cell.top;
-    int glyph = 0;
-    if (auto* x = dynamic_cast<TMenuItemX*>(it); x && x->Glyph()) {
-      BITMAP bm{};
-      GetObjectA(x->Glyph(), sizeof bm, &bm);
-      glyph = bm.bmWidth + 4;
+    if (it == FSystemItem) {
+      const int size = ButtonSize();
+      DrawMenuIcon(FActiveChild, c, size, cell.top + (cell.bottom - cell.top - size) / 2, cell.left);
+      continue;
     }
+    const int glyph = GlyphWidth(it);
     r.GlyphLeft = r.ItemLeft + 1;
     r.GlyphWidth = glyph;
     r.CaptionLeft = r.ItemLeft + glyph;
@@ -529,5 +695,38 @@ void TCustomMenuBarX::Paint() {
     }
   }
   col.Assign(&saved);
+  if (FActiveChild) PaintCaptionButtons(c);
   BitBlt(Canvas()->Handle(), 0, 0, w, h, c->Handle(), 0, 0, SRCCOPY);
+}
+
+void TCustomMenuBarX::PaintCaptionButtons(TCanvas* C) {
+  const LONG style = GetWindowLongA(FActiveChild, GWL_STYLE);
+  const int size = ButtonSize();
+  HFONT marlett = CreateFontA(-(size - 4), 0, 0, 0, FW_NORMAL, 0, 0, 0, SYMBOL_CHARSET, 0, 0, 0, 0, "Marlett");
+  HDC dc = C->Handle();
+  HGDIOBJ old = SelectObject(dc, marlett);
+  SetBkMode(dc, TRANSPARENT);
+  const bool boxes = style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX);
+  static const char Glyphs[4] = {0, '0', '2', 'r'};
+  for (int b = boxes ? 1 : 3; b <= 3; ++b) {
+    RECT r = ButtonRect(b);
+    const bool pressed = FPressedButton == b;
+    const bool can = b == 3 || (b == 2 ? (style & WS_MAXIMIZEBOX) : (style & WS_MINIMIZEBOX));
+    DrawEdge(dc, &r, pressed ? EDGE_SUNKEN : BDR_RAISEDOUTER | BDR_RAISEDINNER, BF_RECT | BF_SOFT | BF_MIDDLE);
+    if (pressed) OffsetRect(&r, 1, 1);
+    const char glyph[2] = {Glyphs[b], 0};
+    if (!can) {
+      // A command the child lacks is drawn embossed.
+      RECT e = r;
+      OffsetRect(&e, 1, 1);
+      SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
+      DrawTextA(dc, glyph, 1, &e, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP);
+      SetTextColor(dc, GetSysColor(COLOR_BTNSHADOW));
+    } else {
+      SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+    }
+    DrawTextA(dc, glyph, 1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP);
+  }
+  SelectObject(dc, old);
+  DeleteObject(marlett);
 }

@@ -21,10 +21,16 @@ class TCustomMainMenuX : public TMainMenu {
   TMenuItem* GetBarItem(int Index);
   int GetBarItemCount();
   const std::vector<TMenu*>& Menus() const { return FMenus; }
-  TCustomImageList* Images = nullptr;
+  // The bar's glyphs and its drops' images; dropped when the list goes.
+  TCustomImageList* Images() const { return FImages; }
+  void SetImages(TCustomImageList* Value);
   void MenuChanged() override;
 
+ protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
  private:
+  TCustomImageList* FImages = nullptr;
   std::vector<TMenu*> FMenus;
   std::vector<TMenuItem*> FBarItems;
 };
@@ -51,7 +57,8 @@ class TCustomMenuBarX : public TCustomControl {
   // Asks for a relayout (1), repaint (0), state check (2) or item rebuild (3).
   void MenuChangedNotice(WPARAM What);
 
-  // The visible top-level items, in bar order.
+  // The visible top-level items, in bar order; a maximised MDI child's
+  // system item (SystemItem) comes first.
   std::vector<TMenuItem*> BarItems();
   TRect ItemRect(int Index);
   int ItemAt(int X, int Y);
@@ -67,6 +74,21 @@ class TCustomMenuBarX : public TCustomControl {
   TNotifyEvent OnMenuCommand, OnMenuClose;
   TCloseQueryEvent OnCloseQuery;
 
+  // The maximised MDI child of the owner form's MDI client, or nullptr.
+  HWND MaximizedChild() const;
+  HWND ActiveChild() const { return FActiveChild; }
+  TMenuItemX* SystemItem() const { return FSystemItem; }
+  // Side of a caption button (the system's menu-button height - 2).
+  int ButtonSize() const;
+  // The caption button at X, Y of the maximised child: 1 minimise,
+  // 2 restore, 3 close; 0 none (or one the child lacks).
+  int ButtonAt(int X, int Y);
+  TRect ButtonRect(int Button);
+  uint8_t PressedButton() const { return FPressedButton; }
+  // One tool per visible item with a hint, when ShowHint is set and there is
+  // no status bar.
+  T_MX_ToolTipWindow* ToolTips() const { return FToolTips.get(); }
+
  protected:
   void Paint() override;
   void Dispatch(TMessage& Message) override;
@@ -77,12 +99,20 @@ class TCustomMenuBarX : public TCustomControl {
 
  private:
   int CaptionWidth(TMenuItem* Item);
+  // The glyph column of a bar item: own bitmap width + 4, or the image
+  // list's width; 0 without a glyph.
+  int GlyphWidth(TMenuItem* Item);
   void UpdateSize();
   void SetHot(int Index, uint8_t Mode);
   void EnsureFont();
   // The item whose shortcut (or one of whose shortcut texts) is Value.
   TMenuItem* FindShortCut(TShortCut Value);
   bool ClickShortCut(TShortCut Value);
+  // Follows the MDI child's maximised state; true when it changed.
+  bool CheckActiveChild();
+  void BuildToolTips();
+  void ChildCommand(WPARAM Command);
+  void PaintCaptionButtons(TCanvas* C);
   TMainMenu* FMenu = nullptr;
   TCustomPopupMenuX* FDropMenu = nullptr;
   T_MX_Options FOptions;
@@ -97,4 +127,9 @@ class TCustomMenuBarX : public TCustomControl {
   TPoint FLastMouse{-10000, -10000};
   HFONT FMenuFont = nullptr;
   TTimer* FAutoShowTimer = nullptr;
+  HWND FActiveChild = nullptr;
+  TMenuItemX* FSystemItem = nullptr;
+  uint8_t FPressedButton = 0;
+  unsigned FPendingChanges = 0;
+  std::unique_ptr<T_MX_ToolTipWindow> FToolTips;
 };

@@ -2,6 +2,7 @@
 
 #include "controls/commands/mxbuttons.h"
 #include "controls/commands/mxmenubar.h"
+#include "controls/commands/mxpopup.h"
 #include "controls/commands/mxstdcmds.h"
 #include "controls/commands/mxutils.h"
 
@@ -16,6 +17,18 @@ TMenuItemX::TMenuItemX(TComponent* AOwner) : TMenuItem(AOwner) {
 }
 
 TMenuItemX::~TMenuItemX() {
+  // An open menu window that shows this item, or its children, would draw
+  // and choose through a pointer to it: the menus close first.
+  if (IsMenuOpen()) {
+    for (TPopupMenuXForm* f = CurrentPopupMenu->Form(); f; f = f->ChildForm()) {
+      bool shown = f->Item == this;
+      for (int i = 0; !shown && i < f->RowCount(); ++i) shown = f->Row(i).Item == this;
+      if (shown) {
+        CloseAllMenus(true);
+        break;
+      }
+    }
+  }
   if (TMenuItem* p = Parent()) {
     p->Remove(this);
     if (MenuBar && !p->Parent()) MenuBar->MenuChangedNotice(3);

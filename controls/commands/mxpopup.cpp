@@ -267,6 +267,10 @@ bool TPopupMenuXForm::ShowMenu() {
     if (work.right < left) left = work.right;
   } else {
     State &= ~fsLeftwards;
+    // The point given to Popup is the menu's right edge or middle when its
+    // alignment says so (a drop-down from a toolbar on the right side).
+    if (!ParentForm && PopupMenu && PopupMenu->Alignment() == paRight) left -= FullWidth;
+    if (!ParentForm && PopupMenu && PopupMenu->Alignment() == paCenter) left -= FullWidth / 2;
     if (left + FullWidth > work.right) {
       if (ParentForm) {
         left = Animation == anVSlide ? ParentForm->Left() + 6 - FullWidth : ParentForm->Left() + 6;

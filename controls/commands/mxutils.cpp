@@ -22,6 +22,10 @@ int MessageHookRefs = 0;
 HHOOK CbtHook = nullptr, CallWndHook = nullptr;
 int WindowHookRefs = 0;
 HBITMAP DitherBitmap = nullptr;
+// The menu that the last mouse press outside the menus closed, and the
+// press's message time.
+TCustomPopupMenuX* ClosingPressMenu = nullptr;
+LONG ClosingPressTime = 0;
 
 HBITMAP LoadProgramBitmap(const char* Name) {
   static HINSTANCE module = GetModuleHandleA(nullptr);
@@ -87,6 +91,8 @@ LRESULT CALLBACK MessageHookProc(int Code, WPARAM WParam, LPARAM LParam) {
       if (!passes && IsMenuOpen()) {
         TPopupMenuXForm* top = CurrentPopupMenu->Form();
         if (top && top->BorderStyle() == bsNone) {
+          ClosingPressMenu = CurrentPopupMenu;
+          ClosingPressTime = m.time;
           CloseAllMenus(true);
           if (MenuBar) MenuBar->ResetState();
           RestoreCaret();
@@ -147,6 +153,10 @@ void AddMenuControl(TControl* Control) {
 void RemoveMenuControl(TControl* Control) {
   auto& l = MenuControls();
   l.erase(std::remove(l.begin(), l.end(), Control), l.end());
+}
+
+bool ClosedByThisPress(TCustomPopupMenuX* Menu) {
+  return Menu && Menu == ClosingPressMenu && GetMessageTime() == ClosingPressTime;
 }
 
 bool IsMenuOpen() { return CurrentPopupMenu && CurrentPopupMenu->IsShowing(); }
@@ -354,6 +364,19 @@ void DrawDisabledImage(TCanvas* Canvas, int X, int Y, TColor ShadowColor, TColor
   SelectObject(maskDC, old);
   DeleteObject(mask);
   DeleteDC(maskDC);
+}
+
+void DrawMenuIcon(HWND Window, TCanvas* Canvas, int Size, int Y, int X) {
+  HICON icon = nullptr;
+  if (Window) {
+    icon = reinterpret_cast<HICON>(SendMessageA(Window, WM_GETICON, ICON_SMALL, 0));
+    if (!icon) icon = reinterpret_cast<HICON>(GetClassLongPtrA(Window, GCLP_HICONSM));
+    if (!icon) icon = reinterpret_cast<HICON>(SendMessageA(Window, WM_GETICON, ICON_BIG, 0));
+    if (!icon) icon = reinterpret_cast<HICON>(GetClassLongPtrA(Window, GCLP_HICON));
+  }
+  if (!icon && Application) icon = Application->Icon()->Handle();
+  if (!icon) icon = LoadIconA(nullptr, MAKEINTRESOURCEA(32512));  // IDI_APPLICATION
+  DrawIconEx(Canvas->Handle(), X, Y, icon, Size, Size, 0, nullptr, DI_NORMAL);
 }
 
 void FillDitheredRect(TCanvas* Canvas, const TRect& R) {

@@ -32,6 +32,9 @@ void AddMenuControl(TControl* Control);
 void RemoveMenuControl(TControl* Control);
 
 bool IsMenuOpen();
+// True while the mouse press being handled is the one that closed Menu, so
+// that the control that opened it does not open it again at once.
+bool ClosedByThisPress(TCustomPopupMenuX* Menu);
 void CloseAllMenus(bool ResetMenuBar);
 void SetMenuHintText(const std::string& Hint);
 void ShowMenuItemHint(TMenuItem* Item);
@@ -59,5 +62,8 @@ void DrawDisabledBitmap(TCanvas* Canvas, int X, int Y, HBITMAP Bitmap, TColor Sh
 void DrawDisabledImage(TCanvas* Canvas, int X, int Y, TColor ShadowColor, TColor TextColor, int Index,
                        TCustomImageList* Images);
 void FillDitheredRect(TCanvas* Canvas, const TRect& R);
+// Draws Window's icon (else the application's, else the standard one) at
+// Size x Size.
+void DrawMenuIcon(HWND Window, TCanvas* Canvas, int Size, int Y, int X);
 // Plays a system sound event asynchronously ("MenuPopup", "MenuCommand").
 void PlayMenuSound(const char* Name);

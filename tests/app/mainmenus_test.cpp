@@ -9,6 +9,7 @@
 #include "app/settings.h"
 #include "controls/commands/mxmenubar.h"
 #include "framework/ui/testdriver.h"
+#include "tests/support/testsupport.h"
 
 namespace {
 
@@ -132,6 +133,148 @@ TEST_F(MainMenusTest, KeysAndClicksRunTheViewCommands) {
   Key('V', WM_SYSKEYDOWN);
   Key('T');
   WaitFor([&] { return ViewToolbar == toolbar && ViewStatusLine == status; });
+}
+
+TEST_F(MainMenusTest, BarItemsWithHintsGetToolTips) {
+  ASSERT_NE(Bar->ToolTips(), nullptr);
+  // File, Edit, View and Help are standard commands with hints.
+  EXPECT_EQ(SendMessageA(Bar->ToolTips()->Handle(), TTM_GETTOOLCOUNT, 0, 0), 4);
+  // The dropped menus show the hints of their rows too.
+  Key('V', WM_SYSKEYDOWN);
+  ASSERT_TRUE(IsMenuOpen());
+  EXPECT_TRUE(Bar->DropMenu()->ShowHint());
+  ASSERT_NE(Drop()->ToolTips, nullptr);
+  EXPECT_GT(SendMessageA(Drop()->ToolTips->Handle(), TTM_GETTOOLCOUNT, 0, 0), 0);
+  Key(VK_ESCAPE);
+}
+
+// The Open button's drop-down menu lists the recent archives by full path.
+class RecentDropdownTest : public MainMenusTest {
+ protected:
+  void SetUp() override {
+    MainMenusTest::SetUp();
+    if (IsSkipped()) return;
+    for (int k = 0; k < 5; ++k) Saved[k] = *Slots[k];
+    T = &Form->MainToolbar;
+    T->TopMenu->Options()->Animation = anNone;
+    Open = T->Buttons[1];
+    LayoutMainToolbar(*T, true, true, "11111111111111");
+  }
+  void TearDown() override {
+    if (T)
+      for (int k = 0; k < 5; ++k) *Slots[k] = Saved[k];
+    MainMenusTest::TearDown();
+  }
+  void SetRecent(std::initializer_list<std::string> Names) {
+    int k = 0;
+    for (const std::string& n : Names) *Slots[k++] = n;
+    while (k < 5) *Slots[k++] = "";
+    Form->UpdateHistoryMenu();
+  }
+  // A press and release on the arrow part of the Open button.
+  void PressArrow() {
+    const LPARAM at = MAKELPARAM(Open->Left() + Open->Width() - 4, Open->Top() + 6);
+    PostMessageA(T->Bar->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageA(T->Bar->Handle(), WM_LBUTTONUP, 0, at);
+    Application->ProcessMessages();
+  }
+  std::string* Slots[5] = {&ActiveFile1, &ActiveFile2, &ActiveFile3, &ActiveFile4, &ActiveFile5};
+  std::string Saved[5];
+  TMainToolbar* T = nullptr;
+  TToolbarButtonX* Open = nullptr;
+};
+
+TEST_F(RecentDropdownTest, ExistsOnlyWhileTheListHasAnEntry) {
+  SetRecent({});
+  EXPECT_EQ(Open->DropdownMenu(), nullptr);
+  SetRecent({"C:\\archives\\backup\\old\\more\\one.zip", "C:\\two.zip"});
+  EXPECT_EQ(Open->DropdownMenu(), T->TopMenu);
+  EXPECT_TRUE(Open->DropdownCombo());
+  PressArrow();
+  ASSERT_TRUE(T->TopMenu->IsShowing());
+  TPopupMenuXForm* w = T->TopMenu->Form();
+  // Two visible rows with the full paths (the File menu shortens them).
+  ASSERT_EQ(w->RowCount(), 2);
+  EXPECT_EQ(w->Row(0).Item->Caption(), "&1 C:\\archives\\backup\\old\\more\\one.zip");
+  EXPECT_EQ(w->Row(1).Item->Caption(), "&2 C:\\two.zip");
+  EXPECT_NE(Form->HistoryItems[0]->Caption(), w->Row(0).Item->Caption());
+  // It opens below the button.
+  TPoint below = Open->ClientToScreen(Point(0, Open->Height()));
+  EXPECT_EQ(w->Left(), below.x);
+  EXPECT_EQ(w->Top(), below.y);
+  // A second press on the arrow closes it and does not open it again.
+  PressArrow();
+  EXPECT_FALSE(T->TopMenu->IsShowing());
+  PressArrow();
+  EXPECT_TRUE(T->TopMenu->IsShowing());
+  CloseAllMenus(true);
+  SetRecent({});
+  EXPECT_EQ(Open->DropdownMenu(), nullptr);
+}
+
+TEST_F(RecentDropdownTest, OpensBesideTheButtonOnTheSideDocks) {
+  SetRecent({"C:\\one.zip"});
+  const uint8_t align = AlignToolbar;
+  const struct {
+    int Align;
+    bool Right;  // opens to the left of the button
+  } Cases[] = {{0, false}, {1, true}};
+  for (auto C : Cases) {
+    DockMainToolbar(*T, C.Align);
+    Application->ProcessMessages();
+    PressArrow();
+    ASSERT_TRUE(T->TopMenu->IsShowing()) << C.Align;
+    TPopupMenuXForm* w = T->TopMenu->Form();
+    if (C.Right) {
+      EXPECT_EQ(w->Left() + w->Width(), Open->ClientToScreen(Point(0, 0)).x);
+    } else {
+      EXPECT_EQ(w->Left(), Open->ClientToScreen(Point(Open->Width(), 0)).x);
+    }
+    EXPECT_EQ(w->Top(), Open->ClientToScreen(Point(0, 0)).y);
+    CloseAllMenus(true);
+  }
+  DockMainToolbar(*T, align);
+}
+
+TEST_F(RecentDropdownTest, ChoosingAnEntryReopensItOrDropsAMissingOne) {
+  const std::string dir = morvtest::TempDir();
+  const std::string zip = dir + "\\recent.zip";
+  ASSERT_EQ(morvtest::RunPeer("cd '" + morvtest::HostPath(dir) + "' && echo x > x && zip -q recent.zip x"), 0);
+  const std::string gone = dir + "\\gone.zip";
+  SetRecent({gone, zip});
+  PressArrow();
+  ASSERT_TRUE(T->TopMenu->IsShowing());
+  // "2" chooses the second entry, which is opened and moves to the front.
+  PostMessageA(Form->Handle(), WM_KEYDOWN, '2', 1);
+  ASSERT_TRUE(WaitFor([&] { return ArchiveName == zip; }));
+  EXPECT_EQ(ActiveFile1, zip);
+  EXPECT_EQ(ActiveFile2, gone);
+  // The missing one leaves the list without a word.
+  PressArrow();
+  ASSERT_TRUE(T->TopMenu->IsShowing());
+  PostMessageA(Form->Handle(), WM_KEYDOWN, '2', 1);
+  ASSERT_TRUE(WaitFor([&] { return ActiveFile2.empty(); }));
+  EXPECT_EQ(ActiveFile1, zip);
+  EXPECT_EQ(Open->DropdownMenu(), T->TopMenu);
+  Form->CloseArchiveClick(nullptr);
+}
+
+TEST_F(MainMenusTest, ScreenshotOfTheFileMenu) {
+  // The recent items as the start-up routine leaves them.
+  Form->UpdateHistoryMenu();
+  Key('F', WM_SYSKEYDOWN);
+  ASSERT_TRUE(IsMenuOpen());
+  TPopupMenuXForm* w = Drop();
+  w->SetItemIndex(1);
+  Application->ProcessMessages();
+  UiDriver::WaitFor([] { return false; }, 200);
+  morvtest::SaveWindowShot(GetDesktopWindow(),
+                           morvtest::LocalPath(std::string(MORV_BINARY_DIR) + "/mainform-filemenu.bmp"));
+  // The File menu shows the pictures of its commands.
+  auto* open = dynamic_cast<TMenuItemX*>(UiDriver::Find<TMenuItem>(Form.get(), "OpenArchive"));
+  ASSERT_NE(open, nullptr);
+  EXPECT_TRUE(open->HasBitmap());
+  Key(VK_ESCAPE);
 }
 
 }  // namespace

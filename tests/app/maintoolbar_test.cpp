@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "app/mainform.h"
@@ -101,6 +102,24 @@ TEST_F(MainToolbarTest, PopupMenuAlignsAndADragSetsTheAlignment) {
   T.LargeItem->Click();
   EXPECT_EQ(LargeButtons, Large);
   EXPECT_FALSE(T.SelectItem->Enabled());
+  // The menu is the library's; the standard commands' shortcut and hint
+  // for "Align Left" are not shown, its picture is.
+  auto* Left = dynamic_cast<TMenuItemX*>(T.AlignItems[0]);
+  ASSERT_NE(Left, nullptr);
+  EXPECT_EQ(Left->ShortCutText(), "");
+  EXPECT_EQ(Left->Hint(), "");
+  EXPECT_TRUE(Left->HasBitmap());
+  // A right click on a dock opens it at the mouse, with the large-buttons check.
+  T.Menu->Options()->Animation = anNone;
+  TPoint At = T.Docks[0]->ClientToScreen(Point(T.Docks[0]->Width() - 5, 5));
+  PostMessageA(T.Docks[0]->Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(T.Docks[0]->Handle()),
+               MAKELPARAM(At.x, At.y));
+  Application->ProcessMessages();
+  ASSERT_TRUE(T.Menu->IsShowing());
+  EXPECT_EQ(T.Menu->Form()->Left(), std::min<int>(At.x, GetSystemMetrics(SM_CXSCREEN) - T.Menu->Form()->Width()));
+  EXPECT_EQ(T.LargeItem->Checked(), LargeButtons == 1);
+  EXPECT_EQ(T.Menu->Form()->RowCount(), 7);
+  CloseAllMenus(true);
 }
 
 TEST_F(MainToolbarTest, ScreenshotWithDockedAndFloatingToolbar) {

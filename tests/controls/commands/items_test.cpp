@@ -263,3 +263,36 @@ TEST_F(MenuTest, MergedMainMenusShowTheLaterGroup) {
   main->Unmerge(other);
   EXPECT_EQ(main->GetBarItem(1)->Caption(), "Edit");
 }
+
+TEST_F(MenuTest, MainMenuImagesWidenTheBarItemsUntilTheListGoes) {
+  auto* main = new TCustomMainMenuX(FForm.get());
+  auto* file = new TMenuItemX(main);
+  file->SetCaption("Fi&le");
+  main->Items()->Add(file);
+  AddItem(file, "Quit");
+  FForm->SetMenu(main);
+  auto* bar = new TCustomMenuBarX(FForm.get());
+  bar->SetParent(FForm.get());
+  bar->Options()->Animation = anNone;
+  bar->Loaded();
+  const int plain = bar->ItemRect(0).right;
+  auto* images = new TImageList(FForm.get());
+  images->SetWidth(24);
+  images->SetHeight(24);
+  main->SetImages(images);
+  file->SetImageIndex(0);
+  bar->MenuChangedNotice(1);
+  Pump();
+  EXPECT_EQ(bar->ItemRect(0).right, plain + 24 + 2);
+  // The drop menu gets the main menu's images.
+  TRect cell = bar->ItemRect(0);
+  PostMouse(bar, WM_LBUTTONDOWN, cell.left + 4, cell.top + 4, MK_LBUTTON);
+  ASSERT_TRUE(IsMenuOpen());
+  EXPECT_EQ(bar->DropMenu()->Images(), images);
+  CloseAllMenus(true);
+  delete images;
+  EXPECT_EQ(main->Images(), nullptr);
+  EXPECT_EQ(bar->DropMenu()->Images(), nullptr);
+  Pump();
+  EXPECT_EQ(bar->ItemRect(0).right, plain);
+}

@@ -50,6 +50,28 @@ TEST_F(PopupTest, OpensWithTheMeasuredSize) {
   EXPECT_THROW(w->GetItemRect(5), EListError);
 }
 
+TEST_F(PopupTest, AlignmentPlacesTheMenuAroundThePoint) {
+  const struct {
+    TPopupAlignment Align;
+    int Numerator;  // the part of the width left of the point, in halves
+  } Cases[] = {{paLeft, 0}, {paRight, 2}, {paCenter, 1}};
+  for (auto C : Cases) {
+    Menu->SetAlignment(C.Align);
+    TPopupMenuXForm* w = Show(Menu, 300, 120);
+    EXPECT_EQ(w->Left(), 300 - w->FullWidth * C.Numerator / 2) << C.Align;
+    EXPECT_EQ(w->Top(), 120);
+    CloseAllMenus(true);
+  }
+  // A submenu still opens beside its row.
+  Menu->SetAlignment(paRight);
+  TPopupMenuXForm* w = Show(Menu, 300, 120);
+  w->SetItemIndex(3);
+  w->OpenSubmenu(true);
+  ASSERT_NE(w->ChildForm(), nullptr);
+  WaitFor([&] { return !w->ChildForm()->Animating(); });
+  EXPECT_EQ(w->ChildForm()->Left(), w->Left() + w->Width() - 5);
+}
+
 TEST_F(PopupTest, AnimatedOpeningEndsAtTheFullSize) {
   Menu->Options()->Animation = anSmart;
   Menu->Popup(120, 90);
