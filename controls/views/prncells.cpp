@@ -99,29 +99,16 @@ float TCell::Snapped(float Value) const {
   return FOwner && FOwner->Measurement() == mtPixels ? std::trunc(Value) : Value;
 }
 
-void TCell::SetLeft(float Value) {
+void TCell::SetBound(float& Field, float Value, float Limit, bool Lower, const char* Side) {
   Value = Snapped(Value);
-  if (RangeChecks && Value > FRight) Invalid(".Left");
-  FLeft = Value;
+  if (RangeChecks && (Lower ? Value > Limit : Value < Limit)) Invalid(Side);
+  Field = Value;
 }
 
-void TCell::SetRight(float Value) {
-  Value = Snapped(Value);
-  if (RangeChecks && Value < FLeft) Invalid(".Right");
-  FRight = Value;
-}
-
-void TCell::SetTop(float Value) {
-  Value = Snapped(Value);
-  if (RangeChecks && Value > FBottom) Invalid(".Top");
-  FTop = Value;
-}
-
-void TCell::SetBottom(float Value) {
-  Value = Snapped(Value);
-  if (RangeChecks && Value < FTop) Invalid(".Bottom");
-  FBottom = Value;
-}
+void TCell::SetLeft(float Value) { SetBound(FLeft, Value, FRight, true, ".Left"); }
+void TCell::SetRight(float Value) { SetBound(FRight, Value, FLeft, false, ".Right"); }
+void TCell::SetTop(float Value) { SetBound(FTop, Value, FBottom, true, ".Top"); }
+void TCell::SetBottom(float Value) { SetBound(FBottom, Value, FTop, false, ".Bottom"); }
 
 void TCell::SetWidth(float Value) {
   if (RangeChecks && Value < 0) Invalid(".Width");

@@ -123,6 +123,9 @@ class TCell : public TObject {
  private:
   void Invalid(const char* Side) const;
   float Snapped(float Value) const;
+  // Stores Value (whole pixels in mtPixels) in Field; with range checks on, a
+  // lower bound above Limit or an upper bound below it raises.
+  void SetBound(float& Field, float Value, float Limit, bool Lower, const char* Side);
   TPrnCells* FOwner;
   float FLeft = 0, FRight = 0, FTop = 0, FBottom = 0;
   std::string FText;
