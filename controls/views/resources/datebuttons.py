@@ -9,7 +9,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 BG = (255, 0, 255)
 INK = (0, 0, 0)
 GREY = (128, 128, 128)
-RED = (160, 0, 0)
+RED = (255, 0, 0)
 GREEN = (0, 128, 0)
 N = 9
 

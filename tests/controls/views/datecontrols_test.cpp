@@ -296,8 +296,8 @@ TEST_F(DateEditTest, ButtonGlyphsAndStyles) {
   auto* edit = new TDateEditX(form);
   edit->SetParent(form);
   edit->SetBounds(10, 10, 160, 22);
-  edit->SetOptions(edit->Options() | (1u << doCanValidate));
   form->Show();
+  edit->SetOptions(edit->Options() | (1u << doCanValidate));
   struct Glyph {
     TSpeedButton* Button;
     int Count;
@@ -316,8 +316,16 @@ TEST_F(DateEditTest, ButtonGlyphsAndStyles) {
   EXPECT_LT(edit->ClearButton()->Left(), edit->PopupButton()->Left());
   EXPECT_EQ(edit->PopupButton()->Width(), edit->PopupButton()->Height() + 2);
 
+  // The clear glyph's red shows inside its button: the edit's text rectangle,
+  // left as its clip region, must not hide it.
+  auto clearArea = [&] {
+    TSpeedButton* b = edit->ClearButton();
+    return TRect{b->Left(), b->Top(), b->Left() + b->Width(), b->Top() + b->Height()};
+  };
+  EXPECT_GT(CountPixels(edit->Handle(), clearArea(), RGB(255, 0, 0)), 5);
   edit->SetButtonStyle(bsWin31);
   edit->SetButtonBorderStyle(bsNone);
+  EXPECT_GT(CountPixels(edit->Handle(), clearArea(), RGB(255, 0, 0)), 5);
   for (const Glyph& g : glyphs) {
     EXPECT_EQ(g.Button->Style(), bsWin31);
     EXPECT_TRUE(g.Button->Flat());
