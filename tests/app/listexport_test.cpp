@@ -216,6 +216,22 @@ TEST_F(ListExportTest, ExplorerStyleListsEveryEntryAndComesBack) {
   EXPECT_EQ(ExplorerStyle, 1);
   EXPECT_EQ(CurrentFolder, "a\\b\\");
   EXPECT_EQ(FileCount, shown);
+  // A document that cannot be written raises the input/output error, opens
+  // nothing, and the view still comes back.
+  WriteFile(FDir + "\\locked.txt", std::string("old"));
+  HANDLE held = CreateFileA((FDir + "\\locked.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  {
+    UiDriver::TModalAnswerer answer;
+    std::string proposed;
+    AnswerSaveDialog(answer, L"locked.txt", &proposed);
+    EXPECT_THROW(Export->TXTdocumentClick(nullptr), EInOutError);
+  }
+  CloseHandle(held);
+  EXPECT_EQ(ReadText(FDir + "\\locked.txt"), "old");
+  EXPECT_EQ(Opened.size(), 1u);
+  EXPECT_EQ(CurrentFolder, "a\\b\\");
+  EXPECT_EQ(FileCount, shown);
   // Printing goes the same way.
   Export->toPrinterClick(nullptr);
   ASSERT_EQ(Printer.Docs.size(), 1u);
