@@ -3,10 +3,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "controls/views/prncells.h"
+#include "framework/ui/graphics.h"
 #include "tests/support/win32/emfprinter.h"
 
 TEST(PrnCellsPrint, EventsTitleAndVisibleTexts) {
@@ -60,4 +62,29 @@ TEST(PrnCellsPrint, FitTextShrinksAndAlwaysEnds) {
   const int smallest = *std::max_element(heights.begin(), heights.end());
   EXPECT_GE(smallest, -5);
   EXPECT_EQ(printer.Docs[0].Texts.size(), 3u);
+}
+
+TEST(PrnCellsPrint, PictureContentAndBackToText) {
+  morvtest::TEmfPrinter printer;
+  TPrnCells cells(nullptr);
+  cells.SetPrinter(&printer);
+  for (uint8_t stretch : {0, 1}) {
+    auto bitmap = std::make_unique<TBitmap>();
+    bitmap->SetSize(8, 8);
+    bitmap->Canvas()->Brush()->SetColor(clRed);
+    bitmap->Canvas()->FillRect(Rect(0, 0, 8, 8));
+    TCell* picture = cells.AddCell("Picture" + std::to_string(stretch), 1, 1 + 3 * stretch, 2, 2);
+    picture->StretchPicture = stretch;
+    picture->SetContent(ccPicture, std::move(bitmap));
+  }
+  cells.AddCell("Text", 1, 8, 10, 1)->SetText("after the pictures");
+  cells.Print("pictures");
+  ASSERT_EQ(printer.Docs.size(), 1u);
+  EXPECT_EQ(printer.Docs[0].Pictures, 2);
+  EXPECT_EQ(printer.Docs[0].Texts, std::vector<std::string>{"after the pictures"});
+  // Setting a text drops the picture.
+  TCell* first = cells.FindCell("Picture0");
+  first->SetText("now text");
+  EXPECT_EQ(first->ContentKind(), ccText);
+  EXPECT_EQ(first->Content(), nullptr);
 }

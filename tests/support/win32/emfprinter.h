@@ -15,6 +15,7 @@ struct TRecordedDoc {
   std::string Title;
   std::vector<std::string> Texts;  // in drawing order
   std::vector<int> FontHeights;    // lfHeight of every font made, in order
+  int Pictures = 0;                // bitmap transfers (blits)
 };
 
 inline int CALLBACK RecordEmfRecord(HDC, HANDLETABLE*, const ENHMETARECORD* Record, int, LPARAM Data) {
@@ -31,6 +32,15 @@ inline int CALLBACK RecordEmfRecord(HDC, HANDLETABLE*, const ENHMETARECORD* Reco
     }
     case EMR_EXTCREATEFONTINDIRECTW:
       doc->FontHeights.push_back(reinterpret_cast<const EMREXTCREATEFONTINDIRECTW*>(Record)->elfw.elfLogFont.lfHeight);
+      break;
+    case EMR_BITBLT:
+    case EMR_STRETCHBLT:
+    case EMR_MASKBLT:
+    case EMR_TRANSPARENTBLT:
+    case EMR_STRETCHDIBITS:
+    case EMR_SETDIBITSTODEVICE:
+    case EMR_ALPHABLEND:
+      ++doc->Pictures;
       break;
     default:
       break;
@@ -55,7 +65,7 @@ class TEmfPrinter : public TPrintTarget {
   void BeginDoc(const std::string& Title) override {
     RECT frame{0, 0, 21000, 29700};  // hundredths of a millimetre
     FDC = CreateEnhMetaFileA(nullptr, nullptr, &frame, nullptr);
-    Docs.push_back({Title, {}, {}});
+    Docs.push_back({Title, {}, {}, 0});
   }
   void EndDoc() override {
     HENHMETAFILE emf = CloseEnhMetaFile(FDC);
