@@ -91,6 +91,8 @@ bool FillFromZip(TZipBridge* Zip, TEntryFill& Fill, const std::function<void()>&
 
 std::string ZipArchiveName(TZipBridge* Zip) { return Zip->ZipFileName(); }
 
+std::string ZipArchiveComment(TZipBridge* Zip) { return Zip->ZipComment(); }
+
 int WriteSfxImage(TZipBridge* Zip, const std::string& StubFile, THandle Out, std::string& Reason) {
   TSfxSettings Settings = Zip->SfxSettings();
   Settings.Magic = "KRX";

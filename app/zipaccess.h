@@ -34,6 +34,8 @@ bool FillFromZip(TZipBridge* Zip, TEntryFill& Fill, const std::function<void()>&
 
 // The name of the archive the component holds.
 std::string ZipArchiveName(TZipBridge* Zip);
+// The archive comment the component holds.
+std::string ZipArchiveComment(TZipBridge* Zip);
 // Writes into the open file Out the self-extractor of the component's
 // archive: StubFile with the archive's offset in its string 1, the "KRX" record of the component's SFX
 // settings, then the archive with every offset moved past the two. Returns

@@ -54,7 +54,8 @@ if(MORV_WIN32)
   morv_test_folder(controls/portable LIBS morv_controls)
 else()
   morv_test_folder(controls/portable LIBS morv_core EXTRA
-    ${CMAKE_SOURCE_DIR}/controls/views/datetext.cpp ${CMAKE_SOURCE_DIR}/controls/views/explorertext.cpp)
+    ${CMAKE_SOURCE_DIR}/controls/views/datetext.cpp ${CMAKE_SOURCE_DIR}/controls/views/explorertext.cpp
+    ${CMAKE_SOURCE_DIR}/controls/views/prncells.cpp)
   morv_test_folder(controls/commands/core LIBS morv_commands_core)
   morv_test_folder(controls/menutables LIBS morv_commands_core)
 endif()

@@ -39,7 +39,29 @@ TSpeedButton* TDateEditX::MakeButton(const std::string& Name, const char* Glyph,
     b->SetCaption(Name == "BtnClear" ? "x" : Name == "BtnPopup" ? "v" : "ok");
   }
   b->OnClick = [OnPress](TObject*) { OnPress(); };
+  b->SetStyle(FButtonStyle);
+  b->SetFlat(FButtonBorderStyle == bsNone);
   return b;
+}
+
+void TDateEditX::StyleButtons() {
+  for (TSpeedButton* b : {FBtnValidate, FBtnPopup, FBtnClear}) {
+    if (!b) continue;
+    b->SetStyle(FButtonStyle);
+    b->SetFlat(FButtonBorderStyle == bsNone);
+  }
+}
+
+void TDateEditX::SetButtonStyle(TButtonStyle Value) {
+  if (Value == FButtonStyle) return;
+  FButtonStyle = Value;
+  StyleButtons();
+}
+
+void TDateEditX::SetButtonBorderStyle(TBorderStyle Value) {
+  if (Value == FButtonBorderStyle) return;
+  FButtonBorderStyle = Value;
+  StyleButtons();
 }
 
 void TDateEditX::CreateParams(TCreateParams& Params) {
@@ -267,6 +289,12 @@ TDateFromToX::TDateFromToX(TComponent* AOwner) : TCustomPanel(AOwner) {
   FEditTo->SetParent(this);
   FEditFrom->SetDate(::Date());
   FEditTo->SetDate(::Date());
+  FEditFrom->OnChange = [this](TObject* Sender) {
+    if (OnChangeFrom) OnChangeFrom(Sender);
+  };
+  FEditTo->OnChange = [this](TObject* Sender) {
+    if (OnChangeTo) OnChangeTo(Sender);
+  };
   SetCaption("");
   Layout();
 }
@@ -325,4 +353,41 @@ void TDateFromToX::EnabledChanged() {
   TCustomPanel::EnabledChanged();
   FEditFrom->SetEnabled(Enabled());
   FEditTo->SetEnabled(Enabled());
+}
+
+void TDateFromToX::SetButtonBorderStyle(TBorderStyle Value) {
+  for (TDateEditX* e : {FEditFrom, FEditTo}) e->SetButtonBorderStyle(Value);
+}
+
+void TDateFromToX::SetButtonDateStyle(TDateBtnStyle Value) {
+  for (TDateEditX* e : {FEditFrom, FEditTo}) e->SetButtonDateStyle(Value);
+}
+
+void TDateFromToX::SetButtonStyle(TButtonStyle Value) {
+  for (TDateEditX* e : {FEditFrom, FEditTo}) e->SetButtonStyle(Value);
+}
+
+void TDateFromToX::SetColorCalendar(TCalendarColors* Value) {
+  for (TDateEditX* e : {FEditFrom, FEditTo}) e->SetColorCalendar(Value);
+  Layout();
+}
+
+void TDateFromToX::SetColorError(TColor Value) {
+  for (TDateEditX* e : {FEditFrom, FEditTo}) e->ColorError = Value;
+}
+
+void TDateFromToX::SetDayNames(TDayName* Value) {
+  for (TDateEditX* e : {FEditFrom, FEditTo}) e->DayNames()->Assign(Value);
+}
+
+void TDateFromToX::SetMonthNames(TMonthName* Value) {
+  for (TDateEditX* e : {FEditFrom, FEditTo}) e->MonthNames()->Assign(Value);
+}
+
+void TDateFromToX::SetShortCuts(TButtonsShortCut* Value) {
+  for (TDateEditX* e : {FEditFrom, FEditTo}) e->ShortCuts()->Assign(Value);
+}
+
+void TDateFromToX::SetStartOfWeek(int Value) {
+  for (TDateEditX* e : {FEditFrom, FEditTo}) e->SetStartOfWeek(Value);
 }

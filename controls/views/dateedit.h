@@ -29,7 +29,13 @@ class TDateEditX : public TCustomEdit {
   void SetDate(TDateTime Value);
   TDateBtnStyle ButtonDateStyle() const { return FButtonDateStyle; }
   void SetButtonDateStyle(TDateBtnStyle Value);
+  TButtonStyle ButtonStyle() const { return FButtonStyle; }
+  void SetButtonStyle(TButtonStyle Value);
+  // bsNone draws the buttons flat, bsSingle framed.
+  TBorderStyle ButtonBorderStyle() const { return FButtonBorderStyle; }
+  void SetButtonBorderStyle(TBorderStyle Value);
   TCalendarColors* ColorCalendar() { return FColorCalendar.get(); }
+  void SetColorCalendar(TCalendarColors* Value) { FColorCalendar->Assign(Value); }
   TColor ColorError = clRed;
   TDayName* DayNames() { return FDayNames.get(); }
   TMonthName* MonthNames() { return FMonthNames.get(); }
@@ -71,10 +77,13 @@ class TDateEditX : public TCustomEdit {
   void SetValid(bool Value);
   TSpeedButton* MakeButton(const std::string& Name, const char* Glyph, int Glyphs, std::function<void()> OnPress);
   void LayoutButtons();
+  void StyleButtons();
   void PopupHidden();
   TDateTime FDate = 0;
   bool FValid = true;
   TDateBtnStyle FButtonDateStyle = btsCalendar;
+  TButtonStyle FButtonStyle = bsAutoDetect;
+  TBorderStyle FButtonBorderStyle = bsSingle;
   TDateOptions FOptions = DateOptionsOf({doButtonTabStop, doCanClear, doCanPopup, doIsMasked});
   int FStartOfWeek = 1;
   TShortDateFormat FFormat;
@@ -101,9 +110,31 @@ class TDateFromToX : public TCustomPanel {
   void SetTextTo(const std::string& Value);
   TOrientation PanelOrientation() const { return FOrientation; }
   void SetPanelOrientation(TOrientation Value);
+  // Each of these is set on both edits and read from the first.
   TDateOptions Options() const { return FEditFrom->Options(); }
   void SetOptions(TDateOptions Value);
   void SetShortDateFormat(const TShortDateFormat& Value);
+  TBorderStyle ButtonBorderStyle() const { return FEditFrom->ButtonBorderStyle(); }
+  void SetButtonBorderStyle(TBorderStyle Value);
+  TDateBtnStyle ButtonDateStyle() const { return FEditFrom->ButtonDateStyle(); }
+  void SetButtonDateStyle(TDateBtnStyle Value);
+  TButtonStyle ButtonStyle() const { return FEditFrom->ButtonStyle(); }
+  void SetButtonStyle(TButtonStyle Value);
+  TCalendarColors* ColorCalendar() const { return FEditFrom->ColorCalendar(); }
+  void SetColorCalendar(TCalendarColors* Value);
+  TColor ColorError() const { return FEditFrom->ColorError; }
+  void SetColorError(TColor Value);
+  TDayName* DayNames() const { return FEditFrom->DayNames(); }
+  void SetDayNames(TDayName* Value);
+  TMonthName* MonthNames() const { return FEditFrom->MonthNames(); }
+  void SetMonthNames(TMonthName* Value);
+  TButtonsShortCut* ShortCuts() const { return FEditFrom->ShortCuts(); }
+  void SetShortCuts(TButtonsShortCut* Value);
+  int StartOfWeek() const { return FEditFrom->StartOfWeek(); }
+  void SetStartOfWeek(int Value);
+  // The edits' OnChange.
+  TNotifyEvent OnChangeFrom;
+  TNotifyEvent OnChangeTo;
   TDateEditX* EditFrom() const { return FEditFrom; }
   TDateEditX* EditTo() const { return FEditTo; }
   TLabel* LabelFrom() const { return FLabelFrom; }

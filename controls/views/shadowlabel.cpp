@@ -122,6 +122,15 @@ void TCustomShadowLabel::Notification(TComponent* AComponent, TOperation Operati
   if (Operation == opRemove && AComponent == FFocusControl) FFocusControl = nullptr;
 }
 
+void TCustomShadowLabel::Dispatch(TMessage& Message) {
+  if (Message.Msg == CM_DIALOGCHAR) {
+    Message.Result = Enabled() && FShowAccelChar &&
+                     FocusByAccel(static_cast<char>(Message.WParam), LabelText(), FFocusControl);
+    return;
+  }
+  TGraphicControl::Dispatch(Message);
+}
+
 void TCustomShadowLabel::SetAlignment(TAlignment Value) {
   if (Value == FAlignment) return;
   FAlignment = Value;

@@ -43,6 +43,7 @@ class TCustomShadowLabel : public TGraphicControl {
   void MouseEnter() override;
   void MouseLeave() override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
+  void Dispatch(TMessage& Message) override;
   void AdjustBounds();
   std::string LabelText() const;
 

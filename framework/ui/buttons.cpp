@@ -55,6 +55,12 @@ void TSpeedButton::SetFlat(bool Value) {
   Invalidate();
 }
 
+void TSpeedButton::SetStyle(TButtonStyle Value) {
+  if (Value == FStyle) return;
+  FStyle = Value;
+  Invalidate();
+}
+
 void TSpeedButton::SetLayout(TButtonLayout Value) {
   FLayout = Value;
   Invalidate();
@@ -141,7 +147,13 @@ void TSpeedButton::Paint() {
     else if (FMouseInControl && FEnabled)
       DrawEdge(c->Handle(), &r, BDR_RAISEDINNER, BF_RECT);
   } else {
-    DrawFrameControl(c->Handle(), &r, DFC_BUTTON, DFCS_BUTTONPUSH | (pressed ? DFCS_PUSHED : 0));
+    TRect frame = r;
+    if (FStyle == bsWin31) {
+      c->Brush()->SetColor(clBlack);
+      c->FrameRect(frame);
+      InflateRect(&frame, -1, -1);
+    }
+    DrawFrameControl(c->Handle(), &frame, DFC_BUTTON, DFCS_BUTTONPUSH | (pressed ? DFCS_PUSHED : 0));
   }
   int offset = pressed ? 1 : 0;
   int gw = 0, gh = 0;

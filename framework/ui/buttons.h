@@ -7,6 +7,9 @@
 
 enum TButtonLayout : int { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
 enum TButtonState : int { bsUp, bsDisabled, bsDown, bsExclusive };
+// How a button's frame is drawn: the old heavy black outline (bsWin31) or the
+// current 3-D one (bsNew, also what bsAutoDetect picks on current systems).
+enum TButtonStyle : int { bsAutoDetect, bsWin31, bsNew };
 
 class TSpeedButton : public TGraphicControl {
  public:
@@ -28,6 +31,8 @@ class TSpeedButton : public TGraphicControl {
   void SetAllowAllUp(bool Value) { FAllowAllUp = Value; }
   bool Flat() const { return FFlat; }
   void SetFlat(bool Value);
+  TButtonStyle Style() const { return FStyle; }
+  void SetStyle(TButtonStyle Value);
   TButtonLayout Layout() const { return FLayout; }
   void SetLayout(TButtonLayout Value);
   int Spacing() const { return FSpacing; }
@@ -54,6 +59,7 @@ class TSpeedButton : public TGraphicControl {
   int FGroupIndex = 0;
   bool FAllowAllUp = false;
   bool FFlat = false;
+  TButtonStyle FStyle = bsAutoDetect;
   TButtonLayout FLayout = blGlyphLeft;
   int FSpacing = 4;
   int FMargin = -1;

@@ -1131,7 +1131,11 @@ void TWinControl::Dispatch(TMessage& Message) {
       HDC dc = Message.WParam ? reinterpret_cast<HDC>(Message.WParam) : BeginPaint(FHandle, &ps);
       WPARAM saved = Message.WParam;
       Message.WParam = reinterpret_cast<WPARAM>(dc);
+      // A multi-line edit leaves its text rectangle as the clip region, which
+      // would hide the controls drawn on it outside that rectangle.
+      const int state = SaveDC(dc);
       DefaultHandler(Message);
+      RestoreDC(dc, state);
       PaintControls(dc, nullptr);
       Message.WParam = saved;
       if (!saved) EndPaint(FHandle, &ps);

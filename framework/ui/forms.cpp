@@ -462,6 +462,19 @@ bool TCustomForm::DialogKey(WORD Key, TShiftState Shift) {
   }
 }
 
+namespace {
+bool OfferDialogChar(TWinControl* Parent, char Key) {
+  for (int i = 0; i < Parent->ControlCount(); ++i) {
+    TControl* c = Parent->Controls(i);
+    if (c->Perform(CM_DIALOGCHAR, static_cast<unsigned char>(Key), 0) == 1) return true;
+    if (auto* w = dynamic_cast<TWinControl*>(c); w && OfferDialogChar(w, Key)) return true;
+  }
+  return false;
+}
+}  // namespace
+
+bool TCustomForm::DialogChar(char Key) { return OfferDialogChar(this, Key); }
+
 void TCustomForm::Dispatch(TMessage& Message) {
   switch (Message.Msg) {
     case WM_CLOSE:
@@ -792,6 +805,7 @@ void TApplication::ReleaseForms() {
 }
 
 bool TApplication::IsKeyMsg(MSG& Msg) {
+  if (Msg.message == WM_SYSCHAR || Msg.message == WM_CHAR) return IsDialogChar(Msg);
   if (Msg.message != WM_KEYDOWN && Msg.message != WM_SYSKEYDOWN) return false;
   TWinControl* control = nullptr;
   for (HWND w = Msg.hwnd; w && !control; w = GetParent(w)) control = TWinControl::FindControl(w);
@@ -818,6 +832,32 @@ bool TApplication::IsKeyMsg(MSG& Msg) {
   if (key == VK_RETURN && (code & DLGC_WANTMESSAGE)) return false;
   try {
     return form->DialogKey(key, shift);
+  } catch (...) {
+    HandleException(form);
+    return true;
+  }
+}
+
+bool TApplication::IsDialogChar(MSG& Msg) {
+  // Alt+key anywhere, or a plain key in a control that takes no characters
+  // (a button), as the system's dialogs treat accelerators.
+  if (Msg.message == WM_CHAR) {
+    MSG copy = Msg;
+    const LRESULT code = SendMessageW(Msg.hwnd, WM_GETDLGCODE, Msg.wParam, reinterpret_cast<LPARAM>(&copy));
+    if (!(code & (DLGC_BUTTON | DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON | DLGC_RADIOBUTTON)) ||
+        (code & DLGC_WANTCHARS))
+      return false;
+  }
+  wchar_t wc = static_cast<wchar_t>(Msg.wParam);
+  char ch = 0;
+  BOOL lossy = FALSE;
+  if (wc < L' ' || WideCharToMultiByte(CP_ACP, 0, &wc, 1, &ch, 1, nullptr, &lossy) != 1 || lossy) return false;
+  TWinControl* control = nullptr;
+  for (HWND w = Msg.hwnd; w && !control; w = GetParent(w)) control = TWinControl::FindControl(w);
+  TCustomForm* form = control ? GetParentForm(control) : nullptr;
+  if (!form) return false;
+  try {
+    return form->DialogChar(ch);
   } catch (...) {
     HandleException(form);
     return true;

@@ -87,6 +87,9 @@ class TCustomForm : public TCustomControl {
   // Tab, arrows, Enter and Escape that the focused control does not want;
   // true when the form used the key.
   virtual bool DialogKey(WORD Key, TShiftState Shift);
+  // Offers an accelerator character to the form's controls (CM_DIALOGCHAR),
+  // in creation order; true when one took it.
+  bool DialogChar(char Key);
 
   TNotifyEvent OnCreate;
   TNotifyEvent OnShow;
@@ -281,6 +284,7 @@ class TApplication : public TComponent {
   void AppWndProcMessage(TMessage& Message);
   void Idle(const MSG& Msg);
   bool IsKeyMsg(MSG& Msg);
+  bool IsDialogChar(MSG& Msg);
   bool IsDlgMsg(MSG& Msg);
   void SetActive(bool Value);
   void ReleaseForms();

@@ -6,6 +6,33 @@
 
 // ---- TLabel --------------------------------------------------------------
 
+bool IsAccel(char Key, const std::string& Caption) {
+  for (size_t i = 0; i + 1 < Caption.size(); ++i) {
+    if (Caption[i] != '&') continue;
+    if (Caption[i + 1] == '&') {
+      ++i;
+      continue;
+    }
+    return AnsiUpperCase(std::string(1, Caption[i + 1])) == AnsiUpperCase(std::string(1, Key));
+  }
+  return false;
+}
+
+bool FocusByAccel(char Key, const std::string& Caption, TWinControl* Target) {
+  if (!Target || !IsAccel(Key, Caption) || !Target->CanFocus()) return false;
+  Target->SetFocus();
+  return true;
+}
+
+void TLabel::Dispatch(TMessage& Message) {
+  if (Message.Msg == CM_DIALOGCHAR) {
+    Message.Result = FEnabled && FShowAccelChar &&
+                     FocusByAccel(static_cast<char>(Message.WParam), FText, FFocusControl);
+    return;
+  }
+  TGraphicControl::Dispatch(Message);
+}
+
 TLabel::TLabel(TComponent* AOwner) : TGraphicControl(AOwner) {
   FWidth = 65;
   FHeight = 17;

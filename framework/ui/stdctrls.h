@@ -21,6 +21,13 @@ constexpr TOwnerDrawState odSelected = ODS_SELECTED, odGrayed = ODS_GRAYED, odDi
 using TDrawItemEvent = std::function<void(TWinControl* Control, int Index, TRect Rect, TOwnerDrawState State)>;
 using TMeasureItemEvent = std::function<void(TWinControl* Control, int Index, int& Height)>;
 
+// True when Key is the accelerator ("&x"; "&&" is a plain '&') of Caption,
+// ignoring case.
+bool IsAccel(char Key, const std::string& Caption);
+// A label's answer to CM_DIALOGCHAR: focuses Target when Key is Caption's
+// accelerator and Target can take the focus.
+bool FocusByAccel(char Key, const std::string& Caption, TWinControl* Target);
+
 class TLabel : public TGraphicControl {
  public:
   explicit TLabel(TComponent* AOwner);
@@ -40,6 +47,7 @@ class TLabel : public TGraphicControl {
   void SetFocusControl(TWinControl* Value) { FFocusControl = Value; }
 
  protected:
+  void Dispatch(TMessage& Message) override;
   void Paint() override;
   void TextChanged() override;
   void FontChanged() override;

@@ -71,6 +71,63 @@ TEST_F(ShadowLabelTest, SizesShadowAndEmboss) {
   EXPECT_LT(label->Left(), 10);
 }
 
+TEST_F(ShadowLabelTest, AcceleratorFocusesTheFocusControl) {
+  TForm* form = MakeForm(300, 200);
+  auto* start = new TEdit(form);
+  start->SetParent(form);
+  start->SetBounds(100, 10, 80, 22);
+  auto* target = new TEdit(form);
+  target->SetParent(form);
+  target->SetBounds(100, 40, 80, 22);
+  auto* button = new TButton(form);
+  button->SetParent(form);
+  button->SetBounds(100, 70, 80, 24);
+  auto* label = new TShadowLabel(form);
+  label->SetParent(form);
+  label->SetBounds(10, 40, 80, 17);
+  label->SetFocusControl(target);
+  auto* plain = new TLabel(form);
+  plain->SetParent(form);
+  plain->SetBounds(10, 100, 80, 17);
+  plain->SetCaption("&Size");
+  plain->SetFocusControl(target);
+  form->Show();
+  Application->ProcessMessages();
+  struct Case {
+    const char* Caption;
+    bool Enabled, ShowAccel;
+    UINT Msg;  // WM_SYSCHAR is Alt+key; WM_CHAR counts only on a button
+    TWinControl* From;
+    char Key;
+    bool Moves;
+  } cases[] = {
+      {"&Name", true, true, WM_SYSCHAR, start, 'n', true},
+      {"&Name", true, true, WM_SYSCHAR, start, 'N', true},
+      {"&Name", true, true, WM_CHAR, button, 'n', true},
+      {"&Name", true, true, WM_CHAR, start, 'n', false},  // the edit takes the letter
+      {"&Name", true, true, WM_SYSCHAR, start, 'a', false},
+      {"&&Name", true, true, WM_SYSCHAR, start, 'n', false},
+      {"A&&B &Cd", true, true, WM_SYSCHAR, start, 'c', true},
+      {"&Name", false, true, WM_SYSCHAR, start, 'n', false},
+      {"&Name", true, false, WM_SYSCHAR, start, 'n', false},
+      {"Plain", true, true, WM_SYSCHAR, start, 's', true},  // the framework's label
+  };
+  for (const Case& c : cases) {
+    label->SetCaption(c.Caption);
+    label->SetEnabled(c.Enabled);
+    label->SetShowAccelChar(c.ShowAccel);
+    c.From->SetFocus();
+    Application->ProcessMessages();
+    ASSERT_EQ(GetFocus(), c.From->Handle());
+    PostMessageW(c.From->Handle(), c.Msg, static_cast<WPARAM>(c.Key), 1);
+    Application->ProcessMessages();
+    EXPECT_EQ(GetFocus() == target->Handle(), c.Moves) << c.Caption << " " << c.Key << " " << c.Msg;
+  }
+  // A freed focus control is forgotten.
+  delete target;
+  EXPECT_EQ(label->FocusControl(), nullptr);
+}
+
 using CalendarTest = ViewsTest;
 
 TEST_F(CalendarTest, KeysMonthsAndEvents) {
@@ -232,6 +289,104 @@ TEST_F(DateEditTest, TypedDigitsClearAndPopup) {
   edit->SetFocus();
   UiDriver::PressKey(edit, VK_F9);
   EXPECT_EQ(edit->Date(), 0);
+}
+
+TEST_F(DateEditTest, ButtonGlyphsAndStyles) {
+  TForm* form = MakeForm(420, 200);
+  auto* edit = new TDateEditX(form);
+  edit->SetParent(form);
+  edit->SetBounds(10, 10, 160, 22);
+  form->Show();
+  edit->SetOptions(edit->Options() | (1u << doCanValidate));
+  struct Glyph {
+    TSpeedButton* Button;
+    int Count;
+  } glyphs[] = {{edit->ClearButton(), 2}, {edit->PopupButton(), 2}, {edit->ValidateButton(), 1}};
+  for (const Glyph& g : glyphs) {
+    ASSERT_NE(g.Button, nullptr);
+    EXPECT_FALSE(g.Button->Glyph()->Empty()) << g.Button->Name();
+    EXPECT_EQ(g.Button->NumGlyphs(), g.Count) << g.Button->Name();
+    EXPECT_EQ(g.Button->Glyph()->Width(), 9 * g.Count) << g.Button->Name();
+    EXPECT_EQ(g.Button->Caption(), "") << g.Button->Name();
+    EXPECT_EQ(g.Button->Style(), bsAutoDetect);
+    EXPECT_FALSE(g.Button->Flat());
+  }
+  // Validate, pop-up, clear from the right edge leftwards.
+  EXPECT_LT(edit->PopupButton()->Left(), edit->ValidateButton()->Left());
+  EXPECT_LT(edit->ClearButton()->Left(), edit->PopupButton()->Left());
+  EXPECT_EQ(edit->PopupButton()->Width(), edit->PopupButton()->Height() + 2);
+
+  // The clear glyph's red shows inside its button: the edit's text rectangle,
+  // left as its clip region, must not hide it.
+  auto clearArea = [&] {
+    TSpeedButton* b = edit->ClearButton();
+    return TRect{b->Left(), b->Top(), b->Left() + b->Width(), b->Top() + b->Height()};
+  };
+  EXPECT_GT(CountPixels(edit->Handle(), clearArea(), RGB(255, 0, 0)), 5);
+  edit->SetButtonStyle(bsWin31);
+  edit->SetButtonBorderStyle(bsNone);
+  EXPECT_GT(CountPixels(edit->Handle(), clearArea(), RGB(255, 0, 0)), 5);
+  for (const Glyph& g : glyphs) {
+    EXPECT_EQ(g.Button->Style(), bsWin31);
+    EXPECT_TRUE(g.Button->Flat());
+  }
+  // A button made later takes the styles too.
+  edit->SetOptions(edit->Options() & ~(1u << doCanClear));
+  EXPECT_EQ(edit->ClearButton(), nullptr);
+  edit->SetOptions(edit->Options() | (1u << doCanClear));
+  ASSERT_NE(edit->ClearButton(), nullptr);
+  EXPECT_EQ(edit->ClearButton()->Style(), bsWin31);
+  EXPECT_TRUE(edit->ClearButton()->Flat());
+  EXPECT_FALSE(edit->ClearButton()->Glyph()->Empty());
+
+  edit->SetButtonDateStyle(btsDropDown);
+  EXPECT_EQ(edit->PopupButton()->NumGlyphs(), 1);
+  edit->SetButtonDateStyle(btsCalendar);
+  EXPECT_EQ(edit->PopupButton()->NumGlyphs(), 2);
+  EXPECT_EQ(edit->PopupButton()->Glyph()->Width(), 18);
+  Shot(form->Handle(), "dateedit_buttons.bmp");
+}
+
+TEST_F(DateEditTest, RangePanelForwardsToBothEdits) {
+  TForm* form = MakeForm(420, 200);
+  auto* range = new TDateFromToX(form);
+  range->SetParent(form);
+  range->SetButtonStyle(bsWin31);
+  range->SetButtonBorderStyle(bsNone);
+  range->SetButtonDateStyle(btsDropDown);
+  range->SetColorError(clPurple);
+  range->SetStartOfWeek(7);
+  TCalendarColors colours;
+  colours.ColorValid = clLime;
+  range->SetColorCalendar(&colours);
+  TMonthName months;
+  months.SetName(1, "Janvier");
+  range->SetMonthNames(&months);
+  TButtonsShortCut keys;
+  keys.BtnPopup = VK_F4;
+  range->SetShortCuts(&keys);
+  for (TDateEditX* e : {range->EditFrom(), range->EditTo()}) {
+    EXPECT_EQ(e->ButtonStyle(), bsWin31);
+    EXPECT_EQ(e->ButtonBorderStyle(), bsNone);
+    EXPECT_EQ(e->ButtonDateStyle(), btsDropDown);
+    EXPECT_EQ(e->ColorError, clPurple);
+    EXPECT_EQ(e->StartOfWeek(), 7);
+    EXPECT_EQ(e->ColorCalendar()->ColorValid, clLime);
+    EXPECT_EQ(e->MonthNames()->Name(1), "Janvier");
+    EXPECT_EQ(e->ShortCuts()->BtnPopup, VK_F4);
+  }
+  EXPECT_EQ(range->ButtonStyle(), bsWin31);
+  EXPECT_EQ(range->StartOfWeek(), 7);
+  form->Show();
+  Application->ProcessMessages();
+  std::vector<TObject*> changed;
+  range->OnChangeFrom = [&](TObject* Sender) { changed.push_back(Sender); };
+  range->OnChangeTo = [&](TObject* Sender) { changed.push_back(Sender); };
+  range->SetDateFrom(EncodeDate(2020, 1, 2));
+  range->SetDateTo(EncodeDate(2021, 1, 2));
+  ASSERT_EQ(changed.size(), 2u);
+  EXPECT_EQ(changed[0], range->EditFrom());
+  EXPECT_EQ(changed[1], range->EditTo());
 }
 
 TEST_F(DateEditTest, RangePanelLayoutAndDates) {
