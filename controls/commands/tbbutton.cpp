@@ -3,7 +3,9 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <typeinfo>
 
+#include "controls/commands/dropdownlist.h"
 #include "controls/commands/toolwindow.h"
 
 unsigned ToolbarHotTrackInterval = 125;
@@ -161,7 +163,10 @@ void TToolbarButtonX::SetOldDisabledStyle(bool Value) {
 }
 void TToolbarButtonX::SetDropdownMenu(TPopupMenu* Value) {
   FDropdownMenu = Value;
-  if (Value) Value->FreeNotification(this);
+  if (Value) {
+    Value->FreeNotification(this);
+    DropdownList()->AddMenu(Value);
+  }
   Redraw(true);
 }
 void TToolbarButtonX::SetDropdownAlways(bool Value) {
@@ -388,7 +393,14 @@ void TToolbarButtonX::Click() {
       }
       P = ClientToScreen(P);
       FDropdownMenu->SetPopupComponent(this);
-      FDropdownMenu->Popup(P.x, P.y);
+      if (typeid(*FDropdownMenu) == typeid(TPopupMenu)) {
+        // The plain menu class is owned by the drop-down list's window,
+        // which routes its command back to the item.
+        static const UINT Aligns[] = {TPM_LEFTALIGN, TPM_RIGHTALIGN, TPM_CENTERALIGN};
+        DropdownList()->TrackMenu(FDropdownMenu, P.x, P.y, Aligns[FDropdownMenu->Alignment()] | TPM_RIGHTBUTTON);
+      } else {
+        FDropdownMenu->Popup(P.x, P.y);
+      }
       FDropdownMenu->SetAlignment(SavedAlign);
     }
     if (Remove) RemoveClicks();
