@@ -9,6 +9,9 @@ std::vector<TCustomToolWindowX*> Instances;
 
 bool IsSizingCode(LRESULT H) { return H >= HTLEFT && H <= HTBOTTOMRIGHT; }
 
+// Posted to redraw the docked frame after the current message.
+constexpr UINT WM_TB_REDRAWFRAME = 6063;
+
 }  // namespace
 
 int DragHandleSize(bool CloseButtonWhenDocked, TDragHandleStyle Style) {
@@ -457,6 +460,29 @@ LRESULT TCustomToolWindowX::HitTest(int X, int Y) {
   return HTCLIENT;
 }
 
+bool TCustomToolWindowX::BackgroundShows() {
+  return FDockedTo && FDockedTo->UsingBackground() && FDockedTo->BackgroundOnToolbars();
+}
+
+void TCustomToolWindowX::DockBackgroundChanged() {
+  if (!HandleAllocated()) return;
+  InvalidateRect(FHandle, nullptr, FALSE);
+  PostFrameRedraw();
+}
+
+void TCustomToolWindowX::PostFrameRedraw() {
+  if (!HandleAllocated()) return;
+  MSG M;
+  while (PeekMessageW(&M, FHandle, WM_TB_REDRAWFRAME, WM_TB_REDRAWFRAME, PM_REMOVE | PM_NOYIELD)) {
+  }
+  PostMessageW(FHandle, WM_TB_REDRAWFRAME, 0, 0);
+}
+
+void TCustomToolWindowX::SetColor(TColor Value) {
+  TCustomControl::SetColor(Value);
+  if (FDockedTo) PostFrameRedraw();
+}
+
 void TCustomToolWindowX::DrawDockedNCArea(HDC DC) {
   RECT R{0, 0, FWidth, FHeight};
   HBRUSH Face = CreateSolidBrush(ColorToRGB(FColor));
@@ -465,13 +491,21 @@ void TCustomToolWindowX::DrawDockedNCArea(HDC DC) {
   else
     FrameRect(DC, &R, Face);
   InflateRect(&R, -1, -1);
-  FrameRect(DC, &R, Face);
+  const bool Background = BackgroundShows();
+  if (Background) {
+    // The dock's pattern continues under the frame, the client area left out.
+    TRect F = DockedFrame();
+    RECT Client{F.left, F.top, FWidth - F.right, FHeight - F.bottom};
+    FDockedTo->DrawBackground(DC, FDockedTo->BackgroundOrigin(FHandle, true), R, &Client);
+  } else {
+    FrameRect(DC, &R, Face);
+  }
   if (FDockedTo && FDockedTo->AllowDrag()) {
     const bool Vert = FDockedTo->Vertical();
     const int HS = DragHandleSize(FCloseButtonWhenDocked, FDragHandleStyle);
     const int CW = ClientWidth(), CH = ClientHeight();
     RECT Handle = Vert ? RECT{2, 2, CW + 2, HS + 2} : RECT{2, 2, HS + 2, CH + 2};
-    FillRect(DC, &Handle, Face);
+    if (!Background) FillRect(DC, &Handle, Face);
     if (FDragHandleStyle != dhNone) {
       int Count = FDragHandleStyle == dhDouble ? 2 : 1;
       int Off = DragHandleOffset(FCloseButtonWhenDocked, FDragHandleStyle) + 2;
@@ -539,6 +573,12 @@ void TCustomToolWindowX::NCPaintProc(HWND Wnd, HDC DC, void*) {
 }
 
 void TCustomToolWindowX::Paint() {
+  if (BackgroundShows()) {
+    RECT R;
+    GetClientRect(FHandle, &R);
+    FDockedTo->DrawBackground(Canvas()->Handle(), FDockedTo->BackgroundOrigin(FHandle, false), R, nullptr);
+    return;
+  }
   TCanvas* C = Canvas();
   C->Brush()->SetColor(FColor);
   C->FillRect(ClientRect());
@@ -700,8 +740,22 @@ void TCustomToolWindowX::Dispatch(TMessage& Message) {
       // The frame and the separator lines follow the size: paint it all.
       if (!FDockedTo) RedrawWindow(FHandle, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE);
       return;
+    case WM_TB_REDRAWFRAME:
+      if (FDockedTo) PaintNonClient(FHandle, nullptr, NCPaintProc, nullptr);
+      Message.Result = 0;
+      return;
+    case WM_ERASEBKGND:
+      if (BackgroundShows()) {
+        Message.Result = 1;
+        return;
+      }
+      break;
     case WM_MOVE:
       TCustomControl::Dispatch(Message);
+      if (BackgroundShows()) {
+        PostFrameRedraw();
+        InvalidateRect(FHandle, nullptr, FALSE);
+      }
       if (!(FComponentState & csLoading) && FParentChanging == 0 && OnMove) OnMove(this);
       return;
     default:

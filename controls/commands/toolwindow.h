@@ -93,6 +93,11 @@ class TCustomToolWindowX : public TCustomControl {
   void BeginSizing(UINT HitTest);
   // Visibility of the floating window from the owner form's state.
   void UpdateVisibility();
+  // The dock's background changed or moved under a docked window.
+  void DockBackgroundChanged();
+  // Redraws the docked frame later (a pending request is replaced).
+  void PostFrameRedraw();
+  void SetColor(TColor Value) override;
   // Layout the descendants give.
   virtual int DockedThickness(TDockType Type) = 0;
   virtual SIZE OrderControls(bool CanMoveControls, TDockType Type, TDockX* DockingTo) = 0;
@@ -137,6 +142,7 @@ class TCustomToolWindowX : public TCustomControl {
  private:
   friend class TDockX;
   void ChangeParent(TWinControl* P);
+  bool BackgroundShows();
   void RecalcNCArea();
   void DrawDockedNCArea(HDC DC);
   void DrawFloatingNCArea(HDC DC, bool DrawBorder, bool DrawCaption, bool DrawClose);

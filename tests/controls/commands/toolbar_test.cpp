@@ -541,6 +541,52 @@ TEST_F(ToolbarTest, FlatButtonDoubleClickIsTwoClicks) {
   EXPECT_TRUE(GetWindowLongW(H, GWL_STYLE) & BS_OWNERDRAW);
 }
 
+// A pattern whose every pixel differs, so a misplaced tile shows.
+COLORREF PatternPixel(int X, int Y) { return RGB(40 * X + 10, 60 * Y + 20, 100); }
+
+TEST_F(ToolbarTest, DockBackgroundTilesFromTheDockUnderItsToolbars) {
+  Build();
+  TBitmap B;
+  B.SetSize(5, 3);
+  for (int Y = 0; Y < 3; ++Y)
+    for (int X = 0; X < 5; ++X) B.Canvas()->SetPixels(X, Y, static_cast<TColor>(PatternPixel(X, Y)));
+  Top->SetBackground(&B);
+  Top->SetColor(static_cast<TColor>(RGB(255, 255, 0)));
+  Pump();
+  HDC Screen = GetDC(nullptr);
+  POINT Origin{0, 0};
+  ClientToScreen(Top->Handle(), &Origin);
+  // Screen point (X, Y) shows the tile pixel at its offset from the dock's
+  // client origin, on the dock and on the toolbar's frame and client alike.
+  auto Expect = [&](int X, int Y, bool Transparent, const char* Where) {
+    int TX = ((X - Origin.x) % 5 + 5) % 5, TY = ((Y - Origin.y) % 3 + 3) % 3;
+    COLORREF Want = Transparent && TX == 0 && TY == 2 ? RGB(255, 255, 0) : PatternPixel(TX, TY);
+    EXPECT_EQ(GetPixel(Screen, X, Y), Want) << Where << " " << X << "," << Y;
+  };
+  RECT D = WindowRect(Top), W = WindowRect(Bar);
+  TControl* Sep = nullptr;
+  for (int I = 0; I < Bar->ControlCount(); ++I)
+    if (dynamic_cast<TToolbarSepX*>(Bar->Controls(I))) Sep = Bar->Controls(I);
+  ASSERT_NE(Sep, nullptr);
+  RECT C = ClientScreen(Bar);
+  for (bool Transparent : {false, true}) {
+    Top->SetBackgroundTransparent(Transparent);
+    Pump();
+    for (int Dx = 0; Dx < 6; ++Dx) Expect(W.right + 10 + Dx, D.top + 3, Transparent, "dock");
+    for (int Dy = 0; Dy < 4; ++Dy) {
+      Expect(W.left + 1, W.top + 5 + Dy, Transparent, "frame ring");
+      Expect(W.left + 2, W.top + 5 + Dy, Transparent, "drag handle");
+      Expect(C.left + Sep->Left(), C.top + 5 + Dy, Transparent, "under the separator");
+    }
+  }
+  // Without BackgroundOnToolbars the toolbar keeps its own colour.
+  Top->SetBackgroundOnToolbars(false);
+  Pump();
+  EXPECT_EQ(GetPixel(Screen, C.left + Sep->Left(), C.top + 5), GetSysColor(COLOR_BTNFACE));
+  Expect(W.right + 10, D.top + 3, true, "dock");
+  ReleaseDC(nullptr, Screen);
+}
+
 TEST_F(ToolbarTest, ScreenshotWithDockedAndFloatingToolbars) {
   Build();
   auto* Second = new TToolbarX(FForm.get());
