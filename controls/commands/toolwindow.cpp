@@ -3,6 +3,11 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "controls/commands/core/captionfit.h"
+
+TDrawCaptionProc ToolWindowDrawCaption = reinterpret_cast<TDrawCaptionProc>(
+    reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "DrawCaption")));
+
 namespace {
 
 std::vector<TCustomToolWindowX*> Instances;
@@ -34,6 +39,22 @@ TFloatingWindowParent::TFloatingWindowParent(TComponent* AOwner, TCustomForm* Pa
   std::snprintf(Name, sizeof Name, "TBXFloatingWindowParent_%.8x",
                 static_cast<unsigned>(reinterpret_cast<uintptr_t>(this)));
   SetName(Name);
+}
+
+bool TFloatingWindowParent::DialogKey(WORD Key, TShiftState Shift) {
+  if (Key == VK_ESCAPE && (Shift & (ssShift | ssCtrl | ssAlt)) == 0) {
+    // Escape in a floating tool window goes back to the form.
+    if (FParentForm && FParentForm->HandleAllocated()) {
+      HWND Form = FParentForm->Handle();
+      SetActiveWindow(FormFrameWindow(Form));
+      if (TWinControl* C = FParentForm->ActiveControl(); C && C->HandleAllocated())
+        ::SetFocus(C->Handle());
+      else
+        ::SetFocus(Form);
+    }
+    return true;
+  }
+  return TForm::DialogKey(Key, Shift);
 }
 
 TCustomToolWindowX::TCustomToolWindowX(TComponent* AOwner) : TCustomControl(AOwner) {
@@ -366,33 +387,124 @@ void TCustomToolWindowX::MoveOnScreen(bool OnlyIfFullyOffscreen) {
   SetBounds(R.left, R.top, W, H);
 }
 
+HWND FormFrameWindow(HWND Form) {
+  // An MDI child's frame is the parent of its MDI client.
+  if (Form && (GetWindowLongPtrW(Form, GWL_EXSTYLE) & WS_EX_MDICHILD))
+    if (HWND Client = GetParent(Form))
+      if (HWND Frame = GetParent(Client)) return Frame;
+  return Form;
+}
+
+namespace {
+
+struct TActivateSearch {
+  HWND Except;
+  HWND Found = nullptr;
+  bool FoundTopmost = false;
+};
+
+BOOL CALLBACK FindWindowToActivate(HWND W, LPARAM Data) {
+  auto* S = reinterpret_cast<TActivateSearch*>(Data);
+  if (W == S->Except || (Application && W == Application->Handle())) return TRUE;
+  if (!IsWindowVisible(W) || !IsWindowEnabled(W)) return TRUE;
+  const bool Topmost = (GetWindowLongPtrW(W, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+  if (!S->Found || (S->FoundTopmost && !Topmost)) {
+    S->Found = W;
+    S->FoundTopmost = Topmost;
+  }
+  return Topmost ? TRUE : FALSE;  // a non-topmost one ends the search
+}
+
+}  // namespace
+
+// Activates another visible, enabled window of the thread than Except and the
+// application window, a non-topmost one when there is one.
+void ActivateOtherWindow(HWND Except) {
+  TActivateSearch S{Except};
+  EnumThreadWindows(GetCurrentThreadId(), FindWindowToActivate, reinterpret_cast<LPARAM>(&S));
+  if (S.Found) SetActiveWindow(S.Found);
+}
+
+HWND TCustomToolWindowX::OwnerFrameWindow() {
+  TCustomForm* F = FHost ? FHost->ParentForm() : nullptr;
+  if (!F || !F->HandleAllocated()) return nullptr;
+  return FormFrameWindow(F->Handle());
+}
+
+bool TCustomToolWindowX::ShouldBeVisible() {
+  if (!Visible() || FHidden > 0) return false;
+  if (FloatingMode == fmOnTopOfParentForm) {
+    TCustomForm* F = FHost->ParentForm();
+    if (!F || !F->HandleAllocated()) return false;
+    HWND Form = F->Handle(), Frame = FormFrameWindow(Form);
+    if (Application && IsIconic(Application->Handle())) return false;
+    for (HWND W : {Form, Frame})
+      if (!IsWindowVisible(W) || IsIconic(W)) return false;
+  }
+  return !FHideWhenInactive || IsAnyWindowActive();
+}
+
+void TCustomToolWindowX::UpdateTopmost() {
+  if (!HandleAllocated()) return;
+  bool Topmost;
+  if (FloatingMode == fmOnTopOfAllForms) {
+    Topmost = IsWindowEnabled(FHandle) != FALSE;
+  } else {
+    HWND Owner = GetWindow(FHandle, GW_OWNER);
+    Topmost = Owner && (GetWindowLongPtrW(Owner, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  }
+  const bool Now = (GetWindowLongPtrW(FHandle, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+  if (Topmost != Now)
+    SetWindowPos(FHandle, Topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
 void TCustomToolWindowX::UpdateVisibility() {
   if (!HandleAllocated() || FDockedTo || !FHost) return;
-  bool Show = Visible() && FHidden == 0;
-  TCustomForm* F = FHost->ParentForm();
-  if (Show && FloatingMode == fmOnTopOfParentForm) {
-    if (!F || !F->HandleAllocated() || !IsWindowVisible(F->Handle()) || IsIconic(F->Handle())) Show = false;
+  const bool Inactive = !FHideWhenInactive && !IsAnyWindowActive();
+  if (Inactive != FInactiveCaption) {
+    FInactiveCaption = Inactive;
+    if (FShowCaption) RedrawWindow(FHandle, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
   }
-  if (Show && FHideWhenInactive) {
-    HWND Active = GetActiveWindow();
-    Show = Active != nullptr;
-  }
+  const bool Show = ShouldBeVisible();
   if (Show == (IsWindowVisible(FHandle) != FALSE)) return;
-  if (Show && FloatingMode == fmOnTopOfAllForms)
-    SetWindowPos(FHandle, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  SetWindowPos(FHandle, nullptr, 0, 0, 0, 0,
-               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOZORDER |
-                   (Show ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+  UINT ZFlag = SWP_NOZORDER;
+  HWND After = nullptr;
+  if (Show) {
+    if (FloatingMode == fmOnTopOfAllForms) {
+      if (Application) SetWindowLongPtrW(FHandle, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(Application->Handle()));
+    } else if (TCustomForm* F = FHost->ParentForm(); F && F->HandleAllocated()) {
+      HWND Form = F->Handle();
+      if (GetWindow(FHandle, GW_OWNER) != Form) SetWindowLongPtrW(FHandle, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(Form));
+      // Just below the form's other owned windows that lie right above it.
+      After = Form;
+      for (HWND W = GetWindow(Form, GW_HWNDPREV); W && GetWindow(W, GW_OWNER) == Form; W = GetWindow(W, GW_HWNDPREV))
+        if (W != FHandle) After = W;
+      ZFlag = 0;
+    }
+  }
+  UpdateTopmost();
+  const bool WasActive = GetActiveWindow() == FHandle;
+  SetWindowPos(FHandle, After, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | ZFlag | (Show ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+  if (!Show && WasActive) ActivateOtherWindow(FHandle);
 }
 
 void TCustomToolWindowX::HookProc(THookProcCode Code, void* Wnd, uintptr_t, intptr_t) {
+  const HWND W = static_cast<HWND>(Wnd);
   for (TCustomToolWindowX* T : std::vector<TCustomToolWindowX*>(Instances)) {
     if (T->FDockedTo || !T->FHost || !T->HandleAllocated()) continue;
     if (Code == hpAppActivate) {
       T->UpdateVisibility();
     } else if (Code == hpWindowPosChanged && T->FloatingMode == fmOnTopOfParentForm) {
       TCustomForm* F = T->FHost->ParentForm();
-      if (F && F->HandleAllocated() && static_cast<HWND>(Wnd) == F->Handle()) T->UpdateVisibility();
+      if (F && F->HandleAllocated() && W != T->FHandle &&
+          (W == F->Handle() || W == T->OwnerFrameWindow() || IsChild(F->Handle(), W)))
+        T->UpdateVisibility();
+    } else if (Code == hpWindowDestroyed && W && GetWindow(T->FHandle, GW_OWNER) == W && T->Parent() &&
+               T->Parent()->HandleAllocated()) {
+      // Owned windows go with their owner: this one moves to its host.
+      SetWindowLongPtrW(T->FHandle, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(T->Parent()->Handle()));
     }
   }
 }
@@ -544,21 +656,49 @@ void TCustomToolWindowX::DrawFloatingNCArea(HDC DC, bool DrawBorder, bool DrawCa
   if (!FShowCaption) return;
   RECT Cap{FX, FY, FWidth - FX, FY + C - 1};
   TRect Close = CloseButtonRect();
+  BOOL Gradient = FALSE;
+  SystemParametersInfoW(SPI_GETGRADIENTCAPTIONS, 0, &Gradient, 0);
   if (DrawCaption) {
     int Saved = SaveDC(DC);
     if (FCloseButton) ExcludeClipRect(DC, Close.left, Close.top, Close.right, Close.bottom);
-    ::DrawCaption(FHandle, DC, &Cap, DC_SMALLCAP | DC_TEXT | DC_GRADIENT | (FInactiveCaption ? 0 : DC_ACTIVE));
+    if (ToolWindowDrawCaption)
+      ToolWindowDrawCaption(FHandle, DC, &Cap, DC_SMALLCAP | DC_TEXT | DC_GRADIENT | (FInactiveCaption ? 0 : DC_ACTIVE));
+    else
+      DrawLibraryCaption(DC, Cap);
     RestoreDC(DC, Saved);
     RECT Line{FX, FY + C - 1, FWidth - FX, FY + C};
     FillRect(DC, &Line, GetSysColorBrush(COLOR_BTNFACE));
   }
   if (DrawClose && FCloseButton) {
-    HBRUSH CapBrush = GetSysColorBrush(FInactiveCaption ? COLOR_INACTIVECAPTION : COLOR_ACTIVECAPTION);
+    const int CapColor = Gradient && ToolWindowDrawCaption
+                             ? (FInactiveCaption ? COLOR_GRADIENTINACTIVECAPTION : COLOR_GRADIENTACTIVECAPTION)
+                             : (FInactiveCaption ? COLOR_INACTIVECAPTION : COLOR_ACTIVECAPTION);
+    HBRUSH CapBrush = GetSysColorBrush(CapColor);
     FrameRect(DC, &Close, CapBrush);
     RECT In = Close;
     InflateRect(&In, -1, -1);
     DrawFrameControl(DC, &In, DFC_CAPTION, DFCS_CAPTIONCLOSE | (FClosePressed ? DFCS_PUSHED : 0));
   }
+}
+
+void TCustomToolWindowX::DrawLibraryCaption(HDC DC, const RECT& Cap) {
+  FillRect(DC, &Cap, GetSysColorBrush(FInactiveCaption ? COLOR_INACTIVECAPTION : COLOR_ACTIVECAPTION));
+  HFONT Font = CreateFontA(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                           DEFAULT_QUALITY, DEFAULT_PITCH, "MS Sans Serif");
+  HGDIOBJ Old = SelectObject(DC, Font);
+  SetBkMode(DC, TRANSPARENT);
+  SetTextColor(DC, GetSysColor(FInactiveCaption ? COLOR_INACTIVECAPTIONTEXT : COLOR_CAPTIONTEXT));
+  RECT T = Cap;
+  InflateRect(&T, -1, 0);
+  if (FCloseButton) T.right -= SmallCaptionHeight() - 1;
+  std::string Text = FitCaptionText(Caption(), T.right - T.left, [DC](const std::string& S) {
+    SIZE Z{};
+    GetTextExtentPoint32A(DC, S.c_str(), static_cast<int>(S.size()), &Z);
+    return static_cast<int>(Z.cx);
+  });
+  DrawTextA(DC, Text.c_str(), static_cast<int>(Text.size()), &T, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+  SelectObject(DC, Old);
+  DeleteObject(Font);
 }
 
 void TCustomToolWindowX::NCPaint(HDC DC) {
@@ -716,14 +856,37 @@ void TCustomToolWindowX::Dispatch(TMessage& Message) {
       Message.Result = PaintForPrintMessage(FHandle, Message, NCPaintProc, nullptr);
       return;
     case WM_MOUSEACTIVATE:
-      if (!FDockedTo) {
+      if (!FDockedTo && FHost) {
         SetWindowPos(FHandle, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         if (FloatingMode == fmOnTopOfParentForm && ActivateParent)
-          if (TCustomForm* F = OwnerForm()) SetActiveWindow(F->Handle());
+          if (TCustomForm* F = FHost->ParentForm(); F && F->HandleAllocated()) {
+            HWND Form = F->Handle(), Frame = FormFrameWindow(Form);
+            SetActiveWindow(Frame);
+            if (Frame != Form) SendMessageW(GetParent(Form), WM_MDIACTIVATE, reinterpret_cast<WPARAM>(Form), 0);
+          }
         Message.Result = MA_NOACTIVATE;
         return;
       }
       break;
+    case WM_ACTIVATE:
+      TCustomControl::Dispatch(Message);
+      if (!FDockedTo && FHost) {
+        // The owner keeps an active caption while its floating tool window
+        // has the activation, and gets the activation back.
+        const bool Active = LOWORD(Message.WParam) != WA_INACTIVE;
+        if (HWND Frame = OwnerFrameWindow()) {
+          SendMessageW(Frame, WM_NCACTIVATE, Active, 0);
+          if (Active) {
+            if (Frame != reinterpret_cast<HWND>(Message.LParam)) SetActiveWindow(Frame);
+            if (!IsWindowVisible(FHandle)) ActivateOtherWindow(FHandle);
+          }
+        }
+      }
+      return;
+    case WM_ENABLE:
+      TCustomControl::Dispatch(Message);
+      if (!FDockedTo && FHost && FloatingMode == fmOnTopOfAllForms) UpdateTopmost();
+      return;
     case WM_GETMINMAXINFO: {
       MINMAXINFO* M = reinterpret_cast<MINMAXINFO*>(Message.LParam);
       M->ptMinTrackSize = {1, 1};

@@ -23,10 +23,20 @@ class TFloatingWindowParent : public TForm {
  public:
   TFloatingWindowParent(TComponent* AOwner, TCustomForm* ParentForm);
   TCustomForm* ParentForm() const { return FParentForm; }
+  bool DialogKey(WORD Key, TShiftState Shift) override;
 
  private:
   TCustomForm* FParentForm;
 };
+
+// The window that carries a form's caption: the MDI frame for an MDI child
+// form, else the form itself.
+HWND FormFrameWindow(HWND Form);
+
+// The system's small-caption routine, looked up in user32 by name; without it
+// the library draws the caption itself (tests clear it to see that drawing).
+using TDrawCaptionProc = BOOL(WINAPI*)(HWND, HDC, const RECT*, UINT);
+extern TDrawCaptionProc ToolWindowDrawCaption;
 
 // Measurements of the frame.
 int DragHandleSize(bool CloseButtonWhenDocked, TDragHandleStyle Style);
@@ -142,10 +152,14 @@ class TCustomToolWindowX : public TCustomControl {
  private:
   friend class TDockX;
   void ChangeParent(TWinControl* P);
+  bool ShouldBeVisible();
+  void UpdateTopmost();
+  HWND OwnerFrameWindow();
   bool BackgroundShows();
   void RecalcNCArea();
   void DrawDockedNCArea(HDC DC);
   void DrawFloatingNCArea(HDC DC, bool DrawBorder, bool DrawCaption, bool DrawClose);
+  void DrawLibraryCaption(HDC DC, const RECT& Cap);
   void NCPaint(HDC DC);
   static void NCPaintProc(HWND Wnd, HDC DC, void* Data);
   void TrackCloseButton();

@@ -541,6 +541,137 @@ TEST_F(ToolbarTest, FlatButtonDoubleClickIsTwoClicks) {
   EXPECT_TRUE(GetWindowLongW(H, GWL_STYLE) & BS_OWNERDRAW);
 }
 
+TEST_F(ToolbarTest, FloatingWindowFollowsItsOwnerForm) {
+  Build();
+  Bar->SetFloatingPosition(TPoint{300, 250});
+  Bar->SetDockedTo(nullptr);
+  Pump();
+  const HWND T = Bar->Handle();
+  ASSERT_TRUE(IsWindowVisible(T));
+  EXPECT_EQ(GetWindow(T, GW_OWNER), FForm->Handle());
+  FForm->Hide();
+  Pump();
+  EXPECT_FALSE(IsWindowVisible(T));
+  FForm->Show();
+  Pump();
+  EXPECT_TRUE(IsWindowVisible(T));
+  FForm->SetWindowState(wsMinimized);
+  Pump();
+  EXPECT_FALSE(IsWindowVisible(T));
+  FForm->SetWindowState(wsNormal);
+  Pump();
+  EXPECT_TRUE(IsWindowVisible(T));
+  // A new window of the form would take its owned windows along: the
+  // floating window moves to its host first and comes back when shown.
+  FForm->RecreateWnd();
+  FForm->HandleNeeded();
+  Pump();
+  ASSERT_TRUE(IsWindow(T));
+  EXPECT_EQ(Bar->Handle(), T);
+  FForm->Hide();
+  FForm->Show();
+  Pump();
+  EXPECT_TRUE(IsWindowVisible(T));
+  EXPECT_EQ(GetWindow(T, GW_OWNER), FForm->Handle());
+}
+
+TEST_F(ToolbarTest, FloatingWindowsHideOrGreyWhileTheApplicationIsInactive) {
+  Build();
+  TDrawCaptionProc Saved = ToolWindowDrawCaption;
+  ToolWindowDrawCaption = nullptr;  // the library's own caption drawing
+  Bar->SetCaption("A caption much too long for this small bar");
+  Bar->SetHideWhenInactive(false);
+  Bar->SetFloatingPosition(TPoint{300, 250});
+  Bar->SetDockedTo(nullptr);
+  auto* Hiding = new TToolbarX(FForm.get());
+  Hiding->SetCaption("Hiding");
+  Hiding->SetFloatingPosition(TPoint{300, 330});
+  Hiding->SetParent(FForm.get());
+  Hiding->ArrangeControls();
+  SetForegroundWindow(FForm->Handle());
+  Pump();
+  ASSERT_TRUE(IsWindowVisible(Hiding->Handle()));
+  const int FX = GetSystemMetrics(SM_CXFRAME), FY = GetSystemMetrics(SM_CYFRAME);
+  auto CaptionPixel = [&] {
+    RECT W = WindowRect(Bar);
+    HDC DC = GetDC(nullptr);
+    COLORREF C = GetPixel(DC, W.left + FX, W.top + FY);
+    ReleaseDC(nullptr, DC);
+    return C;
+  };
+  EXPECT_EQ(CaptionPixel(), GetSysColor(COLOR_ACTIVECAPTION));
+  // A window of another thread takes the activation.
+  HANDLE Ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HWND Other = nullptr;
+  DWORD OtherThread = 0;
+  std::pair<HWND*, HANDLE> Args{&Other, Ready};
+  HANDLE Thread = CreateThread(
+      nullptr, 0,
+      [](LPVOID P) -> DWORD {
+        auto* Args = static_cast<std::pair<HWND*, HANDLE>*>(P);
+        *Args->first = CreateWindowExW(0, L"STATIC", L"Other", WS_POPUP | WS_VISIBLE, 600, 600, 50, 50, nullptr,
+                                       nullptr, nullptr, nullptr);
+        SetEvent(Args->second);
+        MSG M;
+        while (GetMessageW(&M, nullptr, 0, 0) > 0) DispatchMessageW(&M);
+        DestroyWindow(*Args->first);
+        return 0;
+      },
+      &Args, 0, &OtherThread);
+  WaitForSingleObject(Ready, 5000);
+  SetForegroundWindow(Other);
+  UiDriver::WaitFor([&] { return !IsWindowVisible(Hiding->Handle()); }, 2000);
+  EXPECT_FALSE(IsWindowVisible(Hiding->Handle()));
+  EXPECT_TRUE(IsWindowVisible(Bar->Handle()));
+  EXPECT_EQ(CaptionPixel(), GetSysColor(COLOR_INACTIVECAPTION));
+  SetForegroundWindow(FForm->Handle());
+  UiDriver::WaitFor([&] { return IsWindowVisible(Hiding->Handle()) != FALSE; }, 2000);
+  EXPECT_TRUE(IsWindowVisible(Hiding->Handle()));
+  UiDriver::WaitFor([&] { return CaptionPixel() == GetSysColor(COLOR_ACTIVECAPTION); }, 1000);
+  EXPECT_EQ(CaptionPixel(), GetSysColor(COLOR_ACTIVECAPTION));
+  PostThreadMessageW(OtherThread, WM_QUIT, 0, 0);
+  WaitForSingleObject(Thread, 5000);
+  CloseHandle(Thread);
+  CloseHandle(Ready);
+  ToolWindowDrawCaption = Saved;
+}
+
+TEST_F(ToolbarTest, EscapeInAFloatingToolbarGoesBackToTheForm) {
+  Build();
+  auto* Field = new TEditX(FForm.get());
+  Field->SetBounds(20, 200, 100, Field->Height());
+  Field->SetParent(FForm.get());
+  auto* Edit = new TEditX(FForm.get());
+  Edit->SetParent(Bar);
+  Bar->ArrangeControls();
+  Bar->SetFloatingPosition(TPoint{300, 250});
+  Bar->SetDockedTo(nullptr);
+  Pump();
+  Field->SetFocus();
+  Pump();
+  ::SetFocus(Edit->Handle());
+  Pump();
+  ASSERT_EQ(GetFocus(), Edit->Handle());
+  UiDriver::PressKey(Edit, VK_ESCAPE);
+  Pump();
+  EXPECT_EQ(GetFocus(), Field->Handle());
+}
+
+TEST(MdiFrame, AnMdiChildsCaptionIsItsFrames) {
+  HWND Frame = CreateWindowExW(0, L"STATIC", L"Frame", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr, nullptr,
+                               nullptr, nullptr);
+  if (!Frame) GTEST_SKIP() << "no display";
+  CLIENTCREATESTRUCT CS{};
+  HWND Client = CreateWindowExW(0, L"MDICLIENT", nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 300, 200, Frame, nullptr,
+                                nullptr, &CS);
+  ASSERT_NE(Client, nullptr);
+  HWND Child = CreateMDIWindowW(L"STATIC", L"Child", 0, 0, 0, 100, 100, Client, nullptr, 0);
+  ASSERT_NE(Child, nullptr);
+  EXPECT_EQ(FormFrameWindow(Child), Frame);
+  EXPECT_EQ(FormFrameWindow(Frame), Frame);
+  DestroyWindow(Frame);
+}
+
 // A pattern whose every pixel differs, so a misplaced tile shows.
 COLORREF PatternPixel(int X, int Y) { return RGB(40 * X + 10, 60 * Y + 20, 100); }
 
