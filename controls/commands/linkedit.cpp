@@ -23,21 +23,62 @@ void MakeGlyph(TBitmap& B, bool Arrow) {
 
 }  // namespace
 
+namespace {
+
+// The white line between the text and the button.
+class TLinkEditDivider : public TCustomControl {
+ public:
+  explicit TLinkEditDivider(TComponent* AOwner) : TCustomControl(AOwner) {
+    FColor = clWhite;
+    FParentColor = false;
+    FWidth = 2;
+  }
+
+ protected:
+  void Paint() override {
+    Canvas()->Brush()->SetColor(clWhite);
+    Canvas()->FillRect(ClientRect());
+  }
+};
+
+}  // namespace
+
 TCustomLinkEditX::TCustomLinkEditX(TComponent* AOwner) : TPlusEditX(AOwner) {
   FButton = new TToolbarButtonX(this);
   FButton->SetAllowAllUp(true);
   TBitmap G;
   MakeGlyph(G, false);
   FButton->SetGlyph(&G);
+  FButton->SetNumGlyphs(1);
   FButton->SetWidth(15);
   FButton->SetParent(this);
   FButton->OnClick = [this](TObject*) {
     FButton->Invalidate();
     if (OnButtonClick) OnButtonClick(this);
   };
-  FButton->OnMouseDown = [this](TObject*, TMouseButton, TShiftState, int, int) {
-    if (!Focused()) SetFocus();
+  FButton->OnDblClick = [this](TObject*) {
+    if (OnButtonDblClick) OnButtonDblClick(this);
   };
+  FButton->OnMouseDown = [this](TObject*, TMouseButton Button, TShiftState Shift, int X, int Y) {
+    if (!Focused()) SetFocus();
+    if (OnButtonMouseDown) OnButtonMouseDown(this, Button, Shift, X, Y);
+  };
+  FButton->OnMouseUp = [this](TObject*, TMouseButton Button, TShiftState Shift, int X, int Y) {
+    if (OnButtonMouseUp) OnButtonMouseUp(this, Button, Shift, X, Y);
+  };
+  FButton->OnMouseMove = [this](TObject*, TShiftState Shift, int X, int Y) {
+    if (OnButtonMouseMove) OnButtonMouseMove(this, Shift, X, Y);
+  };
+  FButton->OnMouseEnter = [this](TObject*) {
+    // The button keeps its flat look: it leaves its hot state at once.
+    FButton->MouseLeft();
+    if (OnButtonMouseEnter) OnButtonMouseEnter(this);
+  };
+  FButton->OnMouseExit = [this](TObject*) {
+    if (OnButtonMouseExit) OnButtonMouseExit(this);
+  };
+  FDivider = new TLinkEditDivider(this);
+  FDivider->SetParent(this);
   PlaceButton();
 }
 
@@ -49,16 +90,19 @@ void TCustomLinkEditX::SetBtnWidth(int Value) {
   if (Value == FButton->Width()) return;
   FButton->SetBounds(FWidth - Value - 5, 0, Value, std::max(FHeight - 5, 1));
   if (HandleAllocated()) RecreateWnd();
+  PlaceButton();
   SetEditRect();
 }
 
 void TCustomLinkEditX::SetButtonVisible(bool Value) {
   FButtonVisible = Value;
   FButton->SetVisible(Value);
+  FDivider->SetVisible(Value);
   SetEditRect();
+  RedrawBorder();
 }
 
-int TCustomLinkEditX::EditRight() { return FButtonVisible ? FButton->Left() - 2 - 1 : ClientWidth(); }
+int TCustomLinkEditX::EditRight() { return FButtonVisible ? FDivider->Left() - 1 : ClientWidth(); }
 
 void TCustomLinkEditX::SetEditRect() {
   if (!HandleAllocated()) return;
@@ -71,6 +115,7 @@ void TCustomLinkEditX::PlaceButton() {
   int W = FButton->Width();
   if (FWidth < W + 4) FWidth = W + 4;
   FButton->SetBounds(FWidth - W - 5, 0, W, std::max(FHeight - 5, 1));
+  if (FDivider) FDivider->SetBounds(FButton->Left() - 2, FButton->Top(), 2, FButton->Height());
 }
 
 void TCustomLinkEditX::CreateWnd() {
@@ -84,13 +129,47 @@ void TCustomLinkEditX::Resize() {
   SetEditRect();
 }
 
+bool TCustomLinkEditX::ButtonFrameHot() {
+  if (!FButtonVisible) return false;
+  if (FComponentState & csDesigning) return true;
+  return (HandleAllocated() && GetFocus() == FHandle) || (FMouseIn && MouseBehaviour == mbEasyStyle);
+}
+
+void TCustomLinkEditX::BorderDrawn(HDC DC) {
+  if (!FButtonVisible) return;
+  RECT R{FButton->Left() + 1, FButton->Top() + 2, FButton->Left() + FButton->Width() + 3,
+         FButton->Top() + FButton->Height() + 3};
+  if (ButtonFrameHot()) {
+    FrameRect(DC, &R, GetSysColorBrush(COLOR_BTNFACE));
+    ++R.left;
+    DrawEdge(DC, &R, BDR_RAISEDINNER, BF_LEFT | BF_TOP);
+    DrawEdge(DC, &R, BDR_RAISEDINNER, BF_RIGHT | BF_BOTTOM);
+  } else {
+    DrawEdge(DC, &R, BDR_RAISEDINNER, BF_LEFT);
+    ++R.left;
+    FrameRect(DC, &R, GetSysColorBrush(COLOR_BTNHIGHLIGHT));
+  }
+}
+
+void TCustomLinkEditX::MouseEnter() {
+  TPlusEditX::MouseEnter();
+  FMouseIn = true;
+  RedrawBorder();
+}
+
+void TCustomLinkEditX::MouseLeave() {
+  TPlusEditX::MouseLeave();
+  FMouseIn = false;
+  RedrawBorder();
+}
+
 void TCustomLinkEditX::Dispatch(TMessage& Message) {
   switch (Message.Msg) {
     case WM_SETCURSOR: {
       POINT P;
       GetCursorPos(&P);
       ::ScreenToClient(FHandle, &P);
-      if (FButtonVisible && P.x >= FWidth - FButton->Width() - 2 - 6) {
+      if (FButtonVisible && P.x >= FWidth - FButton->Width() - FDivider->Width() && P.x < ClientWidth()) {
         ::SetCursor(LoadCursor(nullptr, IDC_ARROW));
         Message.Result = TRUE;
         return;
@@ -103,6 +182,9 @@ void TCustomLinkEditX::Dispatch(TMessage& Message) {
         Message.Result = 0;
         return;
       }
+      break;
+    case WM_KILLFOCUS:
+      FMouseIn = false;
       break;
     default:
       break;

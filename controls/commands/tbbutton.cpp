@@ -148,6 +148,10 @@ void TToolbarButtonX::SetGlyph(TBitmap* Value) {
   FGlyph->SetGlyph(Value);
   Redraw(true);
 }
+void TToolbarButtonX::SetGlyphMask(TBitmap* Value) {
+  FGlyph->SetGlyphMask(Value);
+  Redraw(true);
+}
 void TToolbarButtonX::SetImages(TCustomImageList* Value) {
   FGlyph->SetImages(Value);
   if (Value) Value->FreeNotification(this);

@@ -46,6 +46,8 @@ class TToolbarButtonX : public TGraphicControl {
   void SetNumGlyphs(int Value);
   TBitmap* Glyph() { return FGlyph->Glyph(); }
   void SetGlyph(TBitmap* Value);
+  TBitmap* GlyphMask() { return FGlyph->GlyphMask(); }
+  void SetGlyphMask(TBitmap* Value);
   TCustomImageList* Images() const { return FGlyph->Images(); }
   void SetImages(TCustomImageList* Value);
   int ImageIndex() const { return FGlyph->ImageIndex(); }
@@ -95,6 +97,7 @@ class TToolbarButtonX : public TGraphicControl {
 
  private:
   friend struct TButtonHot;
+  friend class TCustomLinkEditX;
   bool UsesDropdown() const { return FDropdownMenu || FDropdownAlways; }
   bool PointInButton(int X, int Y);
   void UpdateExclusive();

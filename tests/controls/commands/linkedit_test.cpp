@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
+#include <vector>
 
 #include "commands_fixture.h"
 
@@ -94,6 +96,78 @@ TEST_F(LinkEditTest, DropDownListRefusesTypingAndWideningTheButtonShrinksTheText
   L->SetBtnWidth(30);
   EXPECT_EQ(L->Button()->Left(), ButtonLeft - 15);
   EXPECT_EQ(L->EditRight(), Right - 15);
+}
+
+TEST_F(LinkEditTest, ButtonPropertiesEventsAndDivider) {
+  TForm* F = MakeForm();
+  auto* L = new TLinkEditX(F);
+  L->SetParent(F);
+  L->SetBounds(10, 10, 150, L->Height());
+  L->SetBtnCaption("...");
+  L->SetBtnLayout(blGlyphTop);
+  L->SetBtnMargin(2);
+  L->SetBtnSpacing(1);
+  TBitmap Strip;
+  Strip.SetSize(16, 8);
+  L->SetBtnGlyph(&Strip);
+  TToolbarButtonX* B = L->Button();
+  EXPECT_EQ(B->Caption(), "...");
+  EXPECT_EQ(B->Layout(), blGlyphTop);
+  EXPECT_EQ(B->Margin(), 2);
+  EXPECT_EQ(B->Spacing(), 1);
+  EXPECT_EQ(L->BtnNumGlyphs(), 2);  // a 16 x 8 strip holds two images
+  EXPECT_EQ(L->BtnWidth(), 15);
+  F->Show();
+  Pump();
+  // The white divider stands just left of the button, as high as it is.
+  EXPECT_EQ(L->Divider()->Width(), 2);
+  EXPECT_EQ(L->Divider()->Left(), B->Left() - 2);
+  EXPECT_EQ(L->Divider()->Height(), B->Height());
+  EXPECT_EQ(L->EditRight(), L->Divider()->Left() - 1);
+  L->SetButtonVisible(false);
+  EXPECT_FALSE(L->Divider()->Visible());
+  EXPECT_EQ(L->EditRight(), L->ClientWidth());
+  L->SetButtonVisible(true);
+
+  std::vector<std::string> Seen;
+  L->OnButtonMouseEnter = [&](TObject* S) { Seen.push_back(S == L ? "enter" : "?"); };
+  L->OnButtonMouseExit = [&](TObject*) { Seen.push_back("exit"); };
+  L->OnButtonMouseDown = [&](TObject*, TMouseButton, TShiftState, int, int) { Seen.push_back("down"); };
+  L->OnButtonMouseUp = [&](TObject*, TMouseButton, TShiftState, int, int) { Seen.push_back("up"); };
+  L->OnButtonClick = [&](TObject*) { Seen.push_back("click"); };
+  POINT P{B->Left() + 5, B->Top() + 5};
+  ClientToScreen(L->Handle(), &P);
+  SetCursorPos(P.x, P.y);
+  UiDriver::Click(B);
+  Pump();
+  // The button is made to leave its hot state as soon as it enters it.
+  ASSERT_GE(Seen.size(), 5u);
+  EXPECT_EQ(Seen[0], "exit");
+  EXPECT_EQ(Seen[1], "enter");
+  auto At = [&](const char* E) { return std::find(Seen.begin(), Seen.end(), E) - Seen.begin(); };
+  EXPECT_LT(At("down"), At("up"));
+  EXPECT_LT(At("up"), At("click"));
+  EXPECT_LT(At("click"), static_cast<long>(Seen.size()));
+  EXPECT_NE(B->State(), bsMouseIn);
+  // The press gave the edit the focus, which raises the button's frame.
+  EXPECT_EQ(GetFocus(), L->Handle());
+  EXPECT_TRUE(L->ButtonFrameHot());
+}
+
+TEST_F(LinkEditTest, AllowDownButtonTogglesOnSuccessiveClicks) {
+  TForm* F = MakeForm();
+  auto* L = new TLinkEditX(F);
+  L->SetParent(F);
+  L->SetBounds(10, 10, 150, L->Height());
+  EXPECT_FALSE(L->BtnAllowDown());
+  L->SetBtnAllowDown(true);
+  F->Show();
+  Pump();
+  for (bool Want : {true, false, true}) {
+    UiDriver::Click(L->Button());
+    Pump();
+    EXPECT_EQ(L->Button()->Down(), Want);
+  }
 }
 
 TEST_F(LinkEditTest, FontComboListsEachFaceOnceAndDropsTheMark) {
