@@ -199,7 +199,9 @@ void TCBListView::CreateParams(TCreateParams& Params) {
   Params.Style = (Params.Style & ~static_cast<DWORD>(WS_CHILD)) | WS_POPUP | WS_BORDER;
   Params.ExStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_STATICEDGE;
   Params.WindowClassStyle |= CS_SAVEBITS;
-  Params.WndParent = nullptr;
+  // Top-level, owned by the combo, so that its owner-draw messages reach
+  // the list through the combo.
+  Params.WndParent = FCombo->HandleAllocated() ? FCombo->Handle() : nullptr;
 }
 
 void TCBListView::Dispatch(TMessage& Message) {
@@ -253,7 +255,21 @@ void TComboBoxX::BtnClick() {
   GetWindowRect(Handle(), &W);
   int Count = std::min(Items()->Count(), DropDownCount);
   int ItemH = FList->ItemHeight();
-  int H = FStyle >= csOwnerDrawFixed ? ItemH * Count + 3 : ItemH * Count + 4;
+  int Shown = ItemH * Count;
+  if (FStyle == csOwnerDrawVariable) {
+    Shown = 0;
+    // The items are measured here: the system does not ask the owner of a
+    // pop-up list everywhere.
+    HWND L = FList->Handle();
+    for (int I = 0; I < Items()->Count(); ++I) {
+      int Height = ItemH;
+      if (OnMeasureItem) OnMeasureItem(FList, I, Height);
+      Height = std::clamp(Height, 1, 255);
+      SendMessageW(L, LB_SETITEMHEIGHT, static_cast<WPARAM>(I), Height);
+      if (I < Count) Shown += Height;
+    }
+  }
+  int H = FStyle >= csOwnerDrawFixed ? Shown + 3 : Shown + 4;
   FList->SetEnabled(true);
   FList->SetVisible(true);
   FList->SetBounds(W.left, W.bottom, W.right - W.left, std::max(H, 4));
@@ -283,6 +299,22 @@ void TComboBoxX::SetItemIndex(int Value) {
 
 void TComboBoxX::SetStyle(TComboBoxStyle Value) {
   FStyle = Value;
+  if (Value == csOwnerDrawFixed || Value == csOwnerDrawVariable)
+    FList->OnDrawItem = [this](TWinControl* C, int I, TRect R, TOwnerDrawState S) {
+      if (OnDrawItem) OnDrawItem(C, I, R, S);
+    };
+  else
+    FList->OnDrawItem = nullptr;
+  if (Value == csOwnerDrawVariable)
+    FList->OnMeasureItem = [this](TWinControl* C, int I, int& H) {
+      if (OnMeasureItem) OnMeasureItem(C, I, H);
+    };
+  else
+    FList->OnMeasureItem = nullptr;
+  // Last: a new list window measures its items at once.
+  FList->SetStyle(Value == csOwnerDrawFixed      ? lbOwnerDrawFixed
+                  : Value == csOwnerDrawVariable ? lbOwnerDrawVariable
+                                                 : lbStandard);
   SetButtonVisible(Value != csSimple);
   ChangeColorOnFocus = Value == csDropDownList;
   EditorEnabled = Value != csDropDownList;
@@ -329,12 +361,45 @@ int CALLBACK CollectFace(const LOGFONTA* LF, const TEXTMETRICA*, DWORD Type, LPA
 }
 }  // namespace
 
-TFontComboBoxX::TFontComboBoxX(TComponent* AOwner) : TComboBoxX(AOwner) {}
+TFontComboBoxX::TFontComboBoxX(TComponent* AOwner) : TComboBoxX(AOwner) {
+  // The TrueType sign: two overlapping T's on a magenta background.
+  FTrueTypeSign.SetSize(12, 12);
+  TCanvas* C = FTrueTypeSign.Canvas();
+  C->Brush()->SetColor(static_cast<TColor>(RGB(255, 0, 255)));
+  C->FillRect(TRect{0, 0, 12, 12});
+  auto T = [C](int X, int Y, TColor Ink) {
+    C->Brush()->SetColor(Ink);
+    C->FillRect(TRect{X, Y, X + 7, Y + 2});
+    C->FillRect(TRect{X + 2, Y + 2, X + 5, Y + 8});
+  };
+  T(0, 0, static_cast<TColor>(RGB(128, 128, 128)));
+  T(4, 3, clBlack);
+}
 
 void TFontComboBoxX::CreateWnd() {
   TComboBoxX::CreateWnd();
   List()->SetSorted(true);
+  OnDrawItem = [this](TWinControl* C, int I, TRect R, TOwnerDrawState S) { DrawFace(C, I, R, S); };
+  SetStyle(csOwnerDrawFixed);
+  SetItemHeight(14);
   FillList();
+}
+
+void TFontComboBoxX::DrawFace(TWinControl*, int Index, TRect Rect, TOwnerDrawState State) {
+  TCanvas* C = List()->Canvas();
+  C->FillRect(Rect);
+  if (State == odSelected) DrawFocusRect(C->Handle(), &Rect);
+  if (Index < 0 || Index >= Items()->Count()) return;
+  std::string Face = Items()->Strings(Index);
+  if (!Face.empty() && Face.back() == '*') {
+    Face.pop_back();
+    FTrueTypeSign.SetTransparentColor(FTrueTypeSign.Canvas()->Pixels(0, 10));
+    FTrueTypeSign.SetTransparent(true);
+    C->Draw(Rect.left + 2, Rect.top + 2, &FTrueTypeSign);
+  }
+  C->Brush()->SetStyle(bsClear);
+  C->TextOut(Rect.left + 17, Rect.top, Face);
+  C->Brush()->SetStyle(bsSolid);
 }
 
 void TFontComboBoxX::SetTrueTypeFontsOnly(bool Value) {

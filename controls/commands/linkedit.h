@@ -95,6 +95,10 @@ class TComboBoxX : public TCustomLinkEditX {
   int ItemIndex() { return FList->ItemIndex(); }
   void SetItemIndex(int Value);
   int DropDownCount = 8;
+  int ItemHeight() { return FList->ItemHeight(); }
+  void SetItemHeight(int Value) { FList->SetItemHeight(Value); }
+  bool Sorted() const { return FList->Sorted(); }
+  void SetSorted(bool Value) { FList->SetSorted(Value); }
   TComboBoxStyle Style() const { return FStyle; }
   void SetStyle(TComboBoxStyle Value);
   bool DroppedDown();
@@ -105,6 +109,10 @@ class TComboBoxX : public TCustomLinkEditX {
   void ItemChosen(int Index);
 
   TNotifyEvent OnDropDown;
+  // Owner-drawn styles: the list's items are drawn (and, variable, measured)
+  // by these, on the list's canvas.
+  TDrawItemEvent OnDrawItem;
+  TMeasureItemEvent OnMeasureItem;
 
  protected:
   void KeyDown(WORD& Key, TShiftState Shift) override;
@@ -128,5 +136,7 @@ class TFontComboBoxX : public TComboBoxX {
   void Change() override;
 
  private:
+  void DrawFace(TWinControl* Control, int Index, TRect Rect, TOwnerDrawState State);
   bool FTrueTypeOnly = false;
+  TBitmap FTrueTypeSign;
 };

@@ -170,6 +170,57 @@ TEST_F(LinkEditTest, AllowDownButtonTogglesOnSuccessiveClicks) {
   }
 }
 
+TEST_F(LinkEditTest, OwnerDrawnStylesDrawThroughTheCombo) {
+  TForm* F = MakeForm();
+  auto* C = new TComboBoxX(F);
+  C->SetParent(F);
+  C->SetBounds(10, 10, 150, C->Height());
+  for (const char* S : {"alpha", "beta", "gamma"}) C->Items()->Add(S);
+  std::set<int> Drawn;
+  TWinControl* DrawnOn = nullptr;
+  C->OnDrawItem = [&](TWinControl* Control, int Index, TRect, TOwnerDrawState) {
+    Drawn.insert(Index);
+    DrawnOn = Control;
+  };
+  int Measured = 0;
+  C->OnMeasureItem = [&](TWinControl*, int, int& H) {
+    ++Measured;
+    H = 20;
+  };
+  F->Show();
+  Pump();
+  struct {
+    TComboBoxStyle Style;
+    TListBoxStyle ListStyle;
+    bool Draws, Measures;
+  } Cases[] = {
+      {csDropDown, lbStandard, false, false},
+      {csOwnerDrawFixed, lbOwnerDrawFixed, true, false},
+      {csOwnerDrawVariable, lbOwnerDrawVariable, true, true},
+  };
+  for (auto K : Cases) {
+    Drawn.clear();
+    DrawnOn = nullptr;
+    Measured = 0;
+    C->SetStyle(K.Style);
+    EXPECT_EQ(C->List()->Style(), K.ListStyle);
+    C->BtnClick();
+    Pump();
+    UpdateWindow(C->List()->Handle());
+    EXPECT_EQ(Drawn == std::set<int>({0, 1, 2}), K.Draws) << K.Style;
+    if (K.Draws) {
+      EXPECT_EQ(DrawnOn, C->List());
+    }
+    EXPECT_EQ(Measured > 0, K.Measures) << K.Style;
+    if (K.Measures) {
+      RECT R;
+      GetWindowRect(C->List()->Handle(), &R);
+      EXPECT_EQ(R.bottom - R.top, 3 * 20 + 3);
+    }
+    C->CloseUp();
+  }
+}
+
 TEST_F(LinkEditTest, FontComboListsEachFaceOnceAndDropsTheMark) {
   TForm* F = MakeForm();
   auto* C = new TFontComboBoxX(F);
@@ -191,6 +242,20 @@ TEST_F(LinkEditTest, FontComboListsEachFaceOnceAndDropsTheMark) {
   C->SetItemIndex(TrueType);
   EXPECT_EQ(C->Text(), Face.substr(0, Face.size() - 1));
   EXPECT_GE(Changes, 1);
+  EXPECT_EQ(C->Style(), csOwnerDrawFixed);
+  // The open list shows the TrueType sign in place of the mark.
+  C->BtnClick();
+  HWND L = C->List()->Handle();
+  SendMessageW(L, LB_SETTOPINDEX, TrueType, 0);
+  Pump();
+  UpdateWindow(L);
+  RECT R;
+  SendMessageW(L, LB_GETITEMRECT, TrueType, reinterpret_cast<LPARAM>(&R));
+  HDC DC = GetDC(L);
+  EXPECT_EQ(GetPixel(DC, R.left + 2 + 5, R.top + 2 + 3), RGB(0, 0, 0));
+  EXPECT_NE(GetPixel(DC, R.left + 2, R.top + 2 + 10), RGB(255, 0, 255));
+  ReleaseDC(L, DC);
+  C->CloseUp();
   C->SetTrueTypeFontsOnly(true);
   for (int I = 0; I < C->Items()->Count(); ++I) EXPECT_EQ(C->Items()->Strings(I).back(), '*');
 }
