@@ -117,6 +117,9 @@ void TEditX::Dispatch(TMessage& Message) {
     case WM_PRINT:
       Message.Result = PaintForPrintMessage(FHandle, Message, NCPaintProc, nullptr);
       return;
+    case WM_PRINTCLIENT:
+      PaintForPrintClient(this, Message);
+      return;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
       TCustomEdit::Dispatch(Message);

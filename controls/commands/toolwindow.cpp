@@ -522,6 +522,11 @@ void TCustomToolWindowX::Notification(TComponent* AComponent, TOperation Operati
   if (AComponent == static_cast<TComponent*>(FDefaultDock)) FDefaultDock = nullptr;
   if (AComponent == static_cast<TComponent*>(FLastDock)) FLastDock = nullptr;
   if (FHost && AComponent == static_cast<TComponent*>(FHost->ParentForm())) {
+    if (FloatingMode == fmOnTopOfAllForms && Parent() == FHost) {
+      // It floats over every form: it only forgets the one that went.
+      FHost->ForgetParentForm();
+      return;
+    }
     // The owner form goes: so does the floating window's host.
     TFloatingWindowParent* H = FHost;
     FHost = nullptr;

@@ -24,6 +24,7 @@ class TFloatingWindowParent : public TForm {
   TFloatingWindowParent(TComponent* AOwner, TCustomForm* ParentForm);
   TCustomForm* ParentForm() const { return FParentForm; }
   bool DialogKey(WORD Key, TShiftState Shift) override;
+  void ForgetParentForm() { FParentForm = nullptr; }
 
  private:
   TCustomForm* FParentForm;

@@ -657,6 +657,45 @@ TEST_F(ToolbarTest, EscapeInAFloatingToolbarGoesBackToTheForm) {
   EXPECT_EQ(GetFocus(), Field->Handle());
 }
 
+TEST_F(ToolbarTest, EditXPrintsItsBorderAndText) {
+  TForm* F = MakeForm();
+  auto* E = new TEditX(F);
+  E->SetBounds(10, 10, 80, E->Height());
+  E->SetParent(F);
+  E->SetText("WWWWWW");
+  auto* Other = new TEditX(F);
+  Other->SetBounds(10, 40, 80, Other->Height());
+  Other->SetParent(F);
+  F->Show();
+  Pump();
+  Other->SetFocus();
+  Pump();
+  ASSERT_FALSE(E->HotLook());
+  const int W = E->Width(), H = E->Height();
+  HDC Screen = GetDC(nullptr);
+  HDC DC = CreateCompatibleDC(Screen);
+  HBITMAP B = CreateCompatibleBitmap(Screen, W, H);
+  HGDIOBJ Old = SelectObject(DC, B);
+  RECT All{0, 0, W, H};
+  FillRect(DC, &All, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  EXPECT_EQ(SendMessageW(E->Handle(), WM_PRINT, reinterpret_cast<WPARAM>(DC),
+                         PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND),
+            1);
+  // The flat border: two face-coloured pixels, then one of the window colour.
+  EXPECT_EQ(GetPixel(DC, 0, H / 2), GetSysColor(COLOR_BTNFACE));
+  EXPECT_EQ(GetPixel(DC, 1, H / 2), GetSysColor(COLOR_BTNFACE));
+  EXPECT_EQ(GetPixel(DC, 2, H / 2), GetSysColor(COLOR_WINDOW));
+  // The client part holds the text: some pixel in the text colour.
+  bool Text = false;
+  for (int X = 3; X < W - 3 && !Text; ++X)
+    for (int Y = 3; Y < H - 3 && !Text; ++Y) Text = GetPixel(DC, X, Y) == GetSysColor(COLOR_WINDOWTEXT);
+  EXPECT_TRUE(Text);
+  SelectObject(DC, Old);
+  DeleteObject(B);
+  DeleteDC(DC);
+  ReleaseDC(nullptr, Screen);
+}
+
 TEST(MdiFrame, AnMdiChildsCaptionIsItsFrames) {
   HWND Frame = CreateWindowExW(0, L"STATIC", L"Frame", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr, nullptr,
                                nullptr, nullptr);
