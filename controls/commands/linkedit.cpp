@@ -154,13 +154,17 @@ void TCustomLinkEditX::BorderDrawn(HDC DC) {
 void TCustomLinkEditX::MouseEnter() {
   TPlusEditX::MouseEnter();
   FMouseIn = true;
-  RedrawBorder();
+  // Only the button's frame: the easy style's border is already drawn.
+  if (HandleAllocated()) {
+    HDC DC = GetWindowDC(FHandle);
+    BorderDrawn(DC);
+    ReleaseDC(FHandle, DC);
+  }
 }
 
 void TCustomLinkEditX::MouseLeave() {
-  TPlusEditX::MouseLeave();
   FMouseIn = false;
-  RedrawBorder();
+  TPlusEditX::MouseLeave();  // redraws the border and the button's frame
 }
 
 void TCustomLinkEditX::Dispatch(TMessage& Message) {

@@ -476,10 +476,17 @@ void TCustomToolWindowX::UpdateVisibility() {
     } else if (TCustomForm* F = FHost->ParentForm(); F && F->HandleAllocated()) {
       HWND Form = F->Handle();
       if (GetWindow(FHandle, GW_OWNER) != Form) SetWindowLongPtrW(FHandle, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(Form));
-      // Just below the form's other owned windows that lie right above it.
-      After = Form;
+      // Just below the highest of the form's owned windows that lie right
+      // above it; without any, just above the form (below it, it would be
+      // hidden behind it).
+      After = nullptr;
       for (HWND W = GetWindow(Form, GW_HWNDPREV); W && GetWindow(W, GW_OWNER) == Form; W = GetWindow(W, GW_HWNDPREV))
         if (W != FHandle) After = W;
+      if (!After) {
+        After = GetWindow(Form, GW_HWNDPREV);
+        if (After == FHandle) After = GetWindow(FHandle, GW_HWNDPREV);
+        if (!After) After = HWND_TOP;
+      }
       ZFlag = 0;
     }
   }

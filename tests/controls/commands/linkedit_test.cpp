@@ -154,6 +154,38 @@ TEST_F(LinkEditTest, ButtonPropertiesEventsAndDivider) {
   EXPECT_TRUE(L->ButtonFrameHot());
 }
 
+TEST_F(LinkEditTest, HoverLightsOnlyTheEasyStyle) {
+  TForm* F = MakeForm();
+  auto* Focus = new TEditX(F);
+  Focus->SetParent(F);
+  Focus->SetBounds(10, 60, 100, Focus->Height());
+  TLinkEditX* Edits[2];
+  for (int I = 0; I < 2; ++I) {
+    Edits[I] = new TLinkEditX(F);
+    Edits[I]->SetParent(F);
+    Edits[I]->SetBounds(10, 10 + 25 * I, 150, Edits[I]->Height());
+  }
+  Edits[1]->MouseBehaviour = mbEasyStyle;
+  F->Show();
+  Pump();
+  Focus->SetFocus();
+  Pump();
+  for (int I = 0; I < 2; ++I) {
+    TLinkEditX* L = Edits[I];
+    L->Perform(CM_MOUSEENTER, 0, 0);
+    HDC DC = GetWindowDC(L->Handle());
+    COLORREF Left = GetPixel(DC, 0, L->Height() / 2);
+    ReleaseDC(L->Handle(), DC);
+    const bool Easy = I == 1;
+    EXPECT_EQ(L->ButtonFrameHot(), Easy);
+    EXPECT_FALSE(L->HotLook());  // the plain edit's hover state stays off
+    // The easy style's sunken border shows; the X style stays flat.
+    EXPECT_EQ(Left, GetSysColor(Easy ? COLOR_BTNSHADOW : COLOR_BTNFACE)) << I;
+    L->Perform(CM_MOUSELEAVE, 0, 0);
+    EXPECT_FALSE(L->ButtonFrameHot());
+  }
+}
+
 TEST_F(LinkEditTest, AllowDownButtonTogglesOnSuccessiveClicks) {
   TForm* F = MakeForm();
   auto* L = new TLinkEditX(F);

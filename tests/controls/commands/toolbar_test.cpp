@@ -549,6 +549,12 @@ TEST_F(ToolbarTest, FloatingWindowFollowsItsOwnerForm) {
   const HWND T = Bar->Handle();
   ASSERT_TRUE(IsWindowVisible(T));
   EXPECT_EQ(GetWindow(T, GW_OWNER), FForm->Handle());
+  auto Above = [&] {
+    for (HWND W = GetWindow(T, GW_HWNDNEXT); W; W = GetWindow(W, GW_HWNDNEXT))
+      if (W == FForm->Handle()) return true;
+    return false;
+  };
+  EXPECT_TRUE(Above());
   FForm->Hide();
   Pump();
   EXPECT_FALSE(IsWindowVisible(T));
@@ -573,6 +579,20 @@ TEST_F(ToolbarTest, FloatingWindowFollowsItsOwnerForm) {
   Pump();
   EXPECT_TRUE(IsWindowVisible(T));
   EXPECT_EQ(GetWindow(T, GW_OWNER), FForm->Handle());
+  EXPECT_TRUE(Above());
+}
+
+// Shows a window of its own thread (Args: where to put it, the event to set
+// once it stands) and runs that thread's messages until WM_QUIT.
+DWORD WINAPI OtherWindowThread(LPVOID P) {
+  auto* Args = static_cast<std::pair<HWND*, HANDLE>*>(P);
+  *Args->first = CreateWindowExW(0, L"STATIC", L"Other", WS_POPUP | WS_VISIBLE, 600, 600, 50, 50, nullptr, nullptr,
+                                 nullptr, nullptr);
+  SetEvent(Args->second);
+  MSG M;
+  while (GetMessageW(&M, nullptr, 0, 0) > 0) DispatchMessageW(&M);
+  DestroyWindow(*Args->first);
+  return 0;
 }
 
 TEST_F(ToolbarTest, FloatingWindowsHideOrGreyWhileTheApplicationIsInactive) {
@@ -605,19 +625,7 @@ TEST_F(ToolbarTest, FloatingWindowsHideOrGreyWhileTheApplicationIsInactive) {
   HWND Other = nullptr;
   DWORD OtherThread = 0;
   std::pair<HWND*, HANDLE> Args{&Other, Ready};
-  HANDLE Thread = CreateThread(
-      nullptr, 0,
-      [](LPVOID P) -> DWORD {
-        auto* Args = static_cast<std::pair<HWND*, HANDLE>*>(P);
-        *Args->first = CreateWindowExW(0, L"STATIC", L"Other", WS_POPUP | WS_VISIBLE, 600, 600, 50, 50, nullptr,
-                                       nullptr, nullptr, nullptr);
-        SetEvent(Args->second);
-        MSG M;
-        while (GetMessageW(&M, nullptr, 0, 0) > 0) DispatchMessageW(&M);
-        DestroyWindow(*Args->first);
-        return 0;
-      },
-      &Args, 0, &OtherThread);
+  HANDLE Thread = CreateThread(nullptr, 0, OtherWindowThread, &Args, 0, &OtherThread);
   WaitForSingleObject(Ready, 5000);
   SetForegroundWindow(Other);
   UiDriver::WaitFor([&] { return !IsWindowVisible(Hiding->Handle()); }, 2000);
