@@ -12,6 +12,15 @@ namespace {
 
 using LinkEditTest = CommandsTest;
 
+// A control of class T on F, 10 pixels in, at Top, as high as it makes itself.
+template <class T>
+T* Place(TForm* F, int Top, int Width = 150) {
+  auto* C = new T(F);
+  C->SetParent(F);
+  C->SetBounds(10, Top, Width, C->Height());
+  return C;
+}
+
 TEST_F(LinkEditTest, ListIsAsHighAsItsItemsUpToDropDownCount) {
   TForm* F = MakeForm();
   auto* C = new TComboBoxX(F);
@@ -100,9 +109,7 @@ TEST_F(LinkEditTest, DropDownListRefusesTypingAndWideningTheButtonShrinksTheText
 
 TEST_F(LinkEditTest, ButtonPropertiesEventsAndDivider) {
   TForm* F = MakeForm();
-  auto* L = new TLinkEditX(F);
-  L->SetParent(F);
-  L->SetBounds(10, 10, 150, L->Height());
+  auto* L = Place<TLinkEditX>(F, 10);
   L->SetBtnCaption("...");
   L->SetBtnLayout(blGlyphTop);
   L->SetBtnMargin(2);
@@ -156,15 +163,8 @@ TEST_F(LinkEditTest, ButtonPropertiesEventsAndDivider) {
 
 TEST_F(LinkEditTest, HoverLightsOnlyTheEasyStyle) {
   TForm* F = MakeForm();
-  auto* Focus = new TEditX(F);
-  Focus->SetParent(F);
-  Focus->SetBounds(10, 60, 100, Focus->Height());
-  TLinkEditX* Edits[2];
-  for (int I = 0; I < 2; ++I) {
-    Edits[I] = new TLinkEditX(F);
-    Edits[I]->SetParent(F);
-    Edits[I]->SetBounds(10, 10 + 25 * I, 150, Edits[I]->Height());
-  }
+  auto* Focus = Place<TEditX>(F, 60, 100);
+  TLinkEditX* Edits[2] = {Place<TLinkEditX>(F, 10), Place<TLinkEditX>(F, 35)};
   Edits[1]->MouseBehaviour = mbEasyStyle;
   F->Show();
   Pump();
@@ -188,9 +188,7 @@ TEST_F(LinkEditTest, HoverLightsOnlyTheEasyStyle) {
 
 TEST_F(LinkEditTest, AllowDownButtonTogglesOnSuccessiveClicks) {
   TForm* F = MakeForm();
-  auto* L = new TLinkEditX(F);
-  L->SetParent(F);
-  L->SetBounds(10, 10, 150, L->Height());
+  auto* L = Place<TLinkEditX>(F, 10);
   EXPECT_FALSE(L->BtnAllowDown());
   L->SetBtnAllowDown(true);
   F->Show();
@@ -204,9 +202,7 @@ TEST_F(LinkEditTest, AllowDownButtonTogglesOnSuccessiveClicks) {
 
 TEST_F(LinkEditTest, OwnerDrawnStylesDrawThroughTheCombo) {
   TForm* F = MakeForm();
-  auto* C = new TComboBoxX(F);
-  C->SetParent(F);
-  C->SetBounds(10, 10, 150, C->Height());
+  auto* C = Place<TComboBoxX>(F, 10);
   for (const char* S : {"alpha", "beta", "gamma"}) C->Items()->Add(S);
   std::set<int> Drawn;
   TWinControl* DrawnOn = nullptr;
