@@ -148,6 +148,12 @@ void TToolbarButtonX::SetGlyph(TBitmap* Value) {
   FGlyph->SetGlyph(Value);
   Redraw(true);
 }
+void TToolbarButtonX::Loaded() {
+  TGraphicControl::Loaded();
+  TGlyphList* List = nullptr;
+  FGlyph->CreateButtonGlyph(FEnabled ? bsUp : bsDisabled, List);
+}
+
 void TToolbarButtonX::SetGlyphMask(TBitmap* Value) {
   FGlyph->SetGlyphMask(Value);
   Redraw(true);
