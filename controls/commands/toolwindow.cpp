@@ -425,6 +425,21 @@ void ActivateOtherWindow(HWND Except) {
   if (S.Found) SetActiveWindow(S.Found);
 }
 
+HWND TCustomToolWindowX::PlaceAbove(HWND Form) {
+  // Just below the highest of the form's owned windows that lie right above
+  // it; without any, just above the form (below it, it would be hidden
+  // behind it).
+  HWND After = nullptr;
+  for (HWND W = GetWindow(Form, GW_HWNDPREV); W && GetWindow(W, GW_OWNER) == Form; W = GetWindow(W, GW_HWNDPREV))
+    if (W != FHandle) After = W;
+  if (!After) {
+    After = GetWindow(Form, GW_HWNDPREV);
+    if (After == FHandle) After = GetWindow(FHandle, GW_HWNDPREV);
+    if (!After) After = HWND_TOP;
+  }
+  return After;
+}
+
 HWND TCustomToolWindowX::OwnerFrameWindow() {
   TCustomForm* F = FHost ? FHost->ParentForm() : nullptr;
   if (!F || !F->HandleAllocated()) return nullptr;
@@ -467,26 +482,17 @@ void TCustomToolWindowX::UpdateVisibility() {
     if (FShowCaption) RedrawWindow(FHandle, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
   }
   const bool Show = ShouldBeVisible();
+  TCustomForm* F = FHost->ParentForm();
+  const HWND Form = F && F->HandleAllocated() ? F->Handle() : nullptr;
   if (Show == (IsWindowVisible(FHandle) != FALSE)) return;
   UINT ZFlag = SWP_NOZORDER;
   HWND After = nullptr;
   if (Show) {
     if (FloatingMode == fmOnTopOfAllForms) {
       if (Application) SetWindowLongPtrW(FHandle, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(Application->Handle()));
-    } else if (TCustomForm* F = FHost->ParentForm(); F && F->HandleAllocated()) {
-      HWND Form = F->Handle();
+    } else if (Form) {
       if (GetWindow(FHandle, GW_OWNER) != Form) SetWindowLongPtrW(FHandle, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(Form));
-      // Just below the highest of the form's owned windows that lie right
-      // above it; without any, just above the form (below it, it would be
-      // hidden behind it).
-      After = nullptr;
-      for (HWND W = GetWindow(Form, GW_HWNDPREV); W && GetWindow(W, GW_OWNER) == Form; W = GetWindow(W, GW_HWNDPREV))
-        if (W != FHandle) After = W;
-      if (!After) {
-        After = GetWindow(Form, GW_HWNDPREV);
-        if (After == FHandle) After = GetWindow(FHandle, GW_HWNDPREV);
-        if (!After) After = HWND_TOP;
-      }
+      After = PlaceAbove(Form);
       ZFlag = 0;
     }
   }

@@ -156,6 +156,9 @@ class TCustomToolWindowX : public TCustomControl {
   bool ShouldBeVisible();
   void UpdateTopmost();
   HWND OwnerFrameWindow();
+  // The window to place this one after to stand above Form and its owned
+  // windows' group.
+  HWND PlaceAbove(HWND Form);
   bool BackgroundShows();
   void RecalcNCArea();
   void DrawDockedNCArea(HDC DC);

@@ -612,11 +612,21 @@ TEST_F(ToolbarTest, FloatingWindowsHideOrGreyWhileTheApplicationIsInactive) {
   Pump();
   ASSERT_TRUE(IsWindowVisible(Hiding->Handle()));
   const int FX = GetSystemMetrics(SM_CXFRAME), FY = GetSystemMetrics(SM_CYFRAME);
+  // Printed, not read from the screen: the window manager may stack the
+  // form over its floating windows when it is activated again.
   auto CaptionPixel = [&] {
+    Pump();
     RECT W = WindowRect(Bar);
-    HDC DC = GetDC(nullptr);
-    COLORREF C = GetPixel(DC, W.left + FX, W.top + FY);
-    ReleaseDC(nullptr, DC);
+    HDC Screen = GetDC(nullptr);
+    HDC DC = CreateCompatibleDC(Screen);
+    HBITMAP B = CreateCompatibleBitmap(Screen, W.right - W.left, W.bottom - W.top);
+    HGDIOBJ Old = SelectObject(DC, B);
+    SendMessageW(Bar->Handle(), WM_PRINT, reinterpret_cast<WPARAM>(DC), PRF_NONCLIENT);
+    COLORREF C = GetPixel(DC, FX, FY);
+    SelectObject(DC, Old);
+    DeleteObject(B);
+    DeleteDC(DC);
+    ReleaseDC(nullptr, Screen);
     return C;
   };
   EXPECT_EQ(CaptionPixel(), GetSysColor(COLOR_ACTIVECAPTION));
