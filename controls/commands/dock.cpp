@@ -10,6 +10,7 @@ TDockX::TDockX(TComponent* AOwner) : TCustomControl(AOwner) {
   FParentColor = false;
   FAlign = alTop;
   FHeight = 0;
+  FBackground.OnChange = [this](TObject*) { BackgroundChanged(); };
 }
 
 TDockX::~TDockX() {
@@ -39,6 +40,101 @@ void TDockX::SetParent(TWinControl* AParent) {
     if (dynamic_cast<TCustomToolWindowX*>(P) || dynamic_cast<TDockX*>(P))
       throw EInvalidOperation("A TDockX control cannot be placed inside a tool window or another TDockX");
   TCustomControl::SetParent(AParent);
+}
+
+void TDockX::SetBackground(TBitmap* Value) {
+  if (Value)
+    FBackground.Assign(Value);
+  else
+    FBackground.SetSize(0, 0);
+  BackgroundChanged();
+}
+
+void TDockX::SetBackgroundOnToolbars(bool Value) {
+  if (Value == FBackgroundOnToolbars) return;
+  FBackgroundOnToolbars = Value;
+  BackgroundChanged();
+}
+
+void TDockX::SetBackgroundTransparent(bool Value) {
+  if (Value == FBackgroundTransparent) return;
+  FBackgroundTransparent = Value;
+  if (UsingBackground()) BackgroundChanged();
+}
+
+void TDockX::SetColor(TColor Value) {
+  TCustomControl::SetColor(Value);
+  if (UsingBackground()) BackgroundChanged();
+}
+
+void TDockX::BackgroundChanged() {
+  FTransparentCache.reset();
+  if (!HandleAllocated()) return;
+  InvalidateRect(FHandle, nullptr, TRUE);
+  for (TCustomToolWindowX* T : FVisibleList) T->DockBackgroundChanged();
+}
+
+POINT TDockX::BackgroundOrigin(HWND Wnd, bool WindowCoordinates) {
+  POINT P{0, 0};
+  if (!HandleAllocated()) return P;
+  ::ClientToScreen(FHandle, &P);
+  if (WindowCoordinates) {
+    RECT W;
+    GetWindowRect(Wnd, &W);
+    return {P.x - W.left, P.y - W.top};
+  }
+  ::ScreenToClient(Wnd, &P);
+  return P;
+}
+
+void TDockX::DrawBackground(HDC DC, POINT Origin, const RECT& Clip, const RECT* Exclude) {
+  if (!UsingBackground()) return;
+  TBitmap* B = &FBackground;
+  if (FBackgroundTransparent) {
+    if (!FTransparentCache) {
+      // The background's bottom-left colour shows the dock's colour.
+      FTransparentCache = std::make_unique<TBitmap>();
+      FTransparentCache->SetSize(FBackground.Width(), FBackground.Height());
+      TCanvas* C = FTransparentCache->Canvas();
+      C->Brush()->SetColor(FColor);
+      C->FillRect(TRect{0, 0, FBackground.Width(), FBackground.Height()});
+      TBitmap Over;
+      Over.Assign(&FBackground);
+      Over.SetTransparentColor(clDefault);
+      Over.SetTransparent(true);
+      C->Draw(0, 0, &Over);
+    }
+    B = FTransparentCache.get();
+  }
+  const int W = B->Width(), H = B->Height();
+  const int Saved = SaveDC(DC);
+  IntersectClipRect(DC, Clip.left, Clip.top, Clip.right, Clip.bottom);
+  if (Exclude) ExcludeClipRect(DC, Exclude->left, Exclude->top, Exclude->right, Exclude->bottom);
+  HDC Src = CreateCompatibleDC(DC);
+  HGDIOBJ Old = SelectObject(Src, B->Handle());
+  // The first tile at or before the clip's corner, on the dock's grid.
+  auto Start = [](int From, int Anchor, int Size) {
+    int D = From - Anchor;
+    int K = D >= 0 ? D / Size : -((-D + Size - 1) / Size);
+    return Anchor + K * Size;
+  };
+  for (int Y = Start(Clip.top, Origin.y, H); Y < Clip.bottom; Y += H)
+    for (int X = Start(Clip.left, Origin.x, W); X < Clip.right; X += W) BitBlt(DC, X, Y, W, H, Src, 0, 0, SRCCOPY);
+  SelectObject(Src, Old);
+  DeleteDC(Src);
+  RestoreDC(DC, Saved);
+}
+
+void TDockX::Paint() {
+  if (!UsingBackground()) return;
+  RECT R;
+  GetClientRect(FHandle, &R);
+  DrawBackground(Canvas()->Handle(), POINT{0, 0}, R, nullptr);
+}
+
+bool TDockX::EraseBackground(HDC DC) {
+  // Paint covers everything when there is a background.
+  return UsingBackground() ? true : TCustomControl::EraseBackground(DC);
 }
 
 void TDockX::SetAllowDrag(bool Value) {
@@ -282,6 +378,19 @@ void TDockX::NCPaint(HDC DC) {
     DeleteObject(Shadow);
     DeleteObject(Hi);
   }
+  // The rest of the frame, around the client area.
+  RECT C;
+  GetClientRect(FHandle, &C);
+  MapWindowPoints(FHandle, nullptr, reinterpret_cast<POINT*>(&C), 2);
+  RECT W;
+  GetWindowRect(FHandle, &W);
+  OffsetRect(&C, -W.left, -W.top);
+  const int Saved = SaveDC(DC);
+  ExcludeClipRect(DC, C.left, C.top, C.right, C.bottom);
+  HBRUSH Face = CreateSolidBrush(ColorToRGB(FColor));
+  FillRect(DC, &R, Face);
+  DeleteObject(Face);
+  RestoreDC(DC, Saved);
 }
 
 void TDockX::NCPaintProc(HWND Wnd, HDC DC, void*) {
@@ -305,6 +414,14 @@ void TDockX::Dispatch(TMessage& Message) {
       return;
     case WM_PRINT:
       Message.Result = PaintForPrintMessage(FHandle, Message, NCPaintProc, nullptr);
+      return;
+    case WM_MOVE:
+      TCustomControl::Dispatch(Message);
+      if (UsingBackground()) BackgroundChanged();
+      return;
+    case WM_SYSCOLORCHANGE:
+      TCustomControl::Dispatch(Message);
+      if (FTransparentCache) BackgroundChanged();
       return;
     default:
       TCustomControl::Dispatch(Message);

@@ -2,6 +2,7 @@
 // rows, sizes itself to its rows and draws optional bound lines.
 #pragma once
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "controls/commands/core/docklayout.h"
@@ -39,6 +40,21 @@ class TDockX : public TCustomControl {
   std::string Version() const { return ToolbarXVersion; }
   void SetVersion(const std::string&) {}
   void SetParent(TWinControl* AParent) override;
+  // A copy of Value becomes the tiled background; an empty one means none.
+  TBitmap* Background() { return &FBackground; }
+  void SetBackground(TBitmap* Value);
+  bool BackgroundOnToolbars() const { return FBackgroundOnToolbars; }
+  void SetBackgroundOnToolbars(bool Value);
+  bool BackgroundTransparent() const { return FBackgroundTransparent; }
+  void SetBackgroundTransparent(bool Value);
+  void SetColor(TColor Value) override;
+  bool UsingBackground() const { return FBackground.Width() > 0 && FBackground.Height() > 0; }
+  // Tiles the background into DC inside Clip (leaving Exclude out), the
+  // pattern anchored at Origin: where the dock's client origin lies in DC.
+  void DrawBackground(HDC DC, POINT Origin, const RECT& Clip, const RECT* Exclude);
+  // Where the dock's client origin lies in Wnd's window (frame) or client
+  // coordinates.
+  POINT BackgroundOrigin(HWND Wnd, bool WindowCoordinates);
 
   void ArrangeToolbars(bool ClipPositions = false);
   void BeginArrange() { ++FArrangeLock; }
@@ -66,10 +82,14 @@ class TDockX : public TCustomControl {
   void Dispatch(TMessage& Message) override;
   void Resize() override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
+  void Paint() override;
+  bool EraseBackground(HDC DC) override;
   void AlignControls(TControl* AControl, TRect& Rect) override;
 
  private:
   void RecalcNonClient();
+  // The background changed or moved: the dock and its tool windows repaint.
+  void BackgroundChanged();
   void NCPaint(HDC DC);
   static void NCPaintProc(HWND Wnd, HDC DC, void* Data);
   TDockPosition FPosition = dpTop;
@@ -83,4 +103,9 @@ class TDockX : public TCustomControl {
   bool FArrangeNeeded = false;
   bool FClipNeeded = false;
   bool FArranging = false;
+  TBitmap FBackground;
+  bool FBackgroundOnToolbars = true;
+  bool FBackgroundTransparent = false;
+  // The background laid over Color, made when first drawn transparent.
+  std::unique_ptr<TBitmap> FTransparentCache;
 };

@@ -82,15 +82,16 @@ void TEditX::DrawBorder(HDC DC) {
     FrameRect(DC, &R, Face);
     InflateRect(&R, -1, -1);
     FrameRect(DC, &R, Window);
-    return;
+  } else {
+    DrawEdge(DC, &R, BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
+    RECT Col{R.left, R.top, R.left + 1, R.bottom - 1}, Row{R.left, R.top, R.right - 1, R.top + 1};
+    FillRect(DC, &Col, Face);
+    FillRect(DC, &Row, Face);
+    DrawEdge(DC, &R, BDR_SUNKENINNER, BF_RIGHT | BF_BOTTOM);
+    InflateRect(&R, -1, -1);
+    FrameRect(DC, &R, Window);
   }
-  DrawEdge(DC, &R, BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
-  RECT Col{R.left, R.top, R.left + 1, R.bottom - 1}, Row{R.left, R.top, R.right - 1, R.top + 1};
-  FillRect(DC, &Col, Face);
-  FillRect(DC, &Row, Face);
-  DrawEdge(DC, &R, BDR_SUNKENINNER, BF_RIGHT | BF_BOTTOM);
-  InflateRect(&R, -1, -1);
-  FrameRect(DC, &R, Window);
+  BorderDrawn(DC);
 }
 
 void TEditX::RedrawBorder(HRGN Clip) {
@@ -115,6 +116,9 @@ void TEditX::Dispatch(TMessage& Message) {
       return;
     case WM_PRINT:
       Message.Result = PaintForPrintMessage(FHandle, Message, NCPaintProc, nullptr);
+      return;
+    case WM_PRINTCLIENT:
+      PaintForPrintClient(this, Message);
       return;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:

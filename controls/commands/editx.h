@@ -22,10 +22,12 @@ class TEditX : public TCustomEdit {
   void EnabledChanged() override;
   void MouseEnter() override;
   void MouseLeave() override;
+  // Called after each drawing of the border, on the same DC.
+  virtual void BorderDrawn(HDC) {}
+  void RedrawBorder(HRGN Clip = nullptr);
 
  private:
   void AdjustHeight();
-  void RedrawBorder(HRGN Clip = nullptr);
   void DrawBorder(HDC DC);
   static void NCPaintProc(HWND Wnd, HDC DC, void* Data);
   bool FMouseInControl = false;

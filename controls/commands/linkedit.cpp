@@ -23,21 +23,62 @@ void MakeGlyph(TBitmap& B, bool Arrow) {
 
 }  // namespace
 
+namespace {
+
+// The white line between the text and the button.
+class TLinkEditDivider : public TCustomControl {
+ public:
+  explicit TLinkEditDivider(TComponent* AOwner) : TCustomControl(AOwner) {
+    FColor = clWhite;
+    FParentColor = false;
+    FWidth = 2;
+  }
+
+ protected:
+  void Paint() override {
+    Canvas()->Brush()->SetColor(clWhite);
+    Canvas()->FillRect(ClientRect());
+  }
+};
+
+}  // namespace
+
 TCustomLinkEditX::TCustomLinkEditX(TComponent* AOwner) : TPlusEditX(AOwner) {
   FButton = new TToolbarButtonX(this);
   FButton->SetAllowAllUp(true);
   TBitmap G;
   MakeGlyph(G, false);
   FButton->SetGlyph(&G);
+  FButton->SetNumGlyphs(1);
   FButton->SetWidth(15);
   FButton->SetParent(this);
   FButton->OnClick = [this](TObject*) {
     FButton->Invalidate();
     if (OnButtonClick) OnButtonClick(this);
   };
-  FButton->OnMouseDown = [this](TObject*, TMouseButton, TShiftState, int, int) {
-    if (!Focused()) SetFocus();
+  FButton->OnDblClick = [this](TObject*) {
+    if (OnButtonDblClick) OnButtonDblClick(this);
   };
+  FButton->OnMouseDown = [this](TObject*, TMouseButton Button, TShiftState Shift, int X, int Y) {
+    if (!Focused()) SetFocus();
+    if (OnButtonMouseDown) OnButtonMouseDown(this, Button, Shift, X, Y);
+  };
+  FButton->OnMouseUp = [this](TObject*, TMouseButton Button, TShiftState Shift, int X, int Y) {
+    if (OnButtonMouseUp) OnButtonMouseUp(this, Button, Shift, X, Y);
+  };
+  FButton->OnMouseMove = [this](TObject*, TShiftState Shift, int X, int Y) {
+    if (OnButtonMouseMove) OnButtonMouseMove(this, Shift, X, Y);
+  };
+  FButton->OnMouseEnter = [this](TObject*) {
+    // The button keeps its flat look: it leaves its hot state at once.
+    FButton->MouseLeft();
+    if (OnButtonMouseEnter) OnButtonMouseEnter(this);
+  };
+  FButton->OnMouseExit = [this](TObject*) {
+    if (OnButtonMouseExit) OnButtonMouseExit(this);
+  };
+  FDivider = new TLinkEditDivider(this);
+  FDivider->SetParent(this);
   PlaceButton();
 }
 
@@ -49,16 +90,19 @@ void TCustomLinkEditX::SetBtnWidth(int Value) {
   if (Value == FButton->Width()) return;
   FButton->SetBounds(FWidth - Value - 5, 0, Value, std::max(FHeight - 5, 1));
   if (HandleAllocated()) RecreateWnd();
+  PlaceButton();
   SetEditRect();
 }
 
 void TCustomLinkEditX::SetButtonVisible(bool Value) {
   FButtonVisible = Value;
   FButton->SetVisible(Value);
+  FDivider->SetVisible(Value);
   SetEditRect();
+  RedrawBorder();
 }
 
-int TCustomLinkEditX::EditRight() { return FButtonVisible ? FButton->Left() - 2 - 1 : ClientWidth(); }
+int TCustomLinkEditX::EditRight() { return FButtonVisible ? FDivider->Left() - 1 : ClientWidth(); }
 
 void TCustomLinkEditX::SetEditRect() {
   if (!HandleAllocated()) return;
@@ -71,6 +115,7 @@ void TCustomLinkEditX::PlaceButton() {
   int W = FButton->Width();
   if (FWidth < W + 4) FWidth = W + 4;
   FButton->SetBounds(FWidth - W - 5, 0, W, std::max(FHeight - 5, 1));
+  if (FDivider) FDivider->SetBounds(FButton->Left() - 2, FButton->Top(), 2, FButton->Height());
 }
 
 void TCustomLinkEditX::CreateWnd() {
@@ -84,13 +129,51 @@ void TCustomLinkEditX::Resize() {
   SetEditRect();
 }
 
+bool TCustomLinkEditX::ButtonFrameHot() {
+  if (!FButtonVisible) return false;
+  if (FComponentState & csDesigning) return true;
+  return (HandleAllocated() && GetFocus() == FHandle) || (FMouseIn && MouseBehaviour == mbEasyStyle);
+}
+
+void TCustomLinkEditX::BorderDrawn(HDC DC) {
+  if (!FButtonVisible) return;
+  RECT R{FButton->Left() + 1, FButton->Top() + 2, FButton->Left() + FButton->Width() + 3,
+         FButton->Top() + FButton->Height() + 3};
+  if (ButtonFrameHot()) {
+    FrameRect(DC, &R, GetSysColorBrush(COLOR_BTNFACE));
+    ++R.left;
+    DrawEdge(DC, &R, BDR_RAISEDINNER, BF_LEFT | BF_TOP);
+    DrawEdge(DC, &R, BDR_RAISEDINNER, BF_RIGHT | BF_BOTTOM);
+  } else {
+    DrawEdge(DC, &R, BDR_RAISEDINNER, BF_LEFT);
+    ++R.left;
+    FrameRect(DC, &R, GetSysColorBrush(COLOR_BTNHIGHLIGHT));
+  }
+}
+
+void TCustomLinkEditX::MouseEnter() {
+  TPlusEditX::MouseEnter();
+  FMouseIn = true;
+  // Only the button's frame: the easy style's border is already drawn.
+  if (HandleAllocated()) {
+    HDC DC = GetWindowDC(FHandle);
+    BorderDrawn(DC);
+    ReleaseDC(FHandle, DC);
+  }
+}
+
+void TCustomLinkEditX::MouseLeave() {
+  FMouseIn = false;
+  TPlusEditX::MouseLeave();  // redraws the border and the button's frame
+}
+
 void TCustomLinkEditX::Dispatch(TMessage& Message) {
   switch (Message.Msg) {
     case WM_SETCURSOR: {
       POINT P;
       GetCursorPos(&P);
       ::ScreenToClient(FHandle, &P);
-      if (FButtonVisible && P.x >= FWidth - FButton->Width() - 2 - 6) {
+      if (FButtonVisible && P.x >= FWidth - FButton->Width() - FDivider->Width() && P.x < ClientWidth()) {
         ::SetCursor(LoadCursor(nullptr, IDC_ARROW));
         Message.Result = TRUE;
         return;
@@ -103,6 +186,9 @@ void TCustomLinkEditX::Dispatch(TMessage& Message) {
         Message.Result = 0;
         return;
       }
+      break;
+    case WM_KILLFOCUS:
+      FMouseIn = false;
       break;
     default:
       break;
@@ -117,7 +203,9 @@ void TCBListView::CreateParams(TCreateParams& Params) {
   Params.Style = (Params.Style & ~static_cast<DWORD>(WS_CHILD)) | WS_POPUP | WS_BORDER;
   Params.ExStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_STATICEDGE;
   Params.WindowClassStyle |= CS_SAVEBITS;
-  Params.WndParent = nullptr;
+  // Top-level, owned by the combo, so that its owner-draw messages reach
+  // the list through the combo.
+  Params.WndParent = FCombo->HandleAllocated() ? FCombo->Handle() : nullptr;
 }
 
 void TCBListView::Dispatch(TMessage& Message) {
@@ -171,7 +259,21 @@ void TComboBoxX::BtnClick() {
   GetWindowRect(Handle(), &W);
   int Count = std::min(Items()->Count(), DropDownCount);
   int ItemH = FList->ItemHeight();
-  int H = FStyle >= csOwnerDrawFixed ? ItemH * Count + 3 : ItemH * Count + 4;
+  int Shown = ItemH * Count;
+  if (FStyle == csOwnerDrawVariable) {
+    Shown = 0;
+    // The items are measured here: the system does not ask the owner of a
+    // pop-up list everywhere.
+    HWND L = FList->Handle();
+    for (int I = 0; I < Items()->Count(); ++I) {
+      int Height = ItemH;
+      if (OnMeasureItem) OnMeasureItem(FList, I, Height);
+      Height = std::clamp(Height, 1, 255);
+      SendMessageW(L, LB_SETITEMHEIGHT, static_cast<WPARAM>(I), Height);
+      if (I < Count) Shown += Height;
+    }
+  }
+  int H = FStyle >= csOwnerDrawFixed ? Shown + 3 : Shown + 4;
   FList->SetEnabled(true);
   FList->SetVisible(true);
   FList->SetBounds(W.left, W.bottom, W.right - W.left, std::max(H, 4));
@@ -201,6 +303,22 @@ void TComboBoxX::SetItemIndex(int Value) {
 
 void TComboBoxX::SetStyle(TComboBoxStyle Value) {
   FStyle = Value;
+  if (Value == csOwnerDrawFixed || Value == csOwnerDrawVariable)
+    FList->OnDrawItem = [this](TWinControl* C, int I, TRect R, TOwnerDrawState S) {
+      if (OnDrawItem) OnDrawItem(C, I, R, S);
+    };
+  else
+    FList->OnDrawItem = nullptr;
+  if (Value == csOwnerDrawVariable)
+    FList->OnMeasureItem = [this](TWinControl* C, int I, int& H) {
+      if (OnMeasureItem) OnMeasureItem(C, I, H);
+    };
+  else
+    FList->OnMeasureItem = nullptr;
+  // Last: a new list window measures its items at once.
+  FList->SetStyle(Value == csOwnerDrawFixed      ? lbOwnerDrawFixed
+                  : Value == csOwnerDrawVariable ? lbOwnerDrawVariable
+                                                 : lbStandard);
   SetButtonVisible(Value != csSimple);
   ChangeColorOnFocus = Value == csDropDownList;
   EditorEnabled = Value != csDropDownList;
@@ -247,12 +365,45 @@ int CALLBACK CollectFace(const LOGFONTA* LF, const TEXTMETRICA*, DWORD Type, LPA
 }
 }  // namespace
 
-TFontComboBoxX::TFontComboBoxX(TComponent* AOwner) : TComboBoxX(AOwner) {}
+TFontComboBoxX::TFontComboBoxX(TComponent* AOwner) : TComboBoxX(AOwner) {
+  // The TrueType sign: two overlapping T's on a magenta background.
+  FTrueTypeSign.SetSize(12, 12);
+  TCanvas* C = FTrueTypeSign.Canvas();
+  C->Brush()->SetColor(static_cast<TColor>(RGB(255, 0, 255)));
+  C->FillRect(TRect{0, 0, 12, 12});
+  auto T = [C](int X, int Y, TColor Ink) {
+    C->Brush()->SetColor(Ink);
+    C->FillRect(TRect{X, Y, X + 7, Y + 2});
+    C->FillRect(TRect{X + 2, Y + 2, X + 5, Y + 8});
+  };
+  T(0, 0, static_cast<TColor>(RGB(128, 128, 128)));
+  T(4, 3, clBlack);
+}
 
 void TFontComboBoxX::CreateWnd() {
   TComboBoxX::CreateWnd();
   List()->SetSorted(true);
+  OnDrawItem = [this](TWinControl* C, int I, TRect R, TOwnerDrawState S) { DrawFace(C, I, R, S); };
+  SetStyle(csOwnerDrawFixed);
+  SetItemHeight(14);
   FillList();
+}
+
+void TFontComboBoxX::DrawFace(TWinControl*, int Index, TRect Rect, TOwnerDrawState State) {
+  TCanvas* C = List()->Canvas();
+  C->FillRect(Rect);
+  if (State == odSelected) DrawFocusRect(C->Handle(), &Rect);
+  if (Index < 0 || Index >= Items()->Count()) return;
+  std::string Face = Items()->Strings(Index);
+  if (!Face.empty() && Face.back() == '*') {
+    Face.pop_back();
+    FTrueTypeSign.SetTransparentColor(FTrueTypeSign.Canvas()->Pixels(0, 10));
+    FTrueTypeSign.SetTransparent(true);
+    C->Draw(Rect.left + 2, Rect.top + 2, &FTrueTypeSign);
+  }
+  C->Brush()->SetStyle(bsClear);
+  C->TextOut(Rect.left + 17, Rect.top, Face);
+  C->Brush()->SetStyle(bsSolid);
 }
 
 void TFontComboBoxX::SetTrueTypeFontsOnly(bool Value) {

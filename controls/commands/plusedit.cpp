@@ -35,6 +35,24 @@ void TPlusEditX::SetFocusColours(bool Focused) {
   Font()->SetColor(Focused ? clHighlightText : clWindowText);
 }
 
+void TPlusEditX::MouseEnter() {
+  // Unlike the plain edit, hovering sets no mouse-in state: the hot border
+  // follows the focus, and the easy style only draws it once here.
+  if (MouseBehaviour == mbEasyStyle && HandleAllocated()) {
+    HDC DC = GetWindowDC(FHandle);
+    RECT R;
+    GetWindowRect(FHandle, &R);
+    OffsetRect(&R, -R.left, -R.top);
+    DrawEdge(DC, &R, BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
+    HBRUSH Face = GetSysColorBrush(COLOR_BTNFACE);
+    RECT Col{R.left, R.top, R.left + 1, R.bottom}, Row{R.left, R.top, R.right, R.top + 1};
+    FillRect(DC, &Col, Face);
+    FillRect(DC, &Row, Face);
+    ReleaseDC(FHandle, DC);
+  }
+  TCustomEdit::MouseEnter();
+}
+
 void TPlusEditX::MouseLeave() {
   TEditX::MouseLeave();
   if (OnMouseExit) OnMouseExit(this);

@@ -23,6 +23,7 @@ class TPlusEditX : public TEditX {
   void CreateParams(TCreateParams& Params) override;
   void KeyPress(char& Key) override;
   void Dispatch(TMessage& Message) override;
+  void MouseEnter() override;
   void MouseLeave() override;
 
  private:

@@ -3,7 +3,9 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <typeinfo>
 
+#include "controls/commands/dropdownlist.h"
 #include "controls/commands/toolwindow.h"
 
 unsigned ToolbarHotTrackInterval = 125;
@@ -146,6 +148,16 @@ void TToolbarButtonX::SetGlyph(TBitmap* Value) {
   FGlyph->SetGlyph(Value);
   Redraw(true);
 }
+void TToolbarButtonX::Loaded() {
+  TGraphicControl::Loaded();
+  TGlyphList* List = nullptr;
+  FGlyph->CreateButtonGlyph(FEnabled ? bsUp : bsDisabled, List);
+}
+
+void TToolbarButtonX::SetGlyphMask(TBitmap* Value) {
+  FGlyph->SetGlyphMask(Value);
+  Redraw(true);
+}
 void TToolbarButtonX::SetImages(TCustomImageList* Value) {
   FGlyph->SetImages(Value);
   if (Value) Value->FreeNotification(this);
@@ -161,7 +173,10 @@ void TToolbarButtonX::SetOldDisabledStyle(bool Value) {
 }
 void TToolbarButtonX::SetDropdownMenu(TPopupMenu* Value) {
   FDropdownMenu = Value;
-  if (Value) Value->FreeNotification(this);
+  if (Value) {
+    Value->FreeNotification(this);
+    DropdownList()->AddMenu(Value);
+  }
   Redraw(true);
 }
 void TToolbarButtonX::SetDropdownAlways(bool Value) {
@@ -388,7 +403,14 @@ void TToolbarButtonX::Click() {
       }
       P = ClientToScreen(P);
       FDropdownMenu->SetPopupComponent(this);
-      FDropdownMenu->Popup(P.x, P.y);
+      if (typeid(*FDropdownMenu) == typeid(TPopupMenu)) {
+        // The plain menu class is owned by the drop-down list's window,
+        // which routes its command back to the item.
+        static const UINT Aligns[] = {TPM_LEFTALIGN, TPM_RIGHTALIGN, TPM_CENTERALIGN};
+        DropdownList()->TrackMenu(FDropdownMenu, P.x, P.y, Aligns[FDropdownMenu->Alignment()] | TPM_RIGHTBUTTON);
+      } else {
+        FDropdownMenu->Popup(P.x, P.y);
+      }
       FDropdownMenu->SetAlignment(SavedAlign);
     }
     if (Remove) RemoveClicks();

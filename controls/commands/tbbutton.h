@@ -46,6 +46,8 @@ class TToolbarButtonX : public TGraphicControl {
   void SetNumGlyphs(int Value);
   TBitmap* Glyph() { return FGlyph->Glyph(); }
   void SetGlyph(TBitmap* Value);
+  TBitmap* GlyphMask() { return FGlyph->GlyphMask(); }
+  void SetGlyphMask(TBitmap* Value);
   TCustomImageList* Images() const { return FGlyph->Images(); }
   void SetImages(TCustomImageList* Value);
   int ImageIndex() const { return FGlyph->ImageIndex(); }
@@ -77,6 +79,8 @@ class TToolbarButtonX : public TGraphicControl {
   bool MouseInControl() const { return FMouseInControl; }
   static TToolbarButtonX* HotButton();
   void Click() override;
+  // The glyph of the first state is prepared before the first paint.
+  void Loaded() override;
   void Redraw(bool Erase);
 
   TButtonDropdownEvent OnDropdown;
@@ -95,6 +99,7 @@ class TToolbarButtonX : public TGraphicControl {
 
  private:
   friend struct TButtonHot;
+  friend class TCustomLinkEditX;
   bool UsesDropdown() const { return FDropdownMenu || FDropdownAlways; }
   bool PointInButton(int X, int Y);
   void UpdateExclusive();

@@ -3,11 +3,19 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "controls/commands/core/captionfit.h"
+
+TDrawCaptionProc ToolWindowDrawCaption = reinterpret_cast<TDrawCaptionProc>(
+    reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "DrawCaption")));
+
 namespace {
 
 std::vector<TCustomToolWindowX*> Instances;
 
 bool IsSizingCode(LRESULT H) { return H >= HTLEFT && H <= HTBOTTOMRIGHT; }
+
+// Posted to redraw the docked frame after the current message.
+constexpr UINT WM_TB_REDRAWFRAME = 6063;
 
 }  // namespace
 
@@ -31,6 +39,22 @@ TFloatingWindowParent::TFloatingWindowParent(TComponent* AOwner, TCustomForm* Pa
   std::snprintf(Name, sizeof Name, "TBXFloatingWindowParent_%.8x",
                 static_cast<unsigned>(reinterpret_cast<uintptr_t>(this)));
   SetName(Name);
+}
+
+bool TFloatingWindowParent::DialogKey(WORD Key, TShiftState Shift) {
+  if (Key == VK_ESCAPE && (Shift & (ssShift | ssCtrl | ssAlt)) == 0) {
+    // Escape in a floating tool window goes back to the form.
+    if (FParentForm && FParentForm->HandleAllocated()) {
+      HWND Form = FParentForm->Handle();
+      SetActiveWindow(FormFrameWindow(Form));
+      if (TWinControl* C = FParentForm->ActiveControl(); C && C->HandleAllocated())
+        ::SetFocus(C->Handle());
+      else
+        ::SetFocus(Form);
+    }
+    return true;
+  }
+  return TForm::DialogKey(Key, Shift);
 }
 
 TCustomToolWindowX::TCustomToolWindowX(TComponent* AOwner) : TCustomControl(AOwner) {
@@ -363,33 +387,137 @@ void TCustomToolWindowX::MoveOnScreen(bool OnlyIfFullyOffscreen) {
   SetBounds(R.left, R.top, W, H);
 }
 
+HWND FormFrameWindow(HWND Form) {
+  // An MDI child's frame is the parent of its MDI client.
+  if (Form && (GetWindowLongPtrW(Form, GWL_EXSTYLE) & WS_EX_MDICHILD))
+    if (HWND Client = GetParent(Form))
+      if (HWND Frame = GetParent(Client)) return Frame;
+  return Form;
+}
+
+namespace {
+
+struct TActivateSearch {
+  HWND Except;
+  HWND Found = nullptr;
+  bool FoundTopmost = false;
+};
+
+BOOL CALLBACK FindWindowToActivate(HWND W, LPARAM Data) {
+  auto* S = reinterpret_cast<TActivateSearch*>(Data);
+  if (W == S->Except || (Application && W == Application->Handle())) return TRUE;
+  if (!IsWindowVisible(W) || !IsWindowEnabled(W)) return TRUE;
+  const bool Topmost = (GetWindowLongPtrW(W, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+  if (!S->Found || (S->FoundTopmost && !Topmost)) {
+    S->Found = W;
+    S->FoundTopmost = Topmost;
+  }
+  return Topmost ? TRUE : FALSE;  // a non-topmost one ends the search
+}
+
+}  // namespace
+
+// Activates another visible, enabled window of the thread than Except and the
+// application window, a non-topmost one when there is one.
+void ActivateOtherWindow(HWND Except) {
+  TActivateSearch S{Except};
+  EnumThreadWindows(GetCurrentThreadId(), FindWindowToActivate, reinterpret_cast<LPARAM>(&S));
+  if (S.Found) SetActiveWindow(S.Found);
+}
+
+HWND TCustomToolWindowX::PlaceAbove(HWND Form) {
+  // Just below the highest of the form's owned windows that lie right above
+  // it; without any, just above the form (below it, it would be hidden
+  // behind it).
+  HWND After = nullptr;
+  for (HWND W = GetWindow(Form, GW_HWNDPREV); W && GetWindow(W, GW_OWNER) == Form; W = GetWindow(W, GW_HWNDPREV))
+    if (W != FHandle) After = W;
+  if (!After) {
+    After = GetWindow(Form, GW_HWNDPREV);
+    if (After == FHandle) After = GetWindow(FHandle, GW_HWNDPREV);
+    if (!After) After = HWND_TOP;
+  }
+  return After;
+}
+
+HWND TCustomToolWindowX::OwnerFrameWindow() {
+  TCustomForm* F = FHost ? FHost->ParentForm() : nullptr;
+  if (!F || !F->HandleAllocated()) return nullptr;
+  return FormFrameWindow(F->Handle());
+}
+
+bool TCustomToolWindowX::ShouldBeVisible() {
+  if (!Visible() || FHidden > 0) return false;
+  if (FloatingMode == fmOnTopOfParentForm) {
+    TCustomForm* F = FHost->ParentForm();
+    if (!F || !F->HandleAllocated()) return false;
+    HWND Form = F->Handle(), Frame = FormFrameWindow(Form);
+    if (Application && IsIconic(Application->Handle())) return false;
+    for (HWND W : {Form, Frame})
+      if (!IsWindowVisible(W) || IsIconic(W)) return false;
+  }
+  return !FHideWhenInactive || IsAnyWindowActive();
+}
+
+void TCustomToolWindowX::UpdateTopmost() {
+  if (!HandleAllocated()) return;
+  bool Topmost;
+  if (FloatingMode == fmOnTopOfAllForms) {
+    Topmost = IsWindowEnabled(FHandle) != FALSE;
+  } else {
+    HWND Owner = GetWindow(FHandle, GW_OWNER);
+    Topmost = Owner && (GetWindowLongPtrW(Owner, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  }
+  const bool Now = (GetWindowLongPtrW(FHandle, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+  if (Topmost != Now)
+    SetWindowPos(FHandle, Topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
 void TCustomToolWindowX::UpdateVisibility() {
   if (!HandleAllocated() || FDockedTo || !FHost) return;
-  bool Show = Visible() && FHidden == 0;
+  const bool Inactive = !FHideWhenInactive && !IsAnyWindowActive();
+  if (Inactive != FInactiveCaption) {
+    FInactiveCaption = Inactive;
+    if (FShowCaption) RedrawWindow(FHandle, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+  }
+  const bool Show = ShouldBeVisible();
   TCustomForm* F = FHost->ParentForm();
-  if (Show && FloatingMode == fmOnTopOfParentForm) {
-    if (!F || !F->HandleAllocated() || !IsWindowVisible(F->Handle()) || IsIconic(F->Handle())) Show = false;
-  }
-  if (Show && FHideWhenInactive) {
-    HWND Active = GetActiveWindow();
-    Show = Active != nullptr;
-  }
+  const HWND Form = F && F->HandleAllocated() ? F->Handle() : nullptr;
   if (Show == (IsWindowVisible(FHandle) != FALSE)) return;
-  if (Show && FloatingMode == fmOnTopOfAllForms)
-    SetWindowPos(FHandle, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  SetWindowPos(FHandle, nullptr, 0, 0, 0, 0,
-               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOZORDER |
-                   (Show ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+  UINT ZFlag = SWP_NOZORDER;
+  HWND After = nullptr;
+  if (Show) {
+    if (FloatingMode == fmOnTopOfAllForms) {
+      if (Application) SetWindowLongPtrW(FHandle, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(Application->Handle()));
+    } else if (Form) {
+      if (GetWindow(FHandle, GW_OWNER) != Form) SetWindowLongPtrW(FHandle, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(Form));
+      After = PlaceAbove(Form);
+      ZFlag = 0;
+    }
+  }
+  UpdateTopmost();
+  const bool WasActive = GetActiveWindow() == FHandle;
+  SetWindowPos(FHandle, After, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | ZFlag | (Show ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+  if (!Show && WasActive) ActivateOtherWindow(FHandle);
 }
 
 void TCustomToolWindowX::HookProc(THookProcCode Code, void* Wnd, uintptr_t, intptr_t) {
+  const HWND W = static_cast<HWND>(Wnd);
   for (TCustomToolWindowX* T : std::vector<TCustomToolWindowX*>(Instances)) {
     if (T->FDockedTo || !T->FHost || !T->HandleAllocated()) continue;
     if (Code == hpAppActivate) {
       T->UpdateVisibility();
     } else if (Code == hpWindowPosChanged && T->FloatingMode == fmOnTopOfParentForm) {
       TCustomForm* F = T->FHost->ParentForm();
-      if (F && F->HandleAllocated() && static_cast<HWND>(Wnd) == F->Handle()) T->UpdateVisibility();
+      if (F && F->HandleAllocated() && W != T->FHandle &&
+          (W == F->Handle() || W == T->OwnerFrameWindow() || IsChild(F->Handle(), W)))
+        T->UpdateVisibility();
+    } else if (Code == hpWindowDestroyed && W && GetWindow(T->FHandle, GW_OWNER) == W && T->Parent() &&
+               T->Parent()->HandleAllocated()) {
+      // Owned windows go with their owner: this one moves to its host.
+      SetWindowLongPtrW(T->FHandle, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(T->Parent()->Handle()));
     }
   }
 }
@@ -407,6 +535,11 @@ void TCustomToolWindowX::Notification(TComponent* AComponent, TOperation Operati
   if (AComponent == static_cast<TComponent*>(FDefaultDock)) FDefaultDock = nullptr;
   if (AComponent == static_cast<TComponent*>(FLastDock)) FLastDock = nullptr;
   if (FHost && AComponent == static_cast<TComponent*>(FHost->ParentForm())) {
+    if (FloatingMode == fmOnTopOfAllForms && Parent() == FHost) {
+      // It floats over every form: it only forgets the one that went.
+      FHost->ForgetParentForm();
+      return;
+    }
     // The owner form goes: so does the floating window's host.
     TFloatingWindowParent* H = FHost;
     FHost = nullptr;
@@ -457,6 +590,29 @@ LRESULT TCustomToolWindowX::HitTest(int X, int Y) {
   return HTCLIENT;
 }
 
+bool TCustomToolWindowX::BackgroundShows() {
+  return FDockedTo && FDockedTo->UsingBackground() && FDockedTo->BackgroundOnToolbars();
+}
+
+void TCustomToolWindowX::DockBackgroundChanged() {
+  if (!HandleAllocated()) return;
+  InvalidateRect(FHandle, nullptr, FALSE);
+  PostFrameRedraw();
+}
+
+void TCustomToolWindowX::PostFrameRedraw() {
+  if (!HandleAllocated()) return;
+  MSG M;
+  while (PeekMessageW(&M, FHandle, WM_TB_REDRAWFRAME, WM_TB_REDRAWFRAME, PM_REMOVE | PM_NOYIELD)) {
+  }
+  PostMessageW(FHandle, WM_TB_REDRAWFRAME, 0, 0);
+}
+
+void TCustomToolWindowX::SetColor(TColor Value) {
+  TCustomControl::SetColor(Value);
+  if (FDockedTo) PostFrameRedraw();
+}
+
 void TCustomToolWindowX::DrawDockedNCArea(HDC DC) {
   RECT R{0, 0, FWidth, FHeight};
   HBRUSH Face = CreateSolidBrush(ColorToRGB(FColor));
@@ -465,13 +621,21 @@ void TCustomToolWindowX::DrawDockedNCArea(HDC DC) {
   else
     FrameRect(DC, &R, Face);
   InflateRect(&R, -1, -1);
-  FrameRect(DC, &R, Face);
+  const bool Background = BackgroundShows();
+  if (Background) {
+    // The dock's pattern continues under the frame, the client area left out.
+    TRect F = DockedFrame();
+    RECT Client{F.left, F.top, FWidth - F.right, FHeight - F.bottom};
+    FDockedTo->DrawBackground(DC, FDockedTo->BackgroundOrigin(FHandle, true), R, &Client);
+  } else {
+    FrameRect(DC, &R, Face);
+  }
   if (FDockedTo && FDockedTo->AllowDrag()) {
     const bool Vert = FDockedTo->Vertical();
     const int HS = DragHandleSize(FCloseButtonWhenDocked, FDragHandleStyle);
     const int CW = ClientWidth(), CH = ClientHeight();
     RECT Handle = Vert ? RECT{2, 2, CW + 2, HS + 2} : RECT{2, 2, HS + 2, CH + 2};
-    FillRect(DC, &Handle, Face);
+    if (!Background) FillRect(DC, &Handle, Face);
     if (FDragHandleStyle != dhNone) {
       int Count = FDragHandleStyle == dhDouble ? 2 : 1;
       int Off = DragHandleOffset(FCloseButtonWhenDocked, FDragHandleStyle) + 2;
@@ -510,21 +674,49 @@ void TCustomToolWindowX::DrawFloatingNCArea(HDC DC, bool DrawBorder, bool DrawCa
   if (!FShowCaption) return;
   RECT Cap{FX, FY, FWidth - FX, FY + C - 1};
   TRect Close = CloseButtonRect();
+  BOOL Gradient = FALSE;
+  SystemParametersInfoW(SPI_GETGRADIENTCAPTIONS, 0, &Gradient, 0);
   if (DrawCaption) {
     int Saved = SaveDC(DC);
     if (FCloseButton) ExcludeClipRect(DC, Close.left, Close.top, Close.right, Close.bottom);
-    ::DrawCaption(FHandle, DC, &Cap, DC_SMALLCAP | DC_TEXT | DC_GRADIENT | (FInactiveCaption ? 0 : DC_ACTIVE));
+    if (ToolWindowDrawCaption)
+      ToolWindowDrawCaption(FHandle, DC, &Cap, DC_SMALLCAP | DC_TEXT | DC_GRADIENT | (FInactiveCaption ? 0 : DC_ACTIVE));
+    else
+      DrawLibraryCaption(DC, Cap);
     RestoreDC(DC, Saved);
     RECT Line{FX, FY + C - 1, FWidth - FX, FY + C};
     FillRect(DC, &Line, GetSysColorBrush(COLOR_BTNFACE));
   }
   if (DrawClose && FCloseButton) {
-    HBRUSH CapBrush = GetSysColorBrush(FInactiveCaption ? COLOR_INACTIVECAPTION : COLOR_ACTIVECAPTION);
+    const int CapColor = Gradient && ToolWindowDrawCaption
+                             ? (FInactiveCaption ? COLOR_GRADIENTINACTIVECAPTION : COLOR_GRADIENTACTIVECAPTION)
+                             : (FInactiveCaption ? COLOR_INACTIVECAPTION : COLOR_ACTIVECAPTION);
+    HBRUSH CapBrush = GetSysColorBrush(CapColor);
     FrameRect(DC, &Close, CapBrush);
     RECT In = Close;
     InflateRect(&In, -1, -1);
     DrawFrameControl(DC, &In, DFC_CAPTION, DFCS_CAPTIONCLOSE | (FClosePressed ? DFCS_PUSHED : 0));
   }
+}
+
+void TCustomToolWindowX::DrawLibraryCaption(HDC DC, const RECT& Cap) {
+  FillRect(DC, &Cap, GetSysColorBrush(FInactiveCaption ? COLOR_INACTIVECAPTION : COLOR_ACTIVECAPTION));
+  HFONT Font = CreateFontA(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                           DEFAULT_QUALITY, DEFAULT_PITCH, "MS Sans Serif");
+  HGDIOBJ Old = SelectObject(DC, Font);
+  SetBkMode(DC, TRANSPARENT);
+  SetTextColor(DC, GetSysColor(FInactiveCaption ? COLOR_INACTIVECAPTIONTEXT : COLOR_CAPTIONTEXT));
+  RECT T = Cap;
+  InflateRect(&T, -1, 0);
+  if (FCloseButton) T.right -= SmallCaptionHeight() - 1;
+  std::string Text = FitCaptionText(Caption(), T.right - T.left, [DC](const std::string& S) {
+    SIZE Z{};
+    GetTextExtentPoint32A(DC, S.c_str(), static_cast<int>(S.size()), &Z);
+    return static_cast<int>(Z.cx);
+  });
+  DrawTextA(DC, Text.c_str(), static_cast<int>(Text.size()), &T, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+  SelectObject(DC, Old);
+  DeleteObject(Font);
 }
 
 void TCustomToolWindowX::NCPaint(HDC DC) {
@@ -539,6 +731,12 @@ void TCustomToolWindowX::NCPaintProc(HWND Wnd, HDC DC, void*) {
 }
 
 void TCustomToolWindowX::Paint() {
+  if (BackgroundShows()) {
+    RECT R;
+    GetClientRect(FHandle, &R);
+    FDockedTo->DrawBackground(Canvas()->Handle(), FDockedTo->BackgroundOrigin(FHandle, false), R, nullptr);
+    return;
+  }
   TCanvas* C = Canvas();
   C->Brush()->SetColor(FColor);
   C->FillRect(ClientRect());
@@ -676,14 +874,37 @@ void TCustomToolWindowX::Dispatch(TMessage& Message) {
       Message.Result = PaintForPrintMessage(FHandle, Message, NCPaintProc, nullptr);
       return;
     case WM_MOUSEACTIVATE:
-      if (!FDockedTo) {
+      if (!FDockedTo && FHost) {
         SetWindowPos(FHandle, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         if (FloatingMode == fmOnTopOfParentForm && ActivateParent)
-          if (TCustomForm* F = OwnerForm()) SetActiveWindow(F->Handle());
+          if (TCustomForm* F = FHost->ParentForm(); F && F->HandleAllocated()) {
+            HWND Form = F->Handle(), Frame = FormFrameWindow(Form);
+            SetActiveWindow(Frame);
+            if (Frame != Form) SendMessageW(GetParent(Form), WM_MDIACTIVATE, reinterpret_cast<WPARAM>(Form), 0);
+          }
         Message.Result = MA_NOACTIVATE;
         return;
       }
       break;
+    case WM_ACTIVATE:
+      TCustomControl::Dispatch(Message);
+      if (!FDockedTo && FHost) {
+        // The owner keeps an active caption while its floating tool window
+        // has the activation, and gets the activation back.
+        const bool Active = LOWORD(Message.WParam) != WA_INACTIVE;
+        if (HWND Frame = OwnerFrameWindow()) {
+          SendMessageW(Frame, WM_NCACTIVATE, Active, 0);
+          if (Active) {
+            if (Frame != reinterpret_cast<HWND>(Message.LParam)) SetActiveWindow(Frame);
+            if (!IsWindowVisible(FHandle)) ActivateOtherWindow(FHandle);
+          }
+        }
+      }
+      return;
+    case WM_ENABLE:
+      TCustomControl::Dispatch(Message);
+      if (!FDockedTo && FHost && FloatingMode == fmOnTopOfAllForms) UpdateTopmost();
+      return;
     case WM_GETMINMAXINFO: {
       MINMAXINFO* M = reinterpret_cast<MINMAXINFO*>(Message.LParam);
       M->ptMinTrackSize = {1, 1};
@@ -700,8 +921,22 @@ void TCustomToolWindowX::Dispatch(TMessage& Message) {
       // The frame and the separator lines follow the size: paint it all.
       if (!FDockedTo) RedrawWindow(FHandle, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE);
       return;
+    case WM_TB_REDRAWFRAME:
+      if (FDockedTo) PaintNonClient(FHandle, nullptr, NCPaintProc, nullptr);
+      Message.Result = 0;
+      return;
+    case WM_ERASEBKGND:
+      if (BackgroundShows()) {
+        Message.Result = 1;
+        return;
+      }
+      break;
     case WM_MOVE:
       TCustomControl::Dispatch(Message);
+      if (BackgroundShows()) {
+        PostFrameRedraw();
+        InvalidateRect(FHandle, nullptr, FALSE);
+      }
       if (!(FComponentState & csLoading) && FParentChanging == 0 && OnMove) OnMove(this);
       return;
     default:

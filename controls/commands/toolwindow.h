@@ -23,10 +23,21 @@ class TFloatingWindowParent : public TForm {
  public:
   TFloatingWindowParent(TComponent* AOwner, TCustomForm* ParentForm);
   TCustomForm* ParentForm() const { return FParentForm; }
+  bool DialogKey(WORD Key, TShiftState Shift) override;
+  void ForgetParentForm() { FParentForm = nullptr; }
 
  private:
   TCustomForm* FParentForm;
 };
+
+// The window that carries a form's caption: the MDI frame for an MDI child
+// form, else the form itself.
+HWND FormFrameWindow(HWND Form);
+
+// The system's small-caption routine, looked up in user32 by name; without it
+// the library draws the caption itself (tests clear it to see that drawing).
+using TDrawCaptionProc = BOOL(WINAPI*)(HWND, HDC, const RECT*, UINT);
+extern TDrawCaptionProc ToolWindowDrawCaption;
 
 // Measurements of the frame.
 int DragHandleSize(bool CloseButtonWhenDocked, TDragHandleStyle Style);
@@ -93,6 +104,11 @@ class TCustomToolWindowX : public TCustomControl {
   void BeginSizing(UINT HitTest);
   // Visibility of the floating window from the owner form's state.
   void UpdateVisibility();
+  // The dock's background changed or moved under a docked window.
+  void DockBackgroundChanged();
+  // Redraws the docked frame later (a pending request is replaced).
+  void PostFrameRedraw();
+  void SetColor(TColor Value) override;
   // Layout the descendants give.
   virtual int DockedThickness(TDockType Type) = 0;
   virtual SIZE OrderControls(bool CanMoveControls, TDockType Type, TDockX* DockingTo) = 0;
@@ -137,9 +153,17 @@ class TCustomToolWindowX : public TCustomControl {
  private:
   friend class TDockX;
   void ChangeParent(TWinControl* P);
+  bool ShouldBeVisible();
+  void UpdateTopmost();
+  HWND OwnerFrameWindow();
+  // The window to place this one after to stand above Form and its owned
+  // windows' group.
+  HWND PlaceAbove(HWND Form);
+  bool BackgroundShows();
   void RecalcNCArea();
   void DrawDockedNCArea(HDC DC);
   void DrawFloatingNCArea(HDC DC, bool DrawBorder, bool DrawCaption, bool DrawClose);
+  void DrawLibraryCaption(HDC DC, const RECT& Cap);
   void NCPaint(HDC DC);
   static void NCPaintProc(HWND Wnd, HDC DC, void* Data);
   void TrackCloseButton();

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "commands_fixture.h"
+#include "controls/commands/tbbutton.h"
 
 namespace {
 
@@ -63,6 +64,23 @@ TEST_F(GlyphTest, ButtonsOfOneSizeShareListsAndTheLastOneFreesTheCache) {
     EXPECT_EQ(GlyphCache()->ListCount(), 2u);
   }
   EXPECT_EQ(GlyphCache(), nullptr);
+}
+
+TEST_F(GlyphTest, ALoadedButtonHasItsFirstImageBeforeAnyPaint) {
+  for (bool Enabled : {true, false}) {
+    TBitmap B;
+    MakeStrip(B, 1, 16);
+    TToolbarButtonX Button(nullptr);
+    Button.SetGlyph(&B);
+    Button.SetEnabled(Enabled);
+    Button.BeginLoading();
+    Button.Loaded();
+    ASSERT_NE(GlyphCache(), nullptr);
+    ASSERT_EQ(GlyphCache()->ListCount(), 1u);
+    // A disabled button's image is one pixel larger each way.
+    TGlyphList* L = GlyphCache()->GetList(Enabled ? 16 : 17, Enabled ? 16 : 17);
+    EXPECT_EQ(L->SlotCount(), 1) << Enabled;
+  }
 }
 
 TEST_F(GlyphTest, StripWithDisabledImageUsesItsSlice) {

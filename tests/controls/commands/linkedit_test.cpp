@@ -2,13 +2,24 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
+#include <vector>
 
 #include "commands_fixture.h"
 
 namespace {
 
 using LinkEditTest = CommandsTest;
+
+// A control of class T on F, 10 pixels in, at Top, as high as it makes itself.
+template <class T>
+T* Place(TForm* F, int Top, int Width = 150) {
+  auto* C = new T(F);
+  C->SetParent(F);
+  C->SetBounds(10, Top, Width, C->Height());
+  return C;
+}
 
 TEST_F(LinkEditTest, ListIsAsHighAsItsItemsUpToDropDownCount) {
   TForm* F = MakeForm();
@@ -96,6 +107,148 @@ TEST_F(LinkEditTest, DropDownListRefusesTypingAndWideningTheButtonShrinksTheText
   EXPECT_EQ(L->EditRight(), Right - 15);
 }
 
+TEST_F(LinkEditTest, ButtonPropertiesEventsAndDivider) {
+  TForm* F = MakeForm();
+  auto* L = Place<TLinkEditX>(F, 10);
+  L->SetBtnCaption("...");
+  L->SetBtnLayout(blGlyphTop);
+  L->SetBtnMargin(2);
+  L->SetBtnSpacing(1);
+  TBitmap Strip;
+  Strip.SetSize(16, 8);
+  L->SetBtnGlyph(&Strip);
+  TToolbarButtonX* B = L->Button();
+  EXPECT_EQ(B->Caption(), "...");
+  EXPECT_EQ(B->Layout(), blGlyphTop);
+  EXPECT_EQ(B->Margin(), 2);
+  EXPECT_EQ(B->Spacing(), 1);
+  EXPECT_EQ(L->BtnNumGlyphs(), 2);  // a 16 x 8 strip holds two images
+  EXPECT_EQ(L->BtnWidth(), 15);
+  F->Show();
+  Pump();
+  // The white divider stands just left of the button, as high as it is.
+  EXPECT_EQ(L->Divider()->Width(), 2);
+  EXPECT_EQ(L->Divider()->Left(), B->Left() - 2);
+  EXPECT_EQ(L->Divider()->Height(), B->Height());
+  EXPECT_EQ(L->EditRight(), L->Divider()->Left() - 1);
+  L->SetButtonVisible(false);
+  EXPECT_FALSE(L->Divider()->Visible());
+  EXPECT_EQ(L->EditRight(), L->ClientWidth());
+  L->SetButtonVisible(true);
+
+  std::vector<std::string> Seen;
+  L->OnButtonMouseEnter = [&](TObject* S) { Seen.push_back(S == L ? "enter" : "?"); };
+  L->OnButtonMouseExit = [&](TObject*) { Seen.push_back("exit"); };
+  L->OnButtonMouseDown = [&](TObject*, TMouseButton, TShiftState, int, int) { Seen.push_back("down"); };
+  L->OnButtonMouseUp = [&](TObject*, TMouseButton, TShiftState, int, int) { Seen.push_back("up"); };
+  L->OnButtonClick = [&](TObject*) { Seen.push_back("click"); };
+  POINT P{B->Left() + 5, B->Top() + 5};
+  ClientToScreen(L->Handle(), &P);
+  SetCursorPos(P.x, P.y);
+  UiDriver::Click(B);
+  Pump();
+  // The button is made to leave its hot state as soon as it enters it.
+  ASSERT_GE(Seen.size(), 5u);
+  EXPECT_EQ(Seen[0], "exit");
+  EXPECT_EQ(Seen[1], "enter");
+  auto At = [&](const char* E) { return std::find(Seen.begin(), Seen.end(), E) - Seen.begin(); };
+  EXPECT_LT(At("down"), At("up"));
+  EXPECT_LT(At("up"), At("click"));
+  EXPECT_LT(At("click"), static_cast<long>(Seen.size()));
+  EXPECT_NE(B->State(), bsMouseIn);
+  // The press gave the edit the focus, which raises the button's frame.
+  EXPECT_EQ(GetFocus(), L->Handle());
+  EXPECT_TRUE(L->ButtonFrameHot());
+}
+
+TEST_F(LinkEditTest, HoverLightsOnlyTheEasyStyle) {
+  TForm* F = MakeForm();
+  auto* Focus = Place<TEditX>(F, 60, 100);
+  TLinkEditX* Edits[2] = {Place<TLinkEditX>(F, 10), Place<TLinkEditX>(F, 35)};
+  Edits[1]->MouseBehaviour = mbEasyStyle;
+  F->Show();
+  Pump();
+  Focus->SetFocus();
+  Pump();
+  for (int I = 0; I < 2; ++I) {
+    TLinkEditX* L = Edits[I];
+    L->Perform(CM_MOUSEENTER, 0, 0);
+    HDC DC = GetWindowDC(L->Handle());
+    COLORREF Left = GetPixel(DC, 0, L->Height() / 2);
+    ReleaseDC(L->Handle(), DC);
+    const bool Easy = I == 1;
+    EXPECT_EQ(L->ButtonFrameHot(), Easy);
+    EXPECT_FALSE(L->HotLook());  // the plain edit's hover state stays off
+    // The easy style's sunken border shows; the X style stays flat.
+    EXPECT_EQ(Left, GetSysColor(Easy ? COLOR_BTNSHADOW : COLOR_BTNFACE)) << I;
+    L->Perform(CM_MOUSELEAVE, 0, 0);
+    EXPECT_FALSE(L->ButtonFrameHot());
+  }
+}
+
+TEST_F(LinkEditTest, AllowDownButtonTogglesOnSuccessiveClicks) {
+  TForm* F = MakeForm();
+  auto* L = Place<TLinkEditX>(F, 10);
+  EXPECT_FALSE(L->BtnAllowDown());
+  L->SetBtnAllowDown(true);
+  F->Show();
+  Pump();
+  for (bool Want : {true, false, true}) {
+    UiDriver::Click(L->Button());
+    Pump();
+    EXPECT_EQ(L->Button()->Down(), Want);
+  }
+}
+
+TEST_F(LinkEditTest, OwnerDrawnStylesDrawThroughTheCombo) {
+  TForm* F = MakeForm();
+  auto* C = Place<TComboBoxX>(F, 10);
+  for (const char* S : {"alpha", "beta", "gamma"}) C->Items()->Add(S);
+  std::set<int> Drawn;
+  TWinControl* DrawnOn = nullptr;
+  C->OnDrawItem = [&](TWinControl* Control, int Index, TRect, TOwnerDrawState) {
+    Drawn.insert(Index);
+    DrawnOn = Control;
+  };
+  int Measured = 0;
+  C->OnMeasureItem = [&](TWinControl*, int, int& H) {
+    ++Measured;
+    H = 20;
+  };
+  F->Show();
+  Pump();
+  struct {
+    TComboBoxStyle Style;
+    TListBoxStyle ListStyle;
+    bool Draws, Measures;
+  } Cases[] = {
+      {csDropDown, lbStandard, false, false},
+      {csOwnerDrawFixed, lbOwnerDrawFixed, true, false},
+      {csOwnerDrawVariable, lbOwnerDrawVariable, true, true},
+  };
+  for (auto K : Cases) {
+    Drawn.clear();
+    DrawnOn = nullptr;
+    Measured = 0;
+    C->SetStyle(K.Style);
+    EXPECT_EQ(C->List()->Style(), K.ListStyle);
+    C->BtnClick();
+    Pump();
+    UpdateWindow(C->List()->Handle());
+    EXPECT_EQ(Drawn == std::set<int>({0, 1, 2}), K.Draws) << K.Style;
+    if (K.Draws) {
+      EXPECT_EQ(DrawnOn, C->List());
+    }
+    EXPECT_EQ(Measured > 0, K.Measures) << K.Style;
+    if (K.Measures) {
+      RECT R;
+      GetWindowRect(C->List()->Handle(), &R);
+      EXPECT_EQ(R.bottom - R.top, 3 * 20 + 3);
+    }
+    C->CloseUp();
+  }
+}
+
 TEST_F(LinkEditTest, FontComboListsEachFaceOnceAndDropsTheMark) {
   TForm* F = MakeForm();
   auto* C = new TFontComboBoxX(F);
@@ -117,6 +270,20 @@ TEST_F(LinkEditTest, FontComboListsEachFaceOnceAndDropsTheMark) {
   C->SetItemIndex(TrueType);
   EXPECT_EQ(C->Text(), Face.substr(0, Face.size() - 1));
   EXPECT_GE(Changes, 1);
+  EXPECT_EQ(C->Style(), csOwnerDrawFixed);
+  // The open list shows the TrueType sign in place of the mark.
+  C->BtnClick();
+  HWND L = C->List()->Handle();
+  SendMessageW(L, LB_SETTOPINDEX, TrueType, 0);
+  Pump();
+  UpdateWindow(L);
+  RECT R;
+  SendMessageW(L, LB_GETITEMRECT, TrueType, reinterpret_cast<LPARAM>(&R));
+  HDC DC = GetDC(L);
+  EXPECT_EQ(GetPixel(DC, R.left + 2 + 5, R.top + 2 + 3), RGB(0, 0, 0));
+  EXPECT_NE(GetPixel(DC, R.left + 2, R.top + 2 + 10), RGB(255, 0, 255));
+  ReleaseDC(L, DC);
+  C->CloseUp();
   C->SetTrueTypeFontsOnly(true);
   for (int I = 0; I < C->Items()->Count(); ++I) EXPECT_EQ(C->Items()->Strings(I).back(), '*');
 }

@@ -541,6 +541,240 @@ TEST_F(ToolbarTest, FlatButtonDoubleClickIsTwoClicks) {
   EXPECT_TRUE(GetWindowLongW(H, GWL_STYLE) & BS_OWNERDRAW);
 }
 
+TEST_F(ToolbarTest, FloatingWindowFollowsItsOwnerForm) {
+  Build();
+  Bar->SetFloatingPosition(TPoint{300, 250});
+  Bar->SetDockedTo(nullptr);
+  Pump();
+  const HWND T = Bar->Handle();
+  ASSERT_TRUE(IsWindowVisible(T));
+  EXPECT_EQ(GetWindow(T, GW_OWNER), FForm->Handle());
+  auto Above = [&] {
+    for (HWND W = GetWindow(T, GW_HWNDNEXT); W; W = GetWindow(W, GW_HWNDNEXT))
+      if (W == FForm->Handle()) return true;
+    return false;
+  };
+  EXPECT_TRUE(Above());
+  FForm->Hide();
+  Pump();
+  EXPECT_FALSE(IsWindowVisible(T));
+  FForm->Show();
+  Pump();
+  EXPECT_TRUE(IsWindowVisible(T));
+  FForm->SetWindowState(wsMinimized);
+  Pump();
+  EXPECT_FALSE(IsWindowVisible(T));
+  FForm->SetWindowState(wsNormal);
+  Pump();
+  EXPECT_TRUE(IsWindowVisible(T));
+  // A new window of the form would take its owned windows along: the
+  // floating window moves to its host first and comes back when shown.
+  FForm->RecreateWnd();
+  FForm->HandleNeeded();
+  Pump();
+  ASSERT_TRUE(IsWindow(T));
+  EXPECT_EQ(Bar->Handle(), T);
+  FForm->Hide();
+  FForm->Show();
+  Pump();
+  EXPECT_TRUE(IsWindowVisible(T));
+  EXPECT_EQ(GetWindow(T, GW_OWNER), FForm->Handle());
+  EXPECT_TRUE(Above());
+}
+
+// Shows a window of its own thread (Args: where to put it, the event to set
+// once it stands) and runs that thread's messages until WM_QUIT.
+DWORD WINAPI OtherWindowThread(LPVOID P) {
+  auto* Args = static_cast<std::pair<HWND*, HANDLE>*>(P);
+  *Args->first = CreateWindowExW(0, L"STATIC", L"Other", WS_POPUP | WS_VISIBLE, 600, 600, 50, 50, nullptr, nullptr,
+                                 nullptr, nullptr);
+  SetEvent(Args->second);
+  MSG M;
+  while (GetMessageW(&M, nullptr, 0, 0) > 0) DispatchMessageW(&M);
+  DestroyWindow(*Args->first);
+  return 0;
+}
+
+TEST_F(ToolbarTest, FloatingWindowsHideOrGreyWhileTheApplicationIsInactive) {
+  Build();
+  TDrawCaptionProc Saved = ToolWindowDrawCaption;
+  ToolWindowDrawCaption = nullptr;  // the library's own caption drawing
+  Bar->SetCaption("A caption much too long for this small bar");
+  Bar->SetHideWhenInactive(false);
+  Bar->SetFloatingPosition(TPoint{300, 250});
+  Bar->SetDockedTo(nullptr);
+  auto* Hiding = new TToolbarX(FForm.get());
+  Hiding->SetCaption("Hiding");
+  Hiding->SetFloatingPosition(TPoint{300, 330});
+  Hiding->SetParent(FForm.get());
+  Hiding->ArrangeControls();
+  SetForegroundWindow(FForm->Handle());
+  Pump();
+  ASSERT_TRUE(IsWindowVisible(Hiding->Handle()));
+  const int FX = GetSystemMetrics(SM_CXFRAME), FY = GetSystemMetrics(SM_CYFRAME);
+  // Printed, not read from the screen: the window manager may stack the
+  // form over its floating windows when it is activated again.
+  auto CaptionPixel = [&] {
+    Pump();
+    RECT W = WindowRect(Bar);
+    HDC Screen = GetDC(nullptr);
+    HDC DC = CreateCompatibleDC(Screen);
+    HBITMAP B = CreateCompatibleBitmap(Screen, W.right - W.left, W.bottom - W.top);
+    HGDIOBJ Old = SelectObject(DC, B);
+    SendMessageW(Bar->Handle(), WM_PRINT, reinterpret_cast<WPARAM>(DC), PRF_NONCLIENT);
+    COLORREF C = GetPixel(DC, FX, FY);
+    SelectObject(DC, Old);
+    DeleteObject(B);
+    DeleteDC(DC);
+    ReleaseDC(nullptr, Screen);
+    return C;
+  };
+  EXPECT_EQ(CaptionPixel(), GetSysColor(COLOR_ACTIVECAPTION));
+  // A window of another thread takes the activation.
+  HANDLE Ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HWND Other = nullptr;
+  DWORD OtherThread = 0;
+  std::pair<HWND*, HANDLE> Args{&Other, Ready};
+  HANDLE Thread = CreateThread(nullptr, 0, OtherWindowThread, &Args, 0, &OtherThread);
+  WaitForSingleObject(Ready, 5000);
+  SetForegroundWindow(Other);
+  UiDriver::WaitFor([&] { return !IsWindowVisible(Hiding->Handle()); }, 2000);
+  EXPECT_FALSE(IsWindowVisible(Hiding->Handle()));
+  EXPECT_TRUE(IsWindowVisible(Bar->Handle()));
+  EXPECT_EQ(CaptionPixel(), GetSysColor(COLOR_INACTIVECAPTION));
+  SetForegroundWindow(FForm->Handle());
+  UiDriver::WaitFor([&] { return IsWindowVisible(Hiding->Handle()) != FALSE; }, 2000);
+  EXPECT_TRUE(IsWindowVisible(Hiding->Handle()));
+  UiDriver::WaitFor([&] { return CaptionPixel() == GetSysColor(COLOR_ACTIVECAPTION); }, 1000);
+  EXPECT_EQ(CaptionPixel(), GetSysColor(COLOR_ACTIVECAPTION));
+  PostThreadMessageW(OtherThread, WM_QUIT, 0, 0);
+  WaitForSingleObject(Thread, 5000);
+  CloseHandle(Thread);
+  CloseHandle(Ready);
+  ToolWindowDrawCaption = Saved;
+}
+
+TEST_F(ToolbarTest, EscapeInAFloatingToolbarGoesBackToTheForm) {
+  Build();
+  auto* Field = new TEditX(FForm.get());
+  Field->SetBounds(20, 200, 100, Field->Height());
+  Field->SetParent(FForm.get());
+  auto* Edit = new TEditX(FForm.get());
+  Edit->SetParent(Bar);
+  Bar->ArrangeControls();
+  Bar->SetFloatingPosition(TPoint{300, 250});
+  Bar->SetDockedTo(nullptr);
+  Pump();
+  Field->SetFocus();
+  Pump();
+  ::SetFocus(Edit->Handle());
+  Pump();
+  ASSERT_EQ(GetFocus(), Edit->Handle());
+  UiDriver::PressKey(Edit, VK_ESCAPE);
+  Pump();
+  EXPECT_EQ(GetFocus(), Field->Handle());
+}
+
+TEST_F(ToolbarTest, EditXPrintsItsBorderAndText) {
+  TForm* F = MakeForm();
+  auto* E = new TEditX(F);
+  E->SetBounds(10, 10, 80, E->Height());
+  E->SetParent(F);
+  E->SetText("WWWWWW");
+  auto* Other = new TEditX(F);
+  Other->SetBounds(10, 40, 80, Other->Height());
+  Other->SetParent(F);
+  F->Show();
+  Pump();
+  Other->SetFocus();
+  Pump();
+  ASSERT_FALSE(E->HotLook());
+  const int W = E->Width(), H = E->Height();
+  HDC Screen = GetDC(nullptr);
+  HDC DC = CreateCompatibleDC(Screen);
+  HBITMAP B = CreateCompatibleBitmap(Screen, W, H);
+  HGDIOBJ Old = SelectObject(DC, B);
+  RECT All{0, 0, W, H};
+  FillRect(DC, &All, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  EXPECT_EQ(SendMessageW(E->Handle(), WM_PRINT, reinterpret_cast<WPARAM>(DC),
+                         PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND),
+            1);
+  // The flat border: two face-coloured pixels, then one of the window colour.
+  EXPECT_EQ(GetPixel(DC, 0, H / 2), GetSysColor(COLOR_BTNFACE));
+  EXPECT_EQ(GetPixel(DC, 1, H / 2), GetSysColor(COLOR_BTNFACE));
+  EXPECT_EQ(GetPixel(DC, 2, H / 2), GetSysColor(COLOR_WINDOW));
+  // The client part holds the text: some pixel in the text colour.
+  bool Text = false;
+  for (int X = 3; X < W - 3 && !Text; ++X)
+    for (int Y = 3; Y < H - 3 && !Text; ++Y) Text = GetPixel(DC, X, Y) == GetSysColor(COLOR_WINDOWTEXT);
+  EXPECT_TRUE(Text);
+  SelectObject(DC, Old);
+  DeleteObject(B);
+  DeleteDC(DC);
+  ReleaseDC(nullptr, Screen);
+}
+
+TEST(MdiFrame, AnMdiChildsCaptionIsItsFrames) {
+  HWND Frame = CreateWindowExW(0, L"STATIC", L"Frame", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr, nullptr,
+                               nullptr, nullptr);
+  if (!Frame) GTEST_SKIP() << "no display";
+  CLIENTCREATESTRUCT CS{};
+  HWND Client = CreateWindowExW(0, L"MDICLIENT", nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 300, 200, Frame, nullptr,
+                                nullptr, &CS);
+  ASSERT_NE(Client, nullptr);
+  HWND Child = CreateMDIWindowW(L"STATIC", L"Child", 0, 0, 0, 100, 100, Client, nullptr, 0);
+  ASSERT_NE(Child, nullptr);
+  EXPECT_EQ(FormFrameWindow(Child), Frame);
+  EXPECT_EQ(FormFrameWindow(Frame), Frame);
+  DestroyWindow(Frame);
+}
+
+// A pattern whose every pixel differs, so a misplaced tile shows.
+COLORREF PatternPixel(int X, int Y) { return RGB(40 * X + 10, 60 * Y + 20, 100); }
+
+TEST_F(ToolbarTest, DockBackgroundTilesFromTheDockUnderItsToolbars) {
+  Build();
+  TBitmap B;
+  B.SetSize(5, 3);
+  for (int Y = 0; Y < 3; ++Y)
+    for (int X = 0; X < 5; ++X) B.Canvas()->SetPixels(X, Y, static_cast<TColor>(PatternPixel(X, Y)));
+  Top->SetBackground(&B);
+  Top->SetColor(static_cast<TColor>(RGB(255, 255, 0)));
+  Pump();
+  HDC Screen = GetDC(nullptr);
+  POINT Origin{0, 0};
+  ClientToScreen(Top->Handle(), &Origin);
+  // Screen point (X, Y) shows the tile pixel at its offset from the dock's
+  // client origin, on the dock and on the toolbar's frame and client alike.
+  auto Expect = [&](int X, int Y, bool Transparent, const char* Where) {
+    int TX = ((X - Origin.x) % 5 + 5) % 5, TY = ((Y - Origin.y) % 3 + 3) % 3;
+    COLORREF Want = Transparent && TX == 0 && TY == 2 ? RGB(255, 255, 0) : PatternPixel(TX, TY);
+    EXPECT_EQ(GetPixel(Screen, X, Y), Want) << Where << " " << X << "," << Y;
+  };
+  RECT D = WindowRect(Top), W = WindowRect(Bar);
+  TControl* Sep = nullptr;
+  for (int I = 0; I < Bar->ControlCount(); ++I)
+    if (dynamic_cast<TToolbarSepX*>(Bar->Controls(I))) Sep = Bar->Controls(I);
+  ASSERT_NE(Sep, nullptr);
+  RECT C = ClientScreen(Bar);
+  for (bool Transparent : {false, true}) {
+    Top->SetBackgroundTransparent(Transparent);
+    Pump();
+    for (int Dx = 0; Dx < 6; ++Dx) Expect(W.right + 10 + Dx, D.top + 3, Transparent, "dock");
+    for (int Dy = 0; Dy < 4; ++Dy) {
+      Expect(W.left + 1, W.top + 5 + Dy, Transparent, "frame ring");
+      Expect(W.left + 2, W.top + 5 + Dy, Transparent, "drag handle");
+      Expect(C.left + Sep->Left(), C.top + 5 + Dy, Transparent, "under the separator");
+    }
+  }
+  // Without BackgroundOnToolbars the toolbar keeps its own colour.
+  Top->SetBackgroundOnToolbars(false);
+  Pump();
+  EXPECT_EQ(GetPixel(Screen, C.left + Sep->Left(), C.top + 5), GetSysColor(COLOR_BTNFACE));
+  Expect(W.right + 10, D.top + 3, true, "dock");
+  ReleaseDC(nullptr, Screen);
+}
+
 TEST_F(ToolbarTest, ScreenshotWithDockedAndFloatingToolbars) {
   Build();
   auto* Second = new TToolbarX(FForm.get());
