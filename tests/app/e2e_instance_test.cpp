@@ -15,7 +15,7 @@ using namespace e2e;
 namespace {
 
 // A start that hands its line over ends this soon.
-constexpr DWORD HandOverMs = 2000;
+constexpr DWORD HandOverMs = 10000;
 
 std::vector<HWND> VisibleMainForms(DWORD Pid = 0) {
   std::vector<HWND> out;
