@@ -10,14 +10,6 @@
 
 namespace {
 
-std::string Join(const std::string& Dir, const std::string& Name) {
-#ifdef _WIN32
-  return Dir + "\\" + Name;
-#else
-  return Dir + "/" + Name;
-#endif
-}
-
 // 200,000 bytes, each a function of its offset, so any read shows where it
 // really came from.
 std::vector<uint8_t> Pattern() {
@@ -30,7 +22,7 @@ class UntypedFile : public ::testing::Test {
  protected:
   void SetUp() override {
     Dir = morvtest::TempDir();
-    Name = Join(Dir, "data.bin");
+    Name = morvtest::Join(Dir, "data.bin");
     morvtest::WriteFile(Name, Data);
     ASSERT_TRUE(F.OpenRead(Name));
   }
@@ -101,7 +93,7 @@ TEST_F(UntypedFile, NegativeSeekFails) {
 // the missing folder and tries again.
 TEST_F(UntypedFile, FailedCreateDoesNotFailTheNextFile) {
   TUntypedFile Out;
-  const std::string Sub = Join(Dir, "sub"), Target = Join(Sub, "x.txt");
+  const std::string Sub = morvtest::Join(Dir, "sub"), Target = morvtest::Join(Sub, "x.txt");
   EXPECT_FALSE(Out.Create(Target));
   ASSERT_TRUE(ForceDirectories(Sub));
   ASSERT_TRUE(Out.Create(Target));
