@@ -18,7 +18,7 @@ constexpr size_t kWriteSize = 32768;
 // copies one window, so a wider span makes it rarer.
 constexpr size_t kOutSpan = 2 * kWindowSize;
 constexpr size_t kMaxMatch = 258;
-// Word-wise match copies may store up to 7 bytes past the match.
+// Word-wise match copies may store up to 15 bytes past the match.
 constexpr size_t kCopySlack = 16;
 constexpr size_t kWindowBufSize = kWindowSize + kOutSpan + kCopySlack;
 constexpr size_t kInChunk = 32768;
@@ -442,44 +442,62 @@ class TInflater {
       bits >>= n;
       count -= n;
     };
+    // Drops an entry's bits. The count is masked to the word's width, as the
+    // machine's shift masks it, so the mask costs nothing on the path from
+    // one lookup to the next; the flags above drop lie outside it.
+    auto dropEntry = [&](uint32_t e) {
+      bits >>= e & (kBufBits - 1);
+      count -= e & (kBufBits - 1);
+    };
+    auto literal = [&](uint32_t e) {
+      dropEntry(e);
+      *out++ = uint8_t(e >> 16);
+    };
 
     // The next literal/length entry is looked up as soon as the bits before
     // it are gone, so the lookup overlaps the copy of a match.
     refill();
     uint32_t e = lit[bits & Mask(kLitBits)];
     while (in < inLimit && out < outLimit) {
-      if (e & kLink) {
-        drop(kLitBits);
-        e = lit[(e >> 16) + (bits & Mask(e >> 8 & 15))];
-      }
       if (e & kLiteral) {
-        drop(e & 31);
-        *out++ = uint8_t(e >> 16);
-        // A full word holds three more literals of the main table.
+        literal(e);
+        // A refill leaves at least 56 bits in a full word: three more
+        // entries of the main table fit.
         if constexpr (kBufBits >= 64) {
           for (int i = 0; i < 3; ++i) {
             e = lit[bits & Mask(kLitBits)];
             if (!(e & kLiteral)) break;
-            drop(e & 31);
-            *out++ = uint8_t(e >> 16);
+            literal(e);
           }
         }
         refill();
         e = lit[bits & Mask(kLitBits)];
         continue;
       }
-      if (e & (kEndBlock | kInvalid)) {
+      if (e & (kLink | kEndBlock | kInvalid)) {
+        if (e & kLink) {
+          drop(kLitBits);
+          e = lit[(e >> 16) + (bits & Mask(e >> 8 & 15))];
+          if (e & kLiteral) {
+            literal(e);
+            refill();
+            e = lit[bits & Mask(kLitBits)];
+            continue;
+          }
+        }
         if (e & kEndBlock) {
           drop(e & 31);
           result = 1;
-        } else {
-          result = -1;
+          break;
         }
-        break;
+        if (e & kInvalid) {
+          result = -1;
+          break;
+        }
       }
-      unsigned n = e & 31, codeLen = e >> 8 & 15;
-      const size_t len = (e >> 16) + size_t((bits & Mask(n)) >> codeLen);
-      drop(n);
+      TBitBuf saved = bits;
+      dropEntry(e);
+      const size_t len = (e >> 16) + size_t((saved & Mask(e & 31)) >> (e >> 8 & 15));
 
       if constexpr (kBufBits < 64) refill();
       uint32_t d = dist[bits & Mask(kDistBits)];
@@ -491,15 +509,15 @@ class TInflater {
         result = -1;
         break;
       }
-      n = d & 31;
-      codeLen = d >> 8 & 15;
       size_t distance;
       if constexpr (kBufBits >= 64) {
-        distance = (d >> 16) + size_t((bits & Mask(n)) >> codeLen);
-        drop(n);
+        saved = bits;
+        dropEntry(d);
+        distance = (d >> 16) + size_t((saved & Mask(d & 31)) >> (d >> 8 & 15));
       } else {
+        const unsigned codeLen = d >> 8 & 15;
         drop(codeLen);
-        n -= codeLen;
+        const unsigned n = (d & 31) - codeLen;
         if (count < n) refill();
         distance = (d >> 16) + size_t(bits & Mask(n));
         drop(n);
@@ -530,8 +548,13 @@ class TInflater {
           dst += 8;
         } while (dst < out);
       } else {
-        do *dst++ = *src++;
-        while (dst < out);
+        // Each word copied ends in bytes not final yet, but its first
+        // distance bytes are, and the next word starts right after them.
+        do {
+          Copy8(dst, src);
+          dst += distance;
+          src += distance;
+        } while (dst < out);
       }
     }
     FBits = bits;

@@ -150,10 +150,14 @@ bool TUnBase::CloseOutputFile(TUntypedFile& F, uint32_t Attr, int DosDateTime) {
     case TDateAttribute::daMaxFileDate: Age = MaxFileDate; break;
   }
   const std::string Name = F.FileName();
+  // Dated through the open handle: opening the file once more by name costs
+  // as much as writing a small file, on Wine above all.
+  bool Dated = Age == 0;
+  if (!Dated && F.Stream()) Dated = FileSetDate(F.Stream()->Handle(), Age) == 0;
   std::unique_ptr<TStream> NoStream;
   const bool Closed = CloseOutput(F, NoStream);
   if (Name.empty()) return Closed;
-  if (Age != 0) FileSetDate(Name, Age);
+  if (!Dated) FileSetDate(Name, Age);
   // Only the DOS attribute bits a plain file may carry; 32 (archive only) is
   // what every new file has already.
   const int DosAttr = int(Attr & (faReadOnly | faHidden | faSysFile | faArchive));

@@ -1,10 +1,13 @@
 // The archive layer's plain file: opened by name, read and written in blocks,
-// with failures kept for the caller to look at instead of raised.
+// with failures kept for the caller to look at instead of raised. A file
+// opened for reading reads ahead: walking an archive seeks to and reads a
+// few small records per entry, and each system call costs (on Wine most).
 #pragma once
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "framework/core/streams.h"
 
@@ -33,11 +36,21 @@ class TUntypedFile {
 
   // The last failure (0 none), cleared by reading it.
   int IOResult();
-  // The open stream, for routines that take one; null when closed.
-  TFileStream* Stream() { return FStream.get(); }
+  // The open stream, for routines that take one; null when closed. Its
+  // position is this file's, and reading ahead stops for good.
+  TFileStream* Stream();
 
  private:
+  void StopReadAhead();
+
   std::unique_ptr<TFileStream> FStream;
   std::string FFileName;
   int FError = 0;
+  // Reading ahead: FAhead holds FAheadLen bytes from file offset
+  // FAheadStart; FPos is the position the caller sees.
+  bool FReadAhead = false;
+  std::vector<uint8_t> FAhead;
+  size_t FAheadLen = 0;
+  int64_t FAheadStart = 0;
+  int64_t FPos = 0;
 };

@@ -173,9 +173,11 @@ std::string TZipCommon::GetVolumeName(const std::string& ArchiveName, int Number
 TDateTime TZipCommon::DosDateToDateTime(int DosDateTime) { return FileDateToDateTimeDef(DosDateTime); }
 
 bool TZipCommon::CreateOutputFile(TUntypedFile& F, const std::string& Name) {
-  const std::string Dir = ExtractFilePath(Name);
-  if (!Dir.empty()) ForceDirectories(Dir);
+  // Entries mostly land in a folder that exists already: the folders are
+  // looked at only when the file cannot be made.
   if (F.Create(Name)) return true;
+  const std::string Dir = ExtractFilePath(Name);
+  if (!Dir.empty() && ForceDirectories(Dir) && F.Create(Name)) return true;
   const int Attr = FileGetAttr(Name);
   if (Attr == -1 || !(Attr & faReadOnly) || (Attr & faDirectory)) return false;
   FileSetAttr(Name, Attr & ~faReadOnly);
