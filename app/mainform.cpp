@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "app/favorites.h"
+#include "app/listexport.h"
 #include "app/settings.h"
 #include "app/startup.h"
 #include "app/tgzunpack.h"
@@ -433,6 +434,7 @@ void TMainForm::BuildControls() {
   button(1)->OnClick = [this](TObject* S) { OpenArchiveClick(S); };
   button(7)->OnClick = [this](TObject* S) { ExtractButtonClick(S); };
   button(12)->OnClick = [](TObject*) { OpenHelpTopic("index.html"); };
+  button(4)->OnClick = [this](TObject* S) { ListExport->toPrinterClick(S); };
   button(13)->OnClick = [this](TObject*) { Close(); };
   for (TControl* b : ToolButtons) EnableCommand(b, true);
   for (int i : {3, 4, 5, 6, 7, 8, 9, 10, 11}) ArchiveButtons.push_back(button(i));
@@ -562,6 +564,12 @@ void TMainForm::BuildMenus() {
   AddItem(file, "OpenArchive", "&Open Archive...", [this](TObject* S) { OpenArchiveClick(S); });
   ArchiveItems.push_back(AddItem(file, "CloseArchive", "&Close Archive", [this](TObject* S) { CloseArchiveClick(S); }));
   ArchiveItems.push_back(AddItem(file, "Properties", "P&roperties..."));
+  ListExport = new TListExport(this);
+  TMenuItem* printListing = AddItem(file, "PrintFileListing", "Print file listing ...");
+  AddItem(printListing, "HTMLdocument", "... to HTML document", [this](TObject* S) { ListExport->HTMLdocumentClick(S); });
+  AddItem(printListing, "TXTdocument", "... to TXT document", [this](TObject* S) { ListExport->TXTdocumentClick(S); });
+  AddItem(printListing, "toPrinter", "... to Printer", [this](TObject* S) { ListExport->toPrinterClick(S); });
+  ArchiveItems.push_back(printListing);
   HistorySeparator = AddItem(file, "HistorySeparator", "-");
   for (int k = 0; k < 5; ++k)
     HistoryItems[k] = AddItem(file, "F" + std::to_string(k + 1), "", [this, k](TObject*) { HistoryClick(k + 1); });

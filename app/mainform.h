@@ -85,6 +85,7 @@ class TLed : public TPanel {
   bool FOn = false;
 };
 
+class TListExport;
 class TMainForm : public TForm {
  public:
   explicit TMainForm(TComponent* AOwner);
@@ -146,6 +147,7 @@ class TMainForm : public TForm {
   TUnGZIP* UnGZIP1 = nullptr;
   TUUDecode* UUDecode1 = nullptr;
   TZipBridge* ZipBridge = nullptr;
+  TListExport* ListExport = nullptr;  // the File menu's listing export and printing
 
   TMainMenu* MainMenu1 = nullptr;
   TMenuItem *File1 = nullptr, *Actions1 = nullptr, *ViewLastOutput = nullptr;

@@ -238,9 +238,17 @@ TEST_F(MainFormTest, ArchivesOfPeersFillTheTable) {
     EXPECT_EQ(Form->AddFiles->Enabled(), (std::string(c.Ext) == ".zip" || std::string(c.Ext) == ".lzh" ||
                                           std::string(c.Ext) == ".cab") &&
                                              bool(Form->AddFiles->OnClick));
+    // Every format's listing can be exported and printed.
+    TMenuItem* print = Form->File1->Find("Print file listing ...");
+    ASSERT_NE(print, nullptr);
+    EXPECT_TRUE(print->Enabled());
+    EXPECT_TRUE(Form->ToolButtons[4]->Enabled());
     EXPECT_TRUE(Form->LedOn->LedOn());
     EXPECT_EQ(Form->SPanel2->Caption().substr(0, 6), "Total ");
   }
+  Form->CloseArchiveClick(nullptr);
+  EXPECT_FALSE(Form->File1->Find("Print file listing ...")->Enabled());
+  EXPECT_FALSE(Form->ToolButtons[4]->Enabled());
 }
 
 TEST_F(MainFormTest, TgzIsListedThroughATarInTheTempFolder) {
