@@ -181,3 +181,31 @@ int64_t ZipBytesBelow(TZipBridge* Zip, const std::string& Folder) {
 }
 
 void SetZipPassword(TZipBridge* Zip, const std::string& Value) { Zip->SetPassword(Value); }
+
+static_assert(zaDirNames == 1u << AddDirNames && zaRecurseDirs == 1u << AddRecurseDirs && zaMove == 1u << AddMove &&
+              zaFreshen == 1u << AddFreshen && zaUpdate == 1u << AddUpdate && zaHiddenFiles == 1u << AddHiddenFiles &&
+              zaEncrypt == 1u << AddEncrypt && zaDiskSpan == 1u << AddDiskSpan);
+
+int AddZip(TZipBridge* Zip, const TZipAddJob& Job) {
+  Zip->SetZipFileName(Job.Archive);
+  LastZip = nullptr;
+  Zip->TempDir = Job.TempDir;
+  Zip->AddOptions = Job.Options;
+  Zip->AddCompLevel = Job.Level;
+  Zip->MaxVolumeSize = Job.MaxVolumeSize;
+  Zip->MinFreeVolumeSize = Job.MinFreeVolumeSize;
+  Zip->KeepFreeOnDisk1 = Job.KeepFreeOnDisk1;
+  Zip->FSpecArgs()->Clear();
+  for (const std::string& s : Job.Specs) Zip->FSpecArgs()->Add(s);
+  Zip->OnProgress = [&Job](TObject*, ProgressType Type, const std::string&, int64_t Size) {
+    if (Job.Progress && Type == ptProgress) Job.Progress(Size);
+  };
+  Zip->Add();
+  Zip->OnProgress = nullptr;
+  return Zip->SuccessCnt;
+}
+
+int ConvertSfxFile(TZipBridge* Zip, const std::string& Name) {
+  SetZipArchive(Zip, Name);
+  return Zip->ConvertSfxToZip();
+}

@@ -64,3 +64,29 @@ bool ZipCancelled(TZipBridge* Zip);
 // Uncompressed bytes of the files below Folder ("" for all), compared in
 // lower case.
 int64_t ZipBytesBelow(TZipBridge* Zip, const std::string& Folder);
+
+// Add options of a Zip component, by their bit in its AddOptions set.
+enum : uint16_t {
+  zaDirNames = 1u << 0,
+  zaRecurseDirs = 1u << 1,
+  zaMove = 1u << 2,
+  zaFreshen = 1u << 3,
+  zaUpdate = 1u << 4,
+  zaHiddenFiles = 1u << 7,
+  zaEncrypt = 1u << 10,
+  zaDiskSpan = 1u << 12,
+};
+// One add by a Zip component.
+struct TZipAddJob {
+  std::string Archive, TempDir;
+  std::vector<std::string> Specs;
+  uint16_t Options = 0;
+  int Level = 9;
+  int MaxVolumeSize = 0, MinFreeVolumeSize = 65536, KeepFreeOnDisk1 = 0;
+  // Bytes of the file being packed, step by step.
+  std::function<void(int64_t Bytes)> Progress;
+};
+// Runs Job with the component's own message handler; the files added.
+int AddZip(TZipBridge* Zip, const TZipAddJob& Job);
+// Writes the plain Zip beside the self-extractor Name; 0 on success.
+int ConvertSfxFile(TZipBridge* Zip, const std::string& Name);
