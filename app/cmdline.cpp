@@ -16,6 +16,7 @@
 #include "controls/views/browsedr.h"
 #include "dialogs/contaddform.h"
 #include "dialogs/lneform.h"
+#include "dialogs/spanform.h"
 #include "framework/core/os.h"
 #include "framework/core/sysutils.h"
 
@@ -475,8 +476,10 @@ int RunCommandLineJob(TMainForm* Form, const std::vector<std::string>& P) {
         ShowAppMessage("Error: This operation can only be performed on ZIP archives.", mtError, mbOK);
         return 1;
       }
-      ShowAppMessage("Spanning from the command line is not available in this version.", mtError, mbOK);
-      return 1;
+      ArchiveName = P[1];
+      auto* span = Application->CreateForm<TWriteSpanForm>();
+      span->ShowModal();
+      return span->LastResult == 0 ? 0 : 1;
     }
     if (sw == "-tosfx") {
       if (P.size() < 2) return 1;

@@ -209,3 +209,35 @@ int ConvertSfxFile(TZipBridge* Zip, const std::string& Name) {
   SetZipArchive(Zip, Name);
   return Zip->ConvertSfxToZip();
 }
+
+bool ZipIsSpanned(TZipBridge* Zip, const std::string& Name) {
+  Zip->AddOptions = 0;
+  Zip->KeepFreeOnDisk1 = 0;
+  Zip->MaxVolumeSize = 0;
+  Zip->MinFreeVolumeSize = 0;
+  SetZipArchive(Zip, Name);
+  return Zip->Spanned();
+}
+
+int WriteSpanned(TZipBridge* Zip, const std::string& In, const std::string& Out, int VolumeSize) {
+  Zip->AddOptions |= AddOpts(1u << AddDiskSpan);
+  Zip->MaxVolumeSize = VolumeSize;
+  Zip->MinFreeVolumeSize = VolumeSize;
+  Zip->KeepFreeOnDisk1 = 0;
+  return Zip->WriteSpannedSet(In, Out);
+}
+
+int ReadSpanned(TZipBridge* Zip, const std::string& In, std::string& Out) { return Zip->ReadSpannedSet(In, Out); }
+
+void SetSfxChoice(TZipBridge* Zip, const TSfxChoice& Choice) {
+  Zip->SFXCaption = Choice.Caption;
+  Zip->SFXDefaultDir = Choice.DefaultDir;
+  Zip->SFXCommandLine = Choice.CommandLine;
+  Zip->SFXOptions = SetOf(SFXAskFiles, SFXCheckSize);
+  if (Choice.Message.size() >= 2) Zip->SFXMessage = Choice.Message;
+  if (Choice.AutoRun) Zip->SFXOptions |= SFXOpts(1u << SFXAutoRun);
+  if (Choice.HideOverwriteBox) Zip->SFXOptions |= SFXOpts(1u << SFXHideOverWriteBox);
+  if (!Choice.SuccessMessage) Zip->SFXOptions |= SFXOpts(1u << SFXNoSuccessMsg);
+  static const OvrOpts Modes[3] = {OvrConfirm, OvrAlways, OvrNever};
+  Zip->SFXOverWriteMode = Modes[Choice.OverwriteMode < 0 || Choice.OverwriteMode > 2 ? 0 : Choice.OverwriteMode];
+}

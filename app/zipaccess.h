@@ -90,3 +90,17 @@ struct TZipAddJob {
 int AddZip(TZipBridge* Zip, const TZipAddJob& Job);
 // Writes the plain Zip beside the self-extractor Name; 0 on success.
 int ConvertSfxFile(TZipBridge* Zip, const std::string& Name);
+// Spanned sets. ZipIsSpanned reads Name's directory with the volume sizes
+// cleared; WriteSpanned writes In as a set named Out (0 on success);
+// ReadSpanned joins the set In into Out (0 on success, Out then names the
+// written file).
+bool ZipIsSpanned(TZipBridge* Zip, const std::string& Name);
+int WriteSpanned(TZipBridge* Zip, const std::string& In, const std::string& Out, int VolumeSize);
+int ReadSpanned(TZipBridge* Zip, const std::string& In, std::string& Out);
+// The self-extractor dialog's choices for a Zip component's SFX settings.
+struct TSfxChoice {
+  std::string Caption, DefaultDir, CommandLine, Message;
+  bool AutoRun = false, HideOverwriteBox = false, SuccessMessage = true;
+  int OverwriteMode = 0;  // 0 confirm, 1 always, 2 never
+};
+void SetSfxChoice(TZipBridge* Zip, const TSfxChoice& Choice);
