@@ -1,3 +1,4 @@
+#include "app/cmdline.h"
 #include "app/mainform.h"
 #include "app/startup.h"
 #include "framework/ui/forms.h"
@@ -14,14 +15,21 @@ int CreateMainWindowAndRun() {
   OleInitialize(nullptr);
   Application->SetTitle("Quillon");
   TMainForm* form = Application->CreateForm<TMainForm>();
-  form->Show();
-  form->StartupOpen();
-  Application->Run();
+  std::vector<std::string> params;
+  for (int i = 1; i <= Application->ParamCount(); ++i) params.push_back(Application->ParamStr(i));
+  int exitCode = 0;
+  if (IsCommandLineJob(params)) {
+    exitCode = RunCommandLineJob(form, params);
+  } else {
+    form->Show();
+    form->StartupOpen();
+    Application->Run();
+  }
   // The window layer's function-local tables end before the static
   // Application does; the forms go first.
   Application->DestroyComponents();
   OleUninitialize();
-  return 0;
+  return exitCode;
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 #include "controls/views/gradcaption.h"
 #include "controls/views/placement.h"
 #include "controls/views/shelllink.h"
+#include "dialogs/exeform.h"
 #include "framework/core/os.h"
 #include "framework/core/sysutils.h"
 #include "framework/ui/winapi.h"
@@ -641,7 +642,7 @@ void TMainForm::BuildMenus() {
   TestArchive = AddItem(actions, "TestArchive", "&Test");
   CommentItem = AddItem(actions, "Comment", "Co&mment...");
   VirusScan = AddItem(actions, "VirusScan", "Virus &Scan");
-  MakeExeFile = AddItem(actions, "MakeExeFile", "Make .&EXE File...");
+  MakeExeFile = AddItem(actions, "MakeExeFile", "Make .&EXE File...", [](TObject*) { MakeExeFileClick(); });
   ExeToZip = AddItem(actions, "ExeToZip", ".EXE --> .ZIP");
   UUencode = AddItem(actions, "UUencode", "&UUencode...");
   AddItem(actions, "", "-");

@@ -181,3 +181,63 @@ int64_t ZipBytesBelow(TZipBridge* Zip, const std::string& Folder) {
 }
 
 void SetZipPassword(TZipBridge* Zip, const std::string& Value) { Zip->SetPassword(Value); }
+
+static_assert(zaDirNames == 1u << AddDirNames && zaRecurseDirs == 1u << AddRecurseDirs && zaMove == 1u << AddMove &&
+              zaFreshen == 1u << AddFreshen && zaUpdate == 1u << AddUpdate && zaHiddenFiles == 1u << AddHiddenFiles &&
+              zaEncrypt == 1u << AddEncrypt && zaDiskSpan == 1u << AddDiskSpan);
+
+int AddZip(TZipBridge* Zip, const TZipAddJob& Job) {
+  Zip->SetZipFileName(Job.Archive);
+  LastZip = nullptr;
+  Zip->TempDir = Job.TempDir;
+  Zip->AddOptions = Job.Options;
+  Zip->AddCompLevel = Job.Level;
+  Zip->MaxVolumeSize = Job.MaxVolumeSize;
+  Zip->MinFreeVolumeSize = Job.MinFreeVolumeSize;
+  Zip->KeepFreeOnDisk1 = Job.KeepFreeOnDisk1;
+  Zip->FSpecArgs()->Clear();
+  for (const std::string& s : Job.Specs) Zip->FSpecArgs()->Add(s);
+  Zip->OnProgress = [&Job](TObject*, ProgressType Type, const std::string&, int64_t Size) {
+    if (Job.Progress && Type == ptProgress) Job.Progress(Size);
+  };
+  Zip->Add();
+  Zip->OnProgress = nullptr;
+  return Zip->SuccessCnt;
+}
+
+int ConvertSfxFile(TZipBridge* Zip, const std::string& Name) {
+  SetZipArchive(Zip, Name);
+  return Zip->ConvertSfxToZip();
+}
+
+bool ZipIsSpanned(TZipBridge* Zip, const std::string& Name) {
+  Zip->AddOptions = 0;
+  Zip->KeepFreeOnDisk1 = 0;
+  Zip->MaxVolumeSize = 0;
+  Zip->MinFreeVolumeSize = 0;
+  SetZipArchive(Zip, Name);
+  return Zip->Spanned();
+}
+
+int WriteSpanned(TZipBridge* Zip, const std::string& In, const std::string& Out, int VolumeSize) {
+  Zip->AddOptions |= AddOpts(1u << AddDiskSpan);
+  Zip->MaxVolumeSize = VolumeSize;
+  Zip->MinFreeVolumeSize = VolumeSize;
+  Zip->KeepFreeOnDisk1 = 0;
+  return Zip->WriteSpannedSet(In, Out);
+}
+
+int ReadSpanned(TZipBridge* Zip, const std::string& In, std::string& Out) { return Zip->ReadSpannedSet(In, Out); }
+
+void SetSfxChoice(TZipBridge* Zip, const TSfxChoice& Choice) {
+  Zip->SFXCaption = Choice.Caption;
+  Zip->SFXDefaultDir = Choice.DefaultDir;
+  Zip->SFXCommandLine = Choice.CommandLine;
+  Zip->SFXOptions = SetOf(SFXAskFiles, SFXCheckSize);
+  if (Choice.Message.size() >= 2) Zip->SFXMessage = Choice.Message;
+  if (Choice.AutoRun) Zip->SFXOptions |= SFXOpts(1u << SFXAutoRun);
+  if (Choice.HideOverwriteBox) Zip->SFXOptions |= SFXOpts(1u << SFXHideOverWriteBox);
+  if (!Choice.SuccessMessage) Zip->SFXOptions |= SFXOpts(1u << SFXNoSuccessMsg);
+  static const OvrOpts Modes[3] = {OvrConfirm, OvrAlways, OvrNever};
+  Zip->SFXOverWriteMode = Modes[Choice.OverwriteMode < 0 || Choice.OverwriteMode > 2 ? 0 : Choice.OverwriteMode];
+}

@@ -64,3 +64,43 @@ bool ZipCancelled(TZipBridge* Zip);
 // Uncompressed bytes of the files below Folder ("" for all), compared in
 // lower case.
 int64_t ZipBytesBelow(TZipBridge* Zip, const std::string& Folder);
+
+// Add options of a Zip component, by their bit in its AddOptions set.
+enum : uint16_t {
+  zaDirNames = 1u << 0,
+  zaRecurseDirs = 1u << 1,
+  zaMove = 1u << 2,
+  zaFreshen = 1u << 3,
+  zaUpdate = 1u << 4,
+  zaHiddenFiles = 1u << 7,
+  zaEncrypt = 1u << 10,
+  zaDiskSpan = 1u << 12,
+};
+// One add by a Zip component.
+struct TZipAddJob {
+  std::string Archive, TempDir;
+  std::vector<std::string> Specs;
+  uint16_t Options = 0;
+  int Level = 9;
+  int MaxVolumeSize = 0, MinFreeVolumeSize = 65536, KeepFreeOnDisk1 = 0;
+  // Bytes of the file being packed, step by step.
+  std::function<void(int64_t Bytes)> Progress;
+};
+// Runs Job with the component's own message handler; the files added.
+int AddZip(TZipBridge* Zip, const TZipAddJob& Job);
+// Writes the plain Zip beside the self-extractor Name; 0 on success.
+int ConvertSfxFile(TZipBridge* Zip, const std::string& Name);
+// Spanned sets. ZipIsSpanned reads Name's directory with the volume sizes
+// cleared; WriteSpanned writes In as a set named Out (0 on success);
+// ReadSpanned joins the set In into Out (0 on success, Out then names the
+// written file).
+bool ZipIsSpanned(TZipBridge* Zip, const std::string& Name);
+int WriteSpanned(TZipBridge* Zip, const std::string& In, const std::string& Out, int VolumeSize);
+int ReadSpanned(TZipBridge* Zip, const std::string& In, std::string& Out);
+// The self-extractor dialog's choices for a Zip component's SFX settings.
+struct TSfxChoice {
+  std::string Caption, DefaultDir, CommandLine, Message;
+  bool AutoRun = false, HideOverwriteBox = false, SuccessMessage = true;
+  int OverwriteMode = 0;  // 0 confirm, 1 always, 2 never
+};
+void SetSfxChoice(TZipBridge* Zip, const TSfxChoice& Choice);

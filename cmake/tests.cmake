@@ -85,6 +85,10 @@ if(MORV_WIN32)
     set_target_properties(morv_standin PROPERTIES OUTPUT_NAME morv
       RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/shellext-standin)
     add_dependencies(test_shellext brimshex morv_standin)
+    # Its end-to-end tests hand over to the real program.
+    if(TARGET morv)
+      add_dependencies(test_shellext morv)
+    endif()
     # The product DLL's export table shows plain names only if built right
     # for 32 bits; the x86-64 build cannot show a decoration fault.
     if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND CMAKE_OBJDUMP)
