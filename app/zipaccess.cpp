@@ -181,3 +181,13 @@ int64_t ZipBytesBelow(TZipBridge* Zip, const std::string& Folder) {
 }
 
 void SetZipPassword(TZipBridge* Zip, const std::string& Value) { Zip->SetPassword(Value); }
+
+int RenameZipEntry(TZipBridge* Zip, const std::string& OldName, const std::string& NewName, int32_t DateTime) {
+  Zip->ErrCode = 0;
+  std::vector<ZipRenameRec> list(1);
+  list[0].OldName = OldName;
+  list[0].NewName = NewName;
+  list[0].DateTime = DateTime;
+  Zip->RenameEntries(list, 0);
+  return Zip->ErrCode;
+}
