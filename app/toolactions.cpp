@@ -1,7 +1,6 @@
 #include "app/toolactions.h"
 
 #include "app/mainform.h"
-#include "dialogs/renameform.h"
 #include "dialogs/uuencodeform.h"
 
 namespace {
@@ -20,10 +19,6 @@ T* OwnedForm(TMainForm* Form, const char* Name) {
 
 void InstallToolActions(TMainForm* Form) {
   Form->UUencode->OnClick = [Form](TObject*) { OwnedForm<TUUEncodeForm>(Form, "UUEncodeForm")->ShowModal(); };
-  Form->RenameEntry->OnClick = [Form](TObject*) {
-    if (Form->SelectedRows().empty()) return;
-    OwnedForm<TRenameFForm>(Form, "RenameFForm")->ShowModal();
-  };
 }
 
 void SelectMainListRows(const std::vector<int>& Rows) {

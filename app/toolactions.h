@@ -1,5 +1,4 @@
-// The main window's commands that open the small tool windows (UUencode,
-// entry rename).
+// The main window's commands that open the small tool windows.
 #pragma once
 #include <vector>
 

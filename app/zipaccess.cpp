@@ -182,12 +182,14 @@ int64_t ZipBytesBelow(TZipBridge* Zip, const std::string& Folder) {
 
 void SetZipPassword(TZipBridge* Zip, const std::string& Value) { Zip->SetPassword(Value); }
 
-int RenameZipEntry(TZipBridge* Zip, const std::string& OldName, const std::string& NewName, int32_t DateTime) {
-  Zip->ErrCode = 0;
+int RenameZipEntry(TZipBridge* Zip, const std::string& OldName, const std::string& NewName, int32_t DosDate) {
   std::vector<ZipRenameRec> list(1);
   list[0].OldName = OldName;
   list[0].NewName = NewName;
-  list[0].DateTime = DateTime;
+  list[0].DateTime = DosDate;
+  Zip->ErrCode = 0;
   Zip->RenameEntries(list, 0);
-  return Zip->ErrCode;
+  const int code = Zip->ErrCode;
+  SetZipArchive(Zip, Zip->ZipFileName());
+  return code;
 }

@@ -64,6 +64,5 @@ bool ZipCancelled(TZipBridge* Zip);
 // Uncompressed bytes of the files below Folder ("" for all), compared in
 // lower case.
 int64_t ZipBytesBelow(TZipBridge* Zip, const std::string& Folder);
-// Renames one entry (a folder ends in "\\") and gives it DateTime (DOS form,
-// 0 keeps its own); 0 or the component's error code.
-int RenameZipEntry(TZipBridge* Zip, const std::string& OldName, const std::string& NewName, int32_t DateTime);
+// Renames one entry; 0 or the component's error code.
+int RenameZipEntry(TZipBridge* Zip, const std::string& OldName, const std::string& NewName, int32_t DosDate);

@@ -16,18 +16,18 @@ TCommentForm::TCommentForm(TComponent* AOwner) : TForm(AOwner, "TCommentForm") {
   SetKeyPreview(true);
   BuildControlTable(this, {
       {"CommentText", TControlKind::Memo, "", 0, 0, 420, 240},
-      {"CloseButton", TControlKind::CancelButton, "C&lose", 8, 246, 75, 25},
-      {"FontButton", TControlKind::Button, "&Font", 90, 246, 75, 25},
-      {"ClearButton", TControlKind::Button, "&Clear", 172, 246, 75, 25},
-      {"InsertButton", TControlKind::Button, "&Insert from file", 254, 246, 110, 25},
+      {"CloseButt", TControlKind::CancelButton, "C&lose", 8, 246, 75, 25},
+      {"FontButt", TControlKind::Button, "&Font", 90, 246, 75, 25},
+      {"ClearButt", TControlKind::Button, "&Clear", 172, 246, 75, 25},
+      {"InsertButt", TControlKind::Button, "&Insert from file", 254, 246, 110, 25},
   });
   CommentText = Ctl<TMemo>(this, "CommentText");
   CommentText->SetReadOnly(false);
   CommentText->SetMaxLength(MaxCommentLength);
-  CloseButton = Ctl<TButton>(this, "CloseButton");
-  FontButton = Ctl<TButton>(this, "FontButton");
-  ClearButton = Ctl<TButton>(this, "ClearButton");
-  InsertButton = Ctl<TButton>(this, "InsertButton");
+  CloseButt = Ctl<TButton>(this, "CloseButt");
+  FontButt = Ctl<TButton>(this, "FontButt");
+  ClearButt = Ctl<TButton>(this, "ClearButt");
+  InsertButt = Ctl<TButton>(this, "InsertButt");
   OpenDialog1 = new TOpenDialog(this);
   OpenDialog1->SetName("OpenDialog1");
   OpenDialog1->Filter = "Text files...|*.txt;*.diz";
@@ -44,10 +44,10 @@ TCommentForm::TCommentForm(TComponent* AOwner) : TForm(AOwner, "TCommentForm") {
   OnKeyPress = [this](TObject*, char& Key) {
     if (Key == 27) Close();
   };
-  CloseButton->OnClick = [this](TObject*) { Close(); };
-  FontButton->OnClick = [this](TObject*) { FontClick(); };
-  ClearButton->OnClick = [this](TObject*) { CommentText->SetText(""); };
-  InsertButton->OnClick = [this](TObject*) { InsertClick(); };
+  CloseButt->OnClick = [this](TObject*) { Close(); };
+  FontButt->OnClick = [this](TObject*) { FontClick(); };
+  ClearButt->OnClick = [this](TObject*) { CommentText->SetText(""); };
+  InsertButt->OnClick = [this](TObject*) { InsertClick(); };
   FormStorage1->Loaded();
 }
 
@@ -55,7 +55,7 @@ void TCommentForm::Arrange() {
   const int top = ClientHeight() - 31;
   CommentText->SetBounds(0, 0, ClientWidth(), std::max(top - 6, 20));
   int left = 8;
-  for (TButton* b : {CloseButton, FontButton, ClearButton, InsertButton}) {
+  for (TButton* b : {CloseButt, FontButt, ClearButt, InsertButt}) {
     b->SetTop(top);
     b->SetLeft(left);
     left += b->Width() + 7;
@@ -64,8 +64,8 @@ void TCommentForm::Arrange() {
 
 void TCommentForm::FormShow() {
   const bool editable = !CommentText->ReadOnly();
-  ClearButton->SetEnabled(editable);
-  InsertButton->SetEnabled(editable);
+  ClearButt->SetEnabled(editable);
+  InsertButt->SetEnabled(editable);
   Arrange();
 }
 

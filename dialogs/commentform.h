@@ -21,7 +21,7 @@ class TCommentForm : public TForm {
   bool InsertFromFile(const std::string& FileName);
 
   TMemo* CommentText = nullptr;
-  TButton *CloseButton = nullptr, *FontButton = nullptr, *ClearButton = nullptr, *InsertButton = nullptr;
+  TButton *CloseButt = nullptr, *FontButt = nullptr, *ClearButt = nullptr, *InsertButt = nullptr;
   TOpenDialog* OpenDialog1 = nullptr;
   TFormStorage* FormStorage1 = nullptr;
 

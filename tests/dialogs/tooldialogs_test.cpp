@@ -430,10 +430,10 @@ TEST_F(ToolDialogsTest, CommentEditorButtonsFollowReadOnly) {
   d.CommentText->SetText("A comment\r\nof two lines");
   d.Show();
   Application->ProcessMessages();
-  EXPECT_TRUE(d.ClearButton->Enabled());
-  EXPECT_TRUE(d.InsertButton->Enabled());
+  EXPECT_TRUE(d.ClearButt->Enabled());
+  EXPECT_TRUE(d.InsertButt->Enabled());
   Shot(&d, "comment");
-  UiDriver::Click(d.ClearButton);
+  UiDriver::Click(d.ClearButt);
   EXPECT_EQ(d.CommentText->Text(), "");
   WriteFile(FDir + "\\file_id.diz", std::string(5000, 'x'));
   ASSERT_TRUE(d.InsertFromFile(FDir + "\\file_id.diz"));
@@ -442,8 +442,8 @@ TEST_F(ToolDialogsTest, CommentEditorButtonsFollowReadOnly) {
   d.CommentText->SetReadOnly(true);
   d.Show();
   Application->ProcessMessages();
-  EXPECT_FALSE(d.ClearButton->Enabled());
-  EXPECT_FALSE(d.InsertButton->Enabled());
+  EXPECT_FALSE(d.ClearButt->Enabled());
+  EXPECT_FALSE(d.InsertButt->Enabled());
   d.Close();
 }
 
