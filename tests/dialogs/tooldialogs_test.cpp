@@ -149,9 +149,6 @@ TEST_F(ToolDialogsTest, ConverterOutputsPassTheirPeers) {
     std::string log;
     EXPECT_EQ(RunPeer("cd '" + FHost + "' && set -- " + target + " && " + c.Check, &log), 0) << log;
   }
-  if (!d.Visible()) d.Show();
-  UiDriver::SetValue(d.RadioGroup1, "2");
-  Shot(&d, "converter");
 }
 
 TEST_F(ToolDialogsTest, ConverterRefusesInputAsOutput) {
@@ -169,6 +166,9 @@ TEST_F(ToolDialogsTest, ConverterRefusesInputAsOutput) {
   EXPECT_FALSE(d.Converted());
   EXPECT_TRUE(d.Visible());
   EXPECT_EQ(ReadFile(FDir + "\\t.zip"), before);
+  ASSERT_GT(d.ListBox1->Items()->Count(), 3);
+  EXPECT_EQ((*d.ListBox1->Items())[0], std::string(76, '#'));
+  Shot(&d, "converter");
   // A source that cannot be read is no success either.
   UiDriver::SetValue(d.Edit1, FDir + "\\missing.zip");
   UiDriver::SetValue(d.Edit2, FDir + "\\out.ZIP");
