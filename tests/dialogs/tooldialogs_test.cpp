@@ -36,8 +36,10 @@ struct TBoxes {
   TBoxes() {
     for (int i = 0; i < 8; ++i)
       Answer.Then([this](HWND, TCustomForm* F) {
-        if (!F) return false;
-        Texts.push_back(UiDriver::Find<TLabel>(F, "Message")->Caption());
+        // Only message boxes: another modal window is the test's own to answer.
+        auto* message = F ? dynamic_cast<TLabel*>(UiDriver::FindComponent(F, "Message")) : nullptr;
+        if (!message) return false;
+        Texts.push_back(message->Caption());
         F->SetModalResult(mrOk);
         return true;
       });
@@ -234,6 +236,20 @@ TEST_F(ToolDialogsTest, UUEncodeRoundTripThroughUudecode) {
   ASSERT_EQ(RunPeer("cd '" + FHost + "' && mkdir -p dec && uudecode -o dec/t.zip t.uue && cmp dec/t.zip t.zip", &log),
             0)
       << log;
+  // The Actions menu's command opens the window.
+  ASSERT_TRUE(Form->UUencode->Enabled());
+  std::string caption;
+  {
+    UiDriver::TModalAnswerer answer;
+    answer.Then([&](HWND, TCustomForm* F) {
+      if (!dynamic_cast<TUUEncodeForm*>(F)) return false;
+      caption = F->Caption();
+      F->SetModalResult(mrCancel);
+      return true;
+    });
+    Form->UUencode->Click();
+  }
+  EXPECT_EQ(caption, "UUEncode / XXEncode");
   EXPECT_EQ(UUVolumeKBytes(5), 1434);
   EXPECT_EQ(UUVolumeKBytes(0), 0);
 }
