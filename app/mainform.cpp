@@ -12,6 +12,7 @@
 #include "app/settings.h"
 #include "app/startup.h"
 #include "app/tgzunpack.h"
+#include "app/toolactions.h"
 #include "app/utils.h"
 #include "app/zipaccess.h"
 #include "archive/core/arcerrors.h"
@@ -676,6 +677,7 @@ void TMainForm::BuildMenus() {
     SetRowSelected(-1, true);
     ShowSelectionStatus();
   });
+  InstallToolActions(this);
   for (TMenu* menu : std::initializer_list<TMenu*>{MainMenu1, SortPopUp, FilePopUp}) GreyOutIdleItems(menu->Items());
   InstallMainMenus(this);
 }

@@ -240,4 +240,14 @@ void SetSfxChoice(TZipBridge* Zip, const TSfxChoice& Choice) {
   if (!Choice.SuccessMessage) Zip->SFXOptions |= SFXOpts(1u << SFXNoSuccessMsg);
   static const OvrOpts Modes[3] = {OvrConfirm, OvrAlways, OvrNever};
   Zip->SFXOverWriteMode = Modes[Choice.OverwriteMode < 0 || Choice.OverwriteMode > 2 ? 0 : Choice.OverwriteMode];
+int RenameZipEntry(TZipBridge* Zip, const std::string& OldName, const std::string& NewName, int32_t DosDate) {
+  std::vector<ZipRenameRec> list(1);
+  list[0].OldName = OldName;
+  list[0].NewName = NewName;
+  list[0].DateTime = DosDate;
+  Zip->ErrCode = 0;
+  Zip->RenameEntries(list, 0);
+  const int code = Zip->ErrCode;
+  SetZipArchive(Zip, Zip->ZipFileName());
+  return code;
 }

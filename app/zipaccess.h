@@ -104,3 +104,5 @@ struct TSfxChoice {
   int OverwriteMode = 0;  // 0 confirm, 1 always, 2 never
 };
 void SetSfxChoice(TZipBridge* Zip, const TSfxChoice& Choice);
+// Renames one entry; 0 or the component's error code.
+int RenameZipEntry(TZipBridge* Zip, const std::string& OldName, const std::string& NewName, int32_t DosDate);

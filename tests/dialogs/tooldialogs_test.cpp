@@ -1,0 +1,469 @@
+// The converter, UUencode, find, rename, file properties and comment windows
+// driven as a user drives them over an archive open in the main window; what
+// they write is checked by the peer tools.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/entrytable.h"
+#include "app/mainform.h"
+#include "app/settings.h"
+#include "archive/lister/arclister.h"
+#include "controls/views/placement.h"
+#include "dialogs/arcconvform.h"
+#include "dialogs/commentform.h"
+#include "dialogs/filepropform.h"
+#include "dialogs/findform.h"
+#include "dialogs/renameform.h"
+#include "dialogs/uuencodeform.h"
+#include "framework/core/os.h"
+#include "framework/core/sysutils.h"
+#include "framework/ui/registry.h"
+#include "framework/ui/testdriver.h"
+#include "framework/ui/winapi.h"
+#include "tests/support/testsupport.h"
+
+using namespace morvtest;
+
+namespace {
+
+// Answers every message box with OK and keeps the texts.
+struct TBoxes {
+  TBoxes() {
+    for (int i = 0; i < 8; ++i)
+      Answer.Then([this](HWND, TCustomForm* F) {
+        // Only message boxes: another modal window is the test's own to answer.
+        auto* message = F ? dynamic_cast<TLabel*>(UiDriver::FindComponent(F, "Message")) : nullptr;
+        if (!message) return false;
+        Texts.push_back(message->Caption());
+        F->SetModalResult(mrOk);
+        return true;
+      });
+  }
+  bool Saw(const std::string& Part) const {
+    for (const std::string& t : Texts)
+      if (t.find(Part) != std::string::npos) return true;
+    return false;
+  }
+  UiDriver::TModalAnswerer Answer;
+  std::vector<std::string> Texts;
+};
+
+void Shot(TCustomForm* F, const std::string& Name) {
+  Application->ProcessMessages();
+  const std::string dir = std::string(MORV_BINARY_DIR) + "/screenshots";
+  RunPeer("mkdir -p '" + dir + "'");
+  SaveWindowShot(F->Handle(), LocalPath(dir + "/" + Name + ".bmp"));
+}
+
+class ToolDialogsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!UiDriver::DisplayAvailable()) GTEST_SKIP() << "no display (run under xvfb-run)";
+    FDir = TempDir();
+    FHost = HostPath(FDir);
+    TRegistry().DeleteKey("\\" + DefaultRegistryKey() + "\\TMainForm");
+    Form.reset(new TMainForm(Application));
+    ExplorerStyle = 1;
+    Form->SetExplorerStyle(false);
+    Form->Show();
+    Application->ProcessMessages();
+    ASSERT_EQ(RunPeer("cd '" + FHost + "' && mkdir -p src/a && cd src && head -c 70000 /dev/urandom > a/c.bin"
+                      " && seq 1 3000 > d.txt && echo small > e.txt && head -c 1234 /dev/zero > f.dat"
+                      " && zip -q -r ../t.zip a d.txt e.txt f.dat"),
+              0);
+  }
+  void TearDown() override {
+    Form.reset();
+    Application->ProcessMessages();
+  }
+  void Open(const std::string& Name) {
+    ASSERT_TRUE(Form->OpenArchiveFile(Name));
+    Form->FillFileList();
+    Application->ProcessMessages();
+  }
+  int Row(const std::string& Name) {
+    for (size_t r = 0; r < FileTable.size(); ++r)
+      if (AnsiLowerCase(FileTable[r].Name) == AnsiLowerCase(Name)) return int(r);
+    return -1;
+  }
+  std::vector<std::string> SelectedNames() {
+    std::vector<std::string> names;
+    for (int r : Form->SelectedRows()) names.push_back(FileTable[size_t(r)].Name);
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  std::unique_ptr<TMainForm> Form;
+  std::string FDir, FHost;
+};
+
+// --- converter -------------------------------------------------------------
+
+struct ConvCase {
+  int Type;
+  const char* Peer;
+  const char* Check;  // run on the output, host path in $1
+};
+
+// Every output type passes its peer's test and holds what the source held.
+TEST_F(ToolDialogsTest, ConverterOutputsPassTheirPeers) {
+  Open(FDir + "\\t.zip");
+  const ConvCase cases[] = {
+      {1, "cabextract", "cabextract -t \"$1\""},
+      {2, "lha", "lha t \"$1\""},
+      {3, "unzip", "unzip -t \"$1\" && unzip -p \"$1\" d.txt | cmp - src/d.txt"},
+      {4, "tar", "tar tf \"$1\" && tar xOf \"$1\" a/c.bin | cmp - src/a/c.bin"},
+      {5, "tar", "tar tzf \"$1\" && tar xzOf \"$1\" d.txt | cmp - src/d.txt"},
+  };
+  TARCConvForm d(nullptr);
+  d.Show();
+  Application->ProcessMessages();
+  // The output never stands on the input: a Zip made from t.zip is t_1.ZIP.
+  EXPECT_EQ(d.Edit1->Text(), FDir + "\\t.zip");
+  EXPECT_EQ(d.Edit2->Text(), FDir + "\\t.BH");
+  for (const ConvCase& c : cases) {
+    SCOPED_TRACE(c.Type);
+    if (!HavePeer(c.Peer)) continue;
+    if (!d.Visible()) d.Show();
+    UiDriver::SetValue(d.RadioGroup1, std::to_string(c.Type));
+    Application->ProcessMessages();
+    std::string out = d.Edit2->Text();
+    if (c.Type == 3) {
+      EXPECT_EQ(out, FDir + "\\t_1.ZIP");
+    } else {
+      out = FDir + "\\conv" + std::to_string(c.Type) + ConvOutputExt(c.Type);
+      UiDriver::SetValue(d.Edit2, out);
+    }
+    TBoxes boxes;
+    UiDriver::Click(d.btnOK);
+    Application->ProcessMessages();
+    ASSERT_TRUE(boxes.Saw("Archive successfully converted.")) << (boxes.Texts.empty() ? "" : boxes.Texts[0]);
+    EXPECT_EQ(boxes.Texts.size(), 1u) << boxes.Texts[0];
+    EXPECT_FALSE(d.Visible());
+    // The gzip step adds its extension to the tar's name.
+    if (c.Type == 5) out += ".GZ";
+    ASSERT_TRUE(FileExists(out)) << out;
+    const std::string target = "'" + HostPath(out) + "'";
+    std::string log;
+    EXPECT_EQ(RunPeer("cd '" + FHost + "' && set -- " + target + " && " + c.Check, &log), 0) << log;
+  }
+}
+
+TEST_F(ToolDialogsTest, ConverterRefusesInputAsOutput) {
+  Open(FDir + "\\t.zip");
+  const std::vector<uint8_t> before = ReadFile(FDir + "\\t.zip");
+  TARCConvForm d(nullptr);
+  d.Show();
+  UiDriver::SetValue(d.RadioGroup1, "3");
+  UiDriver::SetValue(d.Edit2, FDir + "\\T.ZIP");
+  TBoxes boxes;
+  UiDriver::Click(d.btnOK);
+  Application->ProcessMessages();
+  EXPECT_FALSE(boxes.Saw("Archive successfully converted."));
+  EXPECT_TRUE(boxes.Saw("Error: ")) << (boxes.Texts.empty() ? "" : boxes.Texts[0]);
+  EXPECT_FALSE(d.Converted());
+  EXPECT_TRUE(d.Visible());
+  EXPECT_EQ(ReadFile(FDir + "\\t.zip"), before);
+  ASSERT_GT(d.ListBox1->Items()->Count(), 3);
+  EXPECT_EQ((*d.ListBox1->Items())[0], std::string(76, '#'));
+  Shot(&d, "converter");
+  // A source that cannot be read is no success either.
+  UiDriver::SetValue(d.Edit1, FDir + "\\missing.zip");
+  UiDriver::SetValue(d.Edit2, FDir + "\\out.ZIP");
+  TBoxes more;
+  UiDriver::Click(d.btnOK);
+  Application->ProcessMessages();
+  EXPECT_FALSE(more.Saw("Archive successfully converted."));
+  EXPECT_FALSE(FileExists(FDir + "\\out.ZIP"));
+}
+
+TEST_F(ToolDialogsTest, ConverterTypeChoiceSetsMethodCheckAndExtension) {
+  TARCConvForm d(nullptr);
+  d.Show();
+  Application->ProcessMessages();
+  // Nothing open: OK waits for both names.
+  EXPECT_FALSE(d.btnOK->Enabled());
+  UiDriver::SetValue(d.Edit1, "C:\\a\\b.rar");
+  EXPECT_FALSE(d.btnOK->Enabled());
+  UiDriver::SetValue(d.Edit2, "C:\\a\\b.BH");
+  EXPECT_TRUE(d.btnOK->Enabled());
+  UiDriver::SetValue(d.RadioGroup2, "1");
+  UiDriver::SetValue(d.RadioGroup1, "1");
+  EXPECT_EQ(d.Edit2->Text(), "C:\\a\\b.CAB");
+  EXPECT_EQ(d.RadioGroup2->ItemIndex(), 0);
+  EXPECT_FALSE(d.RadioGroup2->Enabled());
+  EXPECT_FALSE(d.CheckBox1->Enabled());
+  UiDriver::SetValue(d.RadioGroup1, "5");
+  EXPECT_EQ(d.Edit2->Text(), "C:\\a\\b.TAR");
+  EXPECT_TRUE(d.RadioGroup2->Enabled());
+  EXPECT_FALSE(d.CheckBox1->Enabled());
+  UiDriver::SetValue(d.RadioGroup1, "3");
+  EXPECT_TRUE(d.CheckBox1->Enabled());
+  EXPECT_EQ(d.Edit2->Text(), "C:\\a\\b.ZIP");
+  // Choosing the input's own type never proposes the input.
+  UiDriver::SetValue(d.Edit1, "C:\\a\\b.zip");
+  UiDriver::SetValue(d.RadioGroup1, "0");
+  UiDriver::SetValue(d.RadioGroup1, "3");
+  EXPECT_EQ(d.Edit2->Text(), "C:\\a\\b_1.ZIP");
+  EXPECT_EQ(ConvOutputName("C:\\a\\b.rar", 0), "C:\\a\\b.BH");
+  EXPECT_EQ(ConvOutputName("C:\\a\\b.tar", 4), "C:\\a\\b_1.TAR");
+}
+
+// --- uuencode --------------------------------------------------------------
+
+TEST_F(ToolDialogsTest, UUEncodeRoundTripThroughUudecode) {
+  if (!HavePeer("uudecode")) GTEST_SKIP() << "no uudecode";
+  Open(FDir + "\\t.zip");
+  TUUEncodeForm d(nullptr);
+  d.Show();
+  Application->ProcessMessages();
+  EXPECT_EQ(d.SourceFile->Text(), FDir + "\\t.zip");
+  EXPECT_EQ(d.DestFile->Text(), FDir + "\\t.uue");
+  UiDriver::SetValue(d.RadioGroup1, "1");
+  EXPECT_EQ(d.DestFile->Text(), FDir + "\\t.xxe");
+  UiDriver::SetValue(d.RadioGroup1, "0");
+  EXPECT_EQ(d.DestFile->Text(), FDir + "\\t.uue");
+  Shot(&d, "uuencode");
+  TBoxes boxes;
+  UiDriver::Click(d.OKButton);
+  Application->ProcessMessages();
+  EXPECT_TRUE(boxes.Saw("Archive encoded as ")) << (boxes.Texts.empty() ? "" : boxes.Texts[0]);
+  std::string log;
+  ASSERT_EQ(RunPeer("cd '" + FHost + "' && mkdir -p dec && uudecode -o dec/t.zip t.uue && cmp dec/t.zip t.zip", &log),
+            0)
+      << log;
+  // The Actions menu's command opens the window.
+  ASSERT_TRUE(Form->UUencode->Enabled());
+  std::string caption;
+  {
+    UiDriver::TModalAnswerer answer;
+    answer.Then([&](HWND, TCustomForm* F) {
+      if (!dynamic_cast<TUUEncodeForm*>(F)) return false;
+      caption = F->Caption();
+      F->SetModalResult(mrCancel);
+      return true;
+    });
+    Form->UUencode->Click();
+  }
+  EXPECT_EQ(caption, "UUEncode / XXEncode");
+  EXPECT_EQ(UUVolumeKBytes(5), 1434);
+  EXPECT_EQ(UUVolumeKBytes(0), 0);
+}
+
+TEST_F(ToolDialogsTest, UUEncodeProbeKeepsExistingFilesAndReportsUncreatable) {
+  const std::string kept = FDir + "\\kept.uue";
+  WriteFile(kept, std::string("the user's own text"));
+  EXPECT_TRUE(CanCreateFile(kept));
+  EXPECT_EQ(ReadFile(kept), std::vector<uint8_t>({'t', 'h', 'e', ' ', 'u', 's', 'e', 'r', '\'', 's', ' ', 'o', 'w',
+                                                   'n', ' ', 't', 'e', 'x', 't'}));
+  EXPECT_TRUE(CanCreateFile(FDir + "\\new.uue"));
+  EXPECT_FALSE(FileExists(FDir + "\\new.uue"));
+
+  Open(FDir + "\\t.zip");
+  TUUEncodeForm d(nullptr);
+  d.Show();
+  Application->ProcessMessages();
+  const std::string bad = FDir + "\\no\\such\\folder\\t.uue";
+  UiDriver::SetValue(d.DestFile, bad);
+  TBoxes boxes;
+  UiDriver::Click(d.OKButton);
+  Application->ProcessMessages();
+  EXPECT_TRUE(boxes.Saw("Can't create file: " + bad));
+  EXPECT_FALSE(boxes.Saw("Archive encoded as "));
+}
+
+// --- find ------------------------------------------------------------------
+
+struct FindCase {
+  const char* Name;
+  std::function<void(TFindForm&)> Fill;
+  std::vector<std::string> Selected;
+};
+
+TEST_F(ToolDialogsTest, FindByMaskSizeAndDate) {
+  // Dates the peers set: d.txt and e.txt old, f.dat today.
+  ASSERT_EQ(RunPeer("cd '" + FHost + "/src' && touch -d 2001-05-10 d.txt && touch -d 2003-02-01 e.txt && rm -f ../t.zip"
+                    " && zip -q -r ../t.zip a d.txt e.txt f.dat"),
+            0);
+  Open(FDir + "\\t.zip");
+  auto date = [](TFindForm& d, TDateTime From, TDateTime To) {
+    UiDriver::Click(d.FindDates);
+    d.SetDateRange(From, To);
+  };
+  auto size = [](TFindForm& d, const char* Text, int Mode) {
+    UiDriver::Click(d.FindSizes);
+    UiDriver::SetValue(d.SelSize, Text);
+    d.SizeMode->SetItemIndex(Mode);
+  };
+  const FindCase cases[] = {
+      {"mask", [](TFindForm& d) { UiDriver::SetValue(d.ftype, "*.txt"); }, {"d.txt", "e.txt"}},
+      {"below", [&](TFindForm& d) { size(d, "1 234", 0); }, {"e.txt", "f.dat"}},
+      {"above", [&](TFindForm& d) { size(d, "1234", 1); }, {"c.bin", "d.txt", "f.dat"}},
+      {"exact", [&](TFindForm& d) { size(d, "1234", 2); }, {"f.dat"}},
+      {"range", [&](TFindForm& d) { date(d, EncodeDate(2001, 5, 10), EncodeDate(2003, 2, 1)); }, {"d.txt"}},
+      {"to today", [&](TFindForm& d) { date(d, EncodeDate(1980, 1, 1), Date()); }, {"d.txt", "e.txt"}},
+      {"mask and size", [&](TFindForm& d) {
+         UiDriver::SetValue(d.ftype, "*.txt");
+         size(d, "100", 1);
+       }, {"d.txt"}},
+  };
+  TFindForm d(nullptr);
+  for (const FindCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Form->SetRowSelected(-1, false);
+    d.Show();
+    Application->ProcessMessages();
+    EXPECT_FALSE(d.SelSize->Enabled());
+    EXPECT_FALSE(d.DateRangeEnabled());
+    c.Fill(d);
+    UiDriver::Click(d.OKButton);
+    Application->ProcessMessages();
+    EXPECT_FALSE(d.Visible());
+    EXPECT_EQ(SelectedNames(), c.Selected);
+  }
+  // Rows already selected stay selected.
+  Form->SetRowSelected(-1, false);
+  Form->SetRowSelected(Row("f.dat"), true);
+  d.Show();
+  UiDriver::SetValue(d.ftype, "*.txt");
+  Shot(&d, "find");
+  UiDriver::Click(d.OKButton);
+  Application->ProcessMessages();
+  EXPECT_EQ(SelectedNames(), (std::vector<std::string>{"d.txt", "e.txt", "f.dat"}));
+}
+
+TEST(FindMatchesTest, SizeTextsAndFolderRows) {
+  TFile f;
+  f.Name = "x.bin";
+  f.SizeText = "1,234";
+  f.FileDate = DateTimeToFileDate(EncodeDate(2020, 3, 4));
+  TFindCriteria c;
+  c.UseSize = true;
+  c.SizeText = "1234";
+  c.SizeMode = 2;
+  EXPECT_TRUE(FindMatches(f, c));
+  f.SizeText = "1.234";
+  EXPECT_TRUE(FindMatches(f, c));
+  // A folder row's size column is a marker, never a number.
+  TFile dir;
+  dir.Name = "sub\\";
+  dir.SizeText = "SUB-DIR";
+  c.SizeMode = 0;
+  c.Mask = "*";
+  EXPECT_FALSE(FindMatches(dir, c));
+  c.SizeText = "12a";
+  EXPECT_FALSE(FindMatches(f, c));
+  // The upper day is not in the range.
+  TFindCriteria d;
+  d.UseDate = true;
+  d.DateFrom = EncodeDate(2020, 3, 4);
+  d.DateTo = EncodeDate(2020, 3, 4);
+  EXPECT_FALSE(FindMatches(f, d));
+  d.DateTo = EncodeDate(2020, 3, 5);
+  EXPECT_TRUE(FindMatches(f, d));
+}
+
+// --- rename ----------------------------------------------------------------
+
+TEST_F(ToolDialogsTest, RenameEntryRefusesTakenNamesAndRenamesInTheZip) {
+  Open(FDir + "\\t.zip");
+  TRenameFForm d(nullptr);
+  Form->SetRowSelected(Row("e.txt"), true);
+  d.Show();
+  Application->ProcessMessages();
+  EXPECT_EQ(d.FileName->Text(), "e.txt");
+  {
+    TBoxes boxes;
+    UiDriver::SetValue(d.FileName, "D.TXT");
+    UiDriver::Click(d.OKButton);
+    Application->ProcessMessages();
+    EXPECT_TRUE(boxes.Saw("The file name D.TXT already exists."));
+    EXPECT_TRUE(d.Visible());
+  }
+  UiDriver::SetValue(d.FileName, "renamed.txt");
+  Shot(&d, "rename");
+  UiDriver::Click(d.OKButton);
+  Application->ProcessMessages();
+  EXPECT_FALSE(d.Visible());
+  std::string names;
+  ASSERT_EQ(RunPeer("unzip -Z1 '" + FHost + "/t.zip' | sort", &names), 0) << names;
+  EXPECT_EQ(names, "a/\na/c.bin\nd.txt\nf.dat\nrenamed.txt\n");
+  std::string test;
+  EXPECT_EQ(RunPeer("cd '" + FHost + "' && unzip -t t.zip && unzip -p t.zip renamed.txt | cmp - src/e.txt", &test), 0)
+      << test;
+  EXPECT_GE(Row("renamed.txt"), 0);
+  // An entry may take its own name in another case.
+  Form->SetRowSelected(-1, false);
+  Form->SetRowSelected(Row("d.txt"), true);
+  EXPECT_FALSE(EntryNameTaken(Row("d.txt"), "D.TXT"));
+  EXPECT_TRUE(EntryNameTaken(Row("f.dat"), "D.TXT"));
+}
+
+// --- file properties and comment --------------------------------------------
+
+TEST_F(ToolDialogsTest, FilePropertiesShowTheEntryAndLeaveTempAlone) {
+  Open(FDir + "\\t.zip");
+  const std::string temp = EnsureTempFolder();
+  auto listing = [](const std::string& Dir) {
+    std::string out;
+    RunPeer("ls -A '" + HostPath(Dir) + "' 2>/dev/null", &out);
+    return out;
+  };
+  const std::string tempBefore = listing(temp), sysBefore = listing(GetTempDir());
+  Form->SetRowSelected(Row("f.dat"), true);
+  TFilePropForm d(nullptr);
+  d.Show();
+  Application->ProcessMessages();
+  EXPECT_EQ(d.NameV->Caption(), "f.dat");
+  EXPECT_EQ(d.SizeV->Caption(), "1,234 bytes");
+  EXPECT_EQ(d.TypeV->Caption().empty(), false);
+  EXPECT_FALSE(d.ModifiedV->Caption().empty());
+  EXPECT_EQ(listing(temp), tempBefore);
+  EXPECT_EQ(listing(GetTempDir()), sysBefore);
+  Shot(&d, "file-properties");
+  d.Close();
+
+  TFile up;
+  up.Name = "..\\";
+  up.SizeText = "UP---DIR";
+  TFileProps p = FilePropsOf(up);
+  EXPECT_EQ(p.Name, "..");
+  EXPECT_EQ(p.Type, "Up Folder");
+  EXPECT_EQ(p.Size, "");
+  TFile sub;
+  sub.Name = "docs\\";
+  sub.SizeText = "SUB-DIR";
+  p = FilePropsOf(sub);
+  EXPECT_EQ(p.Name, "docs");
+  EXPECT_EQ(p.Type, "Sub Folder");
+  EXPECT_FALSE(FileTypeName("x.qqq").empty());
+}
+
+TEST_F(ToolDialogsTest, CommentEditorButtonsFollowReadOnly) {
+  Open(FDir + "\\t.zip");
+  TCommentForm d(nullptr);
+  d.CommentText->SetText("A comment\r\nof two lines");
+  d.Show();
+  Application->ProcessMessages();
+  EXPECT_TRUE(d.ClearButt->Enabled());
+  EXPECT_TRUE(d.InsertButt->Enabled());
+  Shot(&d, "comment");
+  UiDriver::Click(d.ClearButt);
+  EXPECT_EQ(d.CommentText->Text(), "");
+  WriteFile(FDir + "\\file_id.diz", std::string(5000, 'x'));
+  ASSERT_TRUE(d.InsertFromFile(FDir + "\\file_id.diz"));
+  EXPECT_EQ(d.CommentText->Text().size(), size_t(MaxCommentLength));
+  d.Close();
+  d.CommentText->SetReadOnly(true);
+  d.Show();
+  Application->ProcessMessages();
+  EXPECT_FALSE(d.ClearButt->Enabled());
+  EXPECT_FALSE(d.InsertButt->Enabled());
+  d.Close();
+}
+
+}  // namespace
