@@ -181,3 +181,41 @@ int64_t ZipBytesBelow(TZipBridge* Zip, const std::string& Folder) {
 }
 
 void SetZipPassword(TZipBridge* Zip, const std::string& Value) { Zip->SetPassword(Value); }
+
+int AddToZip(TZipBridge* Zip, const TZipAddJob& Job) {
+  Zip->TempDir = Job.TempDir;
+  SetZipArchive(Zip, Job.Archive);
+  AddOpts o = 0;
+  const std::pair<bool, AddOptsEnum> bits[] = {
+      {Job.DirNames, AddDirNames}, {Job.Recurse, AddRecurseDirs}, {Job.Freshen, AddFreshen},
+      {Job.Move, AddMove},         {Job.Update, AddUpdate},       {Job.Hidden, AddHiddenFiles},
+      {Job.Encrypt, AddEncrypt},   {Job.DiskSpan, AddDiskSpan},   {Job.DiskSpanErase, AddDiskSpanErase}};
+  for (const auto& [on, bit] : bits)
+    if (on) o |= AddOpts(1u << bit);
+  Zip->AddOptions = o;
+  Zip->AddCompLevel = Job.Level;
+  if (Job.DiskSpan) {
+    Zip->MaxVolumeSize = Job.MaxVolumeSize;
+    Zip->MinFreeVolumeSize = Job.MinFreeVolumeSize;
+    Zip->KeepFreeOnDisk1 = Job.KeepFreeOnDisk1;
+  }
+  Zip->FSpecArgs()->Clear();
+  for (const std::string& s : Job.Specs) Zip->FSpecArgs()->Add(s);
+  Zip->OnProgress = [&Job](TObject*, ProgressType Type, const std::string& Name, int64_t Size) {
+    if (Job.Progress && Type <= ptEndOfBatch) Job.Progress(int(Type), Name, Size);
+  };
+  Zip->OnMessage = [&Job](TObject*, int Code, const std::string& Text) {
+    if (Job.Message) Job.Message(Code, Text);
+  };
+  Zip->Add();
+  Zip->OnProgress = nullptr;
+  Zip->OnMessage = nullptr;
+  Zip->FSpecArgs()->Clear();
+  return Zip->SuccessCnt;
+}
+
+bool AskZipPassword(TZipBridge* Zip, const std::string& Title, std::string& Text) {
+  return Zip->ShowPasswordDlg(Title, "&Password:", Text);
+}
+
+std::string GetZipPassword(TZipBridge* Zip) { return Zip->Password(); }

@@ -64,3 +64,21 @@ bool ZipCancelled(TZipBridge* Zip);
 // Uncompressed bytes of the files below Folder ("" for all), compared in
 // lower case.
 int64_t ZipBytesBelow(TZipBridge* Zip, const std::string& Folder);
+// One add by a Zip component: the specifications (relative ones to the
+// process's current folder) and the options of the Add dialog.
+struct TZipAddJob {
+  std::string Archive, TempDir;
+  std::vector<std::string> Specs;
+  int Level = 9;
+  bool DirNames = false, Recurse = false, Freshen = false, Move = false, Update = false, Hidden = false,
+       Encrypt = false, DiskSpan = false, DiskSpanErase = false;
+  int MaxVolumeSize = 0, MinFreeVolumeSize = 0, KeepFreeOnDisk1 = 0;
+  // Type 0 a new file (name, size), 1 bytes done, 2 end of the batch.
+  std::function<void(int Type, const std::string& Name, int64_t Bytes)> Progress;
+  std::function<void(int ErrCode, const std::string& Message)> Message;
+};
+// Runs Job; the number of files added.
+int AddToZip(TZipBridge* Zip, const TZipAddJob& Job);
+// The component's own password window; false when cancelled.
+bool AskZipPassword(TZipBridge* Zip, const std::string& Title, std::string& Text);
+std::string GetZipPassword(TZipBridge* Zip);
