@@ -440,16 +440,14 @@ void TAddForm::UpClick(TObject*) {
     ListFolder(f.substr(0, f.rfind('\\') + 1));
     return;
   }
-  if (BrowserFolder.empty()) return;
-  AddButt->SetEnabled(false);
-  SelectGroupButt->SetEnabled(false);
-  ShowDriveColumns(114, 138, 137);
-  Up->SetEnabled(false);
-  ListFolder("");
+  if (!BrowserFolder.empty()) ShowDriveList();
 }
 
 void TAddForm::SpeedButton1Click(TObject*) {
-  if (BrowserFolder.size() < 3) return;
+  if (BrowserFolder.size() >= 3) ShowDriveList();
+}
+
+void TAddForm::ShowDriveList() {
   AddButt->SetEnabled(false);
   SelectGroupButt->SetEnabled(false);
   ShowDriveColumns(114, 138, 137);

@@ -80,6 +80,7 @@ class TAddForm : public TForm {
   void ShowDriveColumns(int NameWidth, int SizeWidth, int FreeWidth);
   void ShowFileColumns();
   void EnterFolder(const std::string& Folder);
+  void ShowDriveList();
   void CurrentFolderKeyPress(char& Key);
   void SpanningBoxChange();
   void RunZip();
