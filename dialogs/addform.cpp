@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <map>
 
 #include "app/addactions.h"
 #include "app/mainform.h"
@@ -368,14 +369,27 @@ void TAddForm::ListFolder(const std::string& Folder) {
     }
   }
   FileList->Items()->BeginUpdate();
+  // Files of one extension share their type name and icon: asking the shell
+  // once per extension keeps a full folder quick to list. Folders, programs
+  // and icons are asked one by one, since each may show its own.
+  std::map<std::string, std::pair<std::string, int>> byExt;
   for (afile& a : BrowserEntries) {
     TListItem* item = FileList->Items()->Add();
     item->SetCaption(a.Name);
     SHFILEINFOA info = {};
     if (!BrowserFolder.empty()) {
-      SHGetFileInfoA((BrowserFolder + a.Name).c_str(), 0, &info, sizeof info,
-                     SHGFI_TYPENAME | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
-      a.TypeText = std::string(info.szTypeName).substr(0, 80);
+      const std::string ext = ExtractFileExt(a.Name);
+      const bool shared = !a.SizeText.empty() && ext != ".exe" && ext != ".ico" && ext != ".lnk";
+      auto it = shared ? byExt.find(ext) : byExt.end();
+      if (it != byExt.end()) {
+        info.iIcon = it->second.second;
+        a.TypeText = it->second.first;
+      } else {
+        SHGetFileInfoA((BrowserFolder + a.Name).c_str(), 0, &info, sizeof info,
+                       SHGFI_TYPENAME | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+        a.TypeText = std::string(info.szTypeName).substr(0, 80);
+        if (shared) byExt[ext] = {a.TypeText, info.iIcon};
+      }
       item->SubItems()->Add(a.SizeText);
       item->SubItems()->Add(a.TypeText);
       item->SubItems()->Add(a.DateText);
@@ -620,9 +634,13 @@ void TAddForm::RunZip() {
   job.Specs.clear();
   job.Recurse = false;
   job.DirNames = SaveExtraDirInfo->Checked() || CheckBox1->Checked();
+  // With the extra folder information a file is named from the browser's
+  // folder (the current one): its full path would store the whole folder
+  // chain, as the full-information choice does.
+  SetCurrentDirectoryA(BrowserFolder.c_str());
   for (int r : rows) {
     const afile& a = BrowserEntries[size_t(r)];
-    if (!a.SizeText.empty()) job.Specs.push_back(BrowserFolder + a.Name);
+    if (!a.SizeText.empty()) job.Specs.push_back((SaveExtraDirInfo->Checked() ? "" : BrowserFolder) + a.Name);
   }
   if (!job.Specs.empty()) AddToZip(ZipBridge1, job);
   MainForm->FZipRunning = false;
