@@ -95,14 +95,14 @@ TAddForm::TAddForm(TComponent* AOwner) : TForm(AOwner, "TAddForm") {
       {"FREEon1stB", TControlKind::Label, "bytes", 194, 76, 30, 14, "SpanningGroup"},
       {"CheckBox2", TControlKind::Check, "Format (erase) disk before adding...", 8, 104, 216, 18, "SpanningGroup"},
       {"OptionsGroup", TControlKind::Group, "", 248, 250, 166, 80},
-      {"IncSystemHidden", TControlKind::Check, "Include s&ystem and hidden files", 6, 12, 156, 18, "OptionsGroup"},
+      {"IncSystemHidden", TControlKind::Check, "Include s&ystem and hidden files", 4, 12, 160, 18, "OptionsGroup"},
       {"SaveExtraDirInfo", TControlKind::Check, "&Save extra folder info", 6, 34, 156, 18, "OptionsGroup"},
       {"CheckBox1", TControlKind::Check, "Save Full folder info", 6, 56, 156, 18, "OptionsGroup"},
-      {"AddButt", TControlKind::DefaultButton, "&Add", 248, 336, 80, 24},
-      {"CancelButt", TControlKind::CancelButton, "&Cancel", 334, 336, 80, 24},
+      {"AddButt", TControlKind::DefaultButton, "&Add", 248, 336, 54, 24},
+      {"CancelButt", TControlKind::CancelButton, "&Cancel", 304, 336, 54, 24},
+      {"HelpButt", TControlKind::Button, "&Help", 360, 336, 54, 24},
       {"SelectGroupButt", TControlKind::Button, "File &filter...", 248, 364, 80, 24},
       {"SetPasswordButt", TControlKind::Button, "Set &password...", 334, 364, 80, 24},
-      {"HelpButt", TControlKind::Button, "&Help", 160, 364, 70, 24},
   });
   CurrentFolder = Ctl<TEdit>(this, "CurrentFolder");
   Up = Ctl<TButton>(this, "Up");
