@@ -363,8 +363,10 @@ int CompressNames(TCompBase* Writer, const std::string& Archive, const std::vect
 }
 
 int RunZipAdd(TZipAddJob& Job) {
-  Job.Progress = [](int64_t Bytes) { LnEForm->AddBytes(true, Bytes); };
-  return AddZip(LnEForm->ZipBridge2, Job);
+  Job.Progress = [](int Type, const std::string&, int64_t Bytes) {
+    if (Type == 1) LnEForm->AddBytes(true, Bytes);
+  };
+  return AddToZip(LnEForm->ZipBridge2, Job);
 }
 
 std::vector<std::string> UsagePages() {

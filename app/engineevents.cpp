@@ -2,11 +2,13 @@
 // dialog runs them: status line, progress, the operation log and questions.
 #include <algorithm>
 
+#include "app/addactions.h"
 #include "app/mainform.h"
 #include "app/operation.h"
 #include "app/settings.h"
 #include "app/utils.h"
 #include "archive/core/arcerrors.h"
+#include "archive/core/compbase.h"
 #include "archive/formats/arc/unarc.h"
 #include "archive/formats/arj/unarj.h"
 #include "archive/formats/bh/unbh.h"
@@ -147,6 +149,7 @@ void TMainForm::BindReaderEvents(TUnBase* Reader) {
 bool TMainForm::InterruptRunningOperation() {
   TReadWriteObj* running = nullptr;
   if (ExtractorRunning && ActiveExtractor) running = ActiveExtractor;
+  if (!running && CompressorRunning && ActiveCompressor) running = ActiveCompressor;
   if (!running && !FZipRunning) return false;
   if (running) SetComponentCancel(running, true);
   if (FZipRunning) FZipCancel = true;

@@ -433,7 +433,9 @@ void TMainForm::BuildControls() {
   ToolbarPanel = MainToolbar.Bar;
   for (int i = 0; i < 14; ++i) ToolButtons[i] = MainToolbar.Buttons[i];
   auto button = [this](int i) { return ToolButtons[i]; };
+  button(0)->OnClick = [this](TObject* S) { NewButtonClick(S); };
   button(1)->OnClick = [this](TObject* S) { OpenArchiveClick(S); };
+  button(5)->OnClick = [this](TObject* S) { AddButtonClick(S); };
   button(7)->OnClick = [this](TObject* S) { ExtractButtonClick(S); };
   button(12)->OnClick = [](TObject*) { OpenHelpTopic("index.html"); };
   button(4)->OnClick = [this](TObject* S) { ListExport->toPrinterClick(S); };
@@ -539,7 +541,7 @@ void TMainForm::BuildControls() {
   };
   FileList->OnItemActivate = [this](TObject* S) { OpenEntryClick(S); };
   FileList->OnMouseDown = [this](TObject*, TMouseButton, TShiftState, int, int) {
-    if (ExtractorRunning || FZipRunning) InterruptRunningOperation();
+    if (ExtractorRunning || CompressorRunning || FZipRunning) InterruptRunningOperation();
   };
 
   OpenBox = new TOpenDialog(this);
@@ -562,7 +564,7 @@ void TMainForm::BuildMenus() {
   MainMenu1->SetName("MainMenu1");
   TMenuItem* root = MainMenu1->Items();
   TMenuItem* file = File1 = AddItem(root, "File1", "&File");
-  AddItem(file, "NewArchive", "&New Archive...");
+  AddItem(file, "NewArchive", "&New Archive...", [this](TObject* S) { NewButtonClick(S); });
   AddItem(file, "OpenArchive", "&Open Archive...", [this](TObject* S) { OpenArchiveClick(S); });
   ArchiveItems.push_back(AddItem(file, "CloseArchive", "&Close Archive", [this](TObject* S) { CloseArchiveClick(S); }));
   ArchiveItems.push_back(AddItem(file, "Properties", "P&roperties..."));
@@ -634,7 +636,7 @@ void TMainForm::BuildMenus() {
   TMenuItem* actions = Actions1 = AddItem(root, "Actions1", "&Actions");
   // The commands' dialogs come with the operation dialogs; until then the
   // items only follow the archive's state.
-  AddFiles = AddItem(actions, "AddFiles", "&Add...");
+  AddFiles = AddItem(actions, "AddFiles", "&Add...", [this](TObject* S) { AddButtonClick(S); });
   DeleteFiles = AddItem(actions, "DeleteFiles", "&Delete...");
   ExtractFiles = AddItem(actions, "ExtractFiles", "&Extract...", [this](TObject* S) { ExtractButtonClick(S); });
   ViewFiles = AddItem(actions, "ViewFiles", "&View...");

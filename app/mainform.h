@@ -23,6 +23,8 @@ class TGradientCaption;
 class TUnBase;
 class TExtractForm;
 class TUnGZIP;
+class TAddForm;
+class TCompBase;
 class TUUDecode;
 class TZipBridge;
 
@@ -144,6 +146,17 @@ class TMainForm : public TForm {
           *UnRAR1 = nullptr, *UnTAR1 = nullptr, *UnZOO1 = nullptr;
   std::vector<TUnBase*> Readers;
   TExtractForm* ExtractForm = nullptr;
+  // Adding (app/addactions.cpp): the Add command, its dialog, and the
+  // writers of the LZH, CAB and BH formats, made on first use.
+  void AddButtonClick(TObject* Sender);
+  TCompBase* CompressorFor(const std::string& Ext);
+  // New archive: the save dialog, then CreateNewArchive with its answer
+  // (FilterIndex 1 ".zip", 2 ".lzh", 3 ".cab", 4 ".bh", 5 any).
+  void NewButtonClick(TObject* Sender);
+  void CreateNewArchive(std::string Name, int FilterIndex);
+  TSaveDialog* NewBox = nullptr;
+  TAddForm* AddForm = nullptr;
+  TCompBase *Lha = nullptr, *MakeCAB = nullptr, *Bh = nullptr;
   TUnGZIP* UnGZIP1 = nullptr;
   TUUDecode* UUDecode1 = nullptr;
   TZipBridge* ZipBridge = nullptr;

@@ -130,6 +130,7 @@ int WriteSfxImage(TZipBridge* Zip, const std::string& StubFile, THandle Out, std
     Result = sfxSizeMismatch;
   return Result;
 }
+
 bool ExtractZip(TZipBridge* Zip, const TZipExtractJob& Job) {
   SetZipArchive(Zip, Job.Archive);
   if (ZipReadFailed(Zip)) return false;
@@ -184,26 +185,8 @@ void SetZipPassword(TZipBridge* Zip, const std::string& Value) { Zip->SetPasswor
 
 static_assert(zaDirNames == 1u << AddDirNames && zaRecurseDirs == 1u << AddRecurseDirs && zaMove == 1u << AddMove &&
               zaFreshen == 1u << AddFreshen && zaUpdate == 1u << AddUpdate && zaHiddenFiles == 1u << AddHiddenFiles &&
-              zaEncrypt == 1u << AddEncrypt && zaDiskSpan == 1u << AddDiskSpan);
-
-int AddZip(TZipBridge* Zip, const TZipAddJob& Job) {
-  Zip->SetZipFileName(Job.Archive);
-  LastZip = nullptr;
-  Zip->TempDir = Job.TempDir;
-  Zip->AddOptions = Job.Options;
-  Zip->AddCompLevel = Job.Level;
-  Zip->MaxVolumeSize = Job.MaxVolumeSize;
-  Zip->MinFreeVolumeSize = Job.MinFreeVolumeSize;
-  Zip->KeepFreeOnDisk1 = Job.KeepFreeOnDisk1;
-  Zip->FSpecArgs()->Clear();
-  for (const std::string& s : Job.Specs) Zip->FSpecArgs()->Add(s);
-  Zip->OnProgress = [&Job](TObject*, ProgressType Type, const std::string&, int64_t Size) {
-    if (Job.Progress && Type == ptProgress) Job.Progress(Size);
-  };
-  Zip->Add();
-  Zip->OnProgress = nullptr;
-  return Zip->SuccessCnt;
-}
+              zaEncrypt == 1u << AddEncrypt && zaDiskSpan == 1u << AddDiskSpan &&
+              zaDiskSpanErase == 1u << AddDiskSpanErase);
 
 int ConvertSfxFile(TZipBridge* Zip, const std::string& Name) {
   SetZipArchive(Zip, Name);
@@ -240,6 +223,8 @@ void SetSfxChoice(TZipBridge* Zip, const TSfxChoice& Choice) {
   if (!Choice.SuccessMessage) Zip->SFXOptions |= SFXOpts(1u << SFXNoSuccessMsg);
   static const OvrOpts Modes[3] = {OvrConfirm, OvrAlways, OvrNever};
   Zip->SFXOverWriteMode = Modes[Choice.OverwriteMode < 0 || Choice.OverwriteMode > 2 ? 0 : Choice.OverwriteMode];
+}
+
 int RenameZipEntry(TZipBridge* Zip, const std::string& OldName, const std::string& NewName, int32_t DosDate) {
   std::vector<ZipRenameRec> list(1);
   list[0].OldName = OldName;
@@ -251,3 +236,36 @@ int RenameZipEntry(TZipBridge* Zip, const std::string& OldName, const std::strin
   SetZipArchive(Zip, Zip->ZipFileName());
   return code;
 }
+
+int AddToZip(TZipBridge* Zip, const TZipAddJob& Job) {
+  Zip->TempDir = Job.TempDir;
+  SetZipArchive(Zip, Job.Archive);
+  Zip->AddOptions = Job.Options;
+  Zip->AddCompLevel = Job.Level;
+  if (Job.Options & zaDiskSpan) {
+    Zip->MaxVolumeSize = Job.MaxVolumeSize;
+    Zip->MinFreeVolumeSize = Job.MinFreeVolumeSize;
+    Zip->KeepFreeOnDisk1 = Job.KeepFreeOnDisk1;
+  }
+  Zip->FSpecArgs()->Clear();
+  for (const std::string& s : Job.Specs) Zip->FSpecArgs()->Add(s);
+  const auto oldProgress = Zip->OnProgress;
+  const auto oldMessage = Zip->OnMessage;
+  if (Job.Progress)
+    Zip->OnProgress = [&Job](TObject*, ProgressType Type, const std::string& Name, int64_t Size) {
+      if (Type <= ptEndOfBatch) Job.Progress(int(Type), Name, Size);
+    };
+  if (Job.Message)
+    Zip->OnMessage = [&Job](TObject*, int Code, const std::string& Text) { Job.Message(Code, Text); };
+  Zip->Add();
+  Zip->OnProgress = oldProgress;
+  Zip->OnMessage = oldMessage;
+  Zip->FSpecArgs()->Clear();
+  return Zip->SuccessCnt;
+}
+
+bool AskZipPassword(TZipBridge* Zip, const std::string& Title, std::string& Text) {
+  return Zip->ShowPasswordDlg(Title, "&Password:", Text);
+}
+
+std::string GetZipPassword(TZipBridge* Zip) { return Zip->Password(); }

@@ -75,19 +75,8 @@ enum : uint16_t {
   zaHiddenFiles = 1u << 7,
   zaEncrypt = 1u << 10,
   zaDiskSpan = 1u << 12,
+  zaDiskSpanErase = 1u << 13,
 };
-// One add by a Zip component.
-struct TZipAddJob {
-  std::string Archive, TempDir;
-  std::vector<std::string> Specs;
-  uint16_t Options = 0;
-  int Level = 9;
-  int MaxVolumeSize = 0, MinFreeVolumeSize = 65536, KeepFreeOnDisk1 = 0;
-  // Bytes of the file being packed, step by step.
-  std::function<void(int64_t Bytes)> Progress;
-};
-// Runs Job with the component's own message handler; the files added.
-int AddZip(TZipBridge* Zip, const TZipAddJob& Job);
 // Writes the plain Zip beside the self-extractor Name; 0 on success.
 int ConvertSfxFile(TZipBridge* Zip, const std::string& Name);
 // Spanned sets. ZipIsSpanned reads Name's directory with the volume sizes
@@ -106,3 +95,22 @@ struct TSfxChoice {
 void SetSfxChoice(TZipBridge* Zip, const TSfxChoice& Choice);
 // Renames one entry; 0 or the component's error code.
 int RenameZipEntry(TZipBridge* Zip, const std::string& OldName, const std::string& NewName, int32_t DosDate);
+// One add by a Zip component: the specifications (relative ones to the
+// process's current folder), the za* options and the volume sizes (used
+// with zaDiskSpan).
+struct TZipAddJob {
+  std::string Archive, TempDir;
+  std::vector<std::string> Specs;
+  uint16_t Options = 0;
+  int Level = 9;
+  int MaxVolumeSize = 0, MinFreeVolumeSize = 65536, KeepFreeOnDisk1 = 0;
+  // Type 0 a new file (name, size), 1 bytes done, 2 end of the batch. Left
+  // empty, the component's own handlers stay in place.
+  std::function<void(int Type, const std::string& Name, int64_t Bytes)> Progress;
+  std::function<void(int ErrCode, const std::string& Message)> Message;
+};
+// Runs Job; the number of files added.
+int AddToZip(TZipBridge* Zip, const TZipAddJob& Job);
+// The component's own password window; false when cancelled.
+bool AskZipPassword(TZipBridge* Zip, const std::string& Title, std::string& Text);
+std::string GetZipPassword(TZipBridge* Zip);
