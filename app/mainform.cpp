@@ -344,7 +344,7 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, MainWindowClassName) {
     ToolbarPanel->SetVisible(ViewToolbar == 1);
     static const TViewStyle styles[4] = {vsIcon, vsSmallIcon, vsList, vsReport};
     if (ViewStyle <= 3) FileList->SetViewStyle(styles[ViewStyle]);
-    CheckStyleItems();
+    ApplyViewOptions();
     CheckSortItems();
     FormResize(this);
   };

@@ -147,6 +147,8 @@ class TMainForm : public TForm {
   void AddViewOptionItems(TMenuItem* View, TMenuItem* Options, TMenuItem* Help);
   void ListStyleClick(int Index);  // 0 Large Icons, 1 List, 2 Details
   void CheckStyleItems();
+  // The style checks, flat buttons and tool tips as the settings say.
+  void ApplyViewOptions();
   void DefaultColumnsWidthsClick(TObject* Sender);
   void ConfigurationClick(TObject* Sender);
   void TipoftheDayClick(TObject* Sender);

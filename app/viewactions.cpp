@@ -14,6 +14,13 @@ namespace {
 const uint8_t StyleValues[3] = {0, 2, 3};
 const TViewStyle ListStyles[3] = {vsIcon, vsList, vsReport};
 
+// The window in Slot, made on first use.
+template <class T>
+T* MadeOnce(T*& Slot, TComponent* Owner) {
+  if (!Slot) Slot = new T(Owner);
+  return Slot;
+}
+
 }  // namespace
 
 void TMainForm::AddViewOptionItems(TMenuItem* View, TMenuItem* Options, TMenuItem* Help) {
@@ -49,6 +56,22 @@ void TMainForm::AddViewOptionItems(TMenuItem* View, TMenuItem* Options, TMenuIte
   AddItem(Help, "About1", "&About Quillon...", [this](TObject* S) { AboutClick(S); });
 
   MainToolbar.SelectItem->OnClick = [this](TObject* S) { SelectButtonsClick(S); };
+  for (TLed* led : {LedOn, LedOff})
+    led->OnClick = [](TObject*) {
+      AppMessageBox(std::string("The red light on the right of the Quillon's status ") + "\r" +
+                        "line is on when Quillon is busy (for example " + "\r" +
+                        "while busy archiving files). The green light is " + "\r" +
+                        "on when Quillon is not busy, and ready for action.",
+                    mtInformation, mbOK);
+    };
+}
+
+void TMainForm::ApplyViewOptions() {
+  CheckStyleItems();
+  for (TToolbarButtonX* b : MainToolbar.Buttons) {
+    b->SetFlat(FlatButtons == 1);
+    b->SetShowHint(ToolbarTips == 1);
+  }
 }
 
 TMenuItem* TMainForm::UiFind(TMenuItem* Parent, const std::string& Name) {
@@ -77,22 +100,10 @@ void TMainForm::DefaultColumnsWidthsClick(TObject*) {
   if (!ArchiveName.empty()) FillFileList();
 }
 
-void TMainForm::ConfigurationClick(TObject*) {
-  if (!ConfigurationForm) ConfigurationForm = new TConfigurationForm(this);
-  ConfigurationForm->Show();
-}
+void TMainForm::ConfigurationClick(TObject*) { MadeOnce(ConfigurationForm, this)->Show(); }
 
-void TMainForm::TipoftheDayClick(TObject*) {
-  if (!TipForm) TipForm = new TTipForm(this);
-  TipForm->ShowModal();
-}
+void TMainForm::TipoftheDayClick(TObject*) { MadeOnce(TipForm, this)->ShowModal(); }
 
-void TMainForm::AboutClick(TObject*) {
-  if (!AboutForm) AboutForm = new TAboutForm(this);
-  AboutForm->ShowModal();
-}
+void TMainForm::AboutClick(TObject*) { MadeOnce(AboutForm, this)->ShowModal(); }
 
-void TMainForm::SelectButtonsClick(TObject*) {
-  if (!SelButtForm) SelButtForm = new TSelButtForm(this);
-  SelButtForm->ShowModal();
-}
+void TMainForm::SelectButtonsClick(TObject*) { MadeOnce(SelButtForm, this)->ShowModal(); }

@@ -193,6 +193,11 @@ TEST_F(ConfigFormTest, EveryControlMatchesItsRegistryValueAfterOK) {
     // The main window took the new values.
     EXPECT_EQ(Form->FileList->ViewStyle(), round == 0 ? vsReport : vsList);
     EXPECT_EQ(MainToolbarAlign(Form->MainToolbar), round == 0 ? 3 : 0);
+    const bool flat = C<TCheckBox>(d, "FlatButtonsBox")->Checked(), tips = C<TCheckBox>(d, "ToolTipsBox")->Checked();
+    for (TToolbarButtonX* b : Form->MainToolbar.Buttons) {
+      EXPECT_EQ(b->Flat(), flat);
+      EXPECT_EQ(b->ShowHint(), tips);
+    }
   }
 }
 
@@ -430,6 +435,17 @@ TEST_F(ConfigFormTest, ViewStyleItemsSetTheListStyle) {
   for (const char* name : {"Configuration", "TipoftheDay", "About1", "BriefTutorial", "FrequentlyAskedQuestions",
                            "QuillonHomePage"})
     EXPECT_TRUE(UiDriver::Find<TMenuItem>(Form.get(), name)->Enabled()) << name;
+  // A click on a status light explains the lights.
+  std::string text;
+  UiDriver::TModalAnswerer answer;
+  answer.Then([&](HWND, TCustomForm* F) {
+    if (!F) return false;
+    text = UiDriver::Find<TLabel>(F, "Message")->Caption();
+    F->SetModalResult(mrOk);
+    return true;
+  });
+  Form->LedOff->OnClick(Form->LedOff);
+  EXPECT_EQ(text.substr(0, 50), "The red light on the right of the Quillon's status");
 }
 
 }  // namespace
