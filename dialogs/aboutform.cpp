@@ -42,7 +42,7 @@ TAboutForm::TAboutForm(TComponent* AOwner) : TForm(AOwner, "TAboutForm") {
   OnShow = [this](TObject*) {
     CentreOnMainWindow(this);
     HighlightLink(nullptr);
-    if (OKButt->CanFocus()) OKButt->SetFocus();
+    SetActiveControl(OKButt);
   };
   OnKeyPress = [this](TObject*, char& Key) {
     if (Key == 27) Close();

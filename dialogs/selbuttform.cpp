@@ -67,7 +67,7 @@ TSelButtForm::TSelButtForm(TComponent* AOwner) : TForm(AOwner, "TSelButtForm") {
       row->SetChecked(size_t(i) < Buttons.size() && Buttons[size_t(i)] == '1');
     }
     CentreOnMainWindow(this);
-    if (ButtonList->CanFocus()) ButtonList->SetFocus();
+    SetActiveControl(ButtonList);
   };
   OnKeyPress = [this](TObject*, char& Key) {
     if (Key == 27) Close();
