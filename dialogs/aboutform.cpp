@@ -32,6 +32,7 @@ TAboutForm::TAboutForm(TComponent* AOwner) : TForm(AOwner, "TAboutForm") {
   });
   Ctl<TLabel>(this, "ProductLabel")->Font()->SetSize(14);
   Ctl<TLabel>(this, "ProductLabel")->Font()->SetStyle(fsBold);
+  Ctl<TLabel>(this, "CreditLabel")->SetAutoSize(false);
   Ctl<TLabel>(this, "CreditLabel")->SetWordWrap(true);
   WebLabel = Ctl<TLabel>(this, "WebLabel");
   MailLabel = Ctl<TLabel>(this, "MailLabel");

@@ -116,12 +116,12 @@ TConfigurationForm::TConfigurationForm(TComponent* AOwner) : TForm(AOwner, "TCon
   SetName("ConfigurationForm");
   SetCaption("Configuration");
   SetBorderStyle(bsDialog);
-  SetBounds(0, 0, 470, 378);
+  SetBounds(0, 0, 626, 378);
   SetKeyPreview(true);
   PageControl1 = new TPageControl(this);
   PageControl1->SetName("PageControl1");
   PageControl1->SetParent(this);
-  PageControl1->SetBounds(8, 8, 448, 300);
+  PageControl1->SetBounds(8, 8, 604, 300);
   static const char* const Pages[7][2] = {
       {"ViewPage", "View"},
       {"ToolbarPage", "Toolbar"},
@@ -226,9 +226,9 @@ TConfigurationForm::TConfigurationForm(TComponent* AOwner) : TForm(AOwner, "TCon
 
       {"FormatsGroup", K::Group, " Associate Quillon with ", 8, 8, 426, 190, "FormatsPage"},
 
-      {"OKButt", K::DefaultButton, "OK", 214, 318, 75, 25},
-      {"CancelButt", K::CancelButton, "Cancel", 297, 318, 75, 25},
-      {"HelpButt", K::Button, "&Help", 380, 318, 75, 25},
+      {"OKButt", K::DefaultButton, "OK", 370, 318, 75, 25},
+      {"CancelButt", K::CancelButton, "Cancel", 453, 318, 75, 25},
+      {"HelpButt", K::Button, "&Help", 536, 318, 75, 25},
   });
   for (int i = 0; i < 14; ++i) {
     auto* box = new TCheckBox(this);

@@ -59,7 +59,9 @@ TSelButtForm::TSelButtForm(TComponent* AOwner) : TForm(AOwner, "TSelButtForm") {
   ButtonList->SetPopupMenu(PopupMenu1);
 
   OnShow = [this](TObject*) {
-    if (MainForm) ButtonList->SetSmallImages(MainForm->MainToolbar.SmallImages);
+    // Our small strip holds only the eight small buttons' pictures; the
+    // large one has all fourteen in row order.
+    if (MainForm) ButtonList->SetSmallImages(MainForm->MainToolbar.LargeImages);
     for (int i = 0; i < 14; ++i) {
       TListItem* row = ButtonList->Items()->Item(i);
       // The strip holds Extract before Delete.

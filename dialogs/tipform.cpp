@@ -23,6 +23,7 @@ TTipForm::TTipForm(TComponent* AOwner) : TForm(AOwner, "TTipForm") {
       {"CloseButt", TControlKind::DefaultButton, "&Close", 320, 40, 88, 25},
   });
   TipText = Ctl<TLabel>(this, "TipText");
+  TipText->SetAutoSize(false);
   TipText->SetWordWrap(true);
   Ctl<TPanel>(this, "TipPanel")->SetColor(clWindow);
   Ctl<TLabel>(this, "DidYouKnow")->Font()->SetStyle(fsBold);

@@ -307,6 +307,7 @@ TEST_F(ConfigFormTest, TipsMoveOnAndWrapAround) {
     UiDriver::Click(t->NextTipButt);
     shown[1] = t->TipText->Caption();
     t->ShowTipOptions->SetItemIndex(0);
+    UiDriver::WaitFor([] { return false; }, 200);
     SaveWindowShot(t->Handle(), ShotPath("tip-of-the-day.bmp"));
     UiDriver::Click(t->CloseButt);
     return true;
@@ -343,6 +344,7 @@ TEST_F(ConfigFormTest, ButtonChooserStoresTheChecks) {
     EXPECT_EQ(s->ButtonList->Items()->Item(6)->ImageIndex(), 7);  // Delete shows Extract's image
     EXPECT_EQ(s->ButtonList->Items()->Item(7)->ImageIndex(), 6);
     s->ButtonList->Items()->Item(4)->SetChecked(true);  // Print
+    UiDriver::WaitFor([] { return false; }, 200);
     SaveWindowShot(s->Handle(), ShotPath("select-buttons.bmp"));
     UiDriver::Click(s->CloseButt);
     return true;
@@ -402,6 +404,7 @@ TEST_F(ConfigFormTest, AboutBoxLightsTheLinkUnderTheMouse) {
     EXPECT_EQ(a->WebLabel->Font()->Color(), clBlack);
     EXPECT_EQ(a->WebLabel->Font()->Style(), 0);
     EXPECT_EQ(a->MailLabel->Font()->Color(), clBlue);
+    UiDriver::WaitFor([] { return false; }, 200);
     SaveWindowShot(a->Handle(), ShotPath("about.bmp"));
     a->OnMouseMove(a, 0, 1, 1);
     EXPECT_EQ(a->MailLabel->Font()->Color(), clBlack);
