@@ -347,6 +347,7 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, MainWindowClassName) {
     ToolbarPanel->SetVisible(ViewToolbar == 1);
     static const TViewStyle styles[4] = {vsIcon, vsSmallIcon, vsList, vsReport};
     if (ViewStyle <= 3) FileList->SetViewStyle(styles[ViewStyle]);
+    ApplyViewOptions();
     CheckSortItems();
     FormResize(this);
   };
@@ -663,6 +664,7 @@ void TMainForm::BuildMenus() {
                          [this](TObject*) { ToggleShortcut(IncStartMenu, StartMenuShortcutPresent, "Start Menu"); });
   TMenuItem* help = AddItem(root, "Help1", "&Help");
   AddItem(help, "Contents", "&Contents", [](TObject*) { OpenHelpTopic("index.html"); });
+  AddViewOptionItems(view, options, help);
   SetMenu(MainMenu1);
 
   SortPopUp = new TPopupMenuX(this);

@@ -27,6 +27,10 @@ class TAddForm;
 class TCompBase;
 class TUUDecode;
 class TZipBridge;
+class TConfigurationForm;
+class TTipForm;
+class TAboutForm;
+class TSelButtForm;
 
 // Archive state read and written by the dialogs.
 extern std::string ArchiveName;   // full path, '' when none is open
@@ -140,6 +144,25 @@ class TMainForm : public TForm {
   // Set while the extract dialog's Zip component works; a click sets Cancel.
   bool FZipRunning = false;
   bool FZipCancel = false;
+
+  // The View style, Options and Help commands and their windows, made on
+  // first use (viewactions.cpp).
+  void AddViewOptionItems(TMenuItem* View, TMenuItem* Options, TMenuItem* Help);
+  void ListStyleClick(int Index);  // 0 Large Icons, 1 List, 2 Details
+  void CheckStyleItems();
+  // The style checks, flat buttons and tool tips as the settings say.
+  void ApplyViewOptions();
+  void DefaultColumnsWidthsClick(TObject* Sender);
+  void ConfigurationClick(TObject* Sender);
+  void TipoftheDayClick(TObject* Sender);
+  void AboutClick(TObject* Sender);
+  void SelectButtonsClick(TObject* Sender);
+  static TMenuItem* UiFind(TMenuItem* Parent, const std::string& Name);
+  TMenuItem* StyleItems[3] = {};
+  TConfigurationForm* ConfigurationForm = nullptr;
+  TTipForm* TipForm = nullptr;
+  TAboutForm* AboutForm = nullptr;
+  TSelButtForm* SelButtForm = nullptr;
 
   TArcLister* ArcLister1 = nullptr;
   TUnBase *UnARC1 = nullptr, *UnARJ1 = nullptr, *UnBH = nullptr, *UnCAB1 = nullptr, *UnLHA1 = nullptr,

@@ -186,10 +186,14 @@ void BuildMainToolbarMenu(TCustomForm* Form, TMainToolbar& T) {
     LargeButtons = LargeButtons == 1 ? 0 : 1;
     LayoutMainToolbar(T, LargeButtons == 1, ShowToolbarText == 1, Buttons);
   });
-  // The button chooser is not built yet: the item stays greyed.
+  // The window wires the button chooser; the choice matters to large
+  // buttons only.
   T.SelectItem = Add("MenuItem2", "&Select Buttons...", nullptr);
   T.SelectItem->SetEnabled(false);
-  T.Menu->OnPopup = [&T](TObject*) { T.LargeItem->SetChecked(LargeButtons == 1); };
+  T.Menu->OnPopup = [&T](TObject*) {
+    T.LargeItem->SetChecked(LargeButtons == 1);
+    T.SelectItem->SetEnabled(LargeButtons == 1 && T.SelectItem->OnClick);
+  };
   T.Bar->SetPopupMenu(T.Menu);
   for (TDockX* D : T.Docks) D->SetPopupMenu(T.Menu);
   // A drag into another dock is the same as choosing its Align item.

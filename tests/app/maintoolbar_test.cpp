@@ -94,14 +94,13 @@ TEST_F(MainToolbarTest, PopupMenuAlignsAndADragSetsTheAlignment) {
   EXPECT_FALSE(T.AlignItems[0]->Checked());
   T.AlignItems[2]->Click();
   EXPECT_EQ(T.Bar->DockedTo(), T.Docks[0]);
-  // Large Buttons switches the layout; Select Buttons stays greyed.
+  // Large Buttons switches the layout.
   const uint8_t Large = LargeButtons;
   T.LargeItem->Click();
   EXPECT_EQ(LargeButtons, Large == 1 ? 0 : 1);
   EXPECT_EQ(T.Buttons[13]->Visible(), false);
   T.LargeItem->Click();
   EXPECT_EQ(LargeButtons, Large);
-  EXPECT_FALSE(T.SelectItem->Enabled());
   // The menu is the library's; the standard commands' shortcut and hint
   // for "Align Left" are not shown, its picture is.
   auto* Left = dynamic_cast<TMenuItemX*>(T.AlignItems[0]);
@@ -118,6 +117,8 @@ TEST_F(MainToolbarTest, PopupMenuAlignsAndADragSetsTheAlignment) {
   ASSERT_TRUE(T.Menu->IsShowing());
   EXPECT_EQ(T.Menu->Form()->Left(), std::min<int>(At.x, GetSystemMetrics(SM_CXSCREEN) - T.Menu->Form()->Width()));
   EXPECT_EQ(T.LargeItem->Checked(), LargeButtons == 1);
+  // The button chooser is offered for large buttons only.
+  EXPECT_EQ(T.SelectItem->Enabled(), LargeButtons == 1);
   EXPECT_EQ(T.Menu->Form()->RowCount(), 7);
   CloseAllMenus(true);
 }
