@@ -667,6 +667,7 @@ void TMainForm::BuildMenus() {
     SetRowSelected(-1, true);
     ShowSelectionStatus();
   });
+  WireArchiveActions();
   for (TMenu* menu : std::initializer_list<TMenu*>{MainMenu1, SortPopUp, FilePopUp}) GreyOutIdleItems(menu->Items());
   InstallMainMenus(this);
 }
@@ -753,6 +754,7 @@ void TMainForm::SetOpenArchiveState() {
 }
 
 void TMainForm::CloseArchiveClick(TObject*) {
+  ZipPassword.clear();
   ArchiveName.clear();
   ArchiveExt.clear();
   CurrentFolder = "\\";

@@ -25,6 +25,12 @@ class TExtractForm;
 class TUnGZIP;
 class TUUDecode;
 class TZipBridge;
+class TZipCheck;
+class TDeleteForm;
+class TRenameForm;
+class TZipPropForm;
+class TPasswordForm;
+class TCommentForm;
 
 // Archive state read and written by the dialogs.
 extern std::string ArchiveName;   // full path, '' when none is open
@@ -134,6 +140,30 @@ class TMainForm : public TForm {
   bool InterruptRunningOperation();
   void ExtractButtonClick(TObject* Sender);
   void ViewLastOutputClick(TObject* Sender);
+  // The archive commands beside extracting and adding
+  // (app/archivefileactions.cpp), bound by WireArchiveActions.
+  void WireArchiveActions();
+  void DeleteClick(TObject* Sender);
+  void TestClick(TObject* Sender);
+  void CommentClick(TObject* Sender);
+  void PropertiesClick(TObject* Sender);
+  void RenameArchiveClick(TObject* Sender);
+  void DeleteArchiveClick(TObject* Sender);
+  // The in-place rename of row Row of a Zip; true when the entry was renamed.
+  bool RenameEntryTo(int Row, std::string NewName);
+  // Lists the archive again after a dialog changed it.
+  void ReloadAfterChange();
+  TDeleteForm* DeleteForm = nullptr;
+  TRenameForm* RenameForm = nullptr;
+  TZipPropForm* ZipPropForm = nullptr;
+  TPasswordForm* PasswordForm1 = nullptr;
+  TCommentForm* CommentForm = nullptr;
+  TZipCheck* ZipCheck1 = nullptr;
+  int TestErrorCount = 0;
+  int EditIndex = -1;
+  // The password last entered for the open Zip archive.
+  std::string ZipPassword;
+
   // Set while the extract dialog's Zip component works; a click sets Cancel.
   bool FZipRunning = false;
   bool FZipCancel = false;

@@ -64,3 +64,18 @@ bool ZipCancelled(TZipBridge* Zip);
 // Uncompressed bytes of the files below Folder ("" for all), compared in
 // lower case.
 int64_t ZipBytesBelow(TZipBridge* Zip, const std::string& Folder);
+// Deletes the entries Specs name from the component's archive and reads the
+// directory again; the number of entries deleted. Messages go to OnMessage.
+int DeleteZipEntries(TZipBridge* Zip, const std::vector<std::string>& Specs,
+                     const std::function<void(int ErrCode, const std::string& Message)>& OnMessage);
+// Renames one entry; 0 or the component's error code.
+int RenameZipEntry(TZipBridge* Zip, const std::string& OldName, const std::string& NewName, int32_t DosDate);
+// Writes the archive comment; false when the component refused it.
+bool WriteZipComment(TZipBridge* Zip, const std::string& Comment);
+// Tests every entry ("*.*"); the number of files that passed. Each message
+// (one per entry and the summary) goes to OnMessage.
+int TestZipEntries(TZipBridge* Zip, const std::function<void(int ErrCode, const std::string& Message)>& OnMessage);
+// Whether any entry of the component's directory is encrypted.
+bool ZipHasEncrypted(TZipBridge* Zip);
+// Entries of the component's directory that are files (not folders).
+int ZipFileEntryCount(TZipBridge* Zip);
