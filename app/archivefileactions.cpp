@@ -13,6 +13,7 @@
 #include "dialogs/msgform.h"
 #include "dialogs/passwordform.h"
 #include "dialogs/renameform.h"
+#include "dialogs/seldirform.h"
 #include "dialogs/zippropform.h"
 #include "framework/core/sysutils.h"
 
@@ -73,6 +74,8 @@ void TMainForm::WireArchiveActions() {
     return item;
   };
   file->Items(at - 1)->OnClick = [this](TObject* S) { PropertiesClick(S); };
+  add("MoveArchive", "Mo&ve Archive...", [this](TObject*) { MoveCopyArchive(true); });
+  add("CopyArchive", "Cop&y Archive...", [this](TObject*) { MoveCopyArchive(false); });
   add("RenameArchive", "Rena&me Archive...", [this](TObject* S) { RenameArchiveClick(S); });
   add("DeleteArchive", "&Delete Archive...", [this](TObject* S) { DeleteArchiveClick(S); });
   FileList->SetReadOnly(false);
@@ -227,5 +230,27 @@ void TMainForm::DeleteArchiveClick(TObject*) {
   CloseArchiveClick(this);
   if (!DeleteFile(name)) return;
   DropFirstRecent();
+  UpdateHistoryMenu();
+}
+
+void TMainForm::MoveCopyArchive(bool Move) {
+  if (ArchiveName.empty()) return;
+  const std::string verb = Move ? "Move" : "Copy";
+  const std::string name = ExtractFileName(ArchiveName);
+  const std::string chosen = SelectFolder(this, verb, verb + " " + name + " &to:");
+  if (chosen == "-1" || chosen.empty()) return;
+  const std::string folder = IncludeTrailingBackslash(chosen);
+  if (AnsiLowerCase(folder) == AnsiLowerCase(ExtractFilePath(ArchiveName))) return;
+  const std::string target = folder + name;
+  if (!CopyFileA(ArchiveName.c_str(), target.c_str(), FALSE)) {
+    AppMessageBox("Error Copying File...\r\rCannot copy " + name +
+                      ": Access IS denied.\r\rMake sure that disk IS NOT full OR write-protected.",
+                  mtError, mbOK);
+    return;
+  }
+  if (Move) DeleteFile(ArchiveName);
+  ArchiveName = target;
+  if (IsZipFamily(ArchiveExt)) SetZipArchive(ZipBridge, ArchiveName);
+  ActiveFile1 = ArchiveName;
   UpdateHistoryMenu();
 }

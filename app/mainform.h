@@ -31,6 +31,7 @@ class TRenameForm;
 class TZipPropForm;
 class TPasswordForm;
 class TCommentForm;
+class TSelDirForm;
 
 // Archive state read and written by the dialogs.
 extern std::string ArchiveName;   // full path, '' when none is open
@@ -149,6 +150,9 @@ class TMainForm : public TForm {
   void PropertiesClick(TObject* Sender);
   void RenameArchiveClick(TObject* Sender);
   void DeleteArchiveClick(TObject* Sender);
+  // Copies the archive file into a chosen folder and makes the copy the open
+  // archive; Move deletes the source then.
+  void MoveCopyArchive(bool Move);
   // The in-place rename of row Row of a Zip; true when the entry was renamed.
   bool RenameEntryTo(int Row, std::string NewName);
   // Lists the archive again after a dialog changed it.
@@ -158,6 +162,7 @@ class TMainForm : public TForm {
   TZipPropForm* ZipPropForm = nullptr;
   TPasswordForm* PasswordForm1 = nullptr;
   TCommentForm* CommentForm = nullptr;
+  TSelDirForm* SelDirForm = nullptr;
   TZipCheck* ZipCheck1 = nullptr;
   int TestErrorCount = 0;
   int EditIndex = -1;

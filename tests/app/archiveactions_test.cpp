@@ -19,6 +19,9 @@
 #include "dialogs/msgform.h"
 #include "dialogs/passwordform.h"
 #include "dialogs/renameform.h"
+#include "dialogs/extractform.h"
+#include "dialogs/nfolderform.h"
+#include "dialogs/seldirform.h"
 #include "dialogs/zippropform.h"
 #include "framework/core/sysutils.h"
 #include "framework/ui/registry.h"
@@ -376,6 +379,84 @@ TEST_F(ArchiveActionsTest, PropertiesAndDeleteArchive) {
   EXPECT_FALSE(FileExists(FDir + "\\Props.zip"));
   EXPECT_TRUE(ArchiveName.empty());
   EXPECT_EQ(ActiveFile1, FDir + "\\other.zip");
+}
+
+// Move and Copy choose the folder in the Select Folder window; a cancelled
+// choice changes nothing, missing folders are made, the copy becomes the
+// open archive.
+TEST_F(ArchiveActionsTest, MoveAndCopyTheArchiveFile) {
+  ASSERT_EQ(RunPeer("cd '" + FHost + "/src' && zip -q ../m.zip d.txt"), 0);
+  Open("m.zip");
+  SelDir1 = SelDir2 = SelDir3 = SelDir4 = SelDir5 = "";
+  auto choose = [&](const std::string& Folder, bool Escape, bool Shot = false) {
+    auto answer = std::make_unique<UiDriver::TModalAnswerer>();
+    answer->Then([this, Folder, Escape, Shot](HWND, TCustomForm* F) {
+      auto* f = dynamic_cast<TSelDirForm*>(F);
+      if (!f) return false;
+      EXPECT_FALSE(Form->Enabled());
+      if (Escape) {
+        UiDriver::PressKey(f->Destination, VK_ESCAPE);
+        return true;
+      }
+      UiDriver::SetValue(f->Destination, Folder);
+      if (Shot) SaveWindowShot(f->Handle(), LocalPath(std::string(MORV_BINARY_DIR) + "/selectfolder-dialog.bmp"));
+      UiDriver::Click(f->OKButt);
+      return true;
+    });
+    return answer;
+  };
+  {
+    auto a = choose("", true);
+    Form->MoveCopyArchive(true);
+  }
+  EXPECT_EQ(SelectFolderResult, "-1");
+  EXPECT_EQ(ArchiveName, FDir + "\\m.zip");
+  EXPECT_TRUE(Form->Enabled());
+  {
+    auto a = choose(FDir + "\\New\\Deeper", false, true);
+    Form->MoveCopyArchive(true);
+  }
+  EXPECT_EQ(Form->SelDirForm->Caption(), "Move");
+  EXPECT_EQ(Form->SelDirForm->Label1->Caption(), "Move m.zip &to:");
+  EXPECT_EQ(ArchiveName, FDir + "\\New\\Deeper\\m.zip");
+  EXPECT_FALSE(FileExists(FDir + "\\m.zip"));
+  EXPECT_EQ(SelDir1, AnsiLowerCase(FDir + "\\New\\Deeper"));
+  EXPECT_EQ(ActiveFile1, ArchiveName);
+  {
+    auto a = choose(FDir + "\\c", false);
+    Form->MoveCopyArchive(false);
+  }
+  EXPECT_EQ(ArchiveName, FDir + "\\c\\m.zip");
+  EXPECT_TRUE(FileExists(FDir + "\\New\\Deeper\\m.zip"));
+  EXPECT_EQ(SelDir2, AnsiLowerCase(FDir + "\\New\\Deeper"));
+  EXPECT_EQ(ZipNames("c/m.zip"), "d.txt");
+}
+
+// The Extract dialog's New Folder window makes the folder (a leading "\" of
+// the name dropped) and points the destination at it.
+TEST_F(ArchiveActionsTest, NewFolderFromTheExtractDialog) {
+  ASSERT_EQ(RunPeer("cd '" + FHost + "/src' && zip -q ../n.zip d.txt"), 0);
+  Open("n.zip");
+  Form->ExtractButtonClick(nullptr);
+  Application->ProcessMessages();
+  TExtractForm* d = Form->ExtractForm;
+  UiDriver::SetValue(d->Destination, FDir);
+  UiDriver::TModalAnswerer answer;
+  answer.Then([&](HWND, TCustomForm* F) {
+    auto* f = dynamic_cast<TNFolderForm2*>(F);
+    if (!f) return false;
+    EXPECT_EQ(f->CurrentFolder->Caption(), FDir);
+    UiDriver::SetValue(f->Edit1, "\\made");
+    SaveWindowShot(f->Handle(), LocalPath(std::string(MORV_BINARY_DIR) + "/newfolder-dialog.bmp"));
+    UiDriver::Click(f->Button1);
+    return true;
+  });
+  UiDriver::Click(d->NewFolderButt);
+  Application->ProcessMessages();
+  EXPECT_TRUE(DirectoryExists(FDir + "\\made"));
+  EXPECT_EQ(AnsiLowerCase(ExcludeTrailingBackslash(d->Destination->Text())), AnsiLowerCase(FDir + "\\made"));
+  d->Close();
+  Application->ProcessMessages();
 }
 
 TEST(ArchiveTypeText, ByKeyThenByRealExtension) {
