@@ -755,6 +755,12 @@ void TMainForm::SetOpenArchiveState() {
 
 void TMainForm::CloseArchiveClick(TObject*) {
   ZipPassword.clear();
+  for (const std::string& f : ExtractedTempFiles)
+    if (FileExists(f)) {
+      SetFileAttributesA(f.c_str(), FILE_ATTRIBUTE_NORMAL);
+      DeleteFile(f);
+    }
+  ExtractedTempFiles.clear();
   ArchiveName.clear();
   ArchiveExt.clear();
   CurrentFolder = "\\";

@@ -150,6 +150,15 @@ class TMainForm : public TForm {
   void PropertiesClick(TObject* Sender);
   void RenameArchiveClick(TObject* Sender);
   void DeleteArchiveClick(TObject* Sender);
+  // Extracts the first selected file into the temporary folder and shows it.
+  void ViewClick(TObject* Sender);
+  // The entry extracted into the temporary folder (no stored folders); ''
+  // when it did not come out.
+  std::string ExtractEntryToTemp(const TFile& F);
+  // Opens a file taken out of the archive; a program only in the viewer.
+  void ViewFile(const std::string& FileName);
+  // Files taken out into the temporary folder, deleted at close.
+  std::vector<std::string> ExtractedTempFiles;
   // Copies the archive file into a chosen folder and makes the copy the open
   // archive; Move deletes the source then.
   void MoveCopyArchive(bool Move);
@@ -260,6 +269,10 @@ class TMainForm : public TForm {
 };
 
 extern TMainForm* MainForm;
+
+// Whether a file would run as a program (or script, link, installer) when
+// the shell opens it.
+bool IsProgramFile(const std::string& FileName);
 
 // The operation's shared flags: All answered to the overwrite question, a
 // wrong password met, and the running extraction's folder (with "\\").

@@ -459,6 +459,39 @@ TEST_F(ArchiveActionsTest, NewFolderFromTheExtractDialog) {
   Application->ProcessMessages();
 }
 
+// Viewing takes the entry out into the temporary folder; a program entry is
+// never started by its association.
+TEST_F(ArchiveActionsTest, ViewNeverStartsAProgramEntry) {
+  ASSERT_EQ(RunPeer("cd '" + FHost + "/src' && printf 'MZ' > run.exe && zip -q -r ../v.zip a run.exe"), 0);
+  Open("v.zip");
+  Viewer = "";
+  {
+    TAnswers boxes(mrOk);
+    Form->ViewClick(nullptr);
+    ASSERT_EQ(boxes.Texts.size(), 1u);
+    EXPECT_EQ(boxes.Texts[0], "No file selected for viewing.");
+  }
+  Form->SetRowSelected(Row("run.exe"), true);
+  Application->ProcessMessages();
+  {
+    TAnswers boxes(mrOk);
+    Form->ViewClick(nullptr);
+    ASSERT_EQ(boxes.Texts.size(), 1u);
+    EXPECT_NE(boxes.Texts[0].find("run.exe is a program"), std::string::npos) << boxes.Texts[0];
+  }
+  ASSERT_EQ(Form->ExtractedTempFiles.size(), 1u);
+  const std::string taken = Form->ExtractedTempFiles[0];
+  EXPECT_EQ(ReadFile(taken), std::vector<uint8_t>({'M', 'Z'}));
+  Form->CloseArchiveClick(nullptr);
+  EXPECT_FALSE(FileExists(taken));
+}
+
+TEST(IsProgramFile, ByExtension) {
+  for (const char* p : {"a.exe", "B.COM", "c.bat", "d.cmd", "e.lnk", "f.vbs", "g.msi", "h.scr", "i.pif", "j.js"})
+    EXPECT_TRUE(IsProgramFile(p)) << p;
+  for (const char* p : {"a.txt", "b.zip", "c.exe.txt", "noext", "d.htm"}) EXPECT_FALSE(IsProgramFile(p)) << p;
+}
+
 TEST(ArchiveTypeText, ByKeyThenByRealExtension) {
   const std::tuple<const char*, const char*, const char*> cases[] = {
       {".exe", "x.exe", "ZIP, SFX"}, {".zip", "x.zip", "ZIP"},         {".rar", "x.exe", "RAR, SFX"},
