@@ -88,10 +88,10 @@ void TMainForm::WireArchiveActions() {
     return item;
   };
   file->Items(at - 1)->OnClick = [this](TObject* S) { PropertiesClick(S); };
-  add("MoveArchive", "Mo&ve Archive...", [this](TObject*) { MoveCopyArchive(true); });
+  MoveArchiveItem = add("MoveArchive", "Mo&ve Archive...", [this](TObject*) { MoveCopyArchive(true); });
   add("CopyArchive", "Cop&y Archive...", [this](TObject*) { MoveCopyArchive(false); });
-  add("RenameArchive", "Rena&me Archive...", [this](TObject* S) { RenameArchiveClick(S); });
-  add("DeleteArchive", "&Delete Archive...", [this](TObject* S) { DeleteArchiveClick(S); });
+  RenameArchiveItem = add("RenameArchive", "Rena&me Archive...", [this](TObject* S) { RenameArchiveClick(S); });
+  DeleteArchiveItem = add("DeleteArchive", "&Delete Archive...", [this](TObject* S) { DeleteArchiveClick(S); });
   FileList->SetReadOnly(false);
   FileList->OnEditing = [this](TObject*, TListItem*, bool& Allow) {
     const std::vector<int> rows = SelectedRows();
@@ -203,7 +203,7 @@ void TMainForm::CommentClick(TObject*) {
 }
 
 bool TMainForm::RenameEntryTo(int Row, std::string NewName) {
-  if (NewName.empty() || Row < 0 || Row >= FileCount) return false;
+  if (NewName.empty() || Row < 0 || Row >= FileCount || !IsZipFamily(ArchiveExt)) return false;
   TFile& f = FileTable[size_t(Row)];
   if (f.Encrypted && NewName.back() == '+') NewName.pop_back();
   if (NewName.empty()) return false;

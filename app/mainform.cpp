@@ -745,7 +745,8 @@ void TMainForm::SetOpenArchiveState() {
   const std::pair<TMenuItem*, bool> items[] = {
       {AddFiles, c.Add},        {DeleteFiles, c.Delete}, {ExtractFiles, c.Extract}, {ViewFiles, c.View},
       {RenameEntry, c.RenameEntry}, {TestArchive, c.Test}, {CommentItem, c.Comment}, {VirusScan, c.VirusScan},
-      {MakeExeFile, c.MakeExe}, {ExeToZip, c.ExeToZip},  {UUencode, c.UUencode}};
+      {MakeExeFile, c.MakeExe}, {ExeToZip, c.ExeToZip},  {UUencode, c.UUencode},
+      {MoveArchiveItem, c.MoveArchive}, {RenameArchiveItem, c.RenameArchive}, {DeleteArchiveItem, c.DeleteArchive}};
   for (const auto& [item, on] : items) EnableCommand(item, on);
   const std::pair<int, bool> buttons[] = {{3, true}, {4, true}, {5, c.Add},   {6, c.Delete},   {7, c.Extract},
                                           {8, c.View}, {9, c.VirusScan}, {10, c.Test}, {11, true}};

@@ -172,6 +172,7 @@ class TMainForm : public TForm {
   TPasswordForm* PasswordForm1 = nullptr;
   TCommentForm* CommentForm = nullptr;
   TSelDirForm* SelDirForm = nullptr;
+  TMenuItem *MoveArchiveItem = nullptr, *RenameArchiveItem = nullptr, *DeleteArchiveItem = nullptr;
   TZipCheck* ZipCheck1 = nullptr;
   int TestErrorCount = 0;
   int EditIndex = -1;
