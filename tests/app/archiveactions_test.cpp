@@ -26,26 +26,12 @@
 #include "framework/core/sysutils.h"
 #include "framework/ui/registry.h"
 #include "framework/ui/testdriver.h"
+#include "tests/app/modalboxes.h"
 #include "tests/support/testsupport.h"
 
 using namespace morvtest;
 
 namespace {
-
-// Answers the next Count message boxes with Result and keeps their texts.
-struct TAnswers {
-  explicit TAnswers(int Result, int Count = 4) {
-    for (int i = 0; i < Count; ++i)
-      Answer.Then([this, Result](HWND, TCustomForm* F) {
-        if (!F) return false;
-        if (auto* m = dynamic_cast<TLabel*>(UiDriver::FindComponent(F, "Message"))) Texts.push_back(m->Caption());
-        F->SetModalResult(Result);
-        return true;
-      });
-  }
-  UiDriver::TModalAnswerer Answer;
-  std::vector<std::string> Texts;
-};
 
 class ArchiveActionsTest : public ::testing::Test {
  protected:
@@ -221,7 +207,7 @@ TEST_F(ArchiveActionsTest, RenameArchiveFollowsOnlyASuccessfulMove) {
   // The target exists: the move fails, the shown name stays.
   UiDriver::SetValue(r->Edit1, "taken");
   {
-    TAnswers boxes(mrOk);
+    TBoxes boxes(mrOk);
     UiDriver::Click(r->Button1);
     Application->ProcessMessages();
     ASSERT_EQ(boxes.Texts.size(), 1u);
@@ -331,7 +317,7 @@ TEST_F(ArchiveActionsTest, RenameEntryInsideAZip) {
   ASSERT_EQ(RunPeer("cd '" + FHost + "/src' && zip -q ../t.zip d.txt e.txt"), 0);
   Open("t.zip");
   {
-    TAnswers boxes(mrOk);
+    TBoxes boxes(mrOk);
     EXPECT_FALSE(Form->RenameEntryTo(Row("d.txt"), "E.TXT"));
     ASSERT_EQ(boxes.Texts.size(), 1u);
     EXPECT_EQ(boxes.Texts[0], "The file name E.TXT already exists.");
@@ -366,14 +352,14 @@ TEST_F(ArchiveActionsTest, PropertiesAndDeleteArchive) {
   ActiveFile1 = ArchiveName;
   ActiveFile2 = FDir + "\\other.zip";
   {
-    TAnswers boxes(mrNo);
+    TBoxes boxes(mrNo);
     Form->DeleteArchiveClick(nullptr);
     ASSERT_EQ(boxes.Texts.size(), 1u);
     EXPECT_EQ(boxes.Texts[0], "Are you sure you want TO delete the entire archive " + FDir + "\\Props.zip?");
   }
   EXPECT_TRUE(FileExists(FDir + "\\Props.zip"));
   {
-    TAnswers boxes(mrYes);
+    TBoxes boxes(mrYes);
     Form->DeleteArchiveClick(nullptr);
   }
   EXPECT_FALSE(FileExists(FDir + "\\Props.zip"));
@@ -466,7 +452,7 @@ TEST_F(ArchiveActionsTest, ViewNeverStartsAProgramEntry) {
   Open("v.zip");
   Viewer = "";
   {
-    TAnswers boxes(mrOk);
+    TBoxes boxes(mrOk);
     Form->ViewClick(nullptr);
     ASSERT_EQ(boxes.Texts.size(), 1u);
     EXPECT_EQ(boxes.Texts[0], "No file selected for viewing.");
@@ -474,7 +460,7 @@ TEST_F(ArchiveActionsTest, ViewNeverStartsAProgramEntry) {
   Form->SetRowSelected(Row("run.exe"), true);
   Application->ProcessMessages();
   {
-    TAnswers boxes(mrOk);
+    TBoxes boxes(mrOk);
     Form->ViewClick(nullptr);
     ASSERT_EQ(boxes.Texts.size(), 1u);
     EXPECT_NE(boxes.Texts[0].find("run.exe is a program"), std::string::npos) << boxes.Texts[0];

@@ -17,26 +17,12 @@
 #include "framework/ui/registry.h"
 #include "framework/ui/testdriver.h"
 #include "framework/ui/winapi.h"
+#include "tests/app/modalboxes.h"
 #include "tests/support/testsupport.h"
 
 using namespace morvtest;
 
 namespace {
-
-// Answers every message box with Result and keeps the texts.
-struct TBoxes {
-  explicit TBoxes(int Result, int Count = 8) {
-    for (int i = 0; i < Count; ++i)
-      Answer.Then([this, Result](HWND, TCustomForm* F) {
-        if (!F) return false;
-        Texts.push_back(UiDriver::Find<TLabel>(F, "Message")->Caption());
-        F->SetModalResult(Result);
-        return true;
-      });
-  }
-  UiDriver::TModalAnswerer Answer;
-  std::vector<std::string> Texts;
-};
 
 class ExtractTest : public ::testing::Test {
  protected:
