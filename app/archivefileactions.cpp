@@ -79,7 +79,11 @@ void TMainForm::WireArchiveActions() {
   ViewFiles->OnClick = [this](TObject* S) { ViewClick(S); };
   ToolButtons[8]->OnClick = [this](TObject* S) { ViewClick(S); };
   TMenuItem* file = File1;
-  int at = file->IndexOf(file->Find("P&roperties...")) + 1;
+  TMenuItem* properties = nullptr;
+  for (int i = 0; i < file->Count(); ++i)
+    if (file->Items(i)->Name() == "Properties") properties = file->Items(i);
+  if (properties) properties->OnClick = [this](TObject* S) { PropertiesClick(S); };
+  int at = properties ? file->IndexOf(properties) + 1 : file->Count();
   auto add = [&](const std::string& Name, const std::string& Caption, TNotifyEvent Click) {
     TMenuItem* item = AddItem(file, Name, Caption, std::move(Click));
     file->Remove(item);
@@ -87,7 +91,6 @@ void TMainForm::WireArchiveActions() {
     ArchiveItems.push_back(item);
     return item;
   };
-  file->Items(at - 1)->OnClick = [this](TObject* S) { PropertiesClick(S); };
   MoveArchiveItem = add("MoveArchive", "Mo&ve Archive...", [this](TObject*) { MoveCopyArchive(true); });
   add("CopyArchive", "Cop&y Archive...", [this](TObject*) { MoveCopyArchive(false); });
   RenameArchiveItem = add("RenameArchive", "Rena&me Archive...", [this](TObject* S) { RenameArchiveClick(S); });
