@@ -12,6 +12,7 @@
 #include "app/mainform.h"
 #include "app/operation.h"
 #include "app/settings.h"
+#include "app/utils.h"
 #include "app/zipaccess.h"
 #include "controls/views/placement.h"
 #include "dialogs/commentform.h"
@@ -116,7 +117,8 @@ TEST_F(ArchiveActionsTest, DeleteModesOnAZip) {
   EXPECT_EQ(ZipNames("t.zip"), "a/ a/b/ a/b/c.bin e.txt");
   // The whole archive.
   Delete([](TDeleteForm* d) { UiDriver::Click(d->DeleteEntire); });
-  EXPECT_EQ(ZipNames("t.zip"), "");
+  const std::string left = ZipNames("t.zip");
+  EXPECT_TRUE(left.empty() || left == "Empty zipfile.") << left;
   EXPECT_EQ(FileCount, 0);
 }
 
@@ -259,6 +261,9 @@ TEST_F(ArchiveActionsTest, CommentIsWrittenOnlyWhenChanged) {
     ASSERT_EQ(RunPeer("cd '" + FHost + "/src' && zip -q ../" + name + " e.txt && printf '%s' \"$(cat ../comment.txt)\" | zip -q -z ../" + name),
               0);
     const std::vector<uint8_t> before = ReadFile(FDir + "\\" + name);
+    // zip breaks a long comment read from a pipe into lines.
+    std::string stored;
+    RunPeer("cd '" + FHost + "' && unzip -z " + name + " | tail -n +2", &stored);
     Open(name);
     std::string seen;
     {
@@ -275,10 +280,15 @@ TEST_F(ArchiveActionsTest, CommentIsWrittenOnlyWhenChanged) {
       });
       Form->CommentClick(nullptr);
     }
-    EXPECT_EQ(seen, c.Stored);
+    auto flat = [](std::string T) {
+      std::erase(T, '\r');
+      std::erase(T, '\n');
+      return T;
+    };
+    EXPECT_EQ(flat(seen), c.Stored);
     std::string out;
     RunPeer("cd '" + FHost + "' && unzip -z " + name + " | tail -n +2", &out);
-    EXPECT_EQ(Trim(out), c.Expected);
+    EXPECT_EQ(Trim(out), c.Edit ? c.Expected : Trim(stored));
     if (!c.Edit) {
       EXPECT_EQ(ReadFile(FDir + "\\" + name), before);
     }
@@ -307,7 +317,9 @@ TEST_F(ArchiveActionsTest, TestLogsEveryEntryAndCountsErrors) {
     Form->TestClick(nullptr);
     Application->ProcessMessages();
     TStrings* log = OperationLog();
-    ASSERT_GE(log->Count(), 8);
+    std::string all;
+    for (int i = 0; i < log->Count(); ++i) all += log->Strings(i) + "|";
+    ASSERT_GE(log->Count(), 8) << all;
     EXPECT_EQ(log->Strings(0), std::string(37, '#'));
     EXPECT_EQ(log->Strings(1).substr(0, 18 + std::string(c.Name).size()), std::string(" Testing archive: ") + c.Name);
     EXPECT_EQ(log->Strings(log->Count() - 1), c.Summary);
@@ -348,7 +360,7 @@ TEST_F(ArchiveActionsTest, PropertiesAndDeleteArchive) {
   EXPECT_EQ(p->ArcTypeText->Caption(), "ZIP");
   std::string size;
   RunPeer("stat -c %s '" + FHost + "/Props.zip'", &size);
-  EXPECT_EQ(p->SizeText->Caption(), Trim(size));
+  EXPECT_EQ(p->SizeText->Caption(), InsertThousandSeparators(Trim(size)));
   SaveWindowShot(p->Handle(), LocalPath(std::string(MORV_BINARY_DIR) + "/properties-dialog.bmp"));
   p->Close();
   Application->ProcessMessages();
