@@ -682,6 +682,7 @@ void TMainForm::BuildMenus() {
     ShowSelectionStatus();
   });
   InstallToolActions(this);
+  WireArchiveActions();
   for (TMenu* menu : std::initializer_list<TMenu*>{MainMenu1, SortPopUp, FilePopUp}) GreyOutIdleItems(menu->Items());
   InstallMainMenus(this);
 }
@@ -759,7 +760,8 @@ void TMainForm::SetOpenArchiveState() {
   const std::pair<TMenuItem*, bool> items[] = {
       {AddFiles, c.Add},        {DeleteFiles, c.Delete}, {ExtractFiles, c.Extract}, {ViewFiles, c.View},
       {RenameEntry, c.RenameEntry}, {TestArchive, c.Test}, {CommentItem, c.Comment}, {VirusScan, c.VirusScan},
-      {MakeExeFile, c.MakeExe}, {ExeToZip, c.ExeToZip},  {UUencode, c.UUencode}};
+      {MakeExeFile, c.MakeExe}, {ExeToZip, c.ExeToZip},  {UUencode, c.UUencode},
+      {MoveArchiveItem, c.MoveArchive}, {RenameArchiveItem, c.RenameArchive}, {DeleteArchiveItem, c.DeleteArchive}};
   for (const auto& [item, on] : items) EnableCommand(item, on);
   const std::pair<int, bool> buttons[] = {{3, true}, {4, true}, {5, c.Add},   {6, c.Delete},   {7, c.Extract},
                                           {8, c.View}, {9, c.VirusScan}, {10, c.Test}, {11, true}};
@@ -768,6 +770,13 @@ void TMainForm::SetOpenArchiveState() {
 }
 
 void TMainForm::CloseArchiveClick(TObject*) {
+  ZipPassword.clear();
+  for (const std::string& f : ExtractedTempFiles)
+    if (FileExists(f)) {
+      SetFileAttributesA(f.c_str(), FILE_ATTRIBUTE_NORMAL);
+      DeleteFile(f);
+    }
+  ExtractedTempFiles.clear();
   ArchiveName.clear();
   ArchiveExt.clear();
   CurrentFolder = "\\";

@@ -31,6 +31,13 @@ class TConfigurationForm;
 class TTipForm;
 class TAboutForm;
 class TSelButtForm;
+class TZipCheck;
+class TDeleteForm;
+class TRenameForm;
+class TZipPropForm;
+class TPasswordForm;
+class TCommentForm;
+class TSelDirForm;
 
 // Archive state read and written by the dialogs.
 extern std::string ArchiveName;   // full path, '' when none is open
@@ -141,6 +148,44 @@ class TMainForm : public TForm {
   bool InterruptRunningOperation();
   void ExtractButtonClick(TObject* Sender);
   void ViewLastOutputClick(TObject* Sender);
+  // The archive commands beside extracting and adding
+  // (app/archivefileactions.cpp), bound by WireArchiveActions.
+  void WireArchiveActions();
+  void DeleteClick(TObject* Sender);
+  void TestClick(TObject* Sender);
+  void CommentClick(TObject* Sender);
+  void PropertiesClick(TObject* Sender);
+  void RenameArchiveClick(TObject* Sender);
+  void DeleteArchiveClick(TObject* Sender);
+  // Extracts the first selected file into the temporary folder and shows it.
+  void ViewClick(TObject* Sender);
+  // The entry extracted into the temporary folder (no stored folders); ''
+  // when it did not come out.
+  std::string ExtractEntryToTemp(const TFile& F);
+  // Opens a file taken out of the archive; a program only in the viewer.
+  void ViewFile(const std::string& FileName);
+  // Files taken out into the temporary folder, deleted at close.
+  std::vector<std::string> ExtractedTempFiles;
+  // Copies the archive file into a chosen folder and makes the copy the open
+  // archive; Move deletes the source then.
+  void MoveCopyArchive(bool Move);
+  // The in-place rename of row Row of a Zip; true when the entry was renamed.
+  bool RenameEntryTo(int Row, std::string NewName);
+  // Lists the archive again after a dialog changed it.
+  void ReloadAfterChange();
+  TDeleteForm* DeleteForm = nullptr;
+  TRenameForm* RenameForm = nullptr;
+  TZipPropForm* ZipPropForm = nullptr;
+  TPasswordForm* PasswordForm1 = nullptr;
+  TCommentForm* CommentForm = nullptr;
+  TSelDirForm* SelDirForm = nullptr;
+  TMenuItem *MoveArchiveItem = nullptr, *RenameArchiveItem = nullptr, *DeleteArchiveItem = nullptr;
+  TZipCheck* ZipCheck1 = nullptr;
+  int TestErrorCount = 0;
+  int EditIndex = -1;
+  // The password last entered for the open Zip archive.
+  std::string ZipPassword;
+
   // Set while the extract dialog's Zip component works; a click sets Cancel.
   bool FZipRunning = false;
   bool FZipCancel = false;
@@ -263,6 +308,10 @@ class TMainForm : public TForm {
 };
 
 extern TMainForm* MainForm;
+
+// Whether a file would run as a program (or script, link, installer) when
+// the shell opens it.
+bool IsProgramFile(const std::string& FileName);
 
 // The operation's shared flags: All answered to the overwrite question, a
 // wrong password met, and the running extraction's folder (with "\\").

@@ -223,6 +223,35 @@ void SetSfxChoice(TZipBridge* Zip, const TSfxChoice& Choice) {
   if (!Choice.SuccessMessage) Zip->SFXOptions |= SFXOpts(1u << SFXNoSuccessMsg);
   static const OvrOpts Modes[3] = {OvrConfirm, OvrAlways, OvrNever};
   Zip->SFXOverWriteMode = Modes[Choice.OverwriteMode < 0 || Choice.OverwriteMode > 2 ? 0 : Choice.OverwriteMode];
+namespace {
+
+// The component's messages go to Handler for one operation; its own handler
+// comes back afterwards.
+struct TScopedMessages {
+  TScopedMessages(TZipBridge* Zip, const std::function<void(int, const std::string&)>& Handler)
+      : FZip(Zip), FSaved(Zip->OnMessage) {
+    Zip->OnMessage = [&Handler](TObject*, int Code, const std::string& Text) {
+      if (Handler) Handler(Code, Text);
+    };
+  }
+  ~TScopedMessages() { FZip->OnMessage = FSaved; }
+  TZipBridge* FZip;
+  TMessageEvent FSaved;
+};
+
+}  // namespace
+
+int DeleteZipEntries(TZipBridge* Zip, const std::vector<std::string>& Specs,
+                     const std::function<void(int, const std::string&)>& OnMessage) {
+  Zip->FSpecArgs()->Clear();
+  for (const std::string& s : Specs) Zip->FSpecArgs()->Add(s);
+  TScopedMessages messages(Zip, OnMessage);
+  Zip->Delete();
+  Zip->FSpecArgs()->Clear();
+  const int deleted = Zip->SuccessCnt;
+  // The stamp of what was read follows the rewritten file.
+  SetZipArchive(Zip, Zip->ZipFileName());
+  return deleted;
 }
 
 int RenameZipEntry(TZipBridge* Zip, const std::string& OldName, const std::string& NewName, int32_t DosDate) {
@@ -269,3 +298,34 @@ bool AskZipPassword(TZipBridge* Zip, const std::string& Title, std::string& Text
 }
 
 std::string GetZipPassword(TZipBridge* Zip) { return Zip->Password(); }
+bool WriteZipComment(TZipBridge* Zip, const std::string& Comment) {
+  Zip->ErrCode = 0;
+  Zip->SetZipComment(Comment);
+  const bool ok = Zip->ErrCode == 0;
+  SetZipArchive(Zip, Zip->ZipFileName());
+  return ok;
+}
+
+int TestZipEntries(TZipBridge* Zip, const std::function<void(int, const std::string&)>& OnMessage) {
+  Zip->FSpecArgs()->Clear();
+  Zip->FSpecArgs()->Add("*.*");
+  Zip->ExtrOptions = ExtrOpts(1u << ExtrTest);
+  TScopedMessages messages(Zip, OnMessage);
+  Zip->SuccessCnt = 0;
+  Zip->Extract();
+  Zip->ExtrOptions = 0;
+  return Zip->SuccessCnt;
+}
+
+bool ZipHasEncrypted(TZipBridge* Zip) {
+  for (const auto& e : Zip->ZipContents())
+    if (e->Encrypted) return true;
+  return false;
+}
+
+int ZipFileEntryCount(TZipBridge* Zip) {
+  int n = 0;
+  for (const auto& e : Zip->ZipContents())
+    if (!e->FileName.empty() && e->FileName.back() != '/' && e->FileName.back() != '\\') ++n;
+  return n;
+}

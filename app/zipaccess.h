@@ -114,3 +114,16 @@ int AddToZip(TZipBridge* Zip, const TZipAddJob& Job);
 // The component's own password window; false when cancelled.
 bool AskZipPassword(TZipBridge* Zip, const std::string& Title, std::string& Text);
 std::string GetZipPassword(TZipBridge* Zip);
+// Deletes the entries Specs name from the component's archive and reads the
+// directory again; the number of entries deleted. Messages go to OnMessage.
+int DeleteZipEntries(TZipBridge* Zip, const std::vector<std::string>& Specs,
+                     const std::function<void(int ErrCode, const std::string& Message)>& OnMessage);
+// Writes the archive comment; false when the component refused it.
+bool WriteZipComment(TZipBridge* Zip, const std::string& Comment);
+// Tests every entry ("*.*"); the number of files that passed. Each message
+// (one per entry and the summary) goes to OnMessage.
+int TestZipEntries(TZipBridge* Zip, const std::function<void(int ErrCode, const std::string& Message)>& OnMessage);
+// Whether any entry of the component's directory is encrypted.
+bool ZipHasEncrypted(TZipBridge* Zip);
+// Entries of the component's directory that are files (not folders).
+int ZipFileEntryCount(TZipBridge* Zip);

@@ -11,6 +11,8 @@
 #include "archive/lister/arclister.h"
 #include "controls/views/placement.h"
 #include "dialogs/controltable.h"
+#include "dialogs/foldertree.h"
+#include "dialogs/nfolderform.h"
 #include "framework/core/sysutils.h"
 #include "framework/ui/registry.h"
 
@@ -23,15 +25,6 @@ bool IsReaderFormat(const std::string& Ext) {
 }
 
 bool IsFolderName(const std::string& Name) { return !Name.empty() && Name.back() == '\\'; }
-
-// Creates every missing folder along Path (with a trailing "\"), one level
-// at a time.
-void CreateFolderChain(const std::string& Path) {
-  for (size_t p = Path.find('\\'); p != std::string::npos; p = Path.find('\\', p + 1)) {
-    const std::string part = Path.substr(0, p);
-    if (part.size() > 2 && !DirectoryExists(part)) CreateDir(part);
-  }
-}
 
 }  // namespace
 
@@ -99,6 +92,10 @@ TExtractForm::TExtractForm(TComponent* AOwner) : TForm(AOwner, "TExtractForm") {
   };
   Destination->OnChange = [this](TObject*) { DestinationChange(); };
   ExploreButt->OnClick = [this](TObject* S) { ExploreButtClick(S); };
+  NewFolderButt->OnClick = [this](TObject*) {
+    if (!NFolderForm2) NFolderForm2 = new TNFolderForm2(this, this);
+    NFolderForm2->ShowModal();
+  };
   ExtractButt->OnClick = [this](TObject* S) { ExtractButtClick(S); };
   CancelButt->OnClick = [this](TObject*) { Close(); };
   HelpButt->OnClick = [](TObject*) { OpenHelpTopic("extractfiles.html"); };
@@ -106,15 +103,13 @@ TExtractForm::TExtractForm(TComponent* AOwner) : TForm(AOwner, "TExtractForm") {
     if (FileSpec->CanFocus()) FileSpec->SetFocus();
   };
   FileSpec->OnEnter = [this](TObject*) { CFiles->SetChecked(true); };
-  TreeList->OnExpanding = [this](TObject*, TTreeNode* Node, bool&) {
-    const std::string folder = NodeFolder(Node);
-    if (!folder.empty() && Node != FDesktopNode) FillDriveTree(IncludeTrailingBackslash(folder), Node, 1);
-  };
+  FTree = std::make_unique<TDriveTree>(TreeList, false, 1000);
+  TreeList->OnExpanding = [this](TObject*, TTreeNode* Node, bool&) { FTree->Expanding(Node); };
   TreeList->OnChange = [this](TObject*, TTreeNode* Node) {
-    const bool computer = Node && Node == FComputerNode;
+    const bool computer = Node && Node == FTree->ComputerNode();
     NewFolderButt->SetEnabled(!computer);
     ExtractButt->SetEnabled(!computer);
-    const std::string folder = NodeFolder(Node);
+    const std::string folder = FTree->NodeFolder(Node);
     if (!folder.empty()) Destination->SetText(AnsiLowerCase(folder));
   };
   FormPlacement1->Loaded();
@@ -138,7 +133,7 @@ void TExtractForm::FormShow() {
   SkipOlder->SetChecked(false);
   UseFolderNames->SetChecked(true);
   CentreOnMainWindow(this);
-  RebuildTree();
+  FTree->Rebuild();
   Destination->Items()->Clear();
   for (const std::string* e : {&Extract1, &Extract2, &Extract3, &Extract4, &Extract5})
     if (!e->empty()) Destination->Items()->Add(*e);
@@ -149,82 +144,6 @@ void TExtractForm::FormShow() {
   SkipOlder->SetEnabled(!(ArchiveExt == ".arc" || ArchiveExt == ".arj" || ArchiveExt == ".zoo" ||
                           ArchiveExt == ".cab" || ArchiveExt == ".ace" || ArchiveExt == ".lzh" ||
                           ArchiveExt == ".enc" || ArchiveExt == ".rar"));
-}
-
-void TExtractForm::RebuildTree() {
-  TreeList->Items()->Clear();
-  FFolders.clear();
-  FDesktopNode = TreeList->Items()->Add(nullptr, "Desktop");
-  FDesktopNode->SetImageIndex(34);
-  FDesktopNode->SetSelectedIndex(34);
-  TRegistry reg;
-  if (reg.OpenKeyReadOnly("\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"))
-    FFolders[FDesktopNode] = reg.ReadString("Desktop");
-  FComputerNode = TreeList->Items()->AddChild(FDesktopNode, "My Computer");
-  if (MainForm) TreeList->SetImages(MainForm->SmallSysImages);
-  FDesktopNode->SetExpanded(true);
-  FillDriveTree("", FComputerNode, 1);
-  FComputerNode->SetExpanded(true);
-}
-
-void TExtractForm::FillDriveTree(const std::string& Folder, TTreeNode* Node, int Level) {
-  if (Folder.empty()) {
-    DWORD hidden = 0;
-    TRegistry reg;
-    if (reg.OpenKeyReadOnly("\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer") &&
-        reg.GetDataType("NoDrives") == rdInteger)
-      hidden = DWORD(reg.ReadInteger("NoDrives"));
-    for (char letter = 'a'; letter <= 'z'; ++letter) {
-      const std::string root = std::string(1, letter) + ":\\";
-      const UINT type = GetDriveTypeA(root.c_str());
-      if (type == DRIVE_NO_ROOT_DIR || type == DRIVE_UNKNOWN) continue;
-      if (int32_t(hidden) < 0 || (hidden >> (letter - 'a')) & 1) continue;
-      SHFILEINFOA info = {};
-      SHGetFileInfoA(root.c_str(), 0, &info, sizeof info, SHGFI_DISPLAYNAME | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
-      std::string name = info.szDisplayName;
-      // "Local Disk (C:)" is shown "(C:) Local Disk ".
-      if (name.size() >= 4) name = name.substr(name.size() - 4) + " " + name.substr(0, name.size() - 4);
-      else name = "(" + std::string(1, char(letter - 32)) + ":) ";
-      TTreeNode* n = TreeList->Items()->AddChild(Node, name);
-      n->SetImageIndex(info.iIcon);
-      n->SetSelectedIndex(info.iIcon);
-      n->SetHasChildren(true);
-      FFolders[n] = root;
-    }
-    return;
-  }
-  if (Level > 2) return;
-  std::vector<std::string> names;
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA((Folder + "*.*").c_str(), &fd);
-  if (h != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string n = fd.cFileName;
-      if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && n != "." && n != "..") names.push_back(n);
-    } while (names.size() < 1000 && FindNextFileA(h, &fd));
-    FindClose(h);
-  }
-  if (Level == 2) {
-    if (!names.empty()) Node->SetHasChildren(true);
-    return;
-  }
-  if (!Node->HasChildren() || Node->Count() > 0) return;
-  std::sort(names.begin(), names.end(),
-            [](const std::string& A, const std::string& B) { return AnsiLowerCase(A) < AnsiLowerCase(B); });
-  for (const std::string& n : names) {
-    SHFILEINFOA info = {};
-    SHGetFileInfoA((Folder + n).c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
-    TTreeNode* child = TreeList->Items()->AddChild(Node, n);
-    child->SetImageIndex(info.iIcon);
-    child->SetSelectedIndex(info.iIcon == 3 ? 4 : info.iIcon);
-    FFolders[child] = Folder + n;
-    FillDriveTree(Folder + n + "\\", child, 2);
-  }
-}
-
-std::string TExtractForm::NodeFolder(TTreeNode* Node) {
-  auto it = FFolders.find(Node);
-  return it == FFolders.end() ? std::string() : it->second;
 }
 
 void TExtractForm::DestinationChange() {
@@ -239,30 +158,7 @@ void TExtractForm::ExploreButtClick(TObject*) {
     AppMessageBox("Can't find directory \"" + text + "\".", mtError, mbOK);
     return;
   }
-  RebuildTree();
-  text = IncludeTrailingBackslash(text);
-  if (text.size() > 3) text.pop_back();
-  const std::string want = AnsiLowerCase(text);
-  // Opens the tree along the path; a prefix no node stands for ends the walk.
-  TTreeNode* parent = FComputerNode;
-  for (size_t p = want.find('\\'); parent; p = want.find('\\', p + 1)) {
-    std::string prefix = p == std::string::npos ? want : want.substr(0, p + 1);
-    if (prefix.size() > 3 && prefix.back() == '\\') prefix.pop_back();
-    TTreeNode* next = nullptr;
-    for (int i = 0; i < parent->Count(); ++i)
-      if (AnsiLowerCase(ExcludeTrailingBackslash(NodeFolder(parent->Item(i)))) ==
-          AnsiLowerCase(ExcludeTrailingBackslash(prefix)))
-        next = parent->Item(i);
-    if (!next) break;
-    if (AnsiLowerCase(ExcludeTrailingBackslash(NodeFolder(next))) == AnsiLowerCase(ExcludeTrailingBackslash(want))) {
-      next->SetExpanded(true);
-      TreeList->SetSelected(next);
-      break;
-    }
-    next->SetExpanded(true);
-    parent = next;
-    if (p == std::string::npos) break;
-  }
+  FTree->OpenPath(text);
   if (TreeList->CanFocus()) TreeList->SetFocus();
 }
 
@@ -301,16 +197,7 @@ std::vector<std::string> TExtractForm::FileSpecs(int64_t* TotalBytes) {
 }
 
 void TExtractForm::RememberDestination(const std::string& Folder) {
-  const std::string d = AnsiLowerCase(Folder);
-  std::vector<std::string*> slots = {&Extract1, &Extract2, &Extract3, &Extract4, &Extract5};
-  std::vector<std::string> list;
-  for (std::string* s : slots)
-    if (!s->empty()) list.push_back(*s);
-  auto it = std::find(list.begin(), list.end(), d);
-  if (it != list.end()) list.erase(it);
-  list.insert(list.begin(), d);
-  list.resize(5);
-  for (size_t i = 0; i < 5; ++i) *slots[i] = list[i];
+  RememberFolder({&Extract1, &Extract2, &Extract3, &Extract4, &Extract5}, Folder);
 }
 
 void TExtractForm::ExtractButtClick(TObject*) {

@@ -3,6 +3,7 @@
 // and with the main window's reader for every other format.
 #pragma once
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,8 @@
 
 class TZipBridge;
 class TFormPlacement;
+class TDriveTree;
+class TNFolderForm2;
 
 class TExtractForm : public TForm {
  public:
@@ -39,17 +42,12 @@ class TExtractForm : public TForm {
           *ExploreButt = nullptr;
   TZipBridge* ZipBridge1 = nullptr;
   TFormPlacement* FormPlacement1 = nullptr;
+  TNFolderForm2* NFolderForm2 = nullptr;
 
  private:
   void FormShow();
-  void RebuildTree();
-  void FillDriveTree(const std::string& Folder, TTreeNode* Node, int Level);
-  std::string NodeFolder(TTreeNode* Node);
   void DestinationChange();
   void RunZip(const std::string& Folder, const std::vector<std::string>& Specs, int64_t Total);
   void RunReader(const std::string& Folder);
-  TTreeNode* FDesktopNode = nullptr;
-  TTreeNode* FComputerNode = nullptr;
-  // The folder each node stands for ("" for My Computer).
-  std::map<TTreeNode*, std::string> FFolders;
+  std::unique_ptr<TDriveTree> FTree;
 };

@@ -1617,7 +1617,13 @@ bool TCustomListView::CanEdit(TListItem* Item) {
 }
 
 void TCustomListView::Edit(const LVITEMW& Item) {
-  if (!Item.pszText || FOwnerData) return;
+  if (!Item.pszText) return;
+  if (FOwnerData) {
+    // A virtual list keeps no captions: its owner stores the text.
+    std::string s = Narrow(Item.pszText);
+    if (OnDataEdited) OnDataEdited(this, Item.iItem, s);
+    return;
+  }
   TListItem* li = reinterpret_cast<TListItem*>(Item.lParam);
   if (!li && Item.iItem >= 0 && Item.iItem < static_cast<int>(FItems->FItems.size()))
     li = FItems->FItems[static_cast<size_t>(Item.iItem)];

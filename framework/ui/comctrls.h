@@ -562,6 +562,8 @@ class TCustomListView : public TWinControl {
   TLVDeletedEvent OnDeletion;
   TLVEditingEvent OnEditing;
   TLVEditedEvent OnEdited;
+  // The edited text of row Index of a virtual (owner-data) list.
+  std::function<void(TObject* Sender, int Index, std::string& S)> OnDataEdited;
   TLVCompareEvent OnCompare;
   TLVOwnerDataEvent OnData;
 

@@ -20,7 +20,7 @@
 #include "framework/core/sysutils.h"
 #include "framework/ui/registry.h"
 #include "framework/ui/testdriver.h"
-#include "tests/app/msgboxes.h"
+#include "tests/app/modalboxes.h"
 #include "tests/support/testsupport.h"
 
 using namespace morvtest;

@@ -17,7 +17,7 @@
 #include "framework/ui/registry.h"
 #include "framework/ui/testdriver.h"
 #include "framework/ui/winapi.h"
-#include "tests/app/msgboxes.h"
+#include "tests/app/modalboxes.h"
 #include "tests/support/testsupport.h"
 
 using namespace morvtest;

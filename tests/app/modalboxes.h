@@ -1,11 +1,11 @@
-// The message boxes of a dialog test, answered as they come.
+// Answers the program's message boxes in tests.
 #pragma once
 #include <string>
 #include <vector>
 
-#include "framework/ui/forms.h"
-#include "framework/ui/stdctrls.h"
 #include "framework/ui/testdriver.h"
+
+namespace morvtest {
 
 // Answers every message box with Result and keeps the texts.
 struct TBoxes {
@@ -21,3 +21,5 @@ struct TBoxes {
   UiDriver::TModalAnswerer Answer;
   std::vector<std::string> Texts;
 };
+
+}  // namespace morvtest

@@ -1,0 +1,23 @@
+// TPasswordForm ("Password"): asks for one password.
+#pragma once
+#include <string>
+
+#include "framework/ui/forms.h"
+#include "framework/ui/stdctrls.h"
+
+class TPasswordForm : public TForm {
+ public:
+  explicit TPasswordForm(TComponent* AOwner);
+
+  TEdit* Password = nullptr;
+  TButton *OKButt = nullptr, *CancelButt = nullptr;
+  // The text confirmed with OK; empty after Cancel or Escape.
+  std::string EnteredPassword;
+};
+
+// The password remembered for the open archive.
+extern std::string ArchivePassword;
+
+// Shows the password window modally with Caption; the password entered, ''
+// when cancelled.
+std::string AskPassword(const std::string& Caption = "Password");
