@@ -7,6 +7,7 @@
 #include <cmath>
 #include <unordered_map>
 
+#include "app/entryextract.h"
 #include "app/favorites.h"
 #include "app/settings.h"
 #include "app/startup.h"
@@ -434,6 +435,7 @@ void TMainForm::BuildControls() {
   button(7)->OnClick = [this](TObject* S) { ExtractButtonClick(S); };
   button(12)->OnClick = [](TObject*) { OpenHelpTopic("index.html"); };
   button(13)->OnClick = [this](TObject*) { Close(); };
+  WireEntryCommands();
   for (TControl* b : ToolButtons) EnableCommand(b, true);
   for (int i : {3, 4, 5, 6, 7, 8, 9, 10, 11}) ArchiveButtons.push_back(button(i));
 
@@ -562,6 +564,7 @@ void TMainForm::BuildMenus() {
   AddItem(file, "OpenArchive", "&Open Archive...", [this](TObject* S) { OpenArchiveClick(S); });
   ArchiveItems.push_back(AddItem(file, "CloseArchive", "&Close Archive", [this](TObject* S) { CloseArchiveClick(S); }));
   ArchiveItems.push_back(AddItem(file, "Properties", "P&roperties..."));
+  Favorites1 = AddItem(file, "Favorites1", "Fa&vorite Zip Folders...", [this](TObject* S) { FavoritesButtonClick(S); });
   HistorySeparator = AddItem(file, "HistorySeparator", "-");
   for (int k = 0; k < 5; ++k)
     HistoryItems[k] = AddItem(file, "F" + std::to_string(k + 1), "", [this, k](TObject*) { HistoryClick(k + 1); });
@@ -627,7 +630,7 @@ void TMainForm::BuildMenus() {
   AddFiles = AddItem(actions, "AddFiles", "&Add...");
   DeleteFiles = AddItem(actions, "DeleteFiles", "&Delete...");
   ExtractFiles = AddItem(actions, "ExtractFiles", "&Extract...", [this](TObject* S) { ExtractButtonClick(S); });
-  ViewFiles = AddItem(actions, "ViewFiles", "&View...");
+  ViewFiles = AddItem(actions, "ViewFiles", "&View...", [this](TObject* S) { ViewClick(S); });
   RenameEntry = AddItem(actions, "RenameEntry", "&Rename...");
   AddItem(actions, "", "-");
   TestArchive = AddItem(actions, "TestArchive", "&Test");
@@ -636,6 +639,9 @@ void TMainForm::BuildMenus() {
   MakeExeFile = AddItem(actions, "MakeExeFile", "Make .&EXE File...");
   ExeToZip = AddItem(actions, "ExeToZip", ".EXE --> .ZIP");
   UUencode = AddItem(actions, "UUencode", "&UUencode...");
+  ArchiveItems.push_back(CheckoutF = AddItem(actions, "CheckoutF", "C&heck Out...", [this](TObject* S) {
+    CheckoutFClick(S);
+  }));
   AddItem(actions, "", "-");
   ViewLastOutput = AddItem(actions, "ViewLastOutput", "View &Last Output...",
                            [this](TObject* S) { ViewLastOutputClick(S); });
@@ -753,6 +759,7 @@ void TMainForm::SetOpenArchiveState() {
 }
 
 void TMainForm::CloseArchiveClick(TObject*) {
+  DeleteExtractedTempFiles();
   ArchiveName.clear();
   ArchiveExt.clear();
   CurrentFolder = "\\";

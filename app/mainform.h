@@ -22,6 +22,9 @@ class TFormStorage;
 class TGradientCaption;
 class TUnBase;
 class TExtractForm;
+class TFavoriteForm;
+class TViewForm;
+class TCheckOut;
 class TUnGZIP;
 class TUUDecode;
 class TZipBridge;
@@ -134,6 +137,15 @@ class TMainForm : public TForm {
   bool InterruptRunningOperation();
   void ExtractButtonClick(TObject* Sender);
   void ViewLastOutputClick(TObject* Sender);
+  // Favourites, view, check-out and dragging entries out (app/entryactions.cpp).
+  void FavoritesButtonClick(TObject* Sender);
+  void ViewClick(TObject* Sender);
+  void CheckoutFClick(TObject* Sender);
+  void WireEntryCommands();
+  TFavoriteForm* FavoriteForm = nullptr;
+  TViewForm* ViewForm = nullptr;
+  TCheckOut* CheckOutForm = nullptr;
+  TMenuItem *Favorites1 = nullptr, *CheckoutF = nullptr;
   // Set while the extract dialog's Zip component works; a click sets Cancel.
   bool FZipRunning = false;
   bool FZipCancel = false;

@@ -168,6 +168,16 @@ void CancelZip(TZipBridge* Zip, bool Value) { Zip->Cancel = Value; }
 
 bool ZipCancelled(TZipBridge* Zip) { return Zip->Cancel; }
 
+std::vector<std::string> ZipFileNames(TZipBridge* Zip) {
+  std::vector<std::string> names;
+  for (const auto& e : Zip->ZipContents()) {
+    std::string n = e->FileName;
+    std::replace(n.begin(), n.end(), '/', '\\');
+    if (!n.empty() && n.back() != '\\') names.push_back(n);
+  }
+  return names;
+}
+
 int64_t ZipBytesBelow(TZipBridge* Zip, const std::string& Folder) {
   const std::string key = AnsiLowerCase(Folder);
   int64_t total = 0;

@@ -24,6 +24,8 @@ void BuildControlTable(TCustomForm* Form, std::initializer_list<TControlRow> Row
 // Centres Form on the main window (or the screen) and keeps it on the screen;
 // halves round toward zero.
 void CentreOnMainWindow(TCustomForm* Form);
+// The same over another window (the screen when Over is nullptr).
+void CentreOnForm(TCustomForm* Form, TCustomForm* Over);
 
 // The control named Name on Form; throws when it is missing or another kind.
 template <class T>

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/entryextract.h"
 #include "app/mainform.h"
 #include "app/operation.h"
 #include "app/settings.h"
@@ -15,12 +16,6 @@
 #include "framework/ui/registry.h"
 
 namespace {
-
-bool IsReaderFormat(const std::string& Ext) {
-  for (const char* e : {".rar", ".arc", ".arj", ".zoo", ".cab", ".ace", ".lzh", ".enc", ".tar", ".gz", ".bh"})
-    if (Ext == e) return true;
-  return false;
-}
 
 bool IsFolderName(const std::string& Name) { return !Name.empty() && Name.back() == '\\'; }
 
