@@ -7,6 +7,7 @@
 #include <cmath>
 #include <unordered_map>
 
+#include "app/dragout.h"
 #include "app/entryextract.h"
 #include "app/favorites.h"
 #include "app/settings.h"
@@ -408,6 +409,7 @@ TMainForm::~TMainForm() {
   FileList->OnItemActivate = nullptr;
   FileList->OnColumnClick = nullptr;
   FileList->OnMouseDown = nullptr;
+  FileList->OnMouseMove = nullptr;
   if (MainForm == this) MainForm = nullptr;
   if (ActiveExtractor == UnGZIP1) ActiveExtractor = nullptr;
   AppMessageBoxHandler = nullptr;
@@ -539,6 +541,7 @@ void TMainForm::BuildControls() {
   FileList->OnMouseDown = [this](TObject*, TMouseButton, TShiftState, int, int) {
     if (ExtractorRunning || FZipRunning) InterruptRunningOperation();
   };
+  FileList->OnMouseMove = [this](TObject*, TShiftState Shift, int, int) { FileListMouseMove(Shift); };
 
   OpenBox = new TOpenDialog(this);
   OpenBox->SetName("OpenBox");
@@ -760,6 +763,7 @@ void TMainForm::SetOpenArchiveState() {
 
 void TMainForm::CloseArchiveClick(TObject*) {
   DeleteExtractedTempFiles();
+  ZipPassword.clear();
   ArchiveName.clear();
   ArchiveExt.clear();
   CurrentFolder = "\\";

@@ -142,6 +142,9 @@ class TMainForm : public TForm {
   void ViewClick(TObject* Sender);
   void CheckoutFClick(TObject* Sender);
   void WireEntryCommands();
+  // Dragging the selected file entries out (app/dragout.cpp).
+  void FileListMouseMove(TShiftState Shift);
+  void DragExtractSelected();
   TFavoriteForm* FavoriteForm = nullptr;
   TViewForm* ViewForm = nullptr;
   TCheckOut* CheckOutForm = nullptr;

@@ -191,3 +191,9 @@ int64_t ZipBytesBelow(TZipBridge* Zip, const std::string& Folder) {
 }
 
 void SetZipPassword(TZipBridge* Zip, const std::string& Value) { Zip->SetPassword(Value); }
+
+std::string AskZipExtractPassword(TZipBridge* Zip) {
+  std::string answer;
+  Zip->AskExtractPassword(answer);
+  return answer;
+}

@@ -56,6 +56,8 @@ struct TZipExtractJob {
   std::function<void(const std::string& File, int SkipType)> Skipped;
 };
 void SetZipPassword(TZipBridge* Zip, const std::string& Value);
+// The component's question for an extraction password; '' when cancelled.
+std::string AskZipExtractPassword(TZipBridge* Zip);
 // Runs Job; false when the archive could not be read.
 bool ExtractZip(TZipBridge* Zip, const TZipExtractJob& Job);
 // Sets the component's cancel flag (it stops at the next file).
