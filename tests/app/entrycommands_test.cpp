@@ -14,6 +14,7 @@
 #include "app/settings.h"
 #include "app/shellrun.h"
 #include "app/zipaccess.h"
+#include "controls/views/placement.h"
 #include "controls/views/shelllink.h"
 #include "dialogs/asciview.h"
 #include "dialogs/checkoutform.h"
@@ -519,7 +520,7 @@ TEST_F(EntryCommandsTest, DragOutHandsOverTheExtractedFiles) {
                     "head -c 40000 /dev/urandom > sub/two.bin && zip -q -r ../d.zip one.txt sub"),
             0);
   Form->SetExplorerStyle(true);
-  Open(FDir + "\d.zip");
+  Open(FDir + "\\d.zip");
   std::vector<std::vector<std::string>> drags;
   DoDragDropHandler = [&](IDataObject* Data, IDropSource* Source, DWORD Allowed, DWORD* Effect) {
     drags.push_back(DroppedFileNames(Data));
