@@ -124,14 +124,7 @@ TCheckOut::TCheckOut(TComponent* AOwner) : TForm(AOwner, "TCheckOut") {
   ZipBridge1 = CreateZipBridge(this, nullptr, "ZipBridge1");
 
   OnShow = [this](TObject*) { FormShow(); };
-  OnClose = [](TObject*, TCloseAction&) {
-    if (!MainForm) return;
-    MainForm->SetEnabled(true);
-    MainForm->ShowSelectionStatus();
-  };
-  OnKeyPress = [this](TObject*, char& Key) {
-    if (Key == 27) Close();
-  };
+  CloseLikeMainDialog(this);
   OK->OnClick = [this](TObject* S) { OKClick(S); };
   Cancel->OnClick = [this](TObject*) { Close(); };
   HelpButt->OnClick = [](TObject*) { OpenHelpTopic("checkout.html"); };

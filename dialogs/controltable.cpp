@@ -89,6 +89,17 @@ void BuildControlTable(TCustomForm* Form, std::initializer_list<TControlRow> Row
   }
 }
 
+void CloseLikeMainDialog(TForm* Form) {
+  Form->OnClose = [](TObject*, TCloseAction&) {
+    if (!MainForm) return;
+    MainForm->SetEnabled(true);
+    MainForm->ShowSelectionStatus();
+  };
+  Form->OnKeyPress = [Form](TObject*, char& Key) {
+    if (Key == 27) Form->Close();
+  };
+}
+
 void CentreOnMainWindow(TCustomForm* Form) { CentreOnForm(Form, MainForm); }
 
 void CentreOnForm(TCustomForm* Form, TCustomForm* Over) {

@@ -49,14 +49,7 @@ TViewForm::TViewForm(TComponent* AOwner) : TForm(AOwner, "TViewForm") {
   Asciview = new TAsciview(AOwner);
 
   OnShow = [this](TObject*) { FormShow(); };
-  OnClose = [](TObject*, TCloseAction&) {
-    if (!MainForm) return;
-    MainForm->SetEnabled(true);
-    MainForm->ShowSelectionStatus();
-  };
-  OnKeyPress = [this](TObject*, char& Key) {
-    if (Key == 27) Close();
-  };
+  CloseLikeMainDialog(this);
   ViewerPath->OnChange = [this](TObject*) {
     Viewer = ViewerPath->Text();
     ViewerRadio->SetChecked(true);
