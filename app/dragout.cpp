@@ -4,6 +4,7 @@
 #include "app/mainform.h"
 #include "app/settings.h"
 #include "app/zipaccess.h"
+#include "controls/views/filedrag.h"
 #include "framework/core/sysutils.h"
 
 #include <shlobj.h>
@@ -126,7 +127,10 @@ void TMainForm::FileListMouseMove(TShiftState Shift) {
     break;
   }
   DragOutRunning = 1;
+  // The window must not take its own drop.
+  if (FileDrag1) FileDrag1->SetEnableDrop(false);
   DragExtractSelected();
+  if (FileDrag1) FileDrag1->SetEnableDrop(true);
   DragOutRunning = 0;
   if (FileList->Visible() && FileList->CanFocus()) FileList->SetFocus();
 }

@@ -25,6 +25,8 @@ class TExtractForm;
 class TFavoriteForm;
 class TViewForm;
 class TCheckOut;
+class TDragForm;
+class TFileDrag;
 class TUnGZIP;
 class TUUDecode;
 class TZipBridge;
@@ -149,6 +151,11 @@ class TMainForm : public TForm {
   TViewForm* ViewForm = nullptr;
   TCheckOut* CheckOutForm = nullptr;
   TMenuItem *Favorites1 = nullptr, *CheckoutF = nullptr;
+  // Files dropped on the window: an archive opens, with one open they are
+  // added through the drag-and-drop dialog.
+  TFileDrag* FileDrag1 = nullptr;
+  TDragForm* DragForm = nullptr;
+  void FileDrag1Drop(const std::vector<std::string>& Names);
   // Set while the extract dialog's Zip component works; a click sets Cancel.
   bool FZipRunning = false;
   bool FZipCancel = false;

@@ -164,6 +164,34 @@ bool ExtractZip(TZipBridge* Zip, const TZipExtractJob& Job) {
   return true;
 }
 
+int AddZip(TZipBridge* Zip, const TZipAddJob& Job) {
+  Zip->SetZipFileName(Job.Archive);
+  Zip->FSpecArgs()->Clear();
+  for (const std::string& s : Job.Specs) Zip->FSpecArgs()->Add(s);
+  AddOpts o = 0;
+  const std::pair<bool, AddOptsEnum> flags[] = {{Job.Recurse, AddRecurseDirs}, {Job.DirNames, AddDirNames},
+                                                {Job.Hidden, AddHiddenFiles},   {Job.Encrypt, AddEncrypt},
+                                                {Job.Freshen, AddFreshen},      {Job.Move, AddMove},
+                                                {Job.Update, AddUpdate}};
+  for (const auto& [on, flag] : flags)
+    if (on) o |= AddOpts(1u << flag);
+  Zip->AddOptions = o;
+  Zip->AddCompLevel = Job.Level;
+  Zip->SetPassword(Job.Password);
+  Zip->OnProgress = [&Job](TObject*, ProgressType Type, const std::string& Name, int64_t Size) {
+    if (Job.Progress && Type <= ptEndOfBatch) Job.Progress(int(Type), Name, Size);
+  };
+  Zip->OnMessage = [&Job](TObject*, int Code, const std::string& Text) {
+    if (Job.Message) Job.Message(Code, Text);
+  };
+  Zip->ErrCode = 0;
+  Zip->Add();
+  Zip->OnProgress = nullptr;
+  Zip->OnMessage = nullptr;
+  Zip->SetPassword("");
+  return Zip->ErrCode;
+}
+
 void CancelZip(TZipBridge* Zip, bool Value) { Zip->Cancel = Value; }
 
 bool ZipCancelled(TZipBridge* Zip) { return Zip->Cancel; }

@@ -55,6 +55,21 @@ struct TZipExtractJob {
   std::function<bool(const std::string& File)> OverwriteFile;
   std::function<void(const std::string& File, int SkipType)> Skipped;
 };
+// One add by a Zip component: the specifications (relative ones below the
+// process's current folder) with the options the dialogs set.
+struct TZipAddJob {
+  std::string Archive;
+  std::vector<std::string> Specs;
+  int Level = 9;
+  bool Recurse = false, DirNames = false, Hidden = false, Encrypt = false;
+  bool Freshen = false, Move = false, Update = false;
+  std::string Password;
+  // Type 0 a new file (name, size), 1 bytes done, 2 end of the batch.
+  std::function<void(int Type, const std::string& Name, int64_t Bytes)> Progress;
+  std::function<void(int ErrCode, const std::string& Message)> Message;
+};
+// Runs Job; the component's error code (0 when all went well).
+int AddZip(TZipBridge* Zip, const TZipAddJob& Job);
 void SetZipPassword(TZipBridge* Zip, const std::string& Value);
 // The component's question for an extraction password; '' when cancelled.
 std::string AskZipExtractPassword(TZipBridge* Zip);
