@@ -18,6 +18,7 @@
 #include "controls/views/shelllink.h"
 #include "dialogs/asciview.h"
 #include "dialogs/checkoutform.h"
+#include "dialogs/dragform.h"
 #include "dialogs/favoriteform.h"
 #include "dialogs/favoroptform.h"
 #include "dialogs/searchform.h"
@@ -551,6 +552,85 @@ TEST_F(EntryCommandsTest, DragOutHandsOverTheExtractedFiles) {
   Form->CloseArchiveClick(nullptr);
   EXPECT_FALSE(FileExists(FDir + "\\tmp\\one.txt"));
   Form->SetExplorerStyle(false);
+}
+
+// Dropped folders and files go into the open Zip archive; with a password
+// every added entry, the folders' too, is encrypted (checked by the peers).
+TEST_F(EntryCommandsTest, DropAddsFoldersAndFilesEncrypted) {
+  ASSERT_EQ(RunPeer("cd '" + FHost + "' && mkdir -p src/fold/sub && cd src && seq 1 3000 > fold/a.txt && "
+                    "head -c 60000 /dev/urandom > fold/sub/b.bin && echo loose > c.txt && echo x > x.txt && "
+                    "zip -q ../base.zip x.txt"),
+            0);
+  Open(FDir + "\\base.zip");
+  std::vector<std::string> answers = {"a", "b", "pw", "pw"};
+  size_t asked = 0;
+  DragPasswordPrompt = [&](const std::string&) { return asked < answers.size() ? answers[asked++] : std::string(); };
+  Form->FileDrag1Drop({FDir + "\\src\\c.txt"});
+  Application->ProcessMessages();
+  TDragForm* d = Form->DragForm;
+  ASSERT_TRUE(d->Visible());
+  EXPECT_EQ(d->Label1->Caption(), "File dragged: " + FDir + "\\src\\c.txt");
+  EXPECT_EQ(d->Edit1->Text(), FDir + "\\base.zip");
+  EXPECT_TRUE(d->Button1->Enabled());
+  EXPECT_FALSE(d->CheckBox3->Enabled());
+  EXPECT_TRUE(d->FlatButton1->Enabled());
+  EXPECT_EQ(d->ComboBox1->Items()->Count(), 4);
+  d->Close();
+  Application->ProcessMessages();
+  Form->FileDrag1Drop({FDir + "\\src\\fold", FDir + "\\src\\c.txt", FDir + "\\src\\x.txt"});
+  Application->ProcessMessages();
+  EXPECT_EQ(d->Label1->Caption(), "Files dragged: 3");
+  d->Close();
+  Application->ProcessMessages();
+  Form->FileDrag1Drop({FDir + "\\src\\fold", FDir + "\\src\\c.txt"});
+  Application->ProcessMessages();
+  UiDriver::Click(d->FlatButton1);  // "a" then "b": ignored
+  EXPECT_EQ(d->Password(), "");
+  UiDriver::Click(d->FlatButton1);
+  EXPECT_EQ(d->Password(), "pw");
+  Shot(d, "drag-and-drop-dialog.bmp");
+  UiDriver::Click(d->Button1);
+  Application->ProcessMessages();
+  EXPECT_FALSE(d->Visible());
+  EXPECT_TRUE(Form->Enabled());
+  DragPasswordPrompt = nullptr;
+  std::string out;
+  ASSERT_EQ(RunPeer("cd '" + FHost + "' && python3 -c \"\nimport zipfile\nz=zipfile.ZipFile('base.zip')\n"
+                    "print(' '.join(sorted(i.filename + ':' + str(i.flag_bits & 1) for i in z.infolist())))\"",
+                    &out),
+            0);
+  EXPECT_EQ(Trim(out), "a.txt:1 c.txt:1 sub/b.bin:1 x.txt:0");
+  std::string test;
+  EXPECT_EQ(RunPeer("cd '" + FHost + "' && unzip -P pw -tq base.zip && mkdir -p chk && cd chk && unzip -P pw -q ../base.zip && "
+                    "cmp a.txt ../src/fold/a.txt && cmp sub/b.bin ../src/fold/sub/b.bin && cmp c.txt ../src/c.txt",
+                    &test),
+            0)
+      << test;
+  EXPECT_EQ(AnsiLowerCase(ArchiveName), AnsiLowerCase(FDir + "\\base.zip"));
+  EXPECT_EQ(FileCount, 4);
+}
+
+TEST_F(EntryCommandsTest, DropOnAnLzhArchive) {
+  if (!HavePeer("lha")) GTEST_SKIP() << "no lha";
+  ASSERT_EQ(RunPeer("cd '" + FHost + "' && mkdir -p src/fold/sub && cd src && seq 1 3000 > fold/a.txt && "
+                    "seq 5 900 > fold/sub/b.txt && echo x > x.txt && lha aq ../t.lzh x.txt"),
+            0);
+  Open(FDir + "\\t.lzh");
+  Form->FileDrag1Drop({FDir + "\\src\\fold"});
+  Application->ProcessMessages();
+  TDragForm* d = Form->DragForm;
+  EXPECT_TRUE(d->CheckBox3->Enabled());
+  EXPECT_TRUE(d->CheckBox3->Checked());
+  EXPECT_FALSE(d->FlatButton1->Enabled());
+  EXPECT_EQ(d->ComboBox2->Items()->Count(), 3);
+  UiDriver::Click(d->Button1);
+  Application->ProcessMessages();
+  std::string out;
+  EXPECT_EQ(RunPeer("cd '" + FHost + "' && lha tq t.lzh && mkdir -p chk && cd chk && lha xq ../t.lzh && "
+                    "cmp a.txt ../src/fold/a.txt && cmp sub/b.txt ../src/fold/sub/b.txt && cmp x.txt ../src/x.txt",
+                    &out),
+            0)
+      << out;
 }
 
 }  // namespace
