@@ -627,7 +627,7 @@ TEST_F(EntryCommandsTest, DropOnAnLzhArchive) {
   Application->ProcessMessages();
   std::string out;
   EXPECT_EQ(RunPeer("cd '" + FHost + "' && lha tq t.lzh && mkdir -p chk && cd chk && lha xq ../t.lzh && "
-                    "cmp a.txt ../src/fold/a.txt && cmp sub/b.txt ../src/fold/sub/b.txt && cmp x.txt ../src/x.txt",
+                    "cmp a.txt ../src/fold/a.txt && cmp b.txt ../src/fold/sub/b.txt && cmp x.txt ../src/x.txt",
                     &out),
             0)
       << out;
