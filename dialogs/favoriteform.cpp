@@ -86,6 +86,7 @@ TFavoriteForm::TFavoriteForm(TComponent* AOwner) : TForm(AOwner, "TFavoriteForm"
   FileList->OnChange = [this](TObject*, TListItem*, TItemChange Change) {
     if (Change == ctState) FileListChange();
   };
+  FileList->OnSelectItem = [this](TObject*, TListItem*, bool) { FileListChange(); };
   FileList->OnColumnClick = [this](TObject*, TListColumn* Column) { FileListColumnClick(Column->Index()); };
   FileList->OnDblClick = [this](TObject* S) {
     if (FileList->SelCount() == 1) OKButtClick(S);
