@@ -394,7 +394,7 @@ TEST_F(EntryCommandsTest, ViewFromAReaderFormatAndTheTextViewer) {
   std::string clip = h ? static_cast<const char*>(GlobalLock(h)) : "";
   if (h) GlobalUnlock(h);
   CloseClipboard();
-  EXPECT_EQ(clip.substr(0, 8), "1\r\n2\r\n3\r\n");
+  EXPECT_EQ(clip.substr(0, 9), "1\r\n2\r\n3\r\n");
   Shot(a, "text-viewer.bmp");
   a->Close();
   Application->ProcessMessages();
