@@ -4,6 +4,8 @@
 #include <algorithm>
 
 #include "app/mainform.h"
+
+#include "app/dragout.h"
 #include "app/operation.h"
 #include "app/settings.h"
 #include "app/zipaccess.h"
@@ -54,16 +56,6 @@ void DropFirstRecent() {
 
 }  // namespace
 
-bool IsProgramFile(const std::string& FileName) {
-  static const char* const Programs[] = {".exe", ".com", ".bat", ".cmd", ".pif", ".scr", ".lnk", ".url", ".msi",
-                                         ".msp", ".cpl", ".hta", ".vbs", ".vbe", ".js",  ".jse", ".wsf", ".wsh",
-                                         ".ps1", ".reg", ".inf", ".scf", ".jar", ".dll", ".sys", ".chm"};
-  const std::string ext = AnsiLowerCase(ExtractFileExt(FileName));
-  for (const char* p : Programs)
-    if (ext == p) return true;
-  return false;
-}
-
 void TMainForm::WireArchiveActions() {
   DeleteFiles->OnClick = [this](TObject* S) { DeleteClick(S); };
   TestArchive->OnClick = [this](TObject* S) { TestClick(S); };
@@ -76,8 +68,6 @@ void TMainForm::WireArchiveActions() {
   ToolButtons[3]->OnClick = [this](TObject* S) { PropertiesClick(S); };
   ToolButtons[6]->OnClick = [this](TObject* S) { DeleteClick(S); };
   ToolButtons[10]->OnClick = [this](TObject* S) { TestClick(S); };
-  ViewFiles->OnClick = [this](TObject* S) { ViewClick(S); };
-  ToolButtons[8]->OnClick = [this](TObject* S) { ViewClick(S); };
   TMenuItem* file = File1;
   TMenuItem* properties = nullptr;
   for (int i = 0; i < file->Count(); ++i)
@@ -270,88 +260,4 @@ void TMainForm::MoveCopyArchive(bool Move) {
   if (IsZipFamily(ArchiveExt)) SetZipArchive(ZipBridge, ArchiveName);
   ActiveFile1 = ArchiveName;
   UpdateHistoryMenu();
-}
-
-std::string TMainForm::ExtractEntryToTemp(const TFile& F) {
-  const std::string temp = EnsureTempFolder();
-  const std::string target = temp + F.Name;
-  if (IsZipFamily(ArchiveExt)) {
-    TZipExtractJob job;
-    job.Archive = ArchiveName;
-    job.BaseDir = ExcludeTrailingBackslash(temp);
-    job.Specs = {F.Path + F.Name};
-    job.DirNames = false;
-    job.Overwrite = true;
-    job.Message = [](int, const std::string& Text) { LogLine(Text); };
-    if (F.Encrypted && ZipPassword.empty()) ZipPassword = AskPassword("Enter password");
-    SetZipPassword(ZipBridge, ZipPassword);
-    FZipRunning = true;
-    ExtractZip(ZipBridge, job);
-    FZipRunning = false;
-  } else if (TUnBase* reader = ExtractorFor(ArchiveExt)) {
-    reader->SetArchiveFile(ArcLister1->ArchiveFile());
-    reader->SetExtractDir(ExcludeTrailingBackslash(temp));
-    reader->UseStoredDirs = false;
-    reader->ConfirmOverwrites = false;
-    TStringList spec;
-    spec.Add(F.Path + F.Name);
-    reader->SetFileSpec(&spec);
-    ExtractorRunning = 1;
-    try {
-      reader->Extract();
-    } catch (const std::exception& E) {
-      LogLine(E.what());
-    }
-    ExtractorRunning = 0;
-    reader->ConfirmOverwrites = true;
-    ReleaseReader(reader);
-  }
-  return FileExists(target) ? target : std::string();
-}
-
-void TMainForm::ViewFile(const std::string& FileName) {
-  const bool haveViewer = !Viewer.empty() && FileExists(Viewer);
-  auto runViewer = [&] {
-    ShellExecuteA(Handle(), "open", Viewer.c_str(), ("\"" + FileName + "\"").c_str(),
-                  ExtractFileDir(FileName).c_str(), SW_SHOWNORMAL);
-  };
-  // A program from an archive is shown, never started: only the viewer
-  // program may open it.
-  if (IsProgramFile(FileName)) {
-    if (haveViewer) runViewer();
-    else
-      AppMessageBox(ExtractFileName(FileName) + " is a program. Quillon shows programs only with the viewer set in "
-                    "the configuration, and none is set.",
-                    mtInformation, mbOK);
-    return;
-  }
-  if (LastViewMode == 2 && haveViewer) {
-    runViewer();
-    return;
-  }
-  const INT_PTR run = reinterpret_cast<INT_PTR>(
-      ShellExecuteA(Handle(), "open", FileName.c_str(), nullptr, ExtractFileDir(FileName).c_str(), SW_SHOWNORMAL));
-  if (run == SE_ERR_NOASSOC && haveViewer) runViewer();
-}
-
-void TMainForm::ViewClick(TObject*) {
-  if (ArchiveName.empty() || FileCount == 0) return;
-  const std::vector<int> rows = SelectedRows();
-  std::vector<int> files;
-  for (int r : rows)
-    if (!IsFolderRecord(FileTable[size_t(r)])) files.push_back(r);
-  if (files.empty()) {
-    AppMessageBox("No file selected for viewing.", mtInformation, mbOK);
-    return;
-  }
-  SetBusyState(true);
-  std::string viewed;
-  {
-    TOperationScope op(this, 100);
-    viewed = ExtractEntryToTemp(FileTable[size_t(files.front())]);
-  }
-  SetBusyState(false);
-  if (viewed.empty()) return;
-  ExtractedTempFiles.push_back(viewed);
-  ViewFile(viewed);
 }

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <unordered_map>
 
+#include "app/dragout.h"
+#include "app/entryextract.h"
 #include "app/favorites.h"
 #include "app/listexport.h"
 #include "app/settings.h"
@@ -411,6 +413,7 @@ TMainForm::~TMainForm() {
   FileList->OnItemActivate = nullptr;
   FileList->OnColumnClick = nullptr;
   FileList->OnMouseDown = nullptr;
+  FileList->OnMouseMove = nullptr;
   if (MainForm == this) MainForm = nullptr;
   if (ActiveExtractor == UnGZIP1) ActiveExtractor = nullptr;
   AppMessageBoxHandler = nullptr;
@@ -441,6 +444,7 @@ void TMainForm::BuildControls() {
   button(12)->OnClick = [](TObject*) { OpenHelpTopic("index.html"); };
   button(4)->OnClick = [this](TObject* S) { ListExport->toPrinterClick(S); };
   button(13)->OnClick = [this](TObject*) { Close(); };
+  WireEntryCommands();
   for (TControl* b : ToolButtons) EnableCommand(b, true);
   for (int i : {3, 4, 5, 6, 7, 8, 9, 10, 11}) ArchiveButtons.push_back(button(i));
 
@@ -544,6 +548,7 @@ void TMainForm::BuildControls() {
   FileList->OnMouseDown = [this](TObject*, TMouseButton, TShiftState, int, int) {
     if (ExtractorRunning || CompressorRunning || FZipRunning) InterruptRunningOperation();
   };
+  FileList->OnMouseMove = [this](TObject*, TShiftState Shift, int, int) { FileListMouseMove(Shift); };
 
   OpenBox = new TOpenDialog(this);
   OpenBox->SetName("OpenBox");
@@ -575,6 +580,7 @@ void TMainForm::BuildMenus() {
   AddItem(printListing, "TXTdocument", "... to TXT document", [this](TObject* S) { ListExport->TXTdocumentClick(S); });
   AddItem(printListing, "toPrinter", "... to Printer", [this](TObject* S) { ListExport->toPrinterClick(S); });
   ArchiveItems.push_back(printListing);
+  Favorites1 = AddItem(file, "Favorites1", "Fa&vorite Zip Folders...", [this](TObject* S) { FavoritesButtonClick(S); });
   HistorySeparator = AddItem(file, "HistorySeparator", "-");
   for (int k = 0; k < 5; ++k)
     HistoryItems[k] = AddItem(file, "F" + std::to_string(k + 1), "", [this, k](TObject*) { HistoryClick(k + 1); });
@@ -640,7 +646,7 @@ void TMainForm::BuildMenus() {
   AddFiles = AddItem(actions, "AddFiles", "&Add...", [this](TObject* S) { AddButtonClick(S); });
   DeleteFiles = AddItem(actions, "DeleteFiles", "&Delete...");
   ExtractFiles = AddItem(actions, "ExtractFiles", "&Extract...", [this](TObject* S) { ExtractButtonClick(S); });
-  ViewFiles = AddItem(actions, "ViewFiles", "&View...");
+  ViewFiles = AddItem(actions, "ViewFiles", "&View...", [this](TObject* S) { ViewClick(S); });
   RenameEntry = AddItem(actions, "RenameEntry", "&Rename...");
   AddItem(actions, "", "-");
   TestArchive = AddItem(actions, "TestArchive", "&Test");
@@ -649,6 +655,9 @@ void TMainForm::BuildMenus() {
   MakeExeFile = AddItem(actions, "MakeExeFile", "Make .&EXE File...", [](TObject*) { MakeExeFileClick(); });
   ExeToZip = AddItem(actions, "ExeToZip", ".EXE --> .ZIP");
   UUencode = AddItem(actions, "UUencode", "&UUencode...");
+  ArchiveItems.push_back(CheckoutF = AddItem(actions, "CheckoutF", "C&heck Out...", [this](TObject* S) {
+    CheckoutFClick(S);
+  }));
   AddItem(actions, "", "-");
   ViewLastOutput = AddItem(actions, "ViewLastOutput", "View &Last Output...",
                            [this](TObject* S) { ViewLastOutputClick(S); });
@@ -770,13 +779,8 @@ void TMainForm::SetOpenArchiveState() {
 }
 
 void TMainForm::CloseArchiveClick(TObject*) {
+  DeleteExtractedTempFiles();
   ZipPassword.clear();
-  for (const std::string& f : ExtractedTempFiles)
-    if (FileExists(f)) {
-      SetFileAttributesA(f.c_str(), FILE_ATTRIBUTE_NORMAL);
-      DeleteFile(f);
-    }
-  ExtractedTempFiles.clear();
   ArchiveName.clear();
   ArchiveExt.clear();
   CurrentFolder = "\\";

@@ -22,6 +22,11 @@ class TFormStorage;
 class TGradientCaption;
 class TUnBase;
 class TExtractForm;
+class TFavoriteForm;
+class TViewForm;
+class TCheckOut;
+class TDragForm;
+class TFileDrag;
 class TUnGZIP;
 class TAddForm;
 class TCompBase;
@@ -157,15 +162,6 @@ class TMainForm : public TForm {
   void PropertiesClick(TObject* Sender);
   void RenameArchiveClick(TObject* Sender);
   void DeleteArchiveClick(TObject* Sender);
-  // Extracts the first selected file into the temporary folder and shows it.
-  void ViewClick(TObject* Sender);
-  // The entry extracted into the temporary folder (no stored folders); ''
-  // when it did not come out.
-  std::string ExtractEntryToTemp(const TFile& F);
-  // Opens a file taken out of the archive; a program only in the viewer.
-  void ViewFile(const std::string& FileName);
-  // Files taken out into the temporary folder, deleted at close.
-  std::vector<std::string> ExtractedTempFiles;
   // Copies the archive file into a chosen folder and makes the copy the open
   // archive; Move deletes the source then.
   void MoveCopyArchive(bool Move);
@@ -183,9 +179,24 @@ class TMainForm : public TForm {
   TZipCheck* ZipCheck1 = nullptr;
   int TestErrorCount = 0;
   int EditIndex = -1;
-  // The password last entered for the open Zip archive.
-  std::string ZipPassword;
 
+  // Favourites, view, check-out and dragging entries out (app/entryactions.cpp).
+  void FavoritesButtonClick(TObject* Sender);
+  void ViewClick(TObject* Sender);
+  void CheckoutFClick(TObject* Sender);
+  void WireEntryCommands();
+  // Dragging the selected file entries out (app/dragout.cpp).
+  void FileListMouseMove(TShiftState Shift);
+  void DragExtractSelected();
+  TFavoriteForm* FavoriteForm = nullptr;
+  TViewForm* ViewForm = nullptr;
+  TCheckOut* CheckOutForm = nullptr;
+  TMenuItem *Favorites1 = nullptr, *CheckoutF = nullptr;
+  // Files dropped on the window: an archive opens, with one open they are
+  // added through the drag-and-drop dialog.
+  TFileDrag* FileDrag1 = nullptr;
+  TDragForm* DragForm = nullptr;
+  void FileDrag1Drop(const std::vector<std::string>& Names);
   // Set while the extract dialog's Zip component works; a click sets Cancel.
   bool FZipRunning = false;
   bool FZipCancel = false;
@@ -308,10 +319,6 @@ class TMainForm : public TForm {
 };
 
 extern TMainForm* MainForm;
-
-// Whether a file would run as a program (or script, link, installer) when
-// the shell opens it.
-bool IsProgramFile(const std::string& FileName);
 
 // The operation's shared flags: All answered to the overwrite question, a
 // wrong password met, and the running extraction's folder (with "\\").

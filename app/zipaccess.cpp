@@ -169,6 +169,16 @@ void CancelZip(TZipBridge* Zip, bool Value) { Zip->Cancel = Value; }
 
 bool ZipCancelled(TZipBridge* Zip) { return Zip->Cancel; }
 
+std::vector<std::string> ZipFileNames(TZipBridge* Zip) {
+  std::vector<std::string> names;
+  for (const auto& e : Zip->ZipContents()) {
+    std::string n = e->FileName;
+    std::replace(n.begin(), n.end(), '/', '\\');
+    if (!n.empty() && n.back() != '\\') names.push_back(n);
+  }
+  return names;
+}
+
 int64_t ZipBytesBelow(TZipBridge* Zip, const std::string& Folder) {
   const std::string key = AnsiLowerCase(Folder);
   int64_t total = 0;
@@ -223,6 +233,8 @@ void SetSfxChoice(TZipBridge* Zip, const TSfxChoice& Choice) {
   if (!Choice.SuccessMessage) Zip->SFXOptions |= SFXOpts(1u << SFXNoSuccessMsg);
   static const OvrOpts Modes[3] = {OvrConfirm, OvrAlways, OvrNever};
   Zip->SFXOverWriteMode = Modes[Choice.OverwriteMode < 0 || Choice.OverwriteMode > 2 ? 0 : Choice.OverwriteMode];
+}
+
 namespace {
 
 // The component's messages go to Handler for one operation; its own handler
@@ -328,4 +340,10 @@ int ZipFileEntryCount(TZipBridge* Zip) {
   for (const auto& e : Zip->ZipContents())
     if (!e->FileName.empty() && e->FileName.back() != '/' && e->FileName.back() != '\\') ++n;
   return n;
+}
+
+std::string AskZipExtractPassword(TZipBridge* Zip) {
+  std::string answer;
+  Zip->AskExtractPassword(answer);
+  return answer;
 }

@@ -56,11 +56,15 @@ struct TZipExtractJob {
   std::function<void(const std::string& File, int SkipType)> Skipped;
 };
 void SetZipPassword(TZipBridge* Zip, const std::string& Value);
+// The component's question for an extraction password; '' when cancelled.
+std::string AskZipExtractPassword(TZipBridge* Zip);
 // Runs Job; false when the archive could not be read.
 bool ExtractZip(TZipBridge* Zip, const TZipExtractJob& Job);
 // Sets the component's cancel flag (it stops at the next file).
 void CancelZip(TZipBridge* Zip, bool Value);
 bool ZipCancelled(TZipBridge* Zip);
+// The directory's file entries in order ("\" separators), folders left out.
+std::vector<std::string> ZipFileNames(TZipBridge* Zip);
 // Uncompressed bytes of the files below Folder ("" for all), compared in
 // lower case.
 int64_t ZipBytesBelow(TZipBridge* Zip, const std::string& Folder);

@@ -89,12 +89,24 @@ void BuildControlTable(TCustomForm* Form, std::initializer_list<TControlRow> Row
   }
 }
 
-void CentreOnMainWindow(TCustomForm* Form) {
-  TCustomForm* main = MainForm;
+void CloseLikeMainDialog(TForm* Form) {
+  Form->OnClose = [](TObject*, TCloseAction&) {
+    if (!MainForm) return;
+    MainForm->SetEnabled(true);
+    MainForm->ShowSelectionStatus();
+  };
+  Form->OnKeyPress = [Form](TObject*, char& Key) {
+    if (Key == 27) Form->Close();
+  };
+}
+
+void CentreOnMainWindow(TCustomForm* Form) { CentreOnForm(Form, MainForm); }
+
+void CentreOnForm(TCustomForm* Form, TCustomForm* Over) {
   int left, top;
-  if (main && main != Form) {
-    left = main->Left() + main->Width() / 2 - Form->Width() / 2;
-    top = main->Top() + main->Height() / 2 - Form->Height() / 2;
+  if (Over && Over != Form) {
+    left = Over->Left() + Over->Width() / 2 - Form->Width() / 2;
+    top = Over->Top() + Over->Height() / 2 - Form->Height() / 2;
   } else {
     left = Screen->Width() / 2 - Form->Width() / 2;
     top = Screen->Height() / 2 - Form->Height() / 2;

@@ -24,6 +24,12 @@ void BuildControlTable(TCustomForm* Form, std::initializer_list<TControlRow> Row
 // Centres Form on the main window (or the screen) and keeps it on the screen;
 // halves round toward zero.
 void CentreOnMainWindow(TCustomForm* Form);
+// The same over another window (the screen when Over is nullptr).
+void CentreOnForm(TCustomForm* Form, TCustomForm* Over);
+
+// The closing of a dialog shown over the main window: Escape closes it, and
+// closing enables the main window again and shows the selection summary.
+void CloseLikeMainDialog(TForm* Form);
 
 // The control named Name on Form; throws when it is missing or another kind.
 template <class T>

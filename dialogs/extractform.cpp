@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/entryextract.h"
 #include "app/mainform.h"
 #include "app/operation.h"
 #include "app/settings.h"
@@ -17,12 +18,6 @@
 #include "framework/ui/registry.h"
 
 namespace {
-
-bool IsReaderFormat(const std::string& Ext) {
-  for (const char* e : {".rar", ".arc", ".arj", ".zoo", ".cab", ".ace", ".lzh", ".enc", ".tar", ".gz", ".bh"})
-    if (Ext == e) return true;
-  return false;
-}
 
 bool IsFolderName(const std::string& Name) { return !Name.empty() && Name.back() == '\\'; }
 
@@ -76,14 +71,7 @@ TExtractForm::TExtractForm(TComponent* AOwner) : TForm(AOwner, "TExtractForm") {
   FormPlacement1->MinMaxInfo()->SetValue(TWinMinMaxInfo::MinTrackHeight, 260);
 
   OnShow = [this](TObject*) { FormShow(); };
-  OnClose = [](TObject*, TCloseAction&) {
-    if (!MainForm) return;
-    MainForm->SetEnabled(true);
-    MainForm->ShowSelectionStatus();
-  };
-  OnKeyPress = [this](TObject*, char& Key) {
-    if (Key == 27) Close();
-  };
+  CloseLikeMainDialog(this);
   OnResize = [this](TObject*) {
     for (TButton* b : {ExtractButt, CancelButt, HelpButt, NewFolderButt}) b->SetLeft(ClientWidth() - 78);
     NewFolderButt->SetTop(ClientHeight() - 30);
@@ -287,35 +275,17 @@ void TExtractForm::RunZip(const std::string& Folder, const std::vector<std::stri
 }
 
 void TExtractForm::RunReader(const std::string& Folder) {
-  TUnBase* reader = MainForm->ExtractorFor(ArchiveExt);
-  if (!reader) {
-    AppMessageBox("Quillon cannot extract from this kind of archive yet.", mtError, mbOK);
-    return;
-  }
-  ActiveExtractor = reader;
-  struct TRelease {
-    TUnBase* R;
-    ~TRelease() { MainForm->ReleaseReader(R); }
-  } release{reader};
-  reader->SetArchiveFile(MainForm->ArcLister1->ArchiveFile());
-  reader->SetExtractDir(Folder);
-  reader->UseStoredDirs = UseFolderNames->Checked();
-  TOperationScope op(MainForm, 100);
   const std::vector<std::string> specs = FileSpecs(nullptr);
-  TStringList list;
-  for (const std::string& s : specs) list.Add(s);
-  reader->SetFileSpec(&list);
   if (specs.empty()) {
     AppMessageBox("No files in the open archive match the specified files.", mtError, mbOK);
     return;
   }
-  ExtractorRunning = 1;
-  reader->Cancel = false;
-  try {
-    reader->Extract();
-  } catch (const std::exception& E) {
-    LogLine(E.what());
-  }
-  reader->Cancel = false;
-  ExtractorRunning = 0;
+  TEntryExtract job;
+  job.Specs = specs;
+  job.Folder = Folder;
+  job.FolderNames = UseFolderNames->Checked();
+  // Existing files go through the overwrite question (All answers it).
+  job.Overwrite = false;
+  if (!ExtractEntries(nullptr, job))
+    AppMessageBox("Quillon cannot extract from this kind of archive yet.", mtError, mbOK);
 }

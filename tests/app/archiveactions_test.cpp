@@ -10,6 +10,7 @@
 
 #include "app/entrytable.h"
 #include "app/mainform.h"
+#include "app/shellrun.h"
 #include "app/operation.h"
 #include "app/settings.h"
 #include "app/utils.h"
@@ -460,33 +461,6 @@ TEST_F(ArchiveActionsTest, NewFolderFromTheExtractDialog) {
   EXPECT_EQ(AnsiLowerCase(ExcludeTrailingBackslash(d->Destination->Text())), AnsiLowerCase(FDir + "\\made"));
   d->Close();
   Application->ProcessMessages();
-}
-
-// Viewing takes the entry out into the temporary folder; a program entry is
-// never started by its association.
-TEST_F(ArchiveActionsTest, ViewNeverStartsAProgramEntry) {
-  ASSERT_EQ(RunPeer("cd '" + FHost + "/src' && printf 'MZ' > run.exe && zip -q -r ../v.zip a run.exe"), 0);
-  Open("v.zip");
-  Viewer = "";
-  {
-    TBoxes boxes(mrOk);
-    Form->ViewClick(nullptr);
-    ASSERT_EQ(boxes.Texts.size(), 1u);
-    EXPECT_EQ(boxes.Texts[0], "No file selected for viewing.");
-  }
-  Form->SetRowSelected(Row("run.exe"), true);
-  Application->ProcessMessages();
-  {
-    TBoxes boxes(mrOk);
-    Form->ViewClick(nullptr);
-    ASSERT_EQ(boxes.Texts.size(), 1u);
-    EXPECT_NE(boxes.Texts[0].find("run.exe is a program"), std::string::npos) << boxes.Texts[0];
-  }
-  ASSERT_EQ(Form->ExtractedTempFiles.size(), 1u);
-  const std::string taken = Form->ExtractedTempFiles[0];
-  EXPECT_EQ(ReadFile(taken), std::vector<uint8_t>({'M', 'Z'}));
-  Form->CloseArchiveClick(nullptr);
-  EXPECT_FALSE(FileExists(taken));
 }
 
 TEST(IsProgramFile, ByExtension) {
