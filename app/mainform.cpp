@@ -17,11 +17,13 @@
 #include "archive/lister/arclister.h"
 #include "archive/formats/gzip/ungzip.h"
 #include "archive/formats/uue/uudecode.h"
+#include "controls/views/fileexplorer.h"
 #include "controls/views/gradcaption.h"
 #include "controls/views/placement.h"
 #include "controls/views/shelllink.h"
 #include "framework/core/os.h"
 #include "framework/core/sysutils.h"
+#include "framework/ui/buttons.h"
 #include "framework/ui/winapi.h"
 
 std::string ArchiveName;
@@ -402,6 +404,8 @@ TMainForm::~TMainForm() {
   TreeView1->OnChange = nullptr;
   AdvSplitter1->OnPaneResize = nullptr;
   FileList->OnVMGetItemInfo = nullptr;
+  FileList->OnVMCacheHint = nullptr;
+  for (TSpeedButton* b : {UpOneFolderButt, SpeedButton3, SpeedButton4}) b->OnClick = nullptr;
   FileList->OnSelectItem = nullptr;
   FileList->OnVMStateChanged = nullptr;
   FileList->OnItemActivate = nullptr;
@@ -465,6 +469,38 @@ void TMainForm::BuildControls() {
   LedOff->SetCaption("");
   LedOff->SetParent(StatusLine);
 
+  FolderBar = new TPanel(this);
+  FolderBar->SetName("FolderBar");
+  FolderBar->SetCaption("");
+  FolderBar->SetBevelOuter(bvNone);
+  FolderBar->SetParent(this);
+  FolderBar->SetHeight(26);
+  FolderBar->SetAlign(alTop);
+  auto barButton = [this](const char* Name, const char* Caption, const char* Hint, int Left, int Width,
+                          TNotifyEvent Click) {
+    auto* b = new TSpeedButton(this);
+    b->SetName(Name);
+    b->SetCaption(Caption);
+    b->SetHint(Hint);
+    b->SetShowHint(true);
+    b->SetFlat(true);
+    b->SetBounds(Left, 2, Width, 22);
+    b->SetParent(FolderBar);
+    b->OnClick = std::move(Click);
+    return b;
+  };
+  UpOneFolderButt = barButton("UpOneFolderButt", "Up", "Go One Level Up", 4, 40,
+                              [this](TObject* S) { UpOneFolderButtClick(S); });
+  BrowserBevel = new TBevel(this);
+  BrowserBevel->SetName("BrowserBevel");
+  BrowserBevel->SetShape(bsLeftLine);
+  BrowserBevel->SetBounds(48, 3, 2, 20);
+  BrowserBevel->SetParent(FolderBar);
+  SpeedButton3 = barButton("SpeedButton3", "List", "List", 52, 44,
+                           [this](TObject*) { ArchiveList->SetViewStyle(vsList); });
+  SpeedButton4 = barButton("SpeedButton4", "Details", "Details", 98, 52,
+                           [this](TObject*) { ArchiveList->SetViewStyle(vsReport); });
+
   AdvSplitter1 = new TAdvSplitter(this);
   AdvSplitter1->SetName("AdvSplitter1");
   AdvSplitter1->SetParent(this);
@@ -487,6 +523,7 @@ void TMainForm::BuildControls() {
     if (FChangingTree || !Node || ArchiveName.empty() || !TreeView1->Visible()) return;
     const int index = static_cast<int>(reinterpret_cast<intptr_t>(Node->Data));
     if (index < 0 || index >= int(FFolderTree.size())) return;
+    UpOneFolderButt->SetEnabled(index != 0);
     const std::string& path = FFolderTree[size_t(index)].Path;
     if (AnsiLowerCase(path) != AnsiLowerCase(CurrentFolder)) ChangeFolder(path);
   };
@@ -517,10 +554,13 @@ void TMainForm::BuildControls() {
   }
   FileList->OnVMGetItemInfo = [this](TObject*, int Item, int SubItem, TLVVMMaskItems& Mask, int& Image, LPARAM&,
                                      UINT&, UINT&, int&, std::string& Text) {
-    int image = -1;
-    std::string text = ListRowText(Item, SubItem, image);
-    if (Mask & (1u << lvifText)) Text = std::move(text);
-    if ((Mask & (1u << lvifImage)) && SubItem == 0) Image = image;
+    if (Item < 0 || Item >= int(FileTable.size()) || SubItem < 0 || SubItem > 5) return;
+    const TListRow& row = RowCache.Row(Item);
+    if (Mask & (1u << lvifText)) Text = row.Texts[size_t(SubItem)];
+    if ((Mask & (1u << lvifImage)) && SubItem == 0) Image = row.Image;
+  };
+  FileList->OnVMCacheHint = [this](TObject*, NMLVCACHEHINT& Hint) {
+    RowCache.Hint(Hint.iFrom, Hint.iTo, int(FileTable.size()));
   };
   FileList->OnColumnClick = [this](TObject*, TListColumn* Column) {
     const int i = Column ? Column->Index() : -1;
@@ -537,6 +577,13 @@ void TMainForm::BuildControls() {
   FileList->OnMouseDown = [this](TObject*, TMouseButton, TShiftState, int, int) {
     if (ExtractorRunning || FZipRunning) InterruptRunningOperation();
   };
+
+  // Opening a file or folder of the disk browser is the browser's own work.
+  ArchiveList = new TFileListView(this);
+  ArchiveList->SetName("ArchiveList");
+  ArchiveList->SetParent(this);
+  ArchiveList->SetAlign(alClient);
+  ArchiveList->SetVisible(false);
 
   OpenBox = new TOpenDialog(this);
   OpenBox->SetName("OpenBox");
@@ -734,6 +781,7 @@ void TMainForm::SetOpenArchiveState() {
   LedOn->SetLedOn(false);
   LedOff->SetLedOn(true);
   for (TMenuItem* i : ArchiveItems) EnableCommand(i, true);
+  ShowArchiveBrowser(false);
   FileList->SetEnabled(true);
   ShowFolderPane(ExplorerStyle == 1 && ViewFolders == 1);
   const DWORD attr = GetFileAttributesA(ArchiveName.c_str());
@@ -760,11 +808,16 @@ void TMainForm::CloseArchiveClick(TObject*) {
   FileCount = 0;
   FolderList.clear();
   FolderCount = 0;
+  RowCache.Reset();
   FileList->SetItemCountEx(0, 0);
   ClearFolderTree();
   ShowFolderPane(false);
   AutoInstallOffered = 0;
+  if (!LastOpenDir.empty()) ArchiveList->SetDirectory(LastOpenDir);
+  ShowArchiveBrowser(true);
   SetNoArchiveState();
+  if (ExplorerStyle == 1 && ViewFolders == 1 && ArchiveList->Visible() && ArchiveList->Enabled() && Visible())
+    ArchiveList->SetFocus();
 }
 
 void TMainForm::ClearFolderTree() {
@@ -1002,9 +1055,11 @@ void TMainForm::FillFileList() {
   SPanel2->SetVisible(true);
   MarkSortColumn();
   CheckSortItems();
+  if (opt.ExplorerStyle) UpOneFolderButt->SetEnabled(CurrentFolder != "\\");
   FQuietSelection = true;
   SetRowSelected(-1, false);
   FQuietSelection = false;
+  RowCache.Reset();
   FileList->SetItemCountEx(FileCount, 0);
   FileList->Invalidate();
   ShowSelectionStatus();
@@ -1030,7 +1085,14 @@ void TMainForm::ShowFolderTree() {
     FChangingTree = false;
     FTreeBuilt = true;
   }
-  const int node = FindFolderNode(FFolderTree, CurrentFolder);
+  // A folder past the tree's limits marks its nearest ancestor in the tree.
+  std::string folder = CurrentFolder;
+  int node = FindFolderNode(FFolderTree, folder);
+  while (folder != "\\" && node >= 0 && size_t(node) < FFolderTree.size() &&
+         !SameText(FFolderTree[size_t(node)].Path, folder)) {
+    folder = ParentFolder(folder);
+    node = FindFolderNode(FFolderTree, folder);
+  }
   if (node >= 0 && size_t(node) < FTreeNodes.size() && FTreeNodes[size_t(node)]) {
     FChangingTree = true;
     FTreeNodes[size_t(node)]->SetExpanded(true);
@@ -1094,6 +1156,30 @@ std::string TMainForm::ListRowText(int Row, int Column, int& Image) {
     case 5: return f.Path;
   }
   return {};
+}
+
+TListRow TMainForm::PrepareRow(int Row) {
+  TListRow r;
+  for (int c = 0; c < 6; ++c) r.Texts[size_t(c)] = ListRowText(Row, c, r.Image);
+  return r;
+}
+
+void TMainForm::ShowArchiveBrowser(bool Value) {
+  for (TControl* c : std::initializer_list<TControl*>{ArchiveList, SpeedButton3, SpeedButton4, BrowserBevel})
+    c->SetVisible(Value);
+  AdvSplitter1->SetVisible(!Value);
+  FolderBar->SetVisible(Value || ExplorerStyle == 1);
+  if (Value)
+    for (TControl* c : std::initializer_list<TControl*>{ArchiveList, UpOneFolderButt, SpeedButton3, SpeedButton4})
+      c->SetEnabled(true);
+}
+
+void TMainForm::UpOneFolderButtClick(TObject*) {
+  if (ArchiveName.empty()) {
+    ArchiveList->OneLevelUp();
+    return;
+  }
+  if (CurrentFolder != "\\") ChangeFolder(ParentFolder(CurrentFolder));
 }
 
 void TMainForm::ShowSelectionStatus() {
@@ -1264,6 +1350,7 @@ void TMainForm::SetExplorerStyle(bool Value) {
   ClassicItem->SetChecked(!Value);
   ExplorerItem->SetChecked(Value);
   FoldersBarItem->SetEnabled(Value);
+  FolderBar->SetVisible(Value || ArchiveName.empty());
   ShowFolderPane(Value && ViewFolders == 1 && !ArchiveName.empty());
   if (!ArchiveName.empty()) {
     CurrentFolder = "\\";
