@@ -7,6 +7,7 @@
 #include <cmath>
 #include <unordered_map>
 
+#include "app/diskbrowser.h"
 #include "app/favorites.h"
 #include "app/settings.h"
 #include "app/startup.h"
@@ -17,13 +18,12 @@
 #include "archive/lister/arclister.h"
 #include "archive/formats/gzip/ungzip.h"
 #include "archive/formats/uue/uudecode.h"
-#include "controls/views/fileexplorer.h"
 #include "controls/views/gradcaption.h"
 #include "controls/views/placement.h"
 #include "controls/views/shelllink.h"
 #include "framework/core/os.h"
 #include "framework/core/sysutils.h"
-#include "framework/ui/buttons.h"
+#include "controls/commands/flatbutton.h"
 #include "framework/ui/winapi.h"
 
 std::string ArchiveName;
@@ -405,7 +405,7 @@ TMainForm::~TMainForm() {
   AdvSplitter1->OnPaneResize = nullptr;
   FileList->OnVMGetItemInfo = nullptr;
   FileList->OnVMCacheHint = nullptr;
-  for (TSpeedButton* b : {UpOneFolderButt, SpeedButton3, SpeedButton4}) b->OnClick = nullptr;
+  for (TFlatButton* b : {UpOneFolderButt, SpeedButton3, SpeedButton4}) b->OnClick = nullptr;
   FileList->OnSelectItem = nullptr;
   FileList->OnVMStateChanged = nullptr;
   FileList->OnItemActivate = nullptr;
@@ -478,12 +478,11 @@ void TMainForm::BuildControls() {
   FolderBar->SetAlign(alTop);
   auto barButton = [this](const char* Name, const char* Caption, const char* Hint, int Left, int Width,
                           TNotifyEvent Click) {
-    auto* b = new TSpeedButton(this);
+    auto* b = new TFlatButton(this);
     b->SetName(Name);
     b->SetCaption(Caption);
     b->SetHint(Hint);
     b->SetShowHint(true);
-    b->SetFlat(true);
     b->SetBounds(Left, 2, Width, 22);
     b->SetParent(FolderBar);
     b->OnClick = std::move(Click);
@@ -579,11 +578,7 @@ void TMainForm::BuildControls() {
   };
 
   // Opening a file or folder of the disk browser is the browser's own work.
-  ArchiveList = new TFileListView(this);
-  ArchiveList->SetName("ArchiveList");
-  ArchiveList->SetParent(this);
-  ArchiveList->SetAlign(alClient);
-  ArchiveList->SetVisible(false);
+  ArchiveList = CreateDiskBrowser(this, this, "ArchiveList");
 
   OpenBox = new TOpenDialog(this);
   OpenBox->SetName("OpenBox");
@@ -813,7 +808,7 @@ void TMainForm::CloseArchiveClick(TObject*) {
   ClearFolderTree();
   ShowFolderPane(false);
   AutoInstallOffered = 0;
-  if (!LastOpenDir.empty()) ArchiveList->SetDirectory(LastOpenDir);
+  if (!LastOpenDir.empty()) SetDiskBrowserDirectory(ArchiveList, LastOpenDir);
   ShowArchiveBrowser(true);
   SetNoArchiveState();
   if (ExplorerStyle == 1 && ViewFolders == 1 && ArchiveList->Visible() && ArchiveList->Enabled() && Visible())
@@ -1176,7 +1171,7 @@ void TMainForm::ShowArchiveBrowser(bool Value) {
 
 void TMainForm::UpOneFolderButtClick(TObject*) {
   if (ArchiveName.empty()) {
-    ArchiveList->OneLevelUp();
+    DiskBrowserOneLevelUp(ArchiveList);
     return;
   }
   if (CurrentFolder != "\\") ChangeFolder(ParentFolder(CurrentFolder));

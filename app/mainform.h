@@ -19,8 +19,7 @@
 #include "framework/ui/stdctrls.h"
 
 class TArcLister;
-class TFileListView;
-class TSpeedButton;
+class TFlatButton;
 class TFormStorage;
 class TGradientCaption;
 class TUnBase;
@@ -187,11 +186,11 @@ class TMainForm : public TForm {
   // folder, or the disk browser's), and the disk browser's "List" and
   // "Details". The disk browser fills the window while no archive is open.
   TPanel* FolderBar = nullptr;
-  TSpeedButton* UpOneFolderButt = nullptr;
-  TSpeedButton* SpeedButton3 = nullptr;
-  TSpeedButton* SpeedButton4 = nullptr;
+  TFlatButton* UpOneFolderButt = nullptr;
+  TFlatButton* SpeedButton3 = nullptr;
+  TFlatButton* SpeedButton4 = nullptr;
   TBevel* BrowserBevel = nullptr;
-  TFileListView* ArchiveList = nullptr;
+  TCustomListView* ArchiveList = nullptr;
   void UpOneFolderButtClick(TObject* Sender);
   // The disk browser and its buttons, or the panes of the open archive.
   void ShowArchiveBrowser(bool Value);

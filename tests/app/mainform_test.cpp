@@ -13,9 +13,9 @@
 #include "app/settings.h"
 #include "app/utils.h"
 #include "app/rowcache.h"
-#include "controls/views/fileexplorer.h"
+#include "app/diskbrowser.h"
 #include "controls/views/gradcaption.h"
-#include "framework/ui/buttons.h"
+#include "controls/commands/flatbutton.h"
 #include "controls/views/placement.h"
 #include "framework/ui/registry.h"
 #include "archive/formats/gzip/ungzip.h"
@@ -743,14 +743,14 @@ TEST_F(MainFormTest, DiskBrowserFillsTheWindowWithoutAnArchive) {
   LastOpenDir = FDir + "\\src";
   Form->CloseArchiveClick(nullptr);
   Application->ProcessMessages();
-  TFileListView* browser = Form->ArchiveList;
+  TCustomListView* browser = Form->ArchiveList;
   EXPECT_TRUE(IsWindowVisible(browser->Handle()));
   EXPECT_FALSE(Form->AdvSplitter1->Visible());
-  EXPECT_TRUE(SameText(browser->Directory(), FDir + "\\src\\"));
+  EXPECT_TRUE(SameText(DiskBrowserDirectory(browser), FDir + "\\src\\"));
   std::vector<std::string> names;
   for (int i = 0; i < browser->Items()->Count(); ++i) names.push_back(browser->Items()->Item(i)->Caption());
   EXPECT_EQ(names, (std::vector<std::string>{"a", "d.txt"}));
-  for (TSpeedButton* b : {Form->UpOneFolderButt, Form->SpeedButton3, Form->SpeedButton4}) {
+  for (TFlatButton* b : {Form->UpOneFolderButt, Form->SpeedButton3, Form->SpeedButton4}) {
     EXPECT_TRUE(b->Visible()) << b->Name();
     EXPECT_TRUE(b->Enabled()) << b->Name();
   }
@@ -759,7 +759,7 @@ TEST_F(MainFormTest, DiskBrowserFillsTheWindowWithoutAnArchive) {
   UiDriver::Click(Form->SpeedButton4);
   EXPECT_EQ(browser->ViewStyle(), vsReport);
   UiDriver::Click(Form->UpOneFolderButt);
-  EXPECT_TRUE(SameText(browser->Directory(), FDir + "\\"));
+  EXPECT_TRUE(SameText(DiskBrowserDirectory(browser), FDir + "\\"));
 
   Open(FDir + "\\t.zip");
   EXPECT_FALSE(browser->Visible());
