@@ -815,7 +815,11 @@ TEST_F(MainFormTest, ProgramReadmeAndInstallIconsMarkTheirEntries) {
             0);
   ExplorerStyle = 1;
   Form->SetExplorerStyle(false);
+  // The installers here are only looked at, never offered to run.
+  const int32_t offer = AutomaticPackageInstallation;
+  AutomaticPackageInstallation = 0;
   Open(FDir + "\\i.zip");
+  AutomaticPackageInstallation = offer;
   ASSERT_EQ(FileCount, 9);
   auto programIcon = [](const char* File) {
     SHFILEINFOA info = {};
