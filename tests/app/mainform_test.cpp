@@ -88,6 +88,12 @@ class MainFormTest : public ::testing::Test {
     ASSERT_EQ(RunPeer("cd '" + FHost + "/src' && touch -d '2021-03-04 05:06:08' d.txt a/b/c.txt"), 0);
   }
 
+  // The display style On, applied as the View menu applies it.
+  void UseExplorerStyle(bool On) {
+    ExplorerStyle = On ? 0 : 1;
+    Form->SetExplorerStyle(On);
+  }
+
   void Open(const std::string& Name) {
     Form->OpenArchiveFile(Name);
     Form->FillFileList();
@@ -737,8 +743,7 @@ TEST_F(MainFormTest, FolderTreeSelectionFollowsTheList) {
 TEST_F(MainFormTest, DiskBrowserFillsTheWindowWithoutAnArchive) {
   MakeSourceTree();
   ASSERT_EQ(RunPeer("cd '" + FHost + "/src' && zip -q -r ../t.zip a d.txt"), 0);
-  ExplorerStyle = 0;
-  Form->SetExplorerStyle(true);
+  UseExplorerStyle(true);
   ViewFolders = 1;
   LastOpenDir = FDir + "\\src";
   Form->CloseArchiveClick(nullptr);
@@ -795,8 +800,7 @@ TEST_F(MainFormTest, ScreenshotOfTheExplorerStyleWithTheFolderPane) {
   WriteFile(FDir + "\\src\\a\\readme.txt", TextData(500, 3));
   WriteFile(FDir + "\\src\\a\\setup.exe", TextData(700, 4));
   ASSERT_EQ(RunPeer("cd '" + FHost + "/src' && zip -q -r ../t.zip a d.txt"), 0);
-  ExplorerStyle = 0;
-  Form->SetExplorerStyle(true);
+  UseExplorerStyle(true);
   ViewFolders = 1;
   Open(FDir + "\\t.zip");
   Form->ChangeFolder("a\\");
@@ -813,8 +817,7 @@ TEST_F(MainFormTest, ProgramReadmeAndInstallIconsMarkTheirEntries) {
   ASSERT_EQ(RunPeer("cd '" + FHost + "' && mkdir -p i && cd i && for f in setup.exe INSTALL.EXE tool.com run.bat "
                     "README.txt readme notes.txt file_id.diz a.txt; do echo x > $f; done && zip -q ../i.zip *"),
             0);
-  ExplorerStyle = 1;
-  Form->SetExplorerStyle(false);
+  UseExplorerStyle(false);
   // The installers here are only looked at, never offered to run.
   const int32_t offer = AutomaticPackageInstallation;
   AutomaticPackageInstallation = 0;
@@ -862,8 +865,7 @@ TEST_F(MainFormTest, FolderBeyondTheTreeLimitMarksItsAncestor) {
                     "/wide.zip','w')\nfor i in range(" + std::to_string(MaxTreeLevelCount + 2) +
                     "): z.writestr('f%04d/g/x.txt' % i, 'x')\nz.close()\""),
             0);
-  ExplorerStyle = 0;
-  Form->SetExplorerStyle(true);
+  UseExplorerStyle(true);
   ViewFolders = 1;
   Open(FDir + "\\wide.zip");
   ASSERT_EQ(FileCount, MaxTreeLevelCount + 2);
