@@ -554,9 +554,16 @@ void TMainForm::BuildControls() {
   FileList->OnVMGetItemInfo = [this](TObject*, int Item, int SubItem, TLVVMMaskItems& Mask, int& Image, LPARAM&,
                                      UINT&, UINT&, int&, std::string& Text) {
     if (Item < 0 || Item >= int(FileTable.size()) || SubItem < 0 || SubItem > 5) return;
-    const TListRow& row = RowCache.Row(Item);
-    if (Mask & (1u << lvifText)) Text = row.Texts[size_t(SubItem)];
-    if ((Mask & (1u << lvifImage)) && SubItem == 0) Image = row.Image;
+    const TFile& f = FileTable[size_t(Item)];
+    const TListRow* row = &RowCache.Row(Item);
+    // A record changed in place (a renamed entry) is prepared again.
+    if (row->Key.size() != f.Path.size() + f.Name.size() || row->Key.compare(0, f.Path.size(), f.Path) != 0 ||
+        row->Key.compare(f.Path.size(), std::string::npos, f.Name) != 0) {
+      RowCache.Reset();
+      row = &RowCache.Row(Item);
+    }
+    if (Mask & (1u << lvifText)) Text = row->Texts[size_t(SubItem)];
+    if ((Mask & (1u << lvifImage)) && SubItem == 0) Image = row->Image;
   };
   FileList->OnVMCacheHint = [this](TObject*, NMLVCACHEHINT& Hint) {
     RowCache.Hint(Hint.iFrom, Hint.iTo, int(FileTable.size()));
@@ -1156,6 +1163,7 @@ std::string TMainForm::ListRowText(int Row, int Column, int& Image) {
 TListRow TMainForm::PrepareRow(int Row) {
   TListRow r;
   for (int c = 0; c < 6; ++c) r.Texts[size_t(c)] = ListRowText(Row, c, r.Image);
+  if (Row >= 0 && Row < int(FileTable.size())) r.Key = FileTable[size_t(Row)].Path + FileTable[size_t(Row)].Name;
   return r;
 }
 

@@ -10,6 +10,7 @@
 struct TListRow {
   std::array<std::string, 6> Texts;
   int Image = -1;
+  std::string Key;  // what the row was prepared from, to notice a changed table
 };
 
 class TRowCache {

@@ -880,6 +880,26 @@ TEST_F(MainFormTest, FolderBeyondTheTreeLimitMarksItsAncestor) {
   EXPECT_EQ(Form->TreeView1->Selected()->Text(), "g");
 }
 
+// The list's prepared rows follow the table: a new fill and a record changed
+// in place (a renamed entry) both show their own texts.
+TEST_F(MainFormTest, PreparedRowsFollowTheTable) {
+  MakeSourceTree();
+  ASSERT_EQ(RunPeer("cd '" + FHost + "/src' && zip -q ../t.zip d.txt a/b/c.txt"), 0);
+  UseExplorerStyle(false);
+  SortOrder = 1;
+  Open(FDir + "\\t.zip");
+  ASSERT_EQ(ListCount(), 2);
+  EXPECT_EQ(RowText(0, 0), "c.txt");
+  EXPECT_EQ(RowText(1, 0), "d.txt");
+  EXPECT_EQ(RowText(0, 5), "a\\b\\");
+  Form->SortClick(1);  // descending: a new fill, the rows swap
+  EXPECT_EQ(RowText(0, 0), "d.txt");
+  EXPECT_EQ(RowText(0, 5), "");
+  FileTable[0].Name = "e.txt";
+  EXPECT_EQ(RowText(0, 0), "e.txt");
+  EXPECT_EQ(RowText(1, 0), "c.txt");
+}
+
 TEST_F(MainFormTest, FiftyThousandEntriesOpenInExplorerStyle) {
   ASSERT_EQ(RunPeer("python3 -c \"import zipfile\nz=zipfile.ZipFile('" + FHost +
                     "/full.zip','w')\nfor i in range(50000): z.writestr('d%d/s%d/f%d.txt' % (i % 50, i % 13, i), "
