@@ -9,6 +9,7 @@
 
 #include "app/dragout.h"
 #include "app/entryextract.h"
+#include "app/diskbrowser.h"
 #include "app/favorites.h"
 #include "app/listexport.h"
 #include "app/settings.h"
@@ -21,6 +22,7 @@
 #include "archive/lister/arclister.h"
 #include "archive/formats/gzip/ungzip.h"
 #include "archive/formats/uue/uudecode.h"
+#include "controls/commands/flatbutton.h"
 #include "controls/views/gradcaption.h"
 #include "controls/views/placement.h"
 #include "controls/views/shelllink.h"
@@ -408,6 +410,8 @@ TMainForm::~TMainForm() {
   TreeView1->OnChange = nullptr;
   AdvSplitter1->OnPaneResize = nullptr;
   FileList->OnVMGetItemInfo = nullptr;
+  FileList->OnVMCacheHint = nullptr;
+  for (TFlatButton* b : {UpOneFolderButt, SpeedButton3, SpeedButton4}) b->OnClick = nullptr;
   FileList->OnSelectItem = nullptr;
   FileList->OnVMStateChanged = nullptr;
   FileList->OnItemActivate = nullptr;
@@ -476,6 +480,37 @@ void TMainForm::BuildControls() {
   LedOff->SetCaption("");
   LedOff->SetParent(StatusLine);
 
+  FolderBar = new TPanel(this);
+  FolderBar->SetName("FolderBar");
+  FolderBar->SetCaption("");
+  FolderBar->SetBevelOuter(bvNone);
+  FolderBar->SetParent(this);
+  FolderBar->SetHeight(26);
+  FolderBar->SetAlign(alTop);
+  auto barButton = [this](const char* Name, const char* Caption, const char* Hint, int Left, int Width,
+                          TNotifyEvent Click) {
+    auto* b = new TFlatButton(this);
+    b->SetName(Name);
+    b->SetCaption(Caption);
+    b->SetHint(Hint);
+    b->SetShowHint(true);
+    b->SetBounds(Left, 2, Width, 22);
+    b->SetParent(FolderBar);
+    b->OnClick = std::move(Click);
+    return b;
+  };
+  UpOneFolderButt = barButton("UpOneFolderButt", "Up", "Go One Level Up", 4, 40,
+                              [this](TObject* S) { UpOneFolderButtClick(S); });
+  BrowserBevel = new TBevel(this);
+  BrowserBevel->SetName("BrowserBevel");
+  BrowserBevel->SetShape(bsLeftLine);
+  BrowserBevel->SetBounds(48, 3, 2, 20);
+  BrowserBevel->SetParent(FolderBar);
+  SpeedButton3 = barButton("SpeedButton3", "List", "List", 52, 44,
+                           [this](TObject*) { ArchiveList->SetViewStyle(vsList); });
+  SpeedButton4 = barButton("SpeedButton4", "Details", "Details", 98, 52,
+                           [this](TObject*) { ArchiveList->SetViewStyle(vsReport); });
+
   AdvSplitter1 = new TAdvSplitter(this);
   AdvSplitter1->SetName("AdvSplitter1");
   AdvSplitter1->SetParent(this);
@@ -498,6 +533,7 @@ void TMainForm::BuildControls() {
     if (FChangingTree || !Node || ArchiveName.empty() || !TreeView1->Visible()) return;
     const int index = static_cast<int>(reinterpret_cast<intptr_t>(Node->Data));
     if (index < 0 || index >= int(FFolderTree.size())) return;
+    UpOneFolderButt->SetEnabled(index != 0);
     const std::string& path = FFolderTree[size_t(index)].Path;
     if (AnsiLowerCase(path) != AnsiLowerCase(CurrentFolder)) ChangeFolder(path);
   };
@@ -528,10 +564,20 @@ void TMainForm::BuildControls() {
   }
   FileList->OnVMGetItemInfo = [this](TObject*, int Item, int SubItem, TLVVMMaskItems& Mask, int& Image, LPARAM&,
                                      UINT&, UINT&, int&, std::string& Text) {
-    int image = -1;
-    std::string text = ListRowText(Item, SubItem, image);
-    if (Mask & (1u << lvifText)) Text = std::move(text);
-    if ((Mask & (1u << lvifImage)) && SubItem == 0) Image = image;
+    if (Item < 0 || Item >= int(FileTable.size()) || SubItem < 0 || SubItem > 5) return;
+    const TFile& f = FileTable[size_t(Item)];
+    const TListRow* row = &RowCache.Row(Item);
+    // A record changed in place (a renamed entry) is prepared again.
+    if (row->Key.size() != f.Path.size() + f.Name.size() || row->Key.compare(0, f.Path.size(), f.Path) != 0 ||
+        row->Key.compare(f.Path.size(), std::string::npos, f.Name) != 0) {
+      RowCache.Reset();
+      row = &RowCache.Row(Item);
+    }
+    if (Mask & (1u << lvifText)) Text = row->Texts[size_t(SubItem)];
+    if ((Mask & (1u << lvifImage)) && SubItem == 0) Image = row->Image;
+  };
+  FileList->OnVMCacheHint = [this](TObject*, NMLVCACHEHINT& Hint) {
+    RowCache.Hint(Hint.iFrom, Hint.iTo, int(FileTable.size()));
   };
   FileList->OnColumnClick = [this](TObject*, TListColumn* Column) {
     const int i = Column ? Column->Index() : -1;
@@ -549,6 +595,9 @@ void TMainForm::BuildControls() {
     if (ExtractorRunning || CompressorRunning || FZipRunning) InterruptRunningOperation();
   };
   FileList->OnMouseMove = [this](TObject*, TShiftState Shift, int, int) { FileListMouseMove(Shift); };
+
+  // Opening a file or folder of the disk browser is the browser's own work.
+  ArchiveList = CreateDiskBrowser(this, this, "ArchiveList");
 
   OpenBox = new TOpenDialog(this);
   OpenBox->SetName("OpenBox");
@@ -759,6 +808,7 @@ void TMainForm::SetOpenArchiveState() {
   LedOn->SetLedOn(false);
   LedOff->SetLedOn(true);
   for (TMenuItem* i : ArchiveItems) EnableCommand(i, true);
+  ShowArchiveBrowser(false);
   FileList->SetEnabled(true);
   ShowFolderPane(ExplorerStyle == 1 && ViewFolders == 1);
   const DWORD attr = GetFileAttributesA(ArchiveName.c_str());
@@ -788,11 +838,16 @@ void TMainForm::CloseArchiveClick(TObject*) {
   FileCount = 0;
   FolderList.clear();
   FolderCount = 0;
+  RowCache.Reset();
   FileList->SetItemCountEx(0, 0);
   ClearFolderTree();
   ShowFolderPane(false);
   AutoInstallOffered = 0;
+  if (!LastOpenDir.empty()) SetDiskBrowserDirectory(ArchiveList, LastOpenDir);
+  ShowArchiveBrowser(true);
   SetNoArchiveState();
+  if (ExplorerStyle == 1 && ViewFolders == 1 && ArchiveList->Visible() && ArchiveList->Enabled() && Visible())
+    ArchiveList->SetFocus();
 }
 
 void TMainForm::ClearFolderTree() {
@@ -1030,9 +1085,11 @@ void TMainForm::FillFileList() {
   SPanel2->SetVisible(true);
   MarkSortColumn();
   CheckSortItems();
+  if (opt.ExplorerStyle) UpOneFolderButt->SetEnabled(CurrentFolder != "\\");
   FQuietSelection = true;
   SetRowSelected(-1, false);
   FQuietSelection = false;
+  RowCache.Reset();
   FileList->SetItemCountEx(FileCount, 0);
   FileList->Invalidate();
   ShowSelectionStatus();
@@ -1058,7 +1115,14 @@ void TMainForm::ShowFolderTree() {
     FChangingTree = false;
     FTreeBuilt = true;
   }
-  const int node = FindFolderNode(FFolderTree, CurrentFolder);
+  // A folder past the tree's limits marks its nearest ancestor in the tree.
+  std::string folder = CurrentFolder;
+  int node = FindFolderNode(FFolderTree, folder);
+  while (folder != "\\" && node >= 0 && size_t(node) < FFolderTree.size() &&
+         !SameText(FFolderTree[size_t(node)].Path, folder)) {
+    folder = ParentFolder(folder);
+    node = FindFolderNode(FFolderTree, folder);
+  }
   if (node >= 0 && size_t(node) < FTreeNodes.size() && FTreeNodes[size_t(node)]) {
     FChangingTree = true;
     FTreeNodes[size_t(node)]->SetExpanded(true);
@@ -1122,6 +1186,31 @@ std::string TMainForm::ListRowText(int Row, int Column, int& Image) {
     case 5: return f.Path;
   }
   return {};
+}
+
+TListRow TMainForm::PrepareRow(int Row) {
+  TListRow r;
+  for (int c = 0; c < 6; ++c) r.Texts[size_t(c)] = ListRowText(Row, c, r.Image);
+  if (Row >= 0 && Row < int(FileTable.size())) r.Key = FileTable[size_t(Row)].Path + FileTable[size_t(Row)].Name;
+  return r;
+}
+
+void TMainForm::ShowArchiveBrowser(bool Value) {
+  for (TControl* c : std::initializer_list<TControl*>{ArchiveList, SpeedButton3, SpeedButton4, BrowserBevel})
+    c->SetVisible(Value);
+  AdvSplitter1->SetVisible(!Value);
+  FolderBar->SetVisible(Value || ExplorerStyle == 1);
+  if (Value)
+    for (TControl* c : std::initializer_list<TControl*>{ArchiveList, UpOneFolderButt, SpeedButton3, SpeedButton4})
+      c->SetEnabled(true);
+}
+
+void TMainForm::UpOneFolderButtClick(TObject*) {
+  if (ArchiveName.empty()) {
+    DiskBrowserOneLevelUp(ArchiveList);
+    return;
+  }
+  if (CurrentFolder != "\\") ChangeFolder(ParentFolder(CurrentFolder));
 }
 
 void TMainForm::ShowSelectionStatus() {
@@ -1292,6 +1381,7 @@ void TMainForm::SetExplorerStyle(bool Value) {
   ClassicItem->SetChecked(!Value);
   ExplorerItem->SetChecked(Value);
   FoldersBarItem->SetEnabled(Value);
+  FolderBar->SetVisible(Value || ArchiveName.empty());
   ShowFolderPane(Value && ViewFolders == 1 && !ArchiveName.empty());
   if (!ArchiveName.empty()) {
     CurrentFolder = "\\";

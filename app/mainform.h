@@ -8,6 +8,7 @@
 
 #include "app/entrytable.h"
 #include "app/maintoolbar.h"
+#include "app/rowcache.h"
 #include "controls/views/advsplitter.h"
 #include "controls/views/extlistview.h"
 #include "framework/ui/comctrls.h"
@@ -18,6 +19,7 @@
 #include "framework/ui/stdctrls.h"
 
 class TArcLister;
+class TFlatButton;
 class TFormStorage;
 class TGradientCaption;
 class TUnBase;
@@ -274,6 +276,22 @@ class TMainForm : public TForm {
   // Commands enabled while an archive is open.
   std::vector<TMenuItem*> ArchiveItems;
   std::vector<TControl*> ArchiveButtons;
+  // The folder bar above the panes: "Go One Level Up" (the archive's parent
+  // folder, or the disk browser's), and the disk browser's "List" and
+  // "Details". The disk browser fills the window while no archive is open.
+  TPanel* FolderBar = nullptr;
+  TFlatButton* UpOneFolderButt = nullptr;
+  TFlatButton* SpeedButton3 = nullptr;
+  TFlatButton* SpeedButton4 = nullptr;
+  TBevel* BrowserBevel = nullptr;
+  TCustomListView* ArchiveList = nullptr;
+  void UpOneFolderButtClick(TObject* Sender);
+  // The disk browser and its buttons, or the panes of the open archive.
+  void ShowArchiveBrowser(bool Value);
+  // The prepared rows of the entry list; reset by every fill.
+  TRowCache RowCache{[this](int Row) { return PrepareRow(Row); }};
+  TListRow PrepareRow(int Row);
+
   TMenuItem *AddFiles = nullptr, *DeleteFiles = nullptr, *ExtractFiles = nullptr, *ViewFiles = nullptr,
             *TestArchive = nullptr, *CommentItem = nullptr, *RenameEntry = nullptr, *MakeExeFile = nullptr,
             *ExeToZip = nullptr, *VirusScan = nullptr, *UUencode = nullptr;

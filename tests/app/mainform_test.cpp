@@ -12,7 +12,10 @@
 #include "app/favorites.h"
 #include "app/settings.h"
 #include "app/utils.h"
+#include "app/rowcache.h"
+#include "app/diskbrowser.h"
 #include "controls/views/gradcaption.h"
+#include "controls/commands/flatbutton.h"
 #include "controls/views/placement.h"
 #include "framework/ui/registry.h"
 #include "archive/formats/gzip/ungzip.h"
@@ -59,8 +62,9 @@ class MainFormTest : public ::testing::Test {
     if (!UiDriver::DisplayAvailable()) GTEST_SKIP() << "no display (run under xvfb-run)";
     FDir = TempDir();
     FHost = HostPath(FDir);
-    // The sort marks are read from the program's folder, as morv.exe's are.
-    for (const char* icon : {"up.ico", "down.ico"})
+    // The sort marks and the entry icons are read from the program's
+    // folder, as morv.exe's are.
+    for (const char* icon : {"up.ico", "down.ico", "exe.ico", "readme.ico", "INSTALL.ico"})
       if (!FileExists(ProgramFolder() + icon))
         WriteFile(ProgramFolder() + icon,
                   ReadFile(LocalPath(std::string(MORV_SOURCE_DIR) + "/app/resources/" + icon)));
@@ -82,6 +86,12 @@ class MainFormTest : public ::testing::Test {
     WriteFile(FDir + "\\src\\d.txt", TextData(3000, 7));
     WriteFile(FDir + "\\src\\a\\b\\c.txt", TextData(1000, 9));
     ASSERT_EQ(RunPeer("cd '" + FHost + "/src' && touch -d '2021-03-04 05:06:08' d.txt a/b/c.txt"), 0);
+  }
+
+  // The display style On, applied as the View menu applies it.
+  void UseExplorerStyle(bool On) {
+    ExplorerStyle = On ? 0 : 1;
+    Form->SetExplorerStyle(On);
   }
 
   void Open(const std::string& Name) {
@@ -735,6 +745,169 @@ TEST_F(MainFormTest, FolderTreeSelectionFollowsTheList) {
   EXPECT_EQ(selectedText(), "t.zip");
 }
 
+// The disk browser fills the window while no archive is open; its buttons
+// switch its view and go up; an open archive takes its place, and the same
+// "Go One Level Up" button then leads out of the archive's folders.
+TEST_F(MainFormTest, DiskBrowserFillsTheWindowWithoutAnArchive) {
+  MakeSourceTree();
+  ASSERT_EQ(RunPeer("cd '" + FHost + "/src' && zip -q -r ../t.zip a d.txt"), 0);
+  UseExplorerStyle(true);
+  ViewFolders = 1;
+  LastOpenDir = FDir + "\\src";
+  Form->CloseArchiveClick(nullptr);
+  Application->ProcessMessages();
+  TCustomListView* browser = Form->ArchiveList;
+  EXPECT_TRUE(IsWindowVisible(browser->Handle()));
+  EXPECT_FALSE(Form->AdvSplitter1->Visible());
+  EXPECT_TRUE(SameText(DiskBrowserDirectory(browser), FDir + "\\src\\"));
+  std::vector<std::string> names;
+  for (int i = 0; i < browser->Items()->Count(); ++i) names.push_back(browser->Items()->Item(i)->Caption());
+  EXPECT_EQ(names, (std::vector<std::string>{"a", "d.txt"}));
+  for (TFlatButton* b : {Form->UpOneFolderButt, Form->SpeedButton3, Form->SpeedButton4}) {
+    EXPECT_TRUE(b->Visible()) << b->Name();
+    EXPECT_TRUE(b->Enabled()) << b->Name();
+  }
+  UiDriver::Click(Form->SpeedButton3);
+  EXPECT_EQ(browser->ViewStyle(), vsList);
+  UiDriver::Click(Form->SpeedButton4);
+  EXPECT_EQ(browser->ViewStyle(), vsReport);
+  UiDriver::Click(Form->UpOneFolderButt);
+  EXPECT_TRUE(SameText(DiskBrowserDirectory(browser), FDir + "\\"));
+
+  Open(FDir + "\\t.zip");
+  EXPECT_FALSE(browser->Visible());
+  EXPECT_FALSE(Form->SpeedButton3->Visible());
+  EXPECT_FALSE(Form->SpeedButton4->Visible());
+  EXPECT_TRUE(Form->AdvSplitter1->Visible());
+  EXPECT_TRUE(Form->UpOneFolderButt->Visible());
+  EXPECT_FALSE(Form->UpOneFolderButt->Enabled());  // at the root
+  Form->ChangeFolder("a\\b\\");
+  EXPECT_TRUE(Form->UpOneFolderButt->Enabled());
+  UiDriver::Click(Form->UpOneFolderButt);
+  EXPECT_EQ(CurrentFolder, "a\\");
+  ASSERT_NE(Form->TreeView1->Selected(), nullptr);
+  EXPECT_EQ(Form->TreeView1->Selected()->Text(), "a");
+  UiDriver::Click(Form->UpOneFolderButt);
+  EXPECT_EQ(CurrentFolder, "\\");
+  EXPECT_FALSE(Form->UpOneFolderButt->Enabled());
+  ASSERT_NE(Form->TreeView1->Selected(), nullptr);
+  EXPECT_EQ(Form->TreeView1->Selected()->Text(), "t.zip");
+  // The classic style has no folders to go up from.
+  Form->SetExplorerStyle(false);
+  EXPECT_FALSE(Form->FolderBar->Visible());
+  Form->CloseArchiveClick(nullptr);
+  EXPECT_TRUE(browser->Visible());
+  EXPECT_TRUE(Form->FolderBar->Visible());
+  EXPECT_FALSE(Form->AdvSplitter1->Visible());
+}
+
+// The Explorer style with the folder pane, inside a folder, for people to
+// look at.
+TEST_F(MainFormTest, ScreenshotOfTheExplorerStyleWithTheFolderPane) {
+  MakeSourceTree();
+  WriteFile(FDir + "\\src\\a\\readme.txt", TextData(500, 3));
+  WriteFile(FDir + "\\src\\a\\setup.exe", TextData(700, 4));
+  ASSERT_EQ(RunPeer("cd '" + FHost + "/src' && zip -q -r ../t.zip a d.txt"), 0);
+  UseExplorerStyle(true);
+  ViewFolders = 1;
+  Open(FDir + "\\t.zip");
+  Form->ChangeFolder("a\\");
+  Form->SetBounds(40, 40, 640, 400);
+  Form->Update();
+  Application->ProcessMessages();
+  EXPECT_TRUE(IsWindowVisible(Form->TreeView1->Handle()));
+  SaveWindowShot(Form->Handle(), LocalPath(std::string(MORV_BINARY_DIR) + "/mainform-explorer-style.bmp"));
+}
+
+// Program files, readme files and the package installers get the program
+// folder's icons; other files the icon of their extension.
+TEST_F(MainFormTest, ProgramReadmeAndInstallIconsMarkTheirEntries) {
+  ASSERT_EQ(RunPeer("cd '" + FHost + "' && mkdir -p i && cd i && for f in setup.exe INSTALL.EXE tool.com run.bat "
+                    "README.txt readme notes.txt file_id.diz a.txt; do echo x > $f; done && zip -q ../i.zip *"),
+            0);
+  UseExplorerStyle(false);
+  // The installers here are only looked at, never offered to run.
+  const int32_t offer = AutomaticPackageInstallation;
+  AutomaticPackageInstallation = 0;
+  Open(FDir + "\\i.zip");
+  AutomaticPackageInstallation = offer;
+  ASSERT_EQ(FileCount, 9);
+  auto programIcon = [](const char* File) {
+    SHFILEINFOA info = {};
+    EXPECT_TRUE(SHGetFileInfoA((ProgramFolder() + File).c_str(), 0, &info, sizeof info,
+                               SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+    return info.iIcon;
+  };
+  auto icon = [&](const std::string& Name) {
+    const TFile* f = Find(AnsiLowerCase(Name));
+    if (!f) f = Find(Name);
+    EXPECT_NE(f, nullptr) << Name;
+    return f ? f->IconIndex : -2;
+  };
+  const int install = programIcon("INSTALL.ico"), readme = programIcon("readme.ico"), exe = programIcon("exe.ico");
+  EXPECT_EQ(icon("setup.exe"), install);
+  EXPECT_EQ(icon("INSTALL.EXE"), install);
+  EXPECT_EQ(icon("tool.com"), exe);
+  EXPECT_EQ(icon("run.bat"), exe);
+  EXPECT_EQ(icon("README.txt"), readme);
+  EXPECT_EQ(icon("readme"), readme);
+  EXPECT_EQ(icon("file_id.diz"), readme);
+  // Another text file keeps the icon of its type.
+  EXPECT_EQ(icon("notes.txt"), icon("a.txt"));
+  for (const TFile& f : FileTable) EXPECT_EQ(f.IconResolved, 1) << f.Name;
+  int image = -1;
+  for (int r = 0; r < FileCount; ++r) {
+    LVITEMW item = {};
+    item.mask = LVIF_IMAGE;
+    item.iItem = r;
+    SendMessageW(List(), LVM_GETITEMW, 0, LPARAM(&item));
+    image = item.iImage;
+    EXPECT_EQ(image, FileTable[size_t(r)].IconIndex) << r;
+  }
+}
+
+// A folder that found no place in the tree (more than the sub-folders one
+// tree level holds) marks its nearest ancestor; the mark never goes blank.
+TEST_F(MainFormTest, FolderBeyondTheTreeLimitMarksItsAncestor) {
+  ASSERT_EQ(RunPeer("python3 -c \"import zipfile\nz=zipfile.ZipFile('" + FHost +
+                    "/wide.zip','w')\nfor i in range(" + std::to_string(MaxTreeLevelCount + 2) +
+                    "): z.writestr('f%04d/g/x.txt' % i, 'x')\nz.close()\""),
+            0);
+  UseExplorerStyle(true);
+  ViewFolders = 1;
+  Open(FDir + "\\wide.zip");
+  ASSERT_EQ(FileCount, MaxTreeLevelCount + 2);
+  const std::string last = "f" + std::string(4 - std::to_string(MaxTreeLevelCount + 1).size(), '0') +
+                           std::to_string(MaxTreeLevelCount + 1) + "\\";
+  Form->ChangeFolder(last + "g\\");
+  EXPECT_EQ(FileCount, 2);  // "..\" and x.txt
+  ASSERT_NE(Form->TreeView1->Selected(), nullptr);
+  EXPECT_EQ(Form->TreeView1->Selected()->Text(), "wide.zip");
+  Form->ChangeFolder("f0001\\g\\");
+  ASSERT_NE(Form->TreeView1->Selected(), nullptr);
+  EXPECT_EQ(Form->TreeView1->Selected()->Text(), "g");
+}
+
+// The list's prepared rows follow the table: a new fill and a record changed
+// in place (a renamed entry) both show their own texts.
+TEST_F(MainFormTest, PreparedRowsFollowTheTable) {
+  MakeSourceTree();
+  ASSERT_EQ(RunPeer("cd '" + FHost + "/src' && zip -q ../t.zip d.txt a/b/c.txt"), 0);
+  UseExplorerStyle(false);
+  SortOrder = 1;
+  Open(FDir + "\\t.zip");
+  ASSERT_EQ(ListCount(), 2);
+  EXPECT_EQ(RowText(0, 0), "c.txt");
+  EXPECT_EQ(RowText(1, 0), "d.txt");
+  EXPECT_EQ(RowText(0, 5), "a\\b\\");
+  Form->SortClick(1);  // descending: a new fill, the rows swap
+  EXPECT_EQ(RowText(0, 0), "d.txt");
+  EXPECT_EQ(RowText(0, 5), "");
+  FileTable[0].Name = "e.txt";
+  EXPECT_EQ(RowText(0, 0), "e.txt");
+  EXPECT_EQ(RowText(1, 0), "c.txt");
+}
+
 TEST_F(MainFormTest, FiftyThousandEntriesOpenInExplorerStyle) {
   ASSERT_EQ(RunPeer("python3 -c \"import zipfile\nz=zipfile.ZipFile('" + FHost +
                     "/full.zip','w')\nfor i in range(50000): z.writestr('d%d/s%d/f%d.txt' % (i % 50, i % 13, i), "
@@ -1033,6 +1206,46 @@ TEST_F(MainFormTest, SplitterMovesTheBoundaryBetweenTreeAndList) {
   Form->FoldersBarItem->Click();
   EXPECT_TRUE(sp->GetPane(1)->Visible());
   EXPECT_EQ(edges(List()).left, 180 + sp->Thickness());
+}
+
+// Rows are prepared once for the range the list is about to show, taken
+// over when the range moves, and prepared alone outside it.
+TEST(RowCache, PreparesEachHintedRowOnce) {
+  std::vector<int> prepared;
+  TRowCache cache([&](int Row) {
+    prepared.push_back(Row);
+    TListRow r;
+    r.Texts[0] = "row " + std::to_string(Row);
+    r.Image = Row;
+    return r;
+  });
+  EXPECT_EQ(cache.First(), -1);
+  cache.Hint(0, 9, 100);
+  EXPECT_EQ(prepared.size(), 10u);
+  EXPECT_EQ(cache.Row(5).Texts[0], "row 5");
+  EXPECT_EQ(cache.Row(9).Image, 9);
+  EXPECT_EQ(prepared.size(), 10u);
+  cache.Hint(5, 14, 100);
+  EXPECT_EQ(prepared.size(), 15u);
+  EXPECT_EQ(cache.First(), 5);
+  EXPECT_EQ(cache.Last(), 14);
+  EXPECT_EQ(cache.Row(7).Texts[0], "row 7");
+  // Outside the range: prepared on demand, once for all its columns.
+  EXPECT_EQ(cache.Row(50).Texts[0], "row 50");
+  EXPECT_EQ(cache.Row(50).Image, 50);
+  EXPECT_EQ(prepared.size(), 16u);
+  // The range ends with the table and never grows past its bound.
+  cache.Hint(95, 120, 100);
+  EXPECT_EQ(cache.Last(), 99);
+  cache.Hint(0, 1000000, 2000000);
+  EXPECT_EQ(cache.Last() - cache.First() + 1, TRowCache::MaxRows);
+  cache.Hint(10, 5, 100);  // an empty range keeps what is there
+  EXPECT_EQ(cache.First(), 0);
+  const size_t before = prepared.size();
+  cache.Reset();
+  EXPECT_EQ(cache.First(), -1);
+  EXPECT_EQ(cache.Row(3).Texts[0], "row 3");
+  EXPECT_EQ(prepared.size(), before + 1);
 }
 
 TEST(FormatCommands, FollowTheFormatRules) {
