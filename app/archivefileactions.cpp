@@ -6,7 +6,9 @@
 #include "app/mainform.h"
 
 #include "app/dragout.h"
+#include "app/entryextract.h"
 #include "app/operation.h"
+#include "app/packagerun.h"
 #include "app/settings.h"
 #include "app/zipaccess.h"
 #include "archive/convert/zipcheck.h"
@@ -68,6 +70,21 @@ void TMainForm::WireArchiveActions() {
   ToolButtons[3]->OnClick = [this](TObject* S) { PropertiesClick(S); };
   ToolButtons[6]->OnClick = [this](TObject* S) { DeleteClick(S); };
   ToolButtons[10]->OnClick = [this](TObject* S) { TestClick(S); };
+  // The scanner looks at the whole archive taken out into a fresh folder.
+  auto scan = [this](TObject*) {
+    TPackageRunner runner;
+    runner.ExtractAll = [this](const std::string& Folder) {
+      TEntryExtract job;
+      job.Specs = {"*.*"};
+      job.Folder = Folder;
+      job.FolderNames = true;
+      ExtractEntries(ZipBridge, job);
+    };
+    runner.ShowStatus = [this] { ShowSelectionStatus(); };
+    runner.VirusScan();
+  };
+  VirusScan->OnClick = scan;
+  ToolButtons[9]->OnClick = scan;
   TMenuItem* file = File1;
   TMenuItem* properties = nullptr;
   for (int i = 0; i < file->Count(); ++i)

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <memory>
 
+#include "app/addactions.h"
 #include "app/mainform.h"
 #include "app/settings.h"
 #include "app/sfxbuilder.h"

@@ -1,12 +1,12 @@
 #include "dialogs/lneform.h"
 
+#include "app/addactions.h"
 #include "app/mainform.h"
 #include "app/zipaccess.h"
 #include "archive/core/compbase.h"
 #include "archive/core/unbase.h"
 #include "dialogs/controltable.h"
 
-TCompBase* ActiveCompressor = nullptr;
 TLnEForm* LnEForm = nullptr;
 
 TLnEForm::TLnEForm(TComponent* AOwner) : TForm(AOwner, "TLnEForm") {

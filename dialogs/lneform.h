@@ -13,8 +13,8 @@
 class TZipBridge;
 class TCompBase;
 
-// The writer at work for a command-line add, set while CompressorRunning is 1.
-extern TCompBase* ActiveCompressor;
+// ActiveCompressor (app/addactions.h) is the writer at work for a
+// command-line add too, set while CompressorRunning is 1.
 
 class TLnEForm : public TForm {
  public:

@@ -516,3 +516,39 @@ TEST_F(ArchiveActionsTest, PasswordWindowOkAndEscape) {
 }
 
 }  // namespace
+
+// The Virus Scan command hands the scanner the whole archive taken out into a
+// folder of its own, reports by the scanner's exit code, and removes the
+// folder; a missing scanner is said so.
+TEST_F(ArchiveActionsTest, VirusScanSeesTheWholeArchiveInAFolderOfItsOwn) {
+  ASSERT_EQ(RunPeer("cd '" + FHost + "/src' && zip -q -r ../s.zip a d.txt"), 0);
+  const std::vector<std::string> saved = {Temp, VirusScanProgram, VirusScanParameters};
+  Temp = FDir + "\\";
+  VirusScanProgram = FDir + "\\scanner.bat";
+  VirusScanParameters = "";
+  WriteFile(VirusScanProgram, "@echo %1> \"" + FDir + "\\scan.txt\"\r\n@if exist \"%1\\a\\b\\c.bin\" exit /b 5\r\n@exit /b 0\r\n");
+  Open("s.zip");
+  EXPECT_TRUE(Form->VirusScan->Enabled());
+  EXPECT_TRUE(Form->ToolButtons[9]->Enabled());
+  {
+    TBoxes boxes(mrOk);
+    Form->VirusScan->OnClick(nullptr);
+    Application->ProcessMessages();
+    ASSERT_EQ(boxes.Texts.size(), 1u);
+    EXPECT_NE(boxes.Texts[0].find("wasn't 0"), std::string::npos) << boxes.Texts[0];
+  }
+  const std::vector<uint8_t> seen = ReadFile(FDir + "\\scan.txt");
+  const std::string folder = Trim(std::string(seen.begin(), seen.end()));
+  ASSERT_FALSE(folder.empty());
+  EXPECT_FALSE(DirectoryExists(folder)) << folder;
+  VirusScanProgram = FDir + "\\noscanner.exe";
+  {
+    TBoxes boxes(mrOk);
+    Form->VirusScan->OnClick(nullptr);
+    ASSERT_EQ(boxes.Texts.size(), 1u);
+    EXPECT_NE(boxes.Texts[0].find("cannot be found"), std::string::npos) << boxes.Texts[0];
+  }
+  Temp = saved[0];
+  VirusScanProgram = saved[1];
+  VirusScanParameters = saved[2];
+}
