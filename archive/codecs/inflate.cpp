@@ -77,6 +77,10 @@ bool BuildTable(uint32_t* table, size_t capacity, unsigned rootBits, const uint8
     if (used == 0 ? !allowEmpty : !(used == 1 && lenCount[1] == 1)) return false;
     std::fill(table, table + rootSize, kInvalid);
     if (used == 0) return true;
+    // The lone one-bit code is a zero bit: every even pattern.
+    const unsigned sym = unsigned(std::find_if(lens, lens + count, [](uint8_t l) { return l != 0; }) - lens);
+    for (size_t i = 0; i < rootSize; i += 2) table[i] = symbols[sym] + 0x101;
+    return true;
   }
 
   unsigned offset[16];
@@ -86,40 +90,55 @@ bool BuildTable(uint32_t* table, size_t capacity, unsigned rootBits, const uint8
   for (unsigned i = 0; i < count; ++i)
     if (lens[i]) sorted[offset[lens[i]]++] = uint16_t(i);
 
+  // Codes no longer than the main table are stored once each, in a table only
+  // as wide as the current length, which doubles by block copies as the
+  // length grows: far fewer stores than filling every pattern of each code.
+  unsigned k = 0, code = 0, prevLen = 0;
+  size_t size = 0;
+  for (; k < used && lens[sorted[k]] <= rootBits; ++k) {
+    const unsigned sym = sorted[k], len = lens[sym];
+    code <<= len - prevLen;
+    prevLen = len;
+    if (size == 0) size = size_t(1) << len;
+    for (; size < (size_t(1) << len); size *= 2) std::memcpy(table + size, table, size * sizeof *table);
+    table[ReverseBits(code, len)] = symbols[sym] + len * 0x101;
+    code++;
+  }
+  if (size == 0) {
+    table[0] = kInvalid;
+    size = 1;
+  }
+  for (; size < rootSize; size *= 2) std::memcpy(table + size, table, size * sizeof *table);
+
   unsigned remaining[16];
   std::copy(lenCount, lenCount + 16, remaining);
   size_t next = rootSize, subStart = 0, prefix = ~size_t(0);
-  unsigned subBits = 0, code = 0, prevLen = 0;
-  for (unsigned k = 0; k < used; ++k) {
+  unsigned subBits = 0;
+  for (; k < used; ++k) {
     const unsigned sym = sorted[k], len = lens[sym];
     code <<= len - prevLen;
     prevLen = len;
     const unsigned rev = ReverseBits(code, len);
-    if (len <= rootBits) {
-      const uint32_t e = symbols[sym] + len * 0x101;
-      for (size_t i = rev; i < rootSize; i += size_t(1) << len) table[i] = e;
-    } else {
-      if ((rev & (rootSize - 1)) != prefix) {
-        // The subtable grows until the codes that remain fill it.
-        unsigned bits = len - rootBits;
-        int room = 1 << bits;
-        while (bits + rootBits < maxLen) {
-          room -= int(remaining[bits + rootBits]);
-          if (room <= 0) break;
-          ++bits;
-          room <<= 1;
-        }
-        if (next + (size_t(1) << bits) > capacity) return false;
-        prefix = rev & (rootSize - 1);
-        subStart = next;
-        subBits = bits;
-        next += size_t(1) << bits;
-        table[prefix] = uint32_t(subStart) << 16 | kLink | bits << 8 | rootBits;
+    if ((rev & (rootSize - 1)) != prefix) {
+      // The subtable grows until the codes that remain fill it.
+      unsigned bits = len - rootBits;
+      int room = 1 << bits;
+      while (bits + rootBits < maxLen) {
+        room -= int(remaining[bits + rootBits]);
+        if (room <= 0) break;
+        ++bits;
+        room <<= 1;
       }
-      const uint32_t e = symbols[sym] + (len - rootBits) * 0x101;
-      for (size_t i = rev >> rootBits; i < (size_t(1) << subBits); i += size_t(1) << (len - rootBits))
-        table[subStart + i] = e;
+      if (next + (size_t(1) << bits) > capacity) return false;
+      prefix = rev & (rootSize - 1);
+      subStart = next;
+      subBits = bits;
+      next += size_t(1) << bits;
+      table[prefix] = uint32_t(subStart) << 16 | kLink | bits << 8 | rootBits;
     }
+    const uint32_t e = symbols[sym] + (len - rootBits) * 0x101;
+    for (size_t i = rev >> rootBits; i < (size_t(1) << subBits); i += size_t(1) << (len - rootBits))
+      table[subStart + i] = e;
     remaining[len]--;
     code++;
   }

@@ -217,7 +217,9 @@ void TCompBase::CompressArchive() {
 
   FTempName = CreateTempFileName();
   try {
-    FOutStream = std::make_unique<TFileStream>(FTempName, fmCreate);
+    // Entries are many small writes with seeks back to their headers: gathered,
+    // they cost few system calls.
+    FOutStream = std::make_unique<TBufferedWriteStream>(std::make_unique<TFileStream>(FTempName, fmCreate));
   } catch (const Exception&) {
     RaiseError(FTempName, errOpenFile);
   }
@@ -550,6 +552,15 @@ void TCompBase::FinishArchive() {
 }
 
 void TCompBase::PutArchiveInPlace(bool Raise) {
+  // The last gathered writes reach the disk here; an archive that did not
+  // get them all must not replace the old one.
+  if (FOutStream) {
+    try {
+      FOutStream->Flush();
+    } catch (const Exception&) {
+      RaiseError(ArchiveFile(), errWriteFile);
+    }
+  }
   const bool Anything = FFilesAdded > 0 || FDeletedCount > 0;
   if (ReplaceArchive(FTempName, ArchiveFile()))
     FArchiveWritten = Anything;

@@ -285,7 +285,7 @@ class TCompBase : public TZipCommon {
   std::vector<std::pair<std::string, std::string>> FMoved;  // files added: source, stored name
   TWorkItem* FCurItem = nullptr;
   std::unique_ptr<TStream> FInStream;
-  std::unique_ptr<TStream> FOutStream;
+  std::unique_ptr<TBufferedWriteStream> FOutStream;
   std::string FTempName;
   bool FTempKept = false;
   bool FArchiveExisted = false;

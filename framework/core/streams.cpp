@@ -181,3 +181,82 @@ void TMemoryStream::SaveToFile(const std::string& FileName) {
   TFileStream Stream(FileName, fmCreate);
   SaveToStream(Stream);
 }
+
+TBufferedWriteStream::TBufferedWriteStream(std::unique_ptr<TStream> Target, size_t Capacity)
+    : FTarget(std::move(Target)), FBuf(Capacity) {
+  FTargetSize = FTarget->Size();
+  FPos = FTarget->Position();
+}
+
+TBufferedWriteStream::~TBufferedWriteStream() {
+  try {
+    Flush();
+  } catch (const Exception&) {
+  }
+}
+
+void TBufferedWriteStream::Flush() {
+  if (FBufLen == 0) return;
+  const size_t n = FBufLen;
+  // Gone either way: a piece that failed once is not offered again.
+  FBufLen = 0;
+  FTarget->SetPosition(FBufStart);
+  FTarget->WriteBuffer(FBuf.data(), int32_t(n));
+  FTargetSize = std::max(FTargetSize, FBufStart + int64_t(n));
+}
+
+int32_t TBufferedWriteStream::Write(const void* Buffer, int32_t Count) {
+  if (Count <= 0) return 0;
+  const size_t n = size_t(Count);
+  const bool Inside = FBufLen > 0 && FPos >= FBufStart && FPos <= FBufStart + int64_t(FBufLen);
+  if (!Inside || size_t(FPos - FBufStart) + n > FBuf.size()) {
+    Flush();
+    if (n >= FBuf.size()) {
+      FTarget->SetPosition(FPos);
+      const int32_t Put = FTarget->Write(Buffer, Count);
+      if (Put > 0) {
+        FPos += Put;
+        FTargetSize = std::max(FTargetSize, FPos);
+      }
+      return Put;
+    }
+    FBufStart = FPos;
+  }
+  const size_t At = size_t(FPos - FBufStart);
+  std::memcpy(FBuf.data() + At, Buffer, n);
+  FBufLen = std::max(FBufLen, At + n);
+  FPos += Count;
+  return Count;
+}
+
+int32_t TBufferedWriteStream::Read(void* Buffer, int32_t Count) {
+  Flush();
+  FTarget->SetPosition(FPos);
+  const int32_t Got = FTarget->Read(Buffer, Count);
+  if (Got > 0) FPos += Got;
+  return Got;
+}
+
+int64_t TBufferedWriteStream::Size() {
+  return FBufLen ? std::max(FTargetSize, FBufStart + int64_t(FBufLen)) : FTargetSize;
+}
+
+int64_t TBufferedWriteStream::Seek(int64_t Offset, TSeekOrigin Origin) {
+  const int64_t Base = Origin == soFromBeginning ? 0 : Origin == soFromCurrent ? FPos : Size();
+  if (Offset >= 0 || -Offset <= Base) {
+    FPos = Base + Offset;
+    return FPos;
+  }
+  // Before the start: whatever the owned stream makes of it.
+  Flush();
+  FTarget->SetPosition(FPos);
+  FPos = FTarget->Seek(Offset, Origin);
+  return FPos;
+}
+
+void TBufferedWriteStream::SetSize(int64_t NewSize) {
+  Flush();
+  FTarget->SetSize(NewSize);
+  FTargetSize = NewSize;
+  if (FPos > NewSize) FPos = NewSize;
+}

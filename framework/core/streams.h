@@ -2,7 +2,9 @@
 // positions.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "framework/core/sysutils.h"
 
@@ -104,4 +106,29 @@ class TMemoryStream : public TStream {
   int64_t FSize = 0;
   int64_t FPosition = 0;
   int64_t FCapacity = 0;
+};
+
+// Gathers writes in memory and hands them to the stream it owns in large
+// pieces, so that many small writes and seeks within the gathered span cost
+// no system call. A piece the owned stream refuses raises EWriteError from
+// the call that hands it over (a later Write, a Seek away, SetSize, Read or
+// Flush); call Flush before closing, as the destructor drops any failure.
+class TBufferedWriteStream : public TStream {
+ public:
+  explicit TBufferedWriteStream(std::unique_ptr<TStream> Target, size_t Capacity = 65536);
+  ~TBufferedWriteStream() override;
+  int32_t Read(void* Buffer, int32_t Count) override;
+  int32_t Write(const void* Buffer, int32_t Count) override;
+  int64_t Seek(int64_t Offset, TSeekOrigin Origin) override;
+  int64_t Size() override;
+  void SetSize(int64_t NewSize) override;
+  void Flush();
+
+ private:
+  std::unique_ptr<TStream> FTarget;
+  std::vector<uint8_t> FBuf;
+  int64_t FBufStart = 0;  // where FBuf's first byte belongs
+  size_t FBufLen = 0;
+  int64_t FPos = 0;
+  int64_t FTargetSize;
 };

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -223,6 +224,93 @@ TEST(MemoryStream, CopyFromAndFileRoundTrip) {
   F.SetPosition(100);
   EXPECT_EQ(Part.CopyFrom(F, 50), 50);
   EXPECT_EQ(std::memcmp(Part.Memory(), Data.data() + 100, 50), 0);
+}
+
+// A memory stream that refuses every write past a limit, as a full disk does,
+// and counts the writes and seeks it is given.
+class TLimitedStream : public TMemoryStream {
+ public:
+  explicit TLimitedStream(int64_t Limit) : FLimit(Limit) {}
+  int32_t Write(const void* Buffer, int32_t Count) override {
+    ++Writes;
+    const int64_t Room = std::max<int64_t>(0, FLimit - Position());
+    return TMemoryStream::Write(Buffer, int32_t(std::min<int64_t>(Count, Room)));
+  }
+  int64_t Seek(int64_t Offset, TSeekOrigin Origin) override {
+    ++Seeks;
+    return TMemoryStream::Seek(Offset, Origin);
+  }
+  int Writes = 0, Seeks = 0;
+
+ private:
+  int64_t FLimit;
+};
+
+// Small writes with a header rewritten after its data, the way an archive
+// entry is written, give the same bytes as unbuffered writes, in few calls.
+TEST(BufferedWriteStream, GathersEntriesAndHeaderRewrites) {
+  TMemoryStream Plain;
+  auto Target = std::make_unique<TLimitedStream>(int64_t(1) << 30);
+  TLimitedStream& T = *Target;
+  TBufferedWriteStream Buffered(std::move(Target), 4096);
+  for (TStream* S : {static_cast<TStream*>(&Plain), static_cast<TStream*>(&Buffered)}) {
+    for (int Entry = 0; Entry < 300; ++Entry) {
+      S->Seek(0, soFromEnd);
+      const int64_t Head = S->Position();
+      S->WriteBuffer("HEAD----", 8);
+      const std::string Data(size_t(Entry * 7 % 50), char('a' + Entry % 26));
+      if (!Data.empty()) S->WriteBuffer(Data.data(), int32_t(Data.size()));
+      const int64_t End = S->Position();
+      S->SetPosition(Head + 4);
+      const uint32_t Len = uint32_t(Data.size());
+      S->WriteBuffer(&Len, 4);
+      S->SetPosition(End);
+    }
+    // A piece larger than the buffer goes straight through.
+    const std::string Big(10000, 'Z');
+    S->WriteBuffer(Big.data(), int32_t(Big.size()));
+    S->WriteBuffer("tail", 4);
+  }
+  EXPECT_EQ(Buffered.Size(), Plain.Size());
+  Buffered.Flush();
+  ASSERT_EQ(T.Size(), Plain.Size());
+  EXPECT_EQ(std::memcmp(T.Memory(), Plain.Memory(), size_t(Plain.Size())), 0);
+  EXPECT_LT(T.Writes, 10);
+  EXPECT_LT(T.Seeks, 20);
+  // Read back through the buffer sees what was written.
+  Buffered.WriteBuffer("more", 4);
+  Buffered.SetPosition(Plain.Size());
+  char Back[4] = {};
+  EXPECT_EQ(Buffered.Read(Back, 4), 4);
+  EXPECT_EQ(std::string(Back, 4), "more");
+}
+
+// A write the target refuses is not lost in the buffer: it raises from the
+// call that hands it over, at the latest from Flush, and only once.
+TEST(BufferedWriteStream, RefusedWriteRaisesLate) {
+  struct TCase {
+    const char* Name;
+    int32_t Pieces;  // 100-byte writes before the hand-over
+    bool SeekAway;   // hand over by a write far from the gathered span
+  };
+  for (const TCase& C : {TCase{"flush", 5, false}, TCase{"buffer full", 50, false}, TCase{"seek away", 5, true}}) {
+    SCOPED_TRACE(C.Name);
+    TBufferedWriteStream S(std::make_unique<TLimitedStream>(250), 1024);
+    const std::string Piece(100, 'x');
+    bool Raised = false;
+    try {
+      for (int32_t i = 0; i < C.Pieces; ++i) EXPECT_EQ(S.Write(Piece.data(), 100), 100);
+      if (C.SeekAway) {
+        S.SetPosition(100000);
+        S.WriteBuffer("y", 1);
+      }
+      S.Flush();
+    } catch (const EWriteError&) {
+      Raised = true;
+    }
+    EXPECT_TRUE(Raised);
+    EXPECT_NO_THROW(S.Flush());
+  }
 }
 
 }  // namespace
