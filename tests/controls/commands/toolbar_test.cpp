@@ -579,6 +579,12 @@ TEST_F(ToolbarTest, FloatingWindowFollowsItsOwnerForm) {
   Pump();
   EXPECT_TRUE(IsWindowVisible(T));
   EXPECT_EQ(GetWindow(T, GW_OWNER), FForm->Handle());
+  // Showing the form activates it; the floating window takes its place above
+  // it once the messages that follow have run.
+  for (const DWORD start = GetTickCount(); !Above() && GetTickCount() - start < 3000;) {
+    Pump();
+    Sleep(20);
+  }
   EXPECT_TRUE(Above());
 }
 
