@@ -225,7 +225,7 @@ bool TMainForm::RenameEntryTo(int Row, std::string NewName) {
   if (NewName == f.Name) return false;
   const int code = RenameZipEntry(ZipBridge, f.Path + f.Name, f.Path + NewName, f.FileDate);
   if (code != 0) {
-    AppMessageBox("Error " + std::to_string(code) + " occured in rename zip " + "specification(s)", mtCustom, mbOK);
+    AppMessageBox("Error " + std::to_string(code) + " occurred while renaming the Zip entry", mtCustom, mbOK);
     return false;
   }
   f.Name = NewName;

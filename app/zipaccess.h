@@ -99,7 +99,7 @@ struct TSfxChoice {
 void SetSfxChoice(TZipBridge* Zip, const TSfxChoice& Choice);
 // Renames one entry; 0 or the component's error code.
 int RenameZipEntry(TZipBridge* Zip, const std::string& OldName, const std::string& NewName, int32_t DosDate);
-// One add by a Zip component: the specifications (relative ones to the
+// One add by a Zip component: the file patterns (relative ones to the
 // process's current folder), the za* options and the volume sizes (used
 // with zaDiskSpan).
 struct TZipAddJob {

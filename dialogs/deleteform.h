@@ -16,7 +16,7 @@ class TDeleteForm : public TForm {
  public:
   explicit TDeleteForm(TComponent* AOwner);
 
-  // The specifications the chosen mode gives for the entry table: a folder
+  // The file patterns the chosen mode gives for the entry table: a folder
   // row stands for everything below it; the "..\" row never counts.
   std::vector<std::string> DeleteSpecs();
   void DeleteButtClick(TObject* Sender);

@@ -20,7 +20,7 @@ class TExtractForm : public TForm {
  public:
   explicit TExtractForm(TComponent* AOwner);
 
-  // The specifications the Files group gives (folder rows expand to "*.*"
+  // The file patterns the Files group gives (folder rows expand to "*.*"
   // below them) and, for the Zip family, the bytes they cover; empty when a
   // mask matches nothing.
   std::vector<std::string> FileSpecs(int64_t* TotalBytes);

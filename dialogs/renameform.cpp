@@ -58,7 +58,7 @@ void TRenameFForm::OKClick(TObject*) {
     RefreshZipArchive(MainForm->ZipBridge, ArchiveName);
     const int result = RenameZipEntry(MainForm->ZipBridge, f.Path + f.Name, f.Path + name, f.FileDate);
     if (result != 0)
-      AppMessageBox("Error " + std::to_string(result) + " occured in rename zip specification(s)", mtError, mbOK);
+      AppMessageBox("Error " + std::to_string(result) + " occurred while renaming the Zip entry", mtError, mbOK);
     f.Name = name;
     MainForm->RefreshClick(this);
   }

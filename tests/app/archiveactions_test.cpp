@@ -123,7 +123,7 @@ TEST_F(ArchiveActionsTest, DeleteModesOnAZip) {
   EXPECT_EQ(FileCount, 0);
 }
 
-// In the folder view the "..\" row never reaches a specification: as first
+// In the folder view the "..\" row never reaches a delete pattern: as first
 // selected row it blocks "Selected files"; selected among others it is left
 // out; a folder row takes everything below it.
 TEST_F(ArchiveActionsTest, FolderViewNeverPassesTheParentRow) {

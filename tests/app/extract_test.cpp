@@ -253,7 +253,7 @@ TEST_F(ExtractTest, SelectedFolderTakesEverythingBelowIt) {
   EXPECT_TRUE(FileExists(FDir + "\\sel\\a\\b\\c.bin"));
   EXPECT_FALSE(FileExists(FDir + "\\sel\\d.txt"));
 
-  // Inside a folder the parent row is never a specification, chosen or
+  // Inside a folder the parent row is never an extract pattern, chosen or
   // matched.
   Form->ChangeFolder("a\\");
   ASSERT_EQ(FileTable[0].Name, "..\\");
