@@ -341,6 +341,10 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner, MainWindowClassName) {
   TCaptionPart* title = GradientCaption1->Captions()->Add();
   title->SetCaption("Quillon 2000");
   GradientCaption1->Captions()->Add();
+  // The two parts carry the whole title; the form's caption, which the
+  // component took over when it was made, would repeat it after them.
+  GradientCaption1->SetFormCaption("");
+  SetCaption("Quillon 2000");
 
   SettingsHooks.ApplyViewSettings = [this] {
     TLVExtendedStyles ex = FileList->ExtendedStyles() & ~(LVXBit(lvxGridLines) | LVXBit(lvxFullRowSelect));

@@ -266,7 +266,8 @@ void TGradientCaption::Draw() {
       x += s + 2;
     }
     if (!FFormCaption.empty() || FCaptions.Count() > 0) x += 2;
-    SetBkMode(memDC, TRANSPARENT);
+    // The texts go over the gradient, not on a box of the last fill colour.
+    c.Brush()->SetStyle(bsClear);
     const std::vector<std::string> texts = LayoutTexts(&c, w - x);
     // The texts come in the order of the visible parts still shown, then
     // the caption; fonts and colours follow by matching text to part.

@@ -585,6 +585,9 @@ TEST_F(MainFormTest, PlacementIsKeptAndTheCaptionNamesTheArchive) {
   Open(FDir + "\\A.zip");
   EXPECT_EQ(Form->GradientCaption1->Captions()->Items(1)->Caption(), " - a.zip");
   EXPECT_EQ(Application->Title(), "Quillon 2000 - a.zip");
+  // The painted title is the two parts alone; the window's own text stays whole.
+  EXPECT_EQ(Form->GradientCaption1->FormCaption(), "");
+  EXPECT_EQ(Form->Caption(), "Quillon 2000 - a.zip");
   Form->CloseArchiveClick(nullptr);
   EXPECT_EQ(Form->GradientCaption1->Captions()->Items(1)->Caption(), "");
   EXPECT_EQ(Application->Title(), "Quillon 2000");
