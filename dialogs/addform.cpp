@@ -76,11 +76,11 @@ TAddForm::TAddForm(TComponent* AOwner) : TForm(AOwner, "TAddForm") {
   SetKeyPreview(true);
   BuildControlTable(this, {
       {"CurrentFolder", TControlKind::Edit, "", 8, 8, 262, 21},
-      {"Up", TControlKind::Button, "Up", 274, 7, 28, 23},
-      {"SpeedButton1", TControlKind::Button, "PC", 304, 7, 28, 23},
-      {"SpeedButton2", TControlKind::Button, "Dsk", 334, 7, 28, 23},
-      {"BriefButt", TControlKind::Button, "L", 364, 7, 24, 23},
-      {"DetailButt", TControlKind::Button, "D", 390, 7, 24, 23},
+      {"Up", TControlKind::ToolButton, "Up", 274, 7, 28, 23, "", "DLGUPFOLDER"},
+      {"SpeedButton1", TControlKind::ToolButton, "PC", 304, 7, 28, 23, "", "DLGDRIVES"},
+      {"SpeedButton2", TControlKind::ToolButton, "Dsk", 334, 7, 28, 23, "", "DLGDESKTOP"},
+      {"BriefButt", TControlKind::ToolButton, "L", 364, 7, 24, 23, "", "DLGLIST"},
+      {"DetailButt", TControlKind::ToolButton, "D", 390, 7, 24, 23, "", "DLGDETAILS"},
       {"ActionL", TControlKind::Label, "Ac&tion:", 8, 206, 80, 14},
       {"ActionBox", TControlKind::Combo, "", 8, 222, 196, 21},
       {"CompressionL", TControlKind::Label, "&Compression:", 214, 206, 90, 14},
@@ -105,11 +105,11 @@ TAddForm::TAddForm(TComponent* AOwner) : TForm(AOwner, "TAddForm") {
       {"SetPasswordButt", TControlKind::Button, "Set &password...", 334, 364, 80, 24},
   });
   CurrentFolder = Ctl<TEdit>(this, "CurrentFolder");
-  Up = Ctl<TButton>(this, "Up");
-  SpeedButton1 = Ctl<TButton>(this, "SpeedButton1");
-  SpeedButton2 = Ctl<TButton>(this, "SpeedButton2");
-  BriefButt = Ctl<TButton>(this, "BriefButt");
-  DetailButt = Ctl<TButton>(this, "DetailButt");
+  Up = Ctl<TToolbarButtonX>(this, "Up");
+  SpeedButton1 = Ctl<TToolbarButtonX>(this, "SpeedButton1");
+  SpeedButton2 = Ctl<TToolbarButtonX>(this, "SpeedButton2");
+  BriefButt = Ctl<TToolbarButtonX>(this, "BriefButt");
+  DetailButt = Ctl<TToolbarButtonX>(this, "DetailButt");
   ActionBox = Ctl<TComboBox>(this, "ActionBox");
   CompressionBox = Ctl<TComboBox>(this, "CompressionBox");
   SpanningGroup = Ctl<TGroupBox>(this, "SpanningGroup");

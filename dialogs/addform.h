@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "controls/commands/tbbutton.h"
 #include "framework/ui/comctrls.h"
 #include "framework/ui/forms.h"
 #include "framework/ui/stdctrls.h"
@@ -56,8 +57,8 @@ class TAddForm : public TForm {
   std::vector<int> SelectedRows();
 
   TEdit* CurrentFolder = nullptr;
-  TButton *Up = nullptr, *SpeedButton1 = nullptr, *SpeedButton2 = nullptr, *BriefButt = nullptr,
-          *DetailButt = nullptr;
+  TToolbarButtonX *Up = nullptr, *SpeedButton1 = nullptr, *SpeedButton2 = nullptr, *BriefButt = nullptr,
+                  *DetailButt = nullptr;
   TListView* FileList = nullptr;
   TComboBox *ActionBox = nullptr, *CompressionBox = nullptr, *SpanningBox = nullptr;
   TButton *AddButt = nullptr, *CancelButt = nullptr, *SelectGroupButt = nullptr, *SetPasswordButt = nullptr,

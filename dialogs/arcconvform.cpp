@@ -44,10 +44,10 @@ TARCConvForm::TARCConvForm(TComponent* AOwner) : TForm(AOwner, "TARCConvForm") {
   BuildControlTable(this, {
       {"Label1", TControlKind::Label, "&Input file:", 8, 10, 80, 14},
       {"Edit1", TControlKind::Edit, "", 90, 8, 300, 21},
-      {"FlatButton1", TControlKind::Button, "...", 392, 8, 22, 21},
+      {"FlatButton1", TControlKind::FlatButton, "...", 392, 8, 22, 21},
       {"Label2", TControlKind::Label, "&Output file:", 8, 38, 80, 14},
       {"Edit2", TControlKind::Edit, "", 90, 36, 300, 21},
-      {"FlatButton2", TControlKind::Button, "...", 392, 36, 22, 21},
+      {"FlatButton2", TControlKind::FlatButton, "...", 392, 36, 22, 21},
       {"CheckBox1", TControlKind::Check, "Integrity C&heck", 300, 138, 120, 18},
       {"btnOK", TControlKind::DefaultButton, "&OK", 432, 8, 75, 25},
       {"CloseButton", TControlKind::CancelButton, "&Cancel", 432, 38, 75, 25},

@@ -80,13 +80,13 @@ TDragForm::TDragForm(TComponent* AOwner) : TForm(AOwner, "TDragForm") {
       {"CheckBox2", TControlKind::Check, "Include system and hidden files", 8, 172, 313, 18},
       {"CheckBox1", TControlKind::Check, "&Save full folder info", 8, 194, 313, 18},
       {"CheckBox3", TControlKind::Check, "Recursive (look in sub-folders)...", 8, 216, 313, 18},
-      {"FlatButton1", TControlKind::Button, "&Password...", 8, 240, 90, 25},
+      {"FlatButton1", TControlKind::FlatButton, "&Password...", 8, 240, 90, 25},
       {"GroupBox4", TControlKind::Group, "&Multiple disk s&panning ", 8, 272, 313, 96},
       {"ComboBox3", TControlKind::Combo, "", 8, 18, 296, 21, "GroupBox4"},
       {"Label5", TControlKind::Label, "&Max. Volume Size:", 8, 46, 110, 14, "GroupBox4"},
-      {"EditX1", TControlKind::Edit, "1400000", 120, 42, 130, 21, "GroupBox4"},
+      {"EditX1", TControlKind::EditX, "1400000", 120, 42, 130, 21, "GroupBox4"},
       {"Label6", TControlKind::Label, "FREE on 1st disk:", 8, 70, 110, 14, "GroupBox4"},
-      {"EditX2", TControlKind::Edit, "0", 120, 66, 130, 21, "GroupBox4"},
+      {"EditX2", TControlKind::EditX, "0", 120, 66, 130, 21, "GroupBox4"},
       {"Button1", TControlKind::DefaultButton, "OK", 84, 380, 75, 25},
       {"Button2", TControlKind::CancelButton, "Cancel", 165, 380, 75, 25},
       {"HelpButt", TControlKind::Button, "&Help", 246, 380, 75, 25},
@@ -109,8 +109,8 @@ TDragForm::TDragForm(TComponent* AOwner) : TForm(AOwner, "TDragForm") {
   CheckBox2 = Ctl<TCheckBox>(this, "CheckBox2");
   CheckBox3 = Ctl<TCheckBox>(this, "CheckBox3");
   GroupBox4 = Ctl<TGroupBox>(this, "GroupBox4");
-  EditX1 = Ctl<TEdit>(this, "EditX1");
-  EditX2 = Ctl<TEdit>(this, "EditX2");
+  EditX1 = Ctl<TEditX>(this, "EditX1");
+  EditX2 = Ctl<TEditX>(this, "EditX2");
   ZipBridge1 = CreateZipBridge(this, nullptr, "ZipBridge1");
   newbox = new TOpenDialog(this);
   newbox->SetName("newbox");

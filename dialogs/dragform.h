@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "controls/commands/editx.h"
 #include "framework/ui/dialogs.h"
 #include "framework/ui/forms.h"
 #include "framework/ui/stdctrls.h"
@@ -36,7 +37,7 @@ class TDragForm : public TForm {
   TComboBox *ComboBox1 = nullptr, *ComboBox2 = nullptr, *ComboBox3 = nullptr;
   TCheckBox *CheckBox1 = nullptr, *CheckBox2 = nullptr, *CheckBox3 = nullptr;
   TGroupBox* GroupBox4 = nullptr;
-  TEdit *EditX1 = nullptr, *EditX2 = nullptr;
+  TEditX *EditX1 = nullptr, *EditX2 = nullptr;
   TOpenDialog *newbox = nullptr, *Openbox = nullptr;
   TZipBridge* ZipBridge1 = nullptr;
 
