@@ -39,7 +39,7 @@ TContAddForm::TContAddForm(TComponent* AOwner) : TForm(AOwner, "TContAddForm") {
   BuildControlTable(this, {
       {"Label1", TControlKind::Label, "", 10, 8, 420, 14},
       {"GroupBox1", TControlKind::Group, "A&dd to archive:", 8, 26, 430, 50},
-      {"Edit1", TControlKind::Edit, "", 10, 20, 250, 21, "GroupBox1"},
+      {"Edit1", TControlKind::EditX, "", 10, 20, 250, 21, "GroupBox1"},
       {"Button3", TControlKind::Button, "&New...", 266, 18, 75, 24, "GroupBox1"},
       {"Button4", TControlKind::Button, "&Open...", 346, 18, 75, 24, "GroupBox1"},
       {"Label2", TControlKind::Label, "Ac&tion:", 10, 86, 100, 14},
@@ -62,7 +62,7 @@ TContAddForm::TContAddForm(TComponent* AOwner) : TForm(AOwner, "TContAddForm") {
       {"Button2", TControlKind::CancelButton, "Cancel", 360, 288, 75, 25},
   });
   Label1 = Ctl<TLabel>(this, "Label1");
-  Edit1 = Ctl<TEdit>(this, "Edit1");
+  Edit1 = Ctl<TEditX>(this, "Edit1");
   EditX1 = Ctl<TEditX>(this, "EditX1");
   EditX2 = Ctl<TEditX>(this, "EditX2");
   ComboBox1 = Ctl<TComboBox>(this, "ComboBox1");

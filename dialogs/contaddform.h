@@ -27,7 +27,7 @@ class TContAddForm : public TForm {
 
   std::vector<std::string> Names;
   TLabel* Label1 = nullptr;
-  TEdit* Edit1 = nullptr;
+  TEditX* Edit1 = nullptr;
   TEditX *EditX1 = nullptr, *EditX2 = nullptr;
   TComboBox *ComboBox1 = nullptr, *ComboBox2 = nullptr, *ComboBox3 = nullptr;
   TCheckBox *CheckBox1 = nullptr, *CheckBox2 = nullptr, *CheckBox3 = nullptr;

@@ -45,11 +45,11 @@ std::string AskPassword(TCustomForm* Over, const std::string& Caption) {
   box.SetClientWidth(260);
   box.SetClientHeight(76);
   BuildControlTable(&box, {
-      {"PasswordEdit", TControlKind::Edit, "", 8, 10, 244, 21},
+      {"PasswordEdit", TControlKind::EditX, "", 8, 10, 244, 21},
       {"OKButt", TControlKind::DefaultButton, "OK", 96, 42, 75, 25},
       {"CancelButt", TControlKind::CancelButton, "Cancel", 177, 42, 75, 25},
   });
-  auto* edit = Ctl<TEdit>(&box, "PasswordEdit");
+  auto* edit = Ctl<TEditX>(&box, "PasswordEdit");
   edit->SetPasswordChar('*');
   Ctl<TButton>(&box, "OKButt")->SetModalResult(mrOk);
   Ctl<TButton>(&box, "CancelButt")->SetModalResult(mrCancel);
@@ -70,7 +70,7 @@ TDragForm::TDragForm(TComponent* AOwner) : TForm(AOwner, "TDragForm") {
       {"Label1", TControlKind::Label, "", 8, 8, 313, 14},
       {"GroupBox1", TControlKind::Group, "", 8, 28, 313, 78},
       {"Label2", TControlKind::Label, "A&dd to archive:", 8, 14, 200, 14, "GroupBox1"},
-      {"Edit1", TControlKind::Edit, "", 8, 30, 296, 21, "GroupBox1"},
+      {"Edit1", TControlKind::EditX, "", 8, 30, 296, 21, "GroupBox1"},
       {"Button3", TControlKind::Button, "&New...", 148, 52, 75, 23, "GroupBox1"},
       {"Button4", TControlKind::Button, "&Open...", 229, 52, 75, 23, "GroupBox1"},
       {"Label3", TControlKind::Label, "Ac&tion:", 8, 116, 90, 14},
@@ -92,7 +92,7 @@ TDragForm::TDragForm(TComponent* AOwner) : TForm(AOwner, "TDragForm") {
       {"HelpButt", TControlKind::Button, "&Help", 246, 380, 75, 25},
   });
   Label1 = Ctl<TLabel>(this, "Label1");
-  Edit1 = Ctl<TEdit>(this, "Edit1");
+  Edit1 = Ctl<TEditX>(this, "Edit1");
   Edit1->SetReadOnly(true);
   Button1 = Ctl<TButton>(this, "Button1");
   Button2 = Ctl<TButton>(this, "Button2");

@@ -31,7 +31,7 @@ class TDragForm : public TForm {
   void OpenTarget(const std::string& Name);
 
   TLabel* Label1 = nullptr;
-  TEdit* Edit1 = nullptr;
+  TEditX* Edit1 = nullptr;
   TButton *Button1 = nullptr, *Button2 = nullptr, *Button3 = nullptr, *Button4 = nullptr, *HelpButt = nullptr,
           *FlatButton1 = nullptr;
   TComboBox *ComboBox1 = nullptr, *ComboBox2 = nullptr, *ComboBox3 = nullptr;

@@ -16,8 +16,23 @@
 #include "controls/views/placement.h"
 #include "dialogs/addform.h"
 #include "dialogs/arcconvform.h"
+#include "dialogs/checkoutform.h"
+#include "dialogs/configform.h"
 #include "dialogs/contaddform.h"
+#include "dialogs/deleteform.h"
 #include "dialogs/dragform.h"
+#include "dialogs/exeform.h"
+#include "dialogs/extractform.h"
+#include "dialogs/findform.h"
+#include "dialogs/foldertree.h"
+#include "dialogs/nfolderform.h"
+#include "dialogs/passwordform.h"
+#include "dialogs/renamearcform.h"
+#include "dialogs/renameform.h"
+#include "dialogs/selgroupform.h"
+#include "dialogs/spanform.h"
+#include "dialogs/uuencodeform.h"
+#include "dialogs/viewform.h"
 #include "framework/core/sysutils.h"
 #include "framework/ui/registry.h"
 #include "framework/ui/testdriver.h"
@@ -264,6 +279,60 @@ TEST_F(FlatControlsTest, ConverterBrowseButtons) {
   });
   d.Close();
   Application->ProcessMessages();
+}
+
+template <class F>
+std::unique_ptr<TForm> Make() {
+  return std::make_unique<F>(nullptr);
+}
+
+// Every text field of the dialogs is a flat edit whose height follows its
+// font; no plain edit is left among them.
+TEST_F(FlatControlsTest, EveryDialogTextFieldIsAFlatEdit) {
+  struct DialogCase {
+    const char* Dialog;
+    std::function<std::unique_ptr<TForm>()> Create;
+    std::vector<const char*> Fields;
+  };
+  const DialogCase cases[] = {
+      {"add", Make<TAddForm>, {"CurrentFolder", "MAXVSize", "FREEon1st"}},
+      {"converter", Make<TARCConvForm>, {"Edit1", "Edit2"}},
+      {"check-out", Make<TCheckOut>, {"FolderName", "GroupName", "MaxIcons"}},
+      {"configuration", Make<TConfigurationForm>,
+       {"TempEdit", "CheckoutEdit", "StartUpEdit", "AddFromEdit", "ViewerEdit", "ScanParams"}},
+      {"command-line add", Make<TContAddForm>, {"Edit1", "EditX1", "EditX2"}},
+      {"delete", Make<TDeleteForm>, {"FileSpec"}},
+      {"drag-and-drop", Make<TDragForm>, {"Edit1", "EditX1", "EditX2"}},
+      {"self-extractor", Make<TEXEForm>, {"ArchiveName", "UnZIPTo", "Caption", "CommandLine"}},
+      {"extract", Make<TExtractForm>, {"FileSpec"}},
+      {"find", Make<TFindForm>, {"ftype", "SelSize"}},
+      {"new folder", [] { return std::unique_ptr<TForm>(std::make_unique<TNFolderForm1>(nullptr, nullptr)); },
+       {"Edit1"}},
+      {"password", Make<TPasswordForm>, {"Password"}},
+      {"rename archive", Make<TRenameForm>, {"Edit1"}},
+      {"rename", Make<TRenameFForm>, {"FileName"}},
+      {"file group", Make<TSelGroupForm>, {"typee"}},
+      {"read span", Make<TReadSpanForm>, {"FromArc", "ToArc"}},
+      {"write span", Make<TWriteSpanForm>, {"FromArc", "ToArc"}},
+      {"uuencode", Make<TUUEncodeForm>, {"SourceFile", "DestFile"}},
+      {"view", Make<TViewForm>, {"ViewerPath"}},
+  };
+  for (const DialogCase& c : cases) {
+    SCOPED_TRACE(c.Dialog);
+    std::unique_ptr<TForm> d = c.Create();
+    for (const char* name : c.Fields) {
+      SCOPED_TRACE(name);
+      auto* e = dynamic_cast<TEditX*>(UiDriver::FindComponent(d.get(), name));
+      ASSERT_NE(e, nullptr);
+      EXPECT_EQ(e->Height(), FontHeight(e) + 6);
+    }
+    for (int i = 0; i < d->ComponentCount(); ++i) {
+      auto* e = dynamic_cast<TCustomEdit*>(d->Components(i));
+      if (e && !dynamic_cast<TMemo*>(e)) {
+        EXPECT_NE(dynamic_cast<TEditX*>(e), nullptr) << e->Name();
+      }
+    }
+  }
 }
 
 }  // namespace
