@@ -75,12 +75,12 @@ TAddForm::TAddForm(TComponent* AOwner) : TForm(AOwner, "TAddForm") {
   SetClientHeight(395);
   SetKeyPreview(true);
   BuildControlTable(this, {
-      {"CurrentFolder", TControlKind::Edit, "", 8, 8, 262, 21},
-      {"Up", TControlKind::Button, "Up", 274, 7, 28, 23},
-      {"SpeedButton1", TControlKind::Button, "PC", 304, 7, 28, 23},
-      {"SpeedButton2", TControlKind::Button, "Dsk", 334, 7, 28, 23},
-      {"BriefButt", TControlKind::Button, "L", 364, 7, 24, 23},
-      {"DetailButt", TControlKind::Button, "D", 390, 7, 24, 23},
+      {"CurrentFolder", TControlKind::EditX, "", 8, 8, 262, 21},
+      {"Up", TControlKind::ToolButton, "Up", 274, 7, 28, 23, "", "DLGUPFOLDER"},
+      {"SpeedButton1", TControlKind::ToolButton, "PC", 304, 7, 28, 23, "", "DLGDRIVES"},
+      {"SpeedButton2", TControlKind::ToolButton, "Dsk", 334, 7, 28, 23, "", "DLGDESKTOP"},
+      {"BriefButt", TControlKind::ToolButton, "L", 364, 7, 24, 23, "", "DLGLIST"},
+      {"DetailButt", TControlKind::ToolButton, "D", 390, 7, 24, 23, "", "DLGDETAILS"},
       {"ActionL", TControlKind::Label, "Ac&tion:", 8, 206, 80, 14},
       {"ActionBox", TControlKind::Combo, "", 8, 222, 196, 21},
       {"CompressionL", TControlKind::Label, "&Compression:", 214, 206, 90, 14},
@@ -88,10 +88,10 @@ TAddForm::TAddForm(TComponent* AOwner) : TForm(AOwner, "TAddForm") {
       {"SpanningGroup", TControlKind::Group, "&Multiple disk s&panning ", 8, 250, 232, 138},
       {"SpanningBox", TControlKind::Combo, "", 8, 18, 216, 21, "SpanningGroup"},
       {"MAXVSizeL", TControlKind::Label, "&Max. Volume Size:", 8, 48, 100, 14, "SpanningGroup"},
-      {"MAXVSize", TControlKind::Edit, "", 110, 45, 80, 21, "SpanningGroup"},
+      {"MAXVSize", TControlKind::EditX, "", 110, 45, 80, 21, "SpanningGroup"},
       {"MAXVSizeB", TControlKind::Label, "bytes", 194, 48, 30, 14, "SpanningGroup"},
       {"FREEon1stL", TControlKind::Label, "FREE on 1st disk:", 8, 76, 100, 14, "SpanningGroup"},
-      {"FREEon1st", TControlKind::Edit, "", 110, 73, 80, 21, "SpanningGroup"},
+      {"FREEon1st", TControlKind::EditX, "", 110, 73, 80, 21, "SpanningGroup"},
       {"FREEon1stB", TControlKind::Label, "bytes", 194, 76, 30, 14, "SpanningGroup"},
       {"CheckBox2", TControlKind::Check, "Format (erase) disk before adding...", 8, 104, 216, 18, "SpanningGroup"},
       {"OptionsGroup", TControlKind::Group, "", 248, 250, 166, 80},
@@ -104,18 +104,18 @@ TAddForm::TAddForm(TComponent* AOwner) : TForm(AOwner, "TAddForm") {
       {"SelectGroupButt", TControlKind::Button, "File &filter...", 248, 364, 80, 24},
       {"SetPasswordButt", TControlKind::Button, "Set &password...", 334, 364, 80, 24},
   });
-  CurrentFolder = Ctl<TEdit>(this, "CurrentFolder");
-  Up = Ctl<TButton>(this, "Up");
-  SpeedButton1 = Ctl<TButton>(this, "SpeedButton1");
-  SpeedButton2 = Ctl<TButton>(this, "SpeedButton2");
-  BriefButt = Ctl<TButton>(this, "BriefButt");
-  DetailButt = Ctl<TButton>(this, "DetailButt");
+  CurrentFolder = Ctl<TEditX>(this, "CurrentFolder");
+  Up = Ctl<TToolbarButtonX>(this, "Up");
+  SpeedButton1 = Ctl<TToolbarButtonX>(this, "SpeedButton1");
+  SpeedButton2 = Ctl<TToolbarButtonX>(this, "SpeedButton2");
+  BriefButt = Ctl<TToolbarButtonX>(this, "BriefButt");
+  DetailButt = Ctl<TToolbarButtonX>(this, "DetailButt");
   ActionBox = Ctl<TComboBox>(this, "ActionBox");
   CompressionBox = Ctl<TComboBox>(this, "CompressionBox");
   SpanningGroup = Ctl<TGroupBox>(this, "SpanningGroup");
   SpanningBox = Ctl<TComboBox>(this, "SpanningBox");
-  MAXVSize = Ctl<TEdit>(this, "MAXVSize");
-  FREEon1st = Ctl<TEdit>(this, "FREEon1st");
+  MAXVSize = Ctl<TEditX>(this, "MAXVSize");
+  FREEon1st = Ctl<TEditX>(this, "FREEon1st");
   CheckBox2 = Ctl<TCheckBox>(this, "CheckBox2");
   IncSystemHidden = Ctl<TCheckBox>(this, "IncSystemHidden");
   SaveExtraDirInfo = Ctl<TCheckBox>(this, "SaveExtraDirInfo");

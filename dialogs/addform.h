@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "controls/commands/editx.h"
+#include "controls/commands/tbbutton.h"
 #include "framework/ui/comctrls.h"
 #include "framework/ui/forms.h"
 #include "framework/ui/stdctrls.h"
@@ -55,15 +57,15 @@ class TAddForm : public TForm {
   // The rows selected now, in list order.
   std::vector<int> SelectedRows();
 
-  TEdit* CurrentFolder = nullptr;
-  TButton *Up = nullptr, *SpeedButton1 = nullptr, *SpeedButton2 = nullptr, *BriefButt = nullptr,
-          *DetailButt = nullptr;
+  TEditX* CurrentFolder = nullptr;
+  TToolbarButtonX *Up = nullptr, *SpeedButton1 = nullptr, *SpeedButton2 = nullptr, *BriefButt = nullptr,
+                  *DetailButt = nullptr;
   TListView* FileList = nullptr;
   TComboBox *ActionBox = nullptr, *CompressionBox = nullptr, *SpanningBox = nullptr;
   TButton *AddButt = nullptr, *CancelButt = nullptr, *SelectGroupButt = nullptr, *SetPasswordButt = nullptr,
           *HelpButt = nullptr;
   TGroupBox* SpanningGroup = nullptr;
-  TEdit *MAXVSize = nullptr, *FREEon1st = nullptr;
+  TEditX *MAXVSize = nullptr, *FREEon1st = nullptr;
   TCheckBox *CheckBox2 = nullptr, *IncSystemHidden = nullptr, *SaveExtraDirInfo = nullptr, *CheckBox1 = nullptr;
   TZipBridge* ZipBridge1 = nullptr;
   TDiskInfo* DiskInfo1 = nullptr;

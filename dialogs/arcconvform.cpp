@@ -43,17 +43,17 @@ TARCConvForm::TARCConvForm(TComponent* AOwner) : TForm(AOwner, "TARCConvForm") {
   SetKeyPreview(true);
   BuildControlTable(this, {
       {"Label1", TControlKind::Label, "&Input file:", 8, 10, 80, 14},
-      {"Edit1", TControlKind::Edit, "", 90, 8, 300, 21},
-      {"FlatButton1", TControlKind::Button, "...", 392, 8, 22, 21},
+      {"Edit1", TControlKind::EditX, "", 90, 8, 300, 21},
+      {"FlatButton1", TControlKind::FlatButton, "...", 392, 8, 22, 21},
       {"Label2", TControlKind::Label, "&Output file:", 8, 38, 80, 14},
-      {"Edit2", TControlKind::Edit, "", 90, 36, 300, 21},
-      {"FlatButton2", TControlKind::Button, "...", 392, 36, 22, 21},
+      {"Edit2", TControlKind::EditX, "", 90, 36, 300, 21},
+      {"FlatButton2", TControlKind::FlatButton, "...", 392, 36, 22, 21},
       {"CheckBox1", TControlKind::Check, "Integrity C&heck", 300, 138, 120, 18},
       {"btnOK", TControlKind::DefaultButton, "&OK", 432, 8, 75, 25},
       {"CloseButton", TControlKind::CancelButton, "&Cancel", 432, 38, 75, 25},
   });
-  Edit1 = Ctl<TEdit>(this, "Edit1");
-  Edit2 = Ctl<TEdit>(this, "Edit2");
+  Edit1 = Ctl<TEditX>(this, "Edit1");
+  Edit2 = Ctl<TEditX>(this, "Edit2");
   FlatButton1 = Ctl<TButton>(this, "FlatButton1");
   FlatButton2 = Ctl<TButton>(this, "FlatButton2");
   CheckBox1 = Ctl<TCheckBox>(this, "CheckBox1");

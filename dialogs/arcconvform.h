@@ -3,6 +3,7 @@
 #pragma once
 #include <string>
 
+#include "controls/commands/editx.h"
 #include "framework/ui/comctrls.h"
 #include "framework/ui/extctrls.h"
 #include "framework/ui/forms.h"
@@ -27,7 +28,7 @@ class TARCConvForm : public TForm {
   // True after the last run converted the archive.
   bool Converted() const { return FConverted; }
 
-  TEdit *Edit1 = nullptr, *Edit2 = nullptr;
+  TEditX *Edit1 = nullptr, *Edit2 = nullptr;
   TButton *FlatButton1 = nullptr, *FlatButton2 = nullptr, *btnOK = nullptr, *CloseButton = nullptr;
   TRadioGroup *RadioGroup1 = nullptr, *RadioGroup2 = nullptr;
   TCheckBox* CheckBox1 = nullptr;

@@ -103,20 +103,20 @@ TCheckOut::TCheckOut(TComponent* AOwner) : TForm(AOwner, "TCheckOut") {
       {"InfoL", TControlKind::Label,
        "All files will be extracted to the specified folder, and a program group will be built.", 8, 8, 270, 28},
       {"FolderNameL", TControlKind::Label, "&Folder:", 8, 46, 80, 14},
-      {"FolderName", TControlKind::Edit, "", 96, 42, 182, 21},
+      {"FolderName", TControlKind::EditX, "", 96, 42, 182, 21},
       {"GroupNameL", TControlKind::Label, "&Group name:", 8, 74, 80, 14},
-      {"GroupName", TControlKind::Edit, "", 96, 70, 182, 21},
+      {"GroupName", TControlKind::EditX, "", 96, 70, 182, 21},
       {"MaxIconsL", TControlKind::Label, "&Maximum icons:", 8, 102, 80, 14},
-      {"MaxIcons", TControlKind::Edit, "", 96, 98, 50, 21},
+      {"MaxIcons", TControlKind::EditX, "", 96, 98, 50, 21},
       {"DocOnly", TControlKind::Check, "&Create icons for programs and documents only", 8, 130, 270, 18},
       {"OK", TControlKind::DefaultButton, "OK", 288, 8, 75, 25},
       {"Cancel", TControlKind::CancelButton, "Cancel", 288, 40, 75, 25},
       {"HelpButt", TControlKind::Button, "&Help", 288, 72, 75, 25},
   });
   Ctl<TLabel>(this, "InfoL")->SetWordWrap(true);
-  FolderName = Ctl<TEdit>(this, "FolderName");
-  GroupName = Ctl<TEdit>(this, "GroupName");
-  MaxIcons = Ctl<TEdit>(this, "MaxIcons");
+  FolderName = Ctl<TEditX>(this, "FolderName");
+  GroupName = Ctl<TEditX>(this, "GroupName");
+  MaxIcons = Ctl<TEditX>(this, "MaxIcons");
   DocOnly = Ctl<TCheckBox>(this, "DocOnly");
   OK = Ctl<TButton>(this, "OK");
   Cancel = Ctl<TButton>(this, "Cancel");

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "controls/commands/editx.h"
 #include "framework/ui/forms.h"
 #include "framework/ui/stdctrls.h"
 
@@ -29,7 +30,7 @@ class TCheckOut : public TForm {
 
   void OKClick(TObject* Sender);
 
-  TEdit *FolderName = nullptr, *GroupName = nullptr, *MaxIcons = nullptr;
+  TEditX *FolderName = nullptr, *GroupName = nullptr, *MaxIcons = nullptr;
   TCheckBox* DocOnly = nullptr;
   TButton *OK = nullptr, *Cancel = nullptr, *HelpButt = nullptr;
   TZipBridge* ZipBridge1 = nullptr;

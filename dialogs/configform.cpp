@@ -165,36 +165,36 @@ TConfigurationForm::TConfigurationForm(TComponent* AOwner) : TForm(AOwner, "TCon
       {"AlignBottomButt", K::Radio, "Align &Bottom", 10, 92, 160, 18, "AlignGroup"},
 
       {"TempGroup", K::Group, " &Temp folder ", 8, 4, 210, 48, "FoldersPage"},
-      {"TempEdit", K::Edit, "", 8, 18, 160, 21, "TempGroup"},
+      {"TempEdit", K::EditX, "", 8, 18, 160, 21, "TempGroup"},
       {"TempBrowse", K::Button, "...", 172, 17, 28, 23, "TempGroup"},
       {"CheckoutGroup", K::Group, " Checkout &base folder ", 224, 4, 210, 48, "FoldersPage"},
-      {"CheckoutEdit", K::Edit, "", 8, 18, 160, 21, "CheckoutGroup"},
+      {"CheckoutEdit", K::EditX, "", 8, 18, 160, 21, "CheckoutGroup"},
       {"CheckoutBrowse", K::Button, "...", 172, 17, 28, 23, "CheckoutGroup"},
       {"StartUpGroup", K::Group, " Start-up base folder ", 8, 56, 210, 100, "FoldersPage"},
       {"StartUpDefault", K::Radio, "S&ystem default", 8, 18, 190, 18, "StartUpGroup"},
       {"StartUpLast", K::Radio, "&Last open archive", 8, 38, 190, 18, "StartUpGroup"},
       {"StartUpFolderButt", K::Radio, "&Folder:", 8, 58, 190, 18, "StartUpGroup"},
-      {"StartUpEdit", K::Edit, "", 8, 76, 160, 21, "StartUpGroup"},
+      {"StartUpEdit", K::EditX, "", 8, 76, 160, 21, "StartUpGroup"},
       {"StartUpBrowse", K::Button, "...", 172, 75, 28, 23, "StartUpGroup"},
       {"AddGroup", K::Group, " Add folder ", 224, 56, 210, 100, "FoldersPage"},
       {"AddOpenFolder", K::Radio, "O&pen  archive folder", 8, 18, 190, 18, "AddGroup"},
       {"AddLastFolder", K::Radio, "Last a&dd folder", 8, 38, 190, 18, "AddGroup"},
       {"AddFolderButt", K::Radio, "Folde&r:", 8, 58, 190, 18, "AddGroup"},
-      {"AddFromEdit", K::Edit, "", 8, 76, 160, 21, "AddGroup"},
+      {"AddFromEdit", K::EditX, "", 8, 76, 160, 21, "AddGroup"},
       {"AddFromBrowse", K::Button, "...", 172, 75, 28, 23, "AddGroup"},
       {"ExtractGroup", K::Group, " Extract folder ", 8, 160, 426, 64, "FoldersPage"},
       {"ExtractToArchive", K::Radio, "Extract to ./archive ", 8, 18, 300, 18, "ExtractGroup"},
       {"ExtractToLast", K::Radio, "Extract to last extracting folder", 8, 38, 300, 18, "ExtractGroup"},
 
       {"ViewerLabel", K::Label, "&Viewer:", 8, 12, 100, 14, "ProgramsPage"},
-      {"ViewerEdit", K::Edit, "", 8, 28, 380, 21, "ProgramsPage"},
+      {"ViewerEdit", K::EditX, "", 8, 28, 380, 21, "ProgramsPage"},
       {"ViewerBrowse", K::Button, "...", 394, 27, 28, 23, "ProgramsPage"},
       {"ScanGroup", K::Group, "Optional virus scanner", 8, 64, 426, 110, "ProgramsPage"},
       {"ScanLabel", K::Label, "&Scan program:", 8, 18, 100, 14, "ScanGroup"},
       {"ScanProgram", K::Combo, "", 8, 34, 370, 21, "ScanGroup"},
       {"ScanBrowse", K::Button, "...", 384, 33, 28, 23, "ScanGroup"},
       {"ParamsLabel", K::Label, "&Parameters: ", 8, 62, 100, 14, "ScanGroup"},
-      {"ScanParams", K::Edit, "", 8, 78, 370, 21, "ScanGroup"},
+      {"ScanParams", K::EditX, "", 8, 78, 370, 21, "ScanGroup"},
 
       {"UseShellExtBox", K::Check, "Use &Explorer Shell Extensions", 8, 8, 300, 18, "ShellExtPage"},
       {"MenuGroup", K::Group, " Menu Items ", 8, 30, 426, 140, "ShellExtPage"},
@@ -246,12 +246,12 @@ TConfigurationForm::TConfigurationForm(TComponent* AOwner) : TForm(AOwner, "TCon
   UseShellExtBox = Ctl<TCheckBox>(this, "UseShellExtBox");
   ClassicStyle = Ctl<TRadioButton>(this, "ClassicStyle");
   ExplorerStyleButt = Ctl<TRadioButton>(this, "ExplorerStyleButt");
-  TempEdit = Ctl<TEdit>(this, "TempEdit");
-  CheckoutEdit = Ctl<TEdit>(this, "CheckoutEdit");
-  StartUpEdit = Ctl<TEdit>(this, "StartUpEdit");
-  AddFromEdit = Ctl<TEdit>(this, "AddFromEdit");
-  ViewerEdit = Ctl<TEdit>(this, "ViewerEdit");
-  ScanParams = Ctl<TEdit>(this, "ScanParams");
+  TempEdit = Ctl<TEditX>(this, "TempEdit");
+  CheckoutEdit = Ctl<TEditX>(this, "CheckoutEdit");
+  StartUpEdit = Ctl<TEditX>(this, "StartUpEdit");
+  AddFromEdit = Ctl<TEditX>(this, "AddFromEdit");
+  ViewerEdit = Ctl<TEditX>(this, "ViewerEdit");
+  ScanParams = Ctl<TEditX>(this, "ScanParams");
   ScanProgram = Ctl<TComboBox>(this, "ScanProgram");
   for (const TScanner& s : Scanners) ScanProgram->Items()->Add(s.Program);
 
@@ -269,7 +269,7 @@ TConfigurationForm::TConfigurationForm(TComponent* AOwner) : TForm(AOwner, "TCon
   for (TControl* c : std::initializer_list<TControl*>{LargeButtonsBox, UseShellExtBox, ClassicStyle, ExplorerStyleButt})
     c->OnClick = [this](TObject*) { FollowOwners(); };
   // Typing into a folder edit chooses its "Folder:" button.
-  Ctl<TEdit>(this, "StartUpEdit")->OnEnter = [this](TObject*) {
+  Ctl<TEditX>(this, "StartUpEdit")->OnEnter = [this](TObject*) {
     Ctl<TRadioButton>(this, "StartUpFolderButt")->SetChecked(true);
   };
   AddFromEdit->OnEnter = [this](TObject*) { Ctl<TRadioButton>(this, "AddFolderButt")->SetChecked(true); };
@@ -366,7 +366,7 @@ void TConfigurationForm::OKButtClick(TObject*) {
   Close();
 }
 
-void TConfigurationForm::BrowseFolder(TEdit* Edit, const std::string& Caption, TRadioButton* Select) {
+void TConfigurationForm::BrowseFolder(TEditX* Edit, const std::string& Caption, TRadioButton* Select) {
   TBrowseDirectoryDlg dlg(this);
   dlg.SetCaption(Caption);
   dlg.SetSelection(Edit->Text());

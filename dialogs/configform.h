@@ -4,6 +4,7 @@
 #pragma once
 #include <string>
 
+#include "controls/commands/editx.h"
 #include "framework/ui/comctrls.h"
 #include "framework/ui/forms.h"
 #include "framework/ui/stdctrls.h"
@@ -20,7 +21,7 @@ class TConfigurationForm : public TForm {
   TButton *OKButt = nullptr, *CancelButt = nullptr, *HelpButt = nullptr, *SelectButtonsButt = nullptr;
   TCheckBox *LargeButtonsBox = nullptr, *ViewFoldersBox = nullptr, *UseShellExtBox = nullptr;
   TRadioButton *ClassicStyle = nullptr, *ExplorerStyleButt = nullptr;
-  TEdit *TempEdit = nullptr, *CheckoutEdit = nullptr, *StartUpEdit = nullptr, *AddFromEdit = nullptr,
+  TEditX *TempEdit = nullptr, *CheckoutEdit = nullptr, *StartUpEdit = nullptr, *AddFromEdit = nullptr,
         *ViewerEdit = nullptr, *ScanParams = nullptr;
   TComboBox* ScanProgram = nullptr;
 
@@ -28,7 +29,7 @@ class TConfigurationForm : public TForm {
   void FormShow();
   void LoadControls();
   void FollowOwners();
-  void BrowseFolder(TEdit* Edit, const std::string& Caption, TRadioButton* Select);
+  void BrowseFolder(TEditX* Edit, const std::string& Caption, TRadioButton* Select);
   void BrowseProgram(TControl* Edit, const std::string& Start);
   void ScanProgramChange();
 };

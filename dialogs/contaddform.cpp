@@ -39,7 +39,7 @@ TContAddForm::TContAddForm(TComponent* AOwner) : TForm(AOwner, "TContAddForm") {
   BuildControlTable(this, {
       {"Label1", TControlKind::Label, "", 10, 8, 420, 14},
       {"GroupBox1", TControlKind::Group, "A&dd to archive:", 8, 26, 430, 50},
-      {"Edit1", TControlKind::Edit, "", 10, 20, 250, 21, "GroupBox1"},
+      {"Edit1", TControlKind::EditX, "", 10, 20, 250, 21, "GroupBox1"},
       {"Button3", TControlKind::Button, "&New...", 266, 18, 75, 24, "GroupBox1"},
       {"Button4", TControlKind::Button, "&Open...", 346, 18, 75, 24, "GroupBox1"},
       {"Label2", TControlKind::Label, "Ac&tion:", 10, 86, 100, 14},
@@ -49,22 +49,22 @@ TContAddForm::TContAddForm(TComponent* AOwner) : TForm(AOwner, "TContAddForm") {
       {"CheckBox2", TControlKind::Check, "Include system and hidden files", 10, 134, 230, 18},
       {"CheckBox1", TControlKind::Check, "&Save full folder info", 10, 154, 230, 18},
       {"CheckBox3", TControlKind::Check, "Recursive (look in sub-folders)...", 10, 174, 230, 18},
-      {"FlatButton1", TControlKind::Button, "&Password...", 300, 150, 110, 24},
+      {"FlatButton1", TControlKind::FlatButton, "&Password...", 300, 150, 110, 24},
       {"GroupBox4", TControlKind::Group, "&Multiple disk s&panning ", 8, 198, 430, 80},
       {"ComboBox3", TControlKind::Combo, "", 10, 20, 140, 21, "GroupBox4"},
       {"Label4", TControlKind::Label, "&Max. Volume Size:", 160, 22, 110, 14, "GroupBox4"},
-      {"EditX1", TControlKind::Edit, "", 272, 18, 100, 21, "GroupBox4"},
+      {"EditX1", TControlKind::EditX, "", 272, 18, 100, 21, "GroupBox4"},
       {"Label5", TControlKind::Label, "bytes", 378, 22, 40, 14, "GroupBox4"},
       {"Label6", TControlKind::Label, "FREE on 1st disk:", 160, 50, 110, 14, "GroupBox4"},
-      {"EditX2", TControlKind::Edit, "", 272, 46, 100, 21, "GroupBox4"},
+      {"EditX2", TControlKind::EditX, "", 272, 46, 100, 21, "GroupBox4"},
       {"Label7", TControlKind::Label, "bytes", 378, 50, 40, 14, "GroupBox4"},
       {"Button1", TControlKind::DefaultButton, "OK", 276, 288, 75, 25},
       {"Button2", TControlKind::CancelButton, "Cancel", 360, 288, 75, 25},
   });
   Label1 = Ctl<TLabel>(this, "Label1");
-  Edit1 = Ctl<TEdit>(this, "Edit1");
-  EditX1 = Ctl<TEdit>(this, "EditX1");
-  EditX2 = Ctl<TEdit>(this, "EditX2");
+  Edit1 = Ctl<TEditX>(this, "Edit1");
+  EditX1 = Ctl<TEditX>(this, "EditX1");
+  EditX2 = Ctl<TEditX>(this, "EditX2");
   ComboBox1 = Ctl<TComboBox>(this, "ComboBox1");
   ComboBox2 = Ctl<TComboBox>(this, "ComboBox2");
   ComboBox3 = Ctl<TComboBox>(this, "ComboBox3");

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "controls/commands/editx.h"
 #include "framework/ui/dialogs.h"
 #include "framework/ui/forms.h"
 #include "framework/ui/stdctrls.h"
@@ -26,7 +27,8 @@ class TContAddForm : public TForm {
 
   std::vector<std::string> Names;
   TLabel* Label1 = nullptr;
-  TEdit *Edit1 = nullptr, *EditX1 = nullptr, *EditX2 = nullptr;
+  TEditX* Edit1 = nullptr;
+  TEditX *EditX1 = nullptr, *EditX2 = nullptr;
   TComboBox *ComboBox1 = nullptr, *ComboBox2 = nullptr, *ComboBox3 = nullptr;
   TCheckBox *CheckBox1 = nullptr, *CheckBox2 = nullptr, *CheckBox3 = nullptr;
   TButton *Button1 = nullptr, *Button2 = nullptr, *Button3 = nullptr, *Button4 = nullptr, *FlatButton1 = nullptr;

@@ -3,6 +3,9 @@
 #include <algorithm>
 
 #include "app/mainform.h"
+#include "controls/commands/editx.h"
+#include "controls/commands/flatbutton.h"
+#include "controls/commands/tbbutton.h"
 #include "framework/ui/comctrls.h"
 #include "framework/ui/extctrls.h"
 #include "framework/ui/stdctrls.h"
@@ -29,6 +32,34 @@ void BuildControlTable(TCustomForm* Form, std::initializer_list<TControlRow> Row
         if (r.Kind == TControlKind::DefaultButton) b->SetDefault(true);
         if (r.Kind == TControlKind::CancelButton) b->SetCancel(true);
         c = b;
+        break;
+      }
+      case TControlKind::FlatButton: {
+        auto* b = new TFlatButton(Form);
+        b->SetCaption(r.Caption);
+        c = b;
+        break;
+      }
+      case TControlKind::ToolButton: {
+        auto* b = new TToolbarButtonX(Form);
+        b->SetCaption(r.Caption);
+        // Without its picture (a program built without the dialogs'
+        // resources) the button still shows its caption.
+        if (HANDLE h = r.Glyph && *r.Glyph ? LoadImageA(GetModuleHandleW(nullptr), r.Glyph, IMAGE_BITMAP, 0, 0,
+                                                        LR_CREATEDIBSECTION)
+                                           : nullptr) {
+          TBitmap glyph;
+          glyph.SetHandle(static_cast<HBITMAP>(h));
+          b->SetGlyph(&glyph);
+          b->SetDisplayMode(dmGlyphOnly);
+        }
+        c = b;
+        break;
+      }
+      case TControlKind::EditX: {
+        auto* e = new TEditX(Form);
+        e->SetText(r.Caption);
+        c = e;
         break;
       }
       case TControlKind::Edit: {
@@ -86,6 +117,8 @@ void BuildControlTable(TCustomForm* Form, std::initializer_list<TControlRow> Row
     c->SetName(r.Name);
     c->SetParent(parent);
     c->SetBounds(r.Left, r.Top, r.Width, r.Height);
+    // A flat edit takes its height from its font, as after loading a form.
+    if (r.Kind == TControlKind::EditX) c->Loaded();
   }
 }
 

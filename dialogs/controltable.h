@@ -6,8 +6,11 @@
 
 #include "framework/ui/forms.h"
 
+// FlatButton is the toolbar library's flat push button (TFlatButton),
+// ToolButton its glyph button (TToolbarButtonX), EditX its flat edit.
 enum class TControlKind {
-  Label, Button, DefaultButton, CancelButton, Edit, Combo, Check, Radio, Group, Tree, Memo, Panel
+  Label, Button, DefaultButton, CancelButton, Edit, Combo, Check, Radio, Group, Tree, Memo, Panel,
+  FlatButton, ToolButton, EditX
 };
 
 struct TControlRow {
@@ -16,6 +19,9 @@ struct TControlRow {
   const char* Caption;
   int Left, Top, Width, Height;
   const char* Parent = "";  // '' is the form
+  // A ToolButton's glyph: the name of a bitmap resource of the program,
+  // shown without the caption.
+  const char* Glyph = "";
 };
 
 // Creates the rows' controls on Form, owned by it, in table order.

@@ -37,7 +37,7 @@ TDeleteForm::TDeleteForm(TComponent* AOwner) : TForm(AOwner, "TDeleteForm") {
       {"DeleteEntire", TControlKind::Radio, "&Entire archive", 10, 18, 150, 18, "DeleteModeGroup"},
       {"SelectedFiles", TControlKind::Radio, "&Selected files", 10, 40, 150, 18, "DeleteModeGroup"},
       {"CFiles", TControlKind::Radio, "&Files:", 10, 63, 50, 18, "DeleteModeGroup"},
-      {"FileSpec", TControlKind::Edit, "", 62, 61, 95, 21, "DeleteModeGroup"},
+      {"FileSpec", TControlKind::EditX, "", 62, 61, 95, 21, "DeleteModeGroup"},
       {"DeleteButt", TControlKind::DefaultButton, "Delete", 182, 10, 72, 25},
       {"CancelButt", TControlKind::CancelButton, "&Cancel", 182, 40, 72, 25},
       {"HelpButt", TControlKind::Button, "&Help", 182, 70, 72, 25},
@@ -46,7 +46,7 @@ TDeleteForm::TDeleteForm(TComponent* AOwner) : TForm(AOwner, "TDeleteForm") {
   DeleteEntire = Ctl<TRadioButton>(this, "DeleteEntire");
   SelectedFiles = Ctl<TRadioButton>(this, "SelectedFiles");
   CFiles = Ctl<TRadioButton>(this, "CFiles");
-  FileSpec = Ctl<TEdit>(this, "FileSpec");
+  FileSpec = Ctl<TEditX>(this, "FileSpec");
   DeleteButt = Ctl<TButton>(this, "DeleteButt");
   CancelButt = Ctl<TButton>(this, "CancelButt");
   HelpButt = Ctl<TButton>(this, "HelpButt");

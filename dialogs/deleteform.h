@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "controls/commands/editx.h"
 #include "framework/ui/forms.h"
 #include "framework/ui/stdctrls.h"
 
@@ -23,7 +24,7 @@ class TDeleteForm : public TForm {
 
   TGroupBox* DeleteModeGroup = nullptr;
   TRadioButton *DeleteEntire = nullptr, *SelectedFiles = nullptr, *CFiles = nullptr;
-  TEdit* FileSpec = nullptr;
+  TEditX* FileSpec = nullptr;
   TButton *DeleteButt = nullptr, *CancelButt = nullptr, *HelpButt = nullptr;
 
  private:

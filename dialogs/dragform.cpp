@@ -45,11 +45,11 @@ std::string AskPassword(TCustomForm* Over, const std::string& Caption) {
   box.SetClientWidth(260);
   box.SetClientHeight(76);
   BuildControlTable(&box, {
-      {"PasswordEdit", TControlKind::Edit, "", 8, 10, 244, 21},
+      {"PasswordEdit", TControlKind::EditX, "", 8, 10, 244, 21},
       {"OKButt", TControlKind::DefaultButton, "OK", 96, 42, 75, 25},
       {"CancelButt", TControlKind::CancelButton, "Cancel", 177, 42, 75, 25},
   });
-  auto* edit = Ctl<TEdit>(&box, "PasswordEdit");
+  auto* edit = Ctl<TEditX>(&box, "PasswordEdit");
   edit->SetPasswordChar('*');
   Ctl<TButton>(&box, "OKButt")->SetModalResult(mrOk);
   Ctl<TButton>(&box, "CancelButt")->SetModalResult(mrCancel);
@@ -70,7 +70,7 @@ TDragForm::TDragForm(TComponent* AOwner) : TForm(AOwner, "TDragForm") {
       {"Label1", TControlKind::Label, "", 8, 8, 313, 14},
       {"GroupBox1", TControlKind::Group, "", 8, 28, 313, 78},
       {"Label2", TControlKind::Label, "A&dd to archive:", 8, 14, 200, 14, "GroupBox1"},
-      {"Edit1", TControlKind::Edit, "", 8, 30, 296, 21, "GroupBox1"},
+      {"Edit1", TControlKind::EditX, "", 8, 30, 296, 21, "GroupBox1"},
       {"Button3", TControlKind::Button, "&New...", 148, 52, 75, 23, "GroupBox1"},
       {"Button4", TControlKind::Button, "&Open...", 229, 52, 75, 23, "GroupBox1"},
       {"Label3", TControlKind::Label, "Ac&tion:", 8, 116, 90, 14},
@@ -80,19 +80,19 @@ TDragForm::TDragForm(TComponent* AOwner) : TForm(AOwner, "TDragForm") {
       {"CheckBox2", TControlKind::Check, "Include system and hidden files", 8, 172, 313, 18},
       {"CheckBox1", TControlKind::Check, "&Save full folder info", 8, 194, 313, 18},
       {"CheckBox3", TControlKind::Check, "Recursive (look in sub-folders)...", 8, 216, 313, 18},
-      {"FlatButton1", TControlKind::Button, "&Password...", 8, 240, 90, 25},
+      {"FlatButton1", TControlKind::FlatButton, "&Password...", 8, 240, 90, 25},
       {"GroupBox4", TControlKind::Group, "&Multiple disk s&panning ", 8, 272, 313, 96},
       {"ComboBox3", TControlKind::Combo, "", 8, 18, 296, 21, "GroupBox4"},
       {"Label5", TControlKind::Label, "&Max. Volume Size:", 8, 46, 110, 14, "GroupBox4"},
-      {"EditX1", TControlKind::Edit, "1400000", 120, 42, 130, 21, "GroupBox4"},
+      {"EditX1", TControlKind::EditX, "1400000", 120, 42, 130, 21, "GroupBox4"},
       {"Label6", TControlKind::Label, "FREE on 1st disk:", 8, 70, 110, 14, "GroupBox4"},
-      {"EditX2", TControlKind::Edit, "0", 120, 66, 130, 21, "GroupBox4"},
+      {"EditX2", TControlKind::EditX, "0", 120, 66, 130, 21, "GroupBox4"},
       {"Button1", TControlKind::DefaultButton, "OK", 84, 380, 75, 25},
       {"Button2", TControlKind::CancelButton, "Cancel", 165, 380, 75, 25},
       {"HelpButt", TControlKind::Button, "&Help", 246, 380, 75, 25},
   });
   Label1 = Ctl<TLabel>(this, "Label1");
-  Edit1 = Ctl<TEdit>(this, "Edit1");
+  Edit1 = Ctl<TEditX>(this, "Edit1");
   Edit1->SetReadOnly(true);
   Button1 = Ctl<TButton>(this, "Button1");
   Button2 = Ctl<TButton>(this, "Button2");
@@ -109,8 +109,8 @@ TDragForm::TDragForm(TComponent* AOwner) : TForm(AOwner, "TDragForm") {
   CheckBox2 = Ctl<TCheckBox>(this, "CheckBox2");
   CheckBox3 = Ctl<TCheckBox>(this, "CheckBox3");
   GroupBox4 = Ctl<TGroupBox>(this, "GroupBox4");
-  EditX1 = Ctl<TEdit>(this, "EditX1");
-  EditX2 = Ctl<TEdit>(this, "EditX2");
+  EditX1 = Ctl<TEditX>(this, "EditX1");
+  EditX2 = Ctl<TEditX>(this, "EditX2");
   ZipBridge1 = CreateZipBridge(this, nullptr, "ZipBridge1");
   newbox = new TOpenDialog(this);
   newbox->SetName("newbox");

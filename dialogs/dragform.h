@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "controls/commands/editx.h"
 #include "framework/ui/dialogs.h"
 #include "framework/ui/forms.h"
 #include "framework/ui/stdctrls.h"
@@ -30,13 +31,13 @@ class TDragForm : public TForm {
   void OpenTarget(const std::string& Name);
 
   TLabel* Label1 = nullptr;
-  TEdit* Edit1 = nullptr;
+  TEditX* Edit1 = nullptr;
   TButton *Button1 = nullptr, *Button2 = nullptr, *Button3 = nullptr, *Button4 = nullptr, *HelpButt = nullptr,
           *FlatButton1 = nullptr;
   TComboBox *ComboBox1 = nullptr, *ComboBox2 = nullptr, *ComboBox3 = nullptr;
   TCheckBox *CheckBox1 = nullptr, *CheckBox2 = nullptr, *CheckBox3 = nullptr;
   TGroupBox* GroupBox4 = nullptr;
-  TEdit *EditX1 = nullptr, *EditX2 = nullptr;
+  TEditX *EditX1 = nullptr, *EditX2 = nullptr;
   TOpenDialog *newbox = nullptr, *Openbox = nullptr;
   TZipBridge* ZipBridge1 = nullptr;
 

@@ -34,15 +34,15 @@ TEXEForm::TEXEForm(TComponent* AOwner) : TForm(AOwner, "TEXEForm") {
   SetKeyPreview(true);
   BuildControlTable(this, {
       {"ArchiveNameL", TControlKind::Label, "SFX Archive name:", 8, 8, 300, 14},
-      {"ArchiveName", TControlKind::Edit, "", 8, 24, 320, 21},
+      {"ArchiveName", TControlKind::EditX, "", 8, 24, 320, 21},
       {"UnZIPToL", TControlKind::Label, "Default \"UnZip &To\" Folder:", 8, 52, 300, 14},
-      {"UnZIPTo", TControlKind::Edit, "", 8, 68, 320, 21},
+      {"UnZIPTo", TControlKind::EditX, "", 8, 68, 320, 21},
       {"Note1", TControlKind::Label, "%temp% --> users's TEMP= Folder", 8, 92, 320, 14},
       {"Note2", TControlKind::Label, "blank --> default directory will be current directory", 8, 106, 320, 14},
       {"CaptionL", TControlKind::Label, "&Caption:", 8, 126, 300, 14},
-      {"Caption", TControlKind::Edit, "", 8, 142, 320, 21},
+      {"Caption", TControlKind::EditX, "", 8, 142, 320, 21},
       {"CommandLineL", TControlKind::Label, "Co&mmand line after extracting:", 8, 170, 300, 14},
-      {"CommandLine", TControlKind::Edit, "", 8, 186, 320, 21},
+      {"CommandLine", TControlKind::EditX, "", 8, 186, 320, 21},
       {"CheckBox1", TControlKind::Check, "Overwrite Files...", 8, 216, 200, 18},
       {"CheckBox3", TControlKind::Check, "Show success message...", 8, 236, 200, 18},
       {"AutoRun", TControlKind::Check, "Create AutoRun SFX (!!! Warning !!!)", 8, 256, 260, 18},
@@ -51,10 +51,10 @@ TEXEForm::TEXEForm(TComponent* AOwner) : TForm(AOwner, "TEXEForm") {
       {"CancelButt", TControlKind::CancelButton, "&Cancel", 340, 56, 75, 25},
       {"HelpButt", TControlKind::Button, "&Help", 340, 88, 75, 25},
   });
-  ArchiveNameEdit = Ctl<TEdit>(this, "ArchiveName");
-  UnZIPTo = Ctl<TEdit>(this, "UnZIPTo");
-  CaptionEdit = Ctl<TEdit>(this, "Caption");
-  CommandLine = Ctl<TEdit>(this, "CommandLine");
+  ArchiveNameEdit = Ctl<TEditX>(this, "ArchiveName");
+  UnZIPTo = Ctl<TEditX>(this, "UnZIPTo");
+  CaptionEdit = Ctl<TEditX>(this, "Caption");
+  CommandLine = Ctl<TEditX>(this, "CommandLine");
   CheckBox1 = Ctl<TCheckBox>(this, "CheckBox1");
   CheckBox3 = Ctl<TCheckBox>(this, "CheckBox3");
   AutoRun = Ctl<TCheckBox>(this, "AutoRun");

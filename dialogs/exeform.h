@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "controls/commands/editx.h"
 #include "framework/ui/forms.h"
 #include "framework/ui/stdctrls.h"
 
@@ -23,7 +24,7 @@ class TEXEForm : public TForm {
   // Replaces the test question after a build (tests); true answers Yes.
   std::function<bool(const std::string& Text)> AskTestNow;
 
-  TEdit *ArchiveNameEdit = nullptr, *UnZIPTo = nullptr, *CaptionEdit = nullptr, *CommandLine = nullptr;
+  TEditX *ArchiveNameEdit = nullptr, *UnZIPTo = nullptr, *CaptionEdit = nullptr, *CommandLine = nullptr;
   TCheckBox *CheckBox1 = nullptr, *CheckBox3 = nullptr, *AutoRun = nullptr, *HideOverwrite = nullptr;
   TButton *OKButt = nullptr, *CancelButt = nullptr, *HelpButt = nullptr;
   TZipBridge* ZipBridge1 = nullptr;

@@ -38,7 +38,7 @@ TExtractForm::TExtractForm(TComponent* AOwner) : TForm(AOwner, "TExtractForm") {
       {"SelectedFiles", TControlKind::Radio, "&Selected files", 10, 18, 180, 18, "FilesGroup"},
       {"AllFilesButt", TControlKind::Radio, "&All files", 10, 38, 180, 18, "FilesGroup"},
       {"CFiles", TControlKind::Radio, "F&iles:", 10, 60, 60, 18, "FilesGroup"},
-      {"FileSpec", TControlKind::Edit, "", 72, 58, 118, 21, "FilesGroup"},
+      {"FileSpec", TControlKind::EditX, "", 72, 58, 118, 21, "FilesGroup"},
       {"OverwriteExisting", TControlKind::Check, "&Overwrite Existing Files", 216, 158, 200, 18},
       {"SkipOlder", TControlKind::Check, "S&kip Older Files", 216, 178, 200, 18},
       {"UseFolderNames", TControlKind::Check, "Use &Folder Name", 216, 198, 200, 18},
@@ -52,7 +52,7 @@ TExtractForm::TExtractForm(TComponent* AOwner) : TForm(AOwner, "TExtractForm") {
   SelectedFiles = Ctl<TRadioButton>(this, "SelectedFiles");
   AllFilesButt = Ctl<TRadioButton>(this, "AllFilesButt");
   CFiles = Ctl<TRadioButton>(this, "CFiles");
-  FileSpec = Ctl<TEdit>(this, "FileSpec");
+  FileSpec = Ctl<TEditX>(this, "FileSpec");
   OverwriteExisting = Ctl<TCheckBox>(this, "OverwriteExisting");
   SkipOlder = Ctl<TCheckBox>(this, "SkipOlder");
   UseFolderNames = Ctl<TCheckBox>(this, "UseFolderNames");

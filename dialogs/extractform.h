@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "controls/commands/editx.h"
 #include "framework/ui/comctrls.h"
 #include "framework/ui/forms.h"
 #include "framework/ui/stdctrls.h"
@@ -36,7 +37,7 @@ class TExtractForm : public TForm {
   TComboBox* Destination = nullptr;
   TTreeView* TreeList = nullptr;
   TRadioButton *SelectedFiles = nullptr, *AllFilesButt = nullptr, *CFiles = nullptr;
-  TEdit* FileSpec = nullptr;
+  TEditX* FileSpec = nullptr;
   TCheckBox *OverwriteExisting = nullptr, *SkipOlder = nullptr, *UseFolderNames = nullptr;
   TButton *ExtractButt = nullptr, *CancelButt = nullptr, *HelpButt = nullptr, *NewFolderButt = nullptr,
           *ExploreButt = nullptr;

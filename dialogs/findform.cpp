@@ -77,18 +77,18 @@ TFindForm::TFindForm(TComponent* AOwner) : TForm(AOwner, "TFindForm") {
   SizePage = page("SizePage", "Size");
   BuildControlTable(this, {
       {"ftypeL", TControlKind::Label, "File &type:", 10, 14, 80, 14, "ScopePage"},
-      {"ftype", TControlKind::Edit, "*.*", 10, 32, 270, 21, "ScopePage"},
+      {"ftype", TControlKind::EditX, "*.*", 10, 32, 270, 21, "ScopePage"},
       {"AllDates", TControlKind::Radio, "&All Dates", 10, 10, 200, 18, "DatePage"},
       {"FindDates", TControlKind::Radio, "&Find Files created or modified ", 10, 32, 260, 18, "DatePage"},
       {"AllSizes", TControlKind::Radio, "&All sizes", 10, 10, 200, 18, "SizePage"},
       {"FindSizes", TControlKind::Radio, "&Find  file size in the range", 10, 32, 260, 18, "SizePage"},
       {"SizeMode", TControlKind::Combo, "", 26, 58, 110, 21, "SizePage"},
-      {"SelSize", TControlKind::Edit, "", 142, 58, 90, 21, "SizePage"},
+      {"SelSize", TControlKind::EditX, "", 142, 58, 90, 21, "SizePage"},
       {"BytesL", TControlKind::Label, "bytes", 238, 61, 40, 14, "SizePage"},
       {"OKButton", TControlKind::DefaultButton, "OK", 330, 30, 75, 25},
       {"CancelButton", TControlKind::CancelButton, "Cancel", 330, 60, 75, 25},
   });
-  ftype = Ctl<TEdit>(this, "ftype");
+  ftype = Ctl<TEditX>(this, "ftype");
   AllDates = Ctl<TRadioButton>(this, "AllDates");
   FindDates = Ctl<TRadioButton>(this, "FindDates");
   AllSizes = Ctl<TRadioButton>(this, "AllSizes");
@@ -96,7 +96,7 @@ TFindForm::TFindForm(TComponent* AOwner) : TForm(AOwner, "TFindForm") {
   SizeMode = Ctl<TComboBox>(this, "SizeMode");
   SizeMode->SetStyle(csDropDownList);
   for (const char* s : {"Below (<=)", "Above (>=)", "Exact (=)"}) SizeMode->Items()->Add(s);
-  SelSize = Ctl<TEdit>(this, "SelSize");
+  SelSize = Ctl<TEditX>(this, "SelSize");
   OKButton = Ctl<TButton>(this, "OKButton");
   CancelButton = Ctl<TButton>(this, "CancelButton");
   DateRange = new TDateFromToX(this);

@@ -3,6 +3,7 @@
 #pragma once
 #include <string>
 
+#include "controls/commands/editx.h"
 #include "framework/core/sysutils.h"
 #include "framework/ui/comctrls.h"
 #include "framework/ui/forms.h"
@@ -35,10 +36,10 @@ class TFindForm : public TForm {
 
   TPageControl* PageControl1 = nullptr;
   TTabSheet *ScopePage = nullptr, *DatePage = nullptr, *SizePage = nullptr;
-  TEdit* ftype = nullptr;
+  TEditX* ftype = nullptr;
   TRadioButton *AllDates = nullptr, *FindDates = nullptr, *AllSizes = nullptr, *FindSizes = nullptr;
   TDateFromToX* DateRange = nullptr;
-  TEdit* SelSize = nullptr;
+  TEditX* SelSize = nullptr;
   TComboBox* SizeMode = nullptr;
   TButton *OKButton = nullptr, *CancelButton = nullptr;
 

@@ -19,12 +19,12 @@ TNFolderForm::TNFolderForm(TComponent* AOwner, const std::string& ClassName, int
       {"Label1", TControlKind::Label, "Current folder:", 8, 10, 90, 14},
       {"CurrentFolder", TControlKind::Label, "", 100, 10, Width - 108, 14},
       {"Label2", TControlKind::Label, "&Name:", 8, 36, 90, 14},
-      {"Edit1", TControlKind::Edit, "", 100, 33, Width - 108, 21},
+      {"Edit1", TControlKind::EditX, "", 100, 33, Width - 108, 21},
       {"Button1", TControlKind::DefaultButton, "OK", Width - 166, Height - 33, 75, 25},
       {"Button2", TControlKind::CancelButton, "Cancel", Width - 83, Height - 33, 75, 25},
   });
   CurrentFolder = Ctl<TLabel>(this, "CurrentFolder");
-  Edit1 = Ctl<TEdit>(this, "Edit1");
+  Edit1 = Ctl<TEditX>(this, "Edit1");
   Button1 = Ctl<TButton>(this, "Button1");
   Button2 = Ctl<TButton>(this, "Button2");
   OnKeyPress = [this](TObject*, char& Key) {

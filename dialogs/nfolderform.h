@@ -3,6 +3,7 @@
 #pragma once
 #include <string>
 
+#include "controls/commands/editx.h"
 #include "framework/ui/forms.h"
 #include "framework/ui/stdctrls.h"
 
@@ -14,7 +15,7 @@ class TNFolderForm : public TForm {
  public:
   TNFolderForm(TComponent* AOwner, const std::string& ClassName, int ClientWidth, int ClientHeight);
   TLabel* CurrentFolder = nullptr;
-  TEdit* Edit1 = nullptr;
+  TEditX* Edit1 = nullptr;
   TButton *Button1 = nullptr, *Button2 = nullptr;
 
  protected:

@@ -14,11 +14,11 @@ TPasswordForm::TPasswordForm(TComponent* AOwner) : TForm(AOwner, "TPasswordForm"
   SetKeyPreview(true);
   BuildControlTable(this, {
       {"Label1", TControlKind::Label, "&Password:", 8, 12, 60, 14},
-      {"Password", TControlKind::Edit, "", 72, 9, 193, 21},
+      {"Password", TControlKind::EditX, "", 72, 9, 193, 21},
       {"OKButt", TControlKind::DefaultButton, "OK", 110, 42, 75, 25},
       {"CancelButt", TControlKind::CancelButton, "Cancel", 190, 42, 75, 25},
   });
-  Password = Ctl<TEdit>(this, "Password");
+  Password = Ctl<TEditX>(this, "Password");
   OKButt = Ctl<TButton>(this, "OKButt");
   CancelButt = Ctl<TButton>(this, "CancelButt");
   Password->SetPasswordChar('?');

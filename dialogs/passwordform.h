@@ -2,6 +2,7 @@
 #pragma once
 #include <string>
 
+#include "controls/commands/editx.h"
 #include "framework/ui/forms.h"
 #include "framework/ui/stdctrls.h"
 
@@ -9,7 +10,7 @@ class TPasswordForm : public TForm {
  public:
   explicit TPasswordForm(TComponent* AOwner);
 
-  TEdit* Password = nullptr;
+  TEditX* Password = nullptr;
   TButton *OKButt = nullptr, *CancelButt = nullptr;
   // The text confirmed with OK; empty after Cancel or Escape.
   std::string EnteredPassword;

@@ -25,7 +25,7 @@ TRenameForm::TRenameForm(TComponent* AOwner) : TForm(AOwner, "TRenameForm") {
       {"Label3", TControlKind::Label, "", 48, 10, 130, 14},
       {"Label4", TControlKind::Label, "", 180, 10, 80, 14},
       {"Label2", TControlKind::Label, "&To:", 8, 34, 40, 14},
-      {"Edit1", TControlKind::Edit, "", 48, 31, 130, 21},
+      {"Edit1", TControlKind::EditX, "", 48, 31, 130, 21},
       {"Label5", TControlKind::Label, "", 180, 34, 80, 14},
       {"Button1", TControlKind::DefaultButton, "OK", 104, 56, 75, 24},
       {"Button2", TControlKind::CancelButton, "Cancel", 186, 56, 75, 24},
@@ -33,7 +33,7 @@ TRenameForm::TRenameForm(TComponent* AOwner) : TForm(AOwner, "TRenameForm") {
   Label3 = Ctl<TLabel>(this, "Label3");
   Label4 = Ctl<TLabel>(this, "Label4");
   Label5 = Ctl<TLabel>(this, "Label5");
-  Edit1 = Ctl<TEdit>(this, "Edit1");
+  Edit1 = Ctl<TEditX>(this, "Edit1");
   Button1 = Ctl<TButton>(this, "Button1");
   Button2 = Ctl<TButton>(this, "Button2");
   OnShow = [this](TObject*) { FormShow(); };

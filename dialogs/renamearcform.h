@@ -3,6 +3,7 @@
 #pragma once
 #include <string>
 
+#include "controls/commands/editx.h"
 #include "framework/ui/forms.h"
 #include "framework/ui/stdctrls.h"
 
@@ -12,7 +13,7 @@ class TRenameForm : public TForm {
   void Button1Click(TObject* Sender);
 
   TLabel *Label3 = nullptr, *Label4 = nullptr, *Label5 = nullptr;
-  TEdit* Edit1 = nullptr;
+  TEditX* Edit1 = nullptr;
   TButton *Button1 = nullptr, *Button2 = nullptr;
 
  private:

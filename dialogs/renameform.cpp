@@ -20,11 +20,11 @@ TRenameFForm::TRenameFForm(TComponent* AOwner) : TForm(AOwner, "TRenameFForm") {
   SetKeyPreview(true);
   BuildControlTable(this, {
       {"FileNameL", TControlKind::Label, "File &name:", 8, 12, 80, 14},
-      {"FileName", TControlKind::Edit, "", 8, 30, 250, 21},
+      {"FileName", TControlKind::EditX, "", 8, 30, 250, 21},
       {"OKButton", TControlKind::DefaultButton, "OK", 268, 8, 75, 25},
       {"CancelButton", TControlKind::CancelButton, "Cancel", 268, 38, 75, 25},
   });
-  FileName = Ctl<TEdit>(this, "FileName");
+  FileName = Ctl<TEditX>(this, "FileName");
   OKButton = Ctl<TButton>(this, "OKButton");
   CancelButton = Ctl<TButton>(this, "CancelButton");
   OnShow = [this](TObject*) { FormShow(); };

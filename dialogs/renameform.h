@@ -3,6 +3,7 @@
 #pragma once
 #include <string>
 
+#include "controls/commands/editx.h"
 #include "framework/ui/forms.h"
 #include "framework/ui/stdctrls.h"
 
@@ -16,7 +17,7 @@ class TRenameFForm : public TForm {
 
   void OKClick(TObject* Sender);
 
-  TEdit* FileName = nullptr;
+  TEditX* FileName = nullptr;
   TButton *OKButton = nullptr, *CancelButton = nullptr;
 
  private:

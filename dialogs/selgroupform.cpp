@@ -20,11 +20,11 @@ TSelGroupForm::TSelGroupForm(TComponent* AOwner) : TForm(AOwner, "TSelGroupForm"
   SetKeyPreview(true);
   BuildControlTable(this, {
       {"GroupL", TControlKind::Label, "Enter file &group:", 8, 8, 200, 14},
-      {"typee", TControlKind::Edit, "", 8, 26, 207, 21},
+      {"typee", TControlKind::EditX, "", 8, 26, 207, 21},
       {"OKButt", TControlKind::DefaultButton, "OK", 56, 60, 75, 25},
       {"CancelButt", TControlKind::CancelButton, "&Cancel", 140, 60, 75, 25},
   });
-  typee = Ctl<TEdit>(this, "typee");
+  typee = Ctl<TEditX>(this, "typee");
   OKButt = Ctl<TButton>(this, "OKButt");
   CancelButt = Ctl<TButton>(this, "CancelButt");
   OnShow = [this](TObject*) {

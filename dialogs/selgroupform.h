@@ -2,6 +2,7 @@
 // dialog's browser (its owner) whose names match a wildcard mask. The Add
 // dialog keeps the main window disabled meanwhile.
 #pragma once
+#include "controls/commands/editx.h"
 #include "framework/ui/forms.h"
 #include "framework/ui/stdctrls.h"
 
@@ -10,7 +11,7 @@ class TSelGroupForm : public TForm {
   explicit TSelGroupForm(TComponent* AOwner);
   void OKButtClick(TObject* Sender);
 
-  TEdit* typee = nullptr;
+  TEditX* typee = nullptr;
   TButton *OKButt = nullptr, *CancelButt = nullptr;
 };
 

@@ -13,10 +13,10 @@ TReadSpanForm::TReadSpanForm(TComponent* AOwner, const char* ClassName) : TForm(
   SetKeyPreview(true);
   BuildControlTable(this, {
       {"FromArcL", TControlKind::Label, "&Spanned archive to convert:", 8, 8, 300, 14},
-      {"FromArc", TControlKind::Edit, "", 8, 24, 300, 21},
+      {"FromArc", TControlKind::EditX, "", 8, 24, 300, 21},
       {"FromArcButton", TControlKind::Button, "...", 310, 24, 24, 21},
       {"ToArcL", TControlKind::Label, "Put the converted &single archive here:", 8, 50, 300, 14},
-      {"ToArc", TControlKind::Edit, "", 8, 66, 300, 21},
+      {"ToArc", TControlKind::EditX, "", 8, 66, 300, 21},
       {"ToArcButton", TControlKind::Button, "...", 310, 66, 24, 21},
       {"Explain", TControlKind::Label,
        "Converts a spanned archive to a single file.\rIf there are more than one disks in that set, please "
@@ -25,8 +25,8 @@ TReadSpanForm::TReadSpanForm(TComponent* AOwner, const char* ClassName) : TForm(
       {"OKButt", TControlKind::DefaultButton, "OK", 340, 24, 70, 24},
       {"CancelButt", TControlKind::CancelButton, "&Cancel", 340, 54, 70, 24},
   });
-  FromArc = Ctl<TEdit>(this, "FromArc");
-  ToArc = Ctl<TEdit>(this, "ToArc");
+  FromArc = Ctl<TEditX>(this, "FromArc");
+  ToArc = Ctl<TEditX>(this, "ToArc");
   FromArcButton = Ctl<TButton>(this, "FromArcButton");
   ToArcButton = Ctl<TButton>(this, "ToArcButton");
   OKButt = Ctl<TButton>(this, "OKButt");
@@ -68,7 +68,7 @@ void TReadSpanForm::FromArcChange() {
                      AnsiLowerCase(FromArc->Text()) != AnsiLowerCase(ToArc->Text()));
 }
 
-void TReadSpanForm::Browse(TEdit* Edit, const std::string& Title, bool MustExist) {
+void TReadSpanForm::Browse(TEditX* Edit, const std::string& Title, bool MustExist) {
   OpenDialog1->Title = Title;
   OpenDialog1->Options = ofHideReadOnly | ofPathMustExist | ofShareAware | ofEnableSizing |
                          (MustExist ? ofFileMustExist : TOpenOptions(0));

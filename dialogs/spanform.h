@@ -4,6 +4,7 @@
 #pragma once
 #include <string>
 
+#include "controls/commands/editx.h"
 #include "framework/ui/comctrls.h"
 #include "framework/ui/dialogs.h"
 #include "framework/ui/forms.h"
@@ -21,7 +22,7 @@ class TReadSpanForm : public TForm {
   // The message the last OK showed ("" when none).
   std::string LastMessage;
 
-  TEdit *FromArc = nullptr, *ToArc = nullptr;
+  TEditX *FromArc = nullptr, *ToArc = nullptr;
   TButton *FromArcButton = nullptr, *ToArcButton = nullptr, *OKButt = nullptr, *CancelButt = nullptr;
   TProgressBar* ProgressBar1 = nullptr;
   TOpenDialog* OpenDialog1 = nullptr;
@@ -32,7 +33,7 @@ class TReadSpanForm : public TForm {
   // The checks every OK starts with; false after the message.
   bool ZipNameChecked();
   void Report(const std::string& Text, bool Error);
-  void Browse(TEdit* Edit, const std::string& Title, bool MustExist);
+  void Browse(TEditX* Edit, const std::string& Title, bool MustExist);
   std::string FDefaultTarget = "c:\\Converted.zip";
   int FClientHeight = 139;
 };

@@ -36,9 +36,9 @@ TUUEncodeForm::TUUEncodeForm(TComponent* AOwner) : TForm(AOwner, "TUUEncodeForm"
   SetKeyPreview(true);
   BuildControlTable(this, {
       {"SourceL", TControlKind::Label, "&Source file:", 8, 10, 100, 14},
-      {"SourceFile", TControlKind::Edit, "", 8, 26, 300, 21},
+      {"SourceFile", TControlKind::EditX, "", 8, 26, 300, 21},
       {"DestL", TControlKind::Label, "&Destination file:", 8, 54, 100, 14},
-      {"DestFile", TControlKind::Edit, "", 8, 70, 276, 21},
+      {"DestFile", TControlKind::EditX, "", 8, 70, 276, 21},
       {"Browse", TControlKind::Button, "...", 286, 70, 22, 21},
       {"CheckBox1", TControlKind::Check, "Write Decode Table To File", 8, 150, 220, 18},
       {"SpanL", TControlKind::Label, "S&panning size:", 8, 176, 100, 14},
@@ -46,9 +46,9 @@ TUUEncodeForm::TUUEncodeForm(TComponent* AOwner) : TForm(AOwner, "TUUEncodeForm"
       {"OKButton", TControlKind::DefaultButton, "&OK", 340, 8, 75, 25},
       {"CancelButton", TControlKind::CancelButton, "&Cancel", 340, 38, 75, 25},
   });
-  SourceFile = Ctl<TEdit>(this, "SourceFile");
+  SourceFile = Ctl<TEditX>(this, "SourceFile");
   SourceFile->SetReadOnly(true);
-  DestFile = Ctl<TEdit>(this, "DestFile");
+  DestFile = Ctl<TEditX>(this, "DestFile");
   Browse = Ctl<TButton>(this, "Browse");
   CheckBox1 = Ctl<TCheckBox>(this, "CheckBox1");
   SpanningMode = Ctl<TComboBox>(this, "SpanningMode");

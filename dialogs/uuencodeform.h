@@ -3,6 +3,7 @@
 #pragma once
 #include <string>
 
+#include "controls/commands/editx.h"
 #include "framework/ui/extctrls.h"
 #include "framework/ui/forms.h"
 #include "framework/ui/stdctrls.h"
@@ -23,7 +24,7 @@ class TUUEncodeForm : public TForm {
   void RadioGroup1Click(TObject* Sender);
   void BrowseClick(TObject* Sender);
 
-  TEdit *SourceFile = nullptr, *DestFile = nullptr;
+  TEditX *SourceFile = nullptr, *DestFile = nullptr;
   TButton *Browse = nullptr, *OKButton = nullptr, *CancelButton = nullptr;
   TRadioGroup* RadioGroup1 = nullptr;
   TCheckBox* CheckBox1 = nullptr;

@@ -28,7 +28,7 @@ TViewForm::TViewForm(TComponent* AOwner) : TForm(AOwner, "TViewForm") {
       {"AssocRadio", TControlKind::Radio, "&Associated program", 10, 18, 240, 20, "UsingGroup"},
       {"InternalRadio", TControlKind::Radio, "&Internal ASCII text viewer", 10, 40, 240, 20, "UsingGroup"},
       {"ViewerRadio", TControlKind::Radio, "&Viewer: ", 10, 62, 240, 20, "UsingGroup"},
-      {"ViewerPath", TControlKind::Edit, "", 10, 84, 206, 21, "UsingGroup"},
+      {"ViewerPath", TControlKind::EditX, "", 10, 84, 206, 21, "UsingGroup"},
       {"BrowseButt", TControlKind::Button, "...", 220, 84, 26, 21, "UsingGroup"},
       {"ViewButt", TControlKind::DefaultButton, "View", 272, 12, 72, 25},
       {"CancelButt", TControlKind::CancelButton, "&Cancel", 272, 44, 72, 25},
@@ -37,7 +37,7 @@ TViewForm::TViewForm(TComponent* AOwner) : TForm(AOwner, "TViewForm") {
   AssocRadio = Ctl<TRadioButton>(this, "AssocRadio");
   InternalRadio = Ctl<TRadioButton>(this, "InternalRadio");
   ViewerRadio = Ctl<TRadioButton>(this, "ViewerRadio");
-  ViewerPath = Ctl<TEdit>(this, "ViewerPath");
+  ViewerPath = Ctl<TEditX>(this, "ViewerPath");
   BrowseButt = Ctl<TButton>(this, "BrowseButt");
   ViewButt = Ctl<TButton>(this, "ViewButt");
   CancelButt = Ctl<TButton>(this, "CancelButt");

@@ -6,6 +6,7 @@
 #pragma once
 #include <string>
 
+#include "controls/commands/editx.h"
 #include "framework/ui/dialogs.h"
 #include "framework/ui/forms.h"
 #include "framework/ui/stdctrls.h"
@@ -31,7 +32,7 @@ class TViewForm : public TForm {
 
   TGroupBox* UsingGroup = nullptr;
   TRadioButton *AssocRadio = nullptr, *InternalRadio = nullptr, *ViewerRadio = nullptr;
-  TEdit* ViewerPath = nullptr;
+  TEditX* ViewerPath = nullptr;
   TButton *BrowseButt = nullptr, *ViewButt = nullptr, *CancelButt = nullptr;
   TOpenDialog* OpenDialog1 = nullptr;
   TZipBridge* ZipBridge1 = nullptr;
