@@ -461,21 +461,25 @@ class TInflater {
     const uint8_t* const histStart = FHistStart;
     int result = 0;
 
+    // Only the low bits of count that hold up to kBufBits - 1 are kept
+    // exact; see dropEntry.
     auto refill = [&] {
-      bits |= LoadLE<TBitBuf>(in) << count;
-      in += (kBufBits - 1 - count) >> 3;
+      bits |= LoadLE<TBitBuf>(in) << (count & (kBufBits - 1));
+      in += (kBufBits - 1 - (count & (kBufBits - 1))) >> 3;
       count |= kBufBits - 8;
     };
     auto drop = [&](unsigned n) {
       bits >>= n;
       count -= n;
     };
-    // Drops an entry's bits. The count is masked to the word's width, as the
-    // machine's shift masks it, so the mask costs nothing on the path from
-    // one lookup to the next; the flags above drop lie outside it.
+    // Drops an entry's bits. The shift is masked to the word's width, as the
+    // machine's shift masks it, so the mask costs nothing; the flags and
+    // value above drop lie outside it. The whole entry is taken from count:
+    // drop never exceeds the count, so the low byte, where drop lies and
+    // the count's bits are, comes out exact and the rest is ignored.
     auto dropEntry = [&](uint32_t e) {
       bits >>= e & (kBufBits - 1);
-      count -= e & (kBufBits - 1);
+      count -= e;
     };
     auto literal = [&](uint32_t e) {
       dropEntry(e);
@@ -547,7 +551,7 @@ class TInflater {
         const unsigned codeLen = d >> 8 & 15;
         drop(codeLen);
         const unsigned n = (d & 31) - codeLen;
-        if (count < n) refill();
+        if ((count & (kBufBits - 1)) < n) refill();
         distance = (d >> 16) + size_t(bits & Mask(n));
         drop(n);
       }
@@ -587,7 +591,7 @@ class TInflater {
       }
     }
     FBits = bits;
-    FBitCount = count;
+    FBitCount = count & (kBufBits - 1);
     FIn = in;
     FOut = out;
     return result;
