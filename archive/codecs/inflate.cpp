@@ -14,9 +14,10 @@ namespace {
 
 constexpr size_t kWindowSize = 32768;
 constexpr size_t kWriteSize = 32768;
-// Fresh output gathered above the window before it slides down; the slide
-// copies one window, so a wider span makes it rarer.
-constexpr size_t kOutSpan = 2 * kWindowSize;
+// Room for fresh output above the window before it slides down; the slide
+// copies one window, so a wider span makes it rarer. Output is written piece
+// by piece as it completes, while it is still in the cache.
+constexpr size_t kOutSpan = 4 * kWindowSize;
 constexpr size_t kMaxMatch = 258;
 // Word-wise match copies may store up to 15 bytes past the match.
 constexpr size_t kCopySlack = 16;
@@ -303,13 +304,18 @@ class TInflater {
     if (FBitCount < 8 * FOverread) throw ECodecError(kErrBadBlock);
   }
 
-  // Moves the newest window of output to the front of the buffer after
-  // writing every whole piece gathered so far.
-  void Slide() {
+  // Writes every whole piece gathered so far.
+  void Flush() {
     while (size_t(FOut - FFlushed) >= kWriteSize) {
       FIO.WriteUnpacked(FFlushed, kWriteSize);
       FFlushed += kWriteSize;
     }
+  }
+
+  // Moves the newest window of output to the front of the buffer after
+  // writing every whole piece gathered so far.
+  void Slide() {
+    Flush();
     const size_t pending = size_t(FOut - FFlushed);
     std::memmove(FWindow, FOut - kWindowSize, kWindowSize);
     FOut = FWindow + kWindowSize;
@@ -396,6 +402,7 @@ class TInflater {
   void CodesBlock(const uint32_t* lit, const uint32_t* dist, int badCode) {
     for (;;) {
       if (size_t(FInEnd - FIn) <= kInMargin && !FInputDone) FillInput();
+      if (size_t(FOut - FFlushed) >= kWriteSize) Flush();
       if (FOut >= OutFastEnd()) Slide();
       if (size_t(FInEnd - FIn) > kInMargin) {
         const int r = FastLoop(lit, dist);
@@ -448,25 +455,31 @@ class TInflater {
     const uint8_t* in = FIn;
     const uint8_t* const inLimit = FInEnd - kInMargin;
     uint8_t* out = FOut;
-    uint8_t* const outLimit = OutFastEnd();
+    // It also stops once a piece is complete, so that it is written while
+    // still in the cache.
+    uint8_t* const outLimit = std::min(OutFastEnd(), FFlushed + kWriteSize);
     const uint8_t* const histStart = FHistStart;
     int result = 0;
 
+    // Only the low bits of count that hold up to kBufBits - 1 are kept
+    // exact; see dropEntry.
     auto refill = [&] {
-      bits |= LoadLE<TBitBuf>(in) << count;
-      in += (kBufBits - 1 - count) >> 3;
+      bits |= LoadLE<TBitBuf>(in) << (count & (kBufBits - 1));
+      in += (kBufBits - 1 - (count & (kBufBits - 1))) >> 3;
       count |= kBufBits - 8;
     };
     auto drop = [&](unsigned n) {
       bits >>= n;
       count -= n;
     };
-    // Drops an entry's bits. The count is masked to the word's width, as the
-    // machine's shift masks it, so the mask costs nothing on the path from
-    // one lookup to the next; the flags above drop lie outside it.
+    // Drops an entry's bits. The shift is masked to the word's width, as the
+    // machine's shift masks it, so the mask costs nothing; the flags and
+    // value above drop lie outside it. The whole entry is taken from count:
+    // drop never exceeds the count, so the low byte, where drop lies and
+    // the count's bits are, comes out exact and the rest is ignored.
     auto dropEntry = [&](uint32_t e) {
       bits >>= e & (kBufBits - 1);
-      count -= e & (kBufBits - 1);
+      count -= e;
     };
     auto literal = [&](uint32_t e) {
       dropEntry(e);
@@ -479,18 +492,19 @@ class TInflater {
     uint32_t e = lit[bits & Mask(kLitBits)];
     while (in < inLimit && out < outLimit) {
       if (e & kLiteral) {
+        // A refill leaves at least 56 bits in a full word (24 in a narrow
+        // one): after four literals of the main table (one), the next entry
+        // of the main table still has its bits. A refill only adds bits
+        // above those, so that entry stays right across it.
         literal(e);
-        // A refill leaves at least 56 bits in a full word: three more
-        // entries of the main table fit.
+        e = lit[bits & Mask(kLitBits)];
         if constexpr (kBufBits >= 64) {
-          for (int i = 0; i < 3; ++i) {
-            e = lit[bits & Mask(kLitBits)];
-            if (!(e & kLiteral)) break;
+          for (int i = 0; i < 3 && (e & kLiteral); ++i) {
             literal(e);
+            e = lit[bits & Mask(kLitBits)];
           }
         }
         refill();
-        e = lit[bits & Mask(kLitBits)];
         continue;
       }
       if (e & (kLink | kEndBlock | kInvalid)) {
@@ -537,7 +551,7 @@ class TInflater {
         const unsigned codeLen = d >> 8 & 15;
         drop(codeLen);
         const unsigned n = (d & 31) - codeLen;
-        if (count < n) refill();
+        if ((count & (kBufBits - 1)) < n) refill();
         distance = (d >> 16) + size_t(bits & Mask(n));
         drop(n);
       }
@@ -577,7 +591,7 @@ class TInflater {
       }
     }
     FBits = bits;
-    FBitCount = count;
+    FBitCount = count & (kBufBits - 1);
     FIn = in;
     FOut = out;
     return result;
