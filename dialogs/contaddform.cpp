@@ -11,6 +11,7 @@
 #include "archive/core/compbase.h"
 #include "dialogs/controltable.h"
 #include "dialogs/lneform.h"
+#include "dialogs/passwordform.h"
 #include "framework/core/os.h"
 #include "framework/core/sysutils.h"
 
@@ -79,8 +80,7 @@ TContAddForm::TContAddForm(TComponent* AOwner) : TForm(AOwner, "TContAddForm") {
   Edit1->SetReadOnly(true);
   for (TComboBox* c : {ComboBox1, ComboBox2, ComboBox3}) c->SetStyle(csDropDownList);
   SetItems(ComboBox3, {"Automatic", "Custom", "No spanning..."}, 2);
-  // The password dialog is not part of this program yet.
-  FlatButton1->SetEnabled(false);
+  FlatButton1->OnClick = [this](TObject*) { PasswordClick(); };
 
   NewBox = new TOpenDialog(this);
   NewBox->Filter = "ZIP files|*.zip|CAB files|*.cab|LHA (LZH) files|*.lzh|BH (Bh) files|*.bh";
@@ -127,6 +127,7 @@ void TContAddForm::FormShow() {
   Label1->SetHint(text);
   ArchiveName = Names.empty() ? "" : TargetFor(Names[0], Application->ParamStr(1));
   ArchiveExt = AnsiLowerCase(ExtractFileExt(ArchiveName));
+  BhPassword.clear();
   Edit1->SetText(ArchiveName);
   CheckBox1->SetChecked(SaveDirNames == 1);
   ApplyTargetFormat();
@@ -148,11 +149,13 @@ void TContAddForm::ApplyTargetFormat() {
     SetItems(ComboBox2, {ZipLevels[0], ZipLevels[1], ZipLevels[2], ZipLevels[3], ZipLevels[4]},
              std::min<int>(DefaultCompression, 4));
     ComboBox2->SetEnabled(ArchiveExt != ".pk3");
+    FlatButton1->SetEnabled(true);
     CheckBox3->SetEnabled(false);
     ComboBox3->SetEnabled(true);
     return;
   }
   SetItems(ComboBox1, {"Add (and replace) files", "Move files"}, 0);
+  FlatButton1->SetEnabled(ArchiveExt == ".bh");
   if (ArchiveExt == ".bh") {
     DefaultCompression = std::min<uint8_t>(DefaultCompression, 4);
     SetItems(ComboBox2, {ZipLevels[0], ZipLevels[1], ZipLevels[2], ZipLevels[3], ZipLevels[4]}, DefaultCompression);
@@ -170,6 +173,19 @@ void TContAddForm::ApplyTargetFormat() {
   ComboBox3->SetEnabled(false);
   EditX1->SetEnabled(false);
   EditX2->SetEnabled(false);
+}
+
+void TContAddForm::PasswordClick() {
+  const std::string first = AskPassword("Enter password", this);
+  if (first.empty()) {
+    ZipPassword.clear();
+    return;
+  }
+  if (AskPassword("Re-enter password", this) != first) return;
+  // A BH target keeps the entry too: emptied here, the password asked for
+  // would never reach the BH writer and its files would go in unciphered.
+  if (ArchiveExt == ".bh") BhPassword = first;
+  else ZipPassword = first.substr(0, 255);
 }
 
 void TContAddForm::OpenTarget(const std::string& Name) {
@@ -214,6 +230,7 @@ void TContAddForm::AddWithWriter() {
   LnEForm->Begin("Quillon - Compressing...", 100);
   writer->SetDefaultDir("");
   writer->StoredDirNames = CheckBox1->Checked() ? TStoredDirNames::sdAbsoluteNoDrv : TStoredDirNames::sdNone;
+  if (ArchiveExt == ".bh" && !BhPassword.empty()) writer->Password = BhPassword;
   const int level = ComboBox2->ItemIndex();
   using CM = TCompressMethod;
   if (ArchiveExt == ".bh") {
@@ -255,7 +272,9 @@ void TContAddForm::AddZip() {
   }
   const uint16_t hidden = CheckBox2->Checked() ? zaHiddenFiles : 0;
   const bool full = CheckBox1->Checked();
-  job.Options = zaRecurseDirs | Actions[action] | span | zaDirNames | hidden;
+  const uint16_t encrypt = ZipPassword.empty() ? 0 : zaEncrypt;
+  job.Options = zaRecurseDirs | Actions[action] | span | zaDirNames | hidden | encrypt;
+  SetZipPassword(LnEForm->ZipBridge2, ZipPassword);
   LnEForm->Begin("Quillon - Compressing file(s)...", TByteProgress::MaxFor(total));
   bool pending = false;
   int failed = 0;
@@ -274,10 +293,12 @@ void TContAddForm::AddZip() {
     }
   }
   if (pending && !LnEForm->Cancelled && RunZipAdd(job) <= 0) ++failed;
-  job.Options = Actions[action] | span | hidden | (full ? zaDirNames : 0);
+  job.Options = Actions[action] | span | hidden | (full ? zaDirNames : 0) | encrypt;
   job.Specs.clear();
   for (const std::string& n : Names)
     if (!IsFolder(n) && !SameText(ExpandFileName(n), ExpandFileName(ArchiveName))) job.Specs.push_back(n);
   if (!job.Specs.empty() && !LnEForm->Cancelled && RunZipAdd(job) <= 0) ++failed;
+  // The progress window's component serves later jobs, which set their own.
+  SetZipPassword(LnEForm->ZipBridge2, "");
   AddResult = failed || LnEForm->Cancelled ? 1 : 0;
 }

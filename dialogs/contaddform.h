@@ -36,10 +36,13 @@ class TContAddForm : public TForm {
   // Set when OK ran the add; the add's result (0 done).
   bool Added = false;
   int AddResult = 0;
+  // Set by Password...: the Zip password, or the BH writer's for a .bh target.
+  std::string ZipPassword, BhPassword;
 
  private:
   void FormShow();
   void ChooseArchive(bool New);
+  void PasswordClick();
   void OpenTarget(const std::string& Name);
   void AddZip();
   void AddWithWriter();

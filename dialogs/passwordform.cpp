@@ -43,12 +43,16 @@ TPasswordForm::TPasswordForm(TComponent* AOwner) : TForm(AOwner, "TPasswordForm"
   CancelButt->OnClick = [this](TObject*) { SetModalResult(mrCancel); };
 }
 
-std::string AskPassword(const std::string& Caption) {
+std::function<std::string(const std::string& Caption)> PasswordPrompt;
+
+std::string AskPassword(const std::string& Caption, TCustomForm* Over) {
+  if (PasswordPrompt) return PasswordPrompt(Caption);
   if (!MainForm) return std::string();
   if (!MainForm->PasswordForm1) MainForm->PasswordForm1 = new TPasswordForm(MainForm);
   TPasswordForm* f = MainForm->PasswordForm1;
   f->SetCaption(Caption);
-  CentreOnMainWindow(f);
+  if (Over) CentreOnForm(f, Over);
+  else CentreOnMainWindow(f);
   f->ShowModal();
   return f->EnteredPassword;
 }

@@ -1,5 +1,6 @@
 // TPasswordForm ("Password"): asks for one password.
 #pragma once
+#include <functional>
 #include <string>
 
 #include "controls/commands/editx.h"
@@ -19,6 +20,8 @@ class TPasswordForm : public TForm {
 // The password remembered for the open archive.
 extern std::string ArchivePassword;
 
-// Shows the password window modally with Caption; the password entered, ''
-// when cancelled.
-std::string AskPassword(const std::string& Caption = "Password");
+// Shows the password window modally with Caption, centred on Over (the main
+// window when none); the password entered, '' when cancelled.
+std::string AskPassword(const std::string& Caption = "Password", TCustomForm* Over = nullptr);
+// When set, answers AskPassword in place of the window (tests drive it).
+extern std::function<std::string(const std::string& Caption)> PasswordPrompt;

@@ -3,13 +3,16 @@
 // its dialog's handler.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/cmdline.h"
 #include "app/mainform.h"
 #include "app/settings.h"
+#include "app/zipaccess.h"
 #include "controls/commands/editx.h"
 #include "controls/commands/flatbutton.h"
 #include "controls/commands/tbbutton.h"
@@ -241,6 +244,67 @@ TEST_F(FlatControlsTest, CommandLineAddDialogControls) {
       {"EditX1", TFlatClass::EditX, "", 100, 0, "", nullptr},
       {"EditX2", TFlatClass::EditX, "", 100, 0, "", nullptr},
   });
+}
+
+// The command-line add dialog's Password... asks twice; a Zip is then
+// written enciphered (unzip needs the password), a BH target keeps the
+// password for its writer, and LZH and CAB targets offer no password.
+TEST_F(FlatControlsTest, CommandLineAddPasswordEnciphersTheArchive) {
+  {
+    std::ofstream list(ListFileName(), std::ios::binary);
+    list << "1\r\n" << FDir << "\\src\\two.txt\r\n";
+  }
+  std::vector<std::string> answers = {"secret", "secret"}, asked;
+  PasswordPrompt = [&](const std::string& Caption) {
+    asked.push_back(Caption);
+    const std::string a = answers.empty() ? std::string() : answers.front();
+    if (!answers.empty()) answers.erase(answers.begin());
+    return a;
+  };
+  ZipDllFolder = LocalPath(std::string(MORV_BINARY_DIR) + "/app/");
+  struct Reset {
+    ~Reset() {
+      ZipDllFolder.clear();
+      PasswordPrompt = nullptr;
+      DeleteFile(ListFileName());
+    }
+  } reset;
+  TContAddForm d(nullptr);
+  d.Show();
+  Application->ProcessMessages();
+  ArchiveName = FDir + "\\p.zip";
+  d.ApplyTargetFormat();
+  ASSERT_TRUE(d.FlatButton1->Enabled());
+  UiDriver::Click(d.FlatButton1);
+  EXPECT_EQ(asked, (std::vector<std::string>{"Enter password", "Re-enter password"}));
+  EXPECT_EQ(d.ZipPassword, "secret");
+  d.OKClick();
+  Application->ProcessMessages();
+  std::string out;
+  EXPECT_EQ(RunPeer("cd '" + FHost + "' && unzip -t -P secret p.zip", &out), 0) << out;
+  EXPECT_NE(RunPeer("cd '" + FHost + "' && unzip -t -P wrong p.zip", &out), 0) << out;
+
+  // Entries that differ change nothing.
+  answers = {"one", "two"};
+  UiDriver::Click(d.FlatButton1);
+  EXPECT_EQ(d.ZipPassword, "secret");
+  ArchiveName = FDir + "\\p.bh";
+  d.ApplyTargetFormat();
+  ASSERT_TRUE(d.FlatButton1->Enabled());
+  answers = {"bhpw", "bhpw"};
+  UiDriver::Click(d.FlatButton1);
+  EXPECT_EQ(d.BhPassword, "bhpw");
+  for (const char* ext : {"\\p.lzh", "\\p.cab"}) {
+    ArchiveName = FDir + ext;
+    d.ApplyTargetFormat();
+    EXPECT_FALSE(d.FlatButton1->Enabled()) << ext;
+  }
+  // An empty first entry clears the Zip password.
+  ArchiveName = FDir + "\\p.zip";
+  d.ApplyTargetFormat();
+  answers = {""};
+  UiDriver::Click(d.FlatButton1);
+  EXPECT_EQ(d.ZipPassword, "");
 }
 
 // The converter's two "..." flat buttons open the file and folder choosers.
