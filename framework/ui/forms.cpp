@@ -52,6 +52,17 @@ bool Usable(TControl* C) {
   return true;
 }
 
+// Enter and Escape that no push button took: a control that acts as a
+// default or cancel button (one without a window) answers 1.
+bool OfferDialogKey(TWinControl* Parent, WORD Key, TShiftState Shift) {
+  for (int i = 0; i < Parent->ControlCount(); ++i) {
+    TControl* c = Parent->Controls(i);
+    if (c->Perform(CM_DIALOGKEY, Key, Shift) == 1) return true;
+    if (auto* w = dynamic_cast<TWinControl*>(c); w && OfferDialogKey(w, Key, Shift)) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 // ---- TCustomForm ---------------------------------------------------------
@@ -449,14 +460,14 @@ bool TCustomForm::DialogKey(WORD Key, TShiftState Shift) {
         b->Click();
         return true;
       }
-      return false;
+      return OfferDialogKey(this, Key, Shift);
     }
     case VK_ESCAPE:
       if (TButton* b = CancelButton()) {
         b->Click();
         return true;
       }
-      return false;
+      return OfferDialogKey(this, Key, Shift);
     default:
       return false;
   }

@@ -520,6 +520,57 @@ TEST_F(ToolbarTest, PlusEditFiltersTypedKeys) {
   EXPECT_EQ(None->Color(), clWindow);
 }
 
+TEST_F(ToolbarTest, ButtonsOfADialogAnswerMnemonicsEnterAndEscape) {
+  TForm* F = MakeForm();
+  auto* Edit = new TEditX(F);
+  Edit->SetParent(F);
+  auto* Hidden = new TPanel(F);
+  Hidden->SetBounds(0, 100, 200, 40);
+  Hidden->SetParent(F);
+  Hidden->SetVisible(false);
+  struct TCase {
+    const char* Caption;
+    bool Default, Cancel, Enabled;
+    TButtonDisplayMode Mode;
+    bool InHidden;
+  };
+  const TCase Cases[] = {
+      {"&Go", true, false, true, dmBoth, false},         // 0: mnemonic, and Enter
+      {"&Stop", false, true, true, dmBoth, false},       // 1: mnemonic, and Escape
+      {"&Off", true, true, false, dmBoth, false},        // 2: disabled: nothing
+      {"&Picture", false, false, true, dmGlyphOnly, false},  // 3: no text shown: no mnemonic
+      {"&Under", true, true, true, dmBoth, true},        // 4: its panel is hidden: nothing
+  };
+  int Clicks[5] = {};
+  for (int I = 0; I < 5; ++I) {
+    auto* B = new TToolbarButtonX(F);
+    B->SetCaption(Cases[I].Caption);
+    B->Default = Cases[I].Default;
+    B->Cancel = Cases[I].Cancel;
+    B->SetEnabled(Cases[I].Enabled);
+    B->SetDisplayMode(Cases[I].Mode);
+    B->SetBounds(10 + 60 * I, 40, 50, 22);
+    B->SetParent(Cases[I].InHidden ? static_cast<TWinControl*>(Hidden) : F);
+    B->OnClick = [&Clicks, I](TObject*) { ++Clicks[I]; };
+  }
+  F->Show();
+  Edit->SetFocus();
+  Pump();
+  auto Expect = [&](std::initializer_list<int> Want, const char* What) {
+    int I = 0;
+    for (int W : Want) EXPECT_EQ(Clicks[I++], W) << What << ", button " << I - 1;
+  };
+  for (char C : {'g', 's', 'o', 'p', 'u'}) UiDriver::PressKey(Edit, static_cast<WORD>(toupper(C)), ssAlt);
+  Expect({1, 1, 0, 0, 0}, "mnemonics");
+  UiDriver::PressKey(Edit, VK_RETURN);
+  Expect({2, 1, 0, 0, 0}, "Enter");
+  UiDriver::PressKey(Edit, VK_ESCAPE);
+  Expect({2, 2, 0, 0, 0}, "Escape");
+  UiDriver::PressKey(Edit, VK_RETURN, ssShift);
+  UiDriver::PressKey(Edit, VK_ESCAPE, ssCtrl);
+  Expect({2, 2, 0, 0, 0}, "with a shift key");
+}
+
 TEST_F(ToolbarTest, FlatButtonDoubleClickIsTwoClicks) {
   TForm* F = MakeForm();
   auto* B = new TFlatButton(F);
