@@ -456,6 +456,14 @@ void TToolbarButtonX::Dispatch(TMessage& Message) {
     case CM_MOUSELEAVE:
       if (!CursorOverMe()) MouseLeft();
       return;
+    case CM_SYSCOLORCHANGE: {
+      // Generated disabled images are drawn in the old highlight and shadow.
+      FGlyph->Invalidate();
+      TGlyphList* List = nullptr;
+      FGlyph->CreateButtonGlyph(FState, List);
+      Redraw(true);
+      return;
+    }
     case CM_DIALOGCHAR:
       if (FDisplayMode != dmGlyphOnly && IsAccel(static_cast<char>(Message.WParam), Caption()) && PressableByKey()) {
         Click();

@@ -38,6 +38,8 @@ constexpr UINT CM_DIALOGKEY = CM_BASE + 9;
 // An accelerator character (WParam) offered to every control of a form;
 // a control that takes it answers 1.
 constexpr UINT CM_DIALOGCHAR = CM_BASE + 10;
+// The system colours changed: passed by a form to every control on it.
+constexpr UINT CM_SYSCOLORCHANGE = CM_BASE + 11;
 constexpr UINT CN_BASE = 0xBC00;
 constexpr UINT CN_COMMAND = CN_BASE + WM_COMMAND;
 constexpr UINT CN_NOTIFY = CN_BASE + WM_NOTIFY;

@@ -486,6 +486,16 @@ bool OfferDialogChar(TWinControl* Parent, char Key) {
 
 bool TCustomForm::DialogChar(char Key) { return OfferDialogChar(this, Key); }
 
+namespace {
+void TellSysColorChange(TWinControl* Parent) {
+  for (int i = 0; i < Parent->ControlCount(); ++i) {
+    TControl* c = Parent->Controls(i);
+    c->Perform(CM_SYSCOLORCHANGE, 0, 0);
+    if (auto* w = dynamic_cast<TWinControl*>(c)) TellSysColorChange(w);
+  }
+}
+}  // namespace
+
 void TCustomForm::Dispatch(TMessage& Message) {
   switch (Message.Msg) {
     case WM_CLOSE:
@@ -514,6 +524,11 @@ void TCustomForm::Dispatch(TMessage& Message) {
       break;
     case WM_ACTIVATEAPP:
       if (Application) Application->SetActive(Message.WParam != 0);
+      break;
+    case WM_SYSCOLORCHANGE:
+      // Only top-level windows hear of it; controls that cache pictures made
+      // from those colours are told here.
+      TellSysColorChange(this);
       break;
     case WM_GETMINMAXINFO: {
       DefaultHandler(Message);

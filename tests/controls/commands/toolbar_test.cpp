@@ -571,6 +571,53 @@ TEST_F(ToolbarTest, ButtonsOfADialogAnswerMnemonicsEnterAndEscape) {
   Expect({2, 2, 0, 0, 0}, "with a shift key");
 }
 
+TEST_F(ToolbarTest, ASystemColourChangeRemakesTheButtonsPictures) {
+  TForm* F = MakeForm();
+  TBitmap G;
+  G.SetSize(16, 16);
+  G.Canvas()->Brush()->SetColor(clSilver);
+  G.Canvas()->FillRect(TRect{0, 0, 16, 16});
+  G.Canvas()->Brush()->SetColor(clBlack);
+  G.Canvas()->FillRect(TRect{4, 4, 12, 12});
+  auto* B = new TToolbarButtonX(F);
+  B->SetGlyph(&G);
+  B->SetEnabled(false);
+  B->SetBounds(10, 40, 23, 22);
+  B->SetParent(F);
+  F->Show();
+  Pump();
+  auto Count = [&](COLORREF C) {
+    F->Invalidate();
+    F->Update();
+    Pump();
+    POINT O{B->Left(), B->Top()};
+    ClientToScreen(F->Handle(), &O);
+    HDC Screen = GetDC(nullptr);
+    int N = 0;
+    for (int Y = 0; Y < B->Height(); ++Y)
+      for (int X = 0; X < B->Width(); ++X) N += GetPixel(Screen, O.x + X, O.y + Y) == C;
+    ReleaseDC(nullptr, Screen);
+    return N;
+  };
+  const COLORREF Shadow = GetSysColor(COLOR_BTNSHADOW), Red = RGB(255, 0, 0);
+  const int Ink = Count(Shadow);
+  ASSERT_EQ(Ink, 64);
+  // The generated disabled picture is kept in the shared list: paint it over
+  // as a stand-in for one made from colours that have changed since.
+  ASSERT_NE(GlyphCache(), nullptr);
+  TGlyphList* List = GlyphCache()->GetList(17, 17);
+  TBitmap Poison;
+  Poison.SetSize(17, 17);
+  Poison.Canvas()->Brush()->SetColor(static_cast<TColor>(Red));
+  Poison.Canvas()->FillRect(TRect{0, 0, 17, 17});
+  for (int I = 0; I < ImageList_GetImageCount(List->Handle()); ++I)
+    ImageList_Replace(List->Handle(), I, Poison.Handle(), nullptr);
+  EXPECT_GT(Count(Red), 0);
+  SendMessageW(F->Handle(), WM_SYSCOLORCHANGE, 0, 0);
+  EXPECT_EQ(Count(Red), 0);
+  EXPECT_EQ(Count(Shadow), Ink);
+}
+
 TEST_F(ToolbarTest, FlatButtonDoubleClickIsTwoClicks) {
   TForm* F = MakeForm();
   auto* B = new TFlatButton(F);
