@@ -7,6 +7,7 @@
 
 #include "controls/commands/dropdownlist.h"
 #include "controls/commands/toolwindow.h"
+#include "framework/ui/stdctrls.h"
 
 unsigned ToolbarHotTrackInterval = 125;
 
@@ -455,10 +456,43 @@ void TToolbarButtonX::Dispatch(TMessage& Message) {
     case CM_MOUSELEAVE:
       if (!CursorOverMe()) MouseLeft();
       return;
+    case CM_SYSCOLORCHANGE: {
+      // Generated disabled images are drawn in the old highlight and shadow.
+      FGlyph->Invalidate();
+      TGlyphList* List = nullptr;
+      FGlyph->CreateButtonGlyph(FState, List);
+      Redraw(true);
+      return;
+    }
+    case CM_DIALOGCHAR:
+      if (FDisplayMode != dmGlyphOnly && IsAccel(static_cast<char>(Message.WParam), Caption()) && PressableByKey()) {
+        Click();
+        Message.Result = 1;
+        return;
+      }
+      break;
+    case CM_DIALOGKEY:
+      if (((Message.WParam == VK_RETURN && Default) || (Message.WParam == VK_ESCAPE && Cancel)) &&
+          !(Message.LParam & (ssShift | ssAlt | ssCtrl)) && PressableByKey()) {
+        Click();
+        Message.Result = 1;
+        return;
+      }
+      break;
     default:
       break;
   }
   TGraphicControl::Dispatch(Message);
+}
+
+bool TToolbarButtonX::PressableByKey() {
+  // The button and every container up to its form must be shown and usable.
+  if (!Visible() || !Enabled()) return false;
+  for (TWinControl* P = Parent(); P; P = P->Parent()) {
+    if (!P->Visible() || !P->Enabled()) return false;
+    if (dynamic_cast<TCustomForm*>(P)) return true;
+  }
+  return false;
 }
 
 void TToolbarButtonX::Paint() {

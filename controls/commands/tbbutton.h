@@ -94,6 +94,8 @@ class TToolbarButtonX : public TGraphicControl {
   void MouseEnter() override {}
   void MouseLeave() override {}
   void Dispatch(TMessage& Message) override;
+  // Whether its mnemonic or Enter/Escape in its form may press it.
+  bool PressableByKey();
   void Notification(TComponent* AComponent, TOperation Operation) override;
   void EnabledChanged() override;
 

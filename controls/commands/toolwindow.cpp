@@ -16,6 +16,10 @@ bool IsSizingCode(LRESULT H) { return H >= HTLEFT && H <= HTBOTTOMRIGHT; }
 
 // Posted to redraw the docked frame after the current message.
 constexpr UINT WM_TB_REDRAWFRAME = 6063;
+// Checks the floating window's place above its owner form a little after
+// the form was shown or raised, once the display has caught up.
+constexpr UINT_PTR RestackTimer = 6064;
+constexpr UINT RestackDelay = 100;
 
 }  // namespace
 
@@ -440,6 +444,27 @@ HWND TCustomToolWindowX::PlaceAbove(HWND Form) {
   return After;
 }
 
+void TCustomToolWindowX::PostRestack() {
+  if (HandleAllocated()) SetTimer(FHandle, RestackTimer, RestackDelay, nullptr);
+}
+
+void TCustomToolWindowX::Restack() {
+  if (!HandleAllocated() || FDockedTo || !FHost || FloatingMode != fmOnTopOfParentForm) return;
+  if (!IsWindowVisible(FHandle)) return;
+  TCustomForm* F = FHost->ParentForm();
+  if (!F || !F->HandleAllocated()) return;
+  const HWND Form = F->Handle();
+  if (GetWindow(FHandle, GW_OWNER) != Form) return;
+  // Some display servers raise a form over its owned windows when it takes
+  // the focus, and the form's new window after a re-creation starts out
+  // above the older floating window: only a window found below is moved.
+  for (HWND W = GetWindow(Form, GW_HWNDNEXT); W; W = GetWindow(W, GW_HWNDNEXT))
+    if (W == FHandle) {
+      SetWindowPos(FHandle, PlaceAbove(Form), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+      return;
+    }
+}
+
 HWND TCustomToolWindowX::OwnerFrameWindow() {
   TCustomForm* F = FHost ? FHost->ParentForm() : nullptr;
   if (!F || !F->HandleAllocated()) return nullptr;
@@ -500,10 +525,11 @@ void TCustomToolWindowX::UpdateVisibility() {
   const bool WasActive = GetActiveWindow() == FHandle;
   SetWindowPos(FHandle, After, 0, 0, 0, 0,
                SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | ZFlag | (Show ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+  if (Show && Form && FloatingMode == fmOnTopOfParentForm) PostRestack();
   if (!Show && WasActive) ActivateOtherWindow(FHandle);
 }
 
-void TCustomToolWindowX::HookProc(THookProcCode Code, void* Wnd, uintptr_t, intptr_t) {
+void TCustomToolWindowX::HookProc(THookProcCode Code, void* Wnd, uintptr_t, intptr_t LParam) {
   const HWND W = static_cast<HWND>(Wnd);
   for (TCustomToolWindowX* T : std::vector<TCustomToolWindowX*>(Instances)) {
     if (T->FDockedTo || !T->FHost || !T->HandleAllocated()) continue;
@@ -512,8 +538,11 @@ void TCustomToolWindowX::HookProc(THookProcCode Code, void* Wnd, uintptr_t, intp
     } else if (Code == hpWindowPosChanged && T->FloatingMode == fmOnTopOfParentForm) {
       TCustomForm* F = T->FHost->ParentForm();
       if (F && F->HandleAllocated() && W != T->FHandle &&
-          (W == F->Handle() || W == T->OwnerFrameWindow() || IsChild(F->Handle(), W)))
+          (W == F->Handle() || W == T->OwnerFrameWindow() || IsChild(F->Handle(), W))) {
         T->UpdateVisibility();
+        const auto* Pos = reinterpret_cast<const WINDOWPOS*>(LParam);
+        if (W == F->Handle() && Pos && !(Pos->flags & SWP_NOZORDER) && IsWindowVisible(T->FHandle)) T->PostRestack();
+      }
     } else if (Code == hpWindowDestroyed && W && GetWindow(T->FHandle, GW_OWNER) == W && T->Parent() &&
                T->Parent()->HandleAllocated()) {
       // Owned windows go with their owner: this one moves to its host.
@@ -921,6 +950,13 @@ void TCustomToolWindowX::Dispatch(TMessage& Message) {
       // The frame and the separator lines follow the size: paint it all.
       if (!FDockedTo) RedrawWindow(FHandle, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE);
       return;
+    case WM_TIMER:
+      if (Message.WParam == RestackTimer) {
+        KillTimer(FHandle, RestackTimer);
+        Restack();
+        return;
+      }
+      break;
     case WM_TB_REDRAWFRAME:
       if (FDockedTo) PaintNonClient(FHandle, nullptr, NCPaintProc, nullptr);
       Message.Result = 0;

@@ -159,6 +159,10 @@ class TCustomToolWindowX : public TCustomControl {
   // The window to place this one after to stand above Form and its owned
   // windows' group.
   HWND PlaceAbove(HWND Form);
+  // Checks shortly after that the floating window still stands above its
+  // owner form, and puts it back there when not.
+  void PostRestack();
+  void Restack();
   bool BackgroundShows();
   void RecalcNCArea();
   void DrawDockedNCArea(HDC DC);

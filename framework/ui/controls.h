@@ -32,10 +32,14 @@ constexpr UINT CM_TEXTCHANGED = CM_BASE + 5;
 constexpr UINT CM_FONTCHANGED = CM_BASE + 6;
 constexpr UINT CM_COLORCHANGED = CM_BASE + 7;
 constexpr UINT CM_RELEASE = CM_BASE + 8;
+// Enter or Escape (WParam, the shift state in LParam) that no push button
+// of the form took; a control that takes it answers 1.
 constexpr UINT CM_DIALOGKEY = CM_BASE + 9;
 // An accelerator character (WParam) offered to every control of a form;
 // a control that takes it answers 1.
 constexpr UINT CM_DIALOGCHAR = CM_BASE + 10;
+// The system colours changed: passed by a form to every control on it.
+constexpr UINT CM_SYSCOLORCHANGE = CM_BASE + 11;
 constexpr UINT CN_BASE = 0xBC00;
 constexpr UINT CN_COMMAND = CN_BASE + WM_COMMAND;
 constexpr UINT CN_NOTIFY = CN_BASE + WM_NOTIFY;

@@ -52,6 +52,17 @@ bool Usable(TControl* C) {
   return true;
 }
 
+// Enter and Escape that no push button took: a control that acts as a
+// default or cancel button (one without a window) answers 1.
+bool OfferDialogKey(TWinControl* Parent, WORD Key, TShiftState Shift) {
+  for (int i = 0; i < Parent->ControlCount(); ++i) {
+    TControl* c = Parent->Controls(i);
+    if (c->Perform(CM_DIALOGKEY, Key, Shift) == 1) return true;
+    if (auto* w = dynamic_cast<TWinControl*>(c); w && OfferDialogKey(w, Key, Shift)) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 // ---- TCustomForm ---------------------------------------------------------
@@ -449,14 +460,14 @@ bool TCustomForm::DialogKey(WORD Key, TShiftState Shift) {
         b->Click();
         return true;
       }
-      return false;
+      return OfferDialogKey(this, Key, Shift);
     }
     case VK_ESCAPE:
       if (TButton* b = CancelButton()) {
         b->Click();
         return true;
       }
-      return false;
+      return OfferDialogKey(this, Key, Shift);
     default:
       return false;
   }
@@ -474,6 +485,16 @@ bool OfferDialogChar(TWinControl* Parent, char Key) {
 }  // namespace
 
 bool TCustomForm::DialogChar(char Key) { return OfferDialogChar(this, Key); }
+
+namespace {
+void TellSysColorChange(TWinControl* Parent) {
+  for (int i = 0; i < Parent->ControlCount(); ++i) {
+    TControl* c = Parent->Controls(i);
+    c->Perform(CM_SYSCOLORCHANGE, 0, 0);
+    if (auto* w = dynamic_cast<TWinControl*>(c)) TellSysColorChange(w);
+  }
+}
+}  // namespace
 
 void TCustomForm::Dispatch(TMessage& Message) {
   switch (Message.Msg) {
@@ -503,6 +524,11 @@ void TCustomForm::Dispatch(TMessage& Message) {
       break;
     case WM_ACTIVATEAPP:
       if (Application) Application->SetActive(Message.WParam != 0);
+      break;
+    case WM_SYSCOLORCHANGE:
+      // Only top-level windows hear of it; controls that cache pictures made
+      // from those colours are told here.
+      TellSysColorChange(this);
       break;
     case WM_GETMINMAXINFO: {
       DefaultHandler(Message);
