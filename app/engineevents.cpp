@@ -153,7 +153,7 @@ bool TMainForm::InterruptRunningOperation() {
   if (!running && !FZipRunning) return false;
   if (running) SetComponentCancel(running, true);
   if (FZipRunning) FZipCancel = true;
-  if (AppMessageBox("Archive Operation Interrupted. Continue?", mtConfirmation, mbYes | mbNo) == mrYes) {
+  if (AppMessageBox("Archive Operation Interrupted. Continue?", mtWarning, mbYes | mbNo) == mrYes) {
     if (running) SetComponentCancel(running, false);
     FZipCancel = false;
   }

@@ -590,7 +590,11 @@ void TMainForm::BuildControls() {
   FileList->OnVMStateChanged = [this](TObject*, NMLVODSTATECHANGE& Info) {
     if (!FQuietSelection && ((Info.uNewState ^ Info.uOldState) & LVIS_SELECTED)) ShowSelectionStatus();
   };
-  FileList->OnItemActivate = [this](TObject* S) { OpenEntryClick(S); };
+  FileList->OnItemActivate = [this](TObject* S) {
+    // The click that offered to interrupt a running operation opens nothing.
+    if (ExtractorRunning || CompressorRunning || FZipRunning) return;
+    OpenEntryClick(S);
+  };
   FileList->OnMouseDown = [this](TObject*, TMouseButton, TShiftState, int, int) {
     if (ExtractorRunning || CompressorRunning || FZipRunning) InterruptRunningOperation();
   };

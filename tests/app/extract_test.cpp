@@ -2,8 +2,11 @@
 // what the peers put in.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/mainform.h"
@@ -295,6 +298,127 @@ TEST_F(ExtractTest, OperationLogShowsEachEntrysResult) {
   SaveWindowShot(MsgForm()->Handle(), LocalPath(std::string(MORV_BINARY_DIR) + "/log-window.bmp"));
   MsgForm()->Close();
   Application->ProcessMessages();
+}
+
+// Presses the left button on the entry list once an operation runs, then
+// answers the question that follows with Answer.
+struct TInterruptClick {
+  TInterruptClick(TMainForm* Form, int Answer) {
+    Clicker.Then(
+        [Form](HWND, TCustomForm*) {
+          if (!Form->FZipRunning && !ExtractorRunning) return false;
+          const HWND list = Form->FileList->Handle();
+          PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(30, 40));
+          PostMessageW(list, WM_LBUTTONUP, 0, MAKELPARAM(30, 40));
+          return true;
+        },
+        false);
+    Clicker.Then([this, Answer](HWND, TCustomForm* F) {
+      if (!F) return false;
+      Texts.push_back(UiDriver::Find<TLabel>(F, "Message")->Caption());
+      F->SetModalResult(Answer);
+      return true;
+    });
+  }
+  UiDriver::TModalAnswerer Clicker;
+  std::vector<std::string> Texts;
+};
+
+// A click on the list while an extraction runs asks whether to go on: No
+// stops the run, Yes lets it finish. Zip and a reader's format alike.
+TEST_F(ExtractTest, ClickOnTheListDuringAnExtractionOffersToInterrupt) {
+  struct {
+    const char *Peer, *Name, *Command;
+  } cases[] = {
+      {"zip", "big.zip", "zip -q -0 ../big.zip r.bin t.txt"},
+      {"tar", "big.tar", "tar cf ../big.tar r.bin t.txt"},
+  };
+  ASSERT_EQ(RunPeer("cd '" + FHost + "' && mkdir -p big && cd big && head -c 40000000 /dev/urandom > r.bin"
+                    " && yes 'a line of text, again and again' | head -c 40000000 > t.txt && md5sum r.bin t.txt > ../sums"),
+            0);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    if (!HavePeer(c.Peer)) continue;
+    ASSERT_EQ(RunPeer("cd '" + FHost + "/big' && " + c.Command), 0);
+    Open(FDir + "\\" + c.Name);
+    for (const int answer : {mrNo, mrYes}) {
+      const std::string out = std::string(c.Name) + (answer == mrNo ? "-no" : "-yes");
+      // The click selects a row: no row is chosen for the next run.
+      Form->SetRowSelected(-1, false);
+      Application->ProcessMessages();
+      TInterruptClick click(Form.get(), answer);
+      Extract([&](TExtractForm* d) { UiDriver::SetValue(d->Destination, FDir + "\\" + out); });
+      ASSERT_TRUE(click.Clicker.Done());
+      EXPECT_EQ(click.Texts, std::vector<std::string>{"Archive Operation Interrupted. Continue?"});
+      std::string check;
+      const int same = RunPeer("cd '" + FHost + "/" + out + "' && md5sum -c --quiet ../sums", &check);
+      if (answer == mrYes) {
+        EXPECT_EQ(same, 0) << check;
+      } else {
+        // Stopped in the first entry: nothing whole came out, the second
+        // entry was never begun.
+        EXPECT_NE(same, 0) << "a stopped run left every file whole";
+        EXPECT_FALSE(FileExists(FDir + "\\" + out + "\\t.txt"));
+      }
+      EXPECT_FALSE(Form->FZipRunning);
+      EXPECT_EQ(ExtractorRunning, 0);
+      RunPeer("rm -rf '" + FHost + "/" + out + "'");
+    }
+  }
+  // Without a running operation a click asks nothing.
+  {
+    TBoxes boxes(mrNo);
+    UiDriver::Click(Form->FileList);
+    Application->ProcessMessages();
+    EXPECT_TRUE(boxes.Texts.empty());
+  }
+  RunPeer("cd '" + FHost + "' && rm -rf big big.zip big.tar sums");
+}
+
+// While 200 MB come out of a Zip the window answers, repaints and its
+// progress bar moves.
+TEST_F(ExtractTest, WindowKeepsAnsweringDuringALargeExtraction) {
+  if (!HavePeer("zip")) GTEST_SKIP() << "no zip";
+  ASSERT_EQ(RunPeer("cd '" + FHost + "' && mkdir -p big && cd big && head -c 100000000 /dev/urandom > r.bin"
+                    " && yes 'a line of text, again and again' | head -c 100000000 > t.txt"
+                    " && md5sum r.bin t.txt > ../sums && zip -q -1 ../big.zip r.bin t.txt && rm -f r.bin t.txt"),
+            0);
+  Open(FDir + "\\big.zip");
+  const HWND window = Form->Handle(), list = Form->FileList->Handle(), bar = Form->ProgressBar1->Handle();
+  std::atomic<bool> stop{false};
+  std::atomic<int> samples{0}, late{0}, unpainted{0};
+  std::atomic<int> lowest{INT_MAX}, highest{-1};
+  // Another thread asks what a user's desktop would ask of a busy window.
+  std::thread watcher([&] {
+    while (!stop) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      if (!IsWindowVisible(bar)) continue;
+      ++samples;
+      DWORD_PTR result = 0;
+      if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result)) ++late;
+      InvalidateRect(list, nullptr, FALSE);
+      const auto start = std::chrono::steady_clock::now();
+      while (GetUpdateRect(list, nullptr, FALSE) && std::chrono::steady_clock::now() - start < std::chrono::seconds(1))
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      if (GetUpdateRect(list, nullptr, FALSE)) ++unpainted;
+      const int pos = int(SendMessageW(bar, PBM_GETPOS, 0, 0));
+      if (pos < lowest) lowest = pos;
+      if (pos > highest) highest = pos;
+    }
+  });
+  const auto start = std::chrono::steady_clock::now();
+  Extract([&](TExtractForm* d) { UiDriver::SetValue(d->Destination, FDir + "\\bigout"); });
+  const auto took = std::chrono::steady_clock::now() - start;
+  stop = true;
+  watcher.join();
+  std::string check;
+  EXPECT_EQ(RunPeer("cd '" + FHost + "/bigout' && md5sum -c --quiet ../sums", &check), 0) << check;
+  EXPECT_GE(samples, 3) << "the extraction took "
+                        << std::chrono::duration_cast<std::chrono::milliseconds>(took).count() << " ms";
+  EXPECT_EQ(late, 0);
+  EXPECT_EQ(unpainted, 0);
+  EXPECT_GT(highest, lowest);
+  RunPeer("cd '" + FHost + "' && rm -rf big bigout big.zip sums");
 }
 
 TEST(ByteProgress, StepsOf32768) {
