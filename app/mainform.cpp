@@ -26,6 +26,7 @@
 #include "controls/views/gradcaption.h"
 #include "controls/views/placement.h"
 #include "controls/views/shelllink.h"
+#include "dialogs/checkoutform.h"
 #include "dialogs/exeform.h"
 #include "framework/core/os.h"
 #include "framework/core/sysutils.h"
@@ -833,7 +834,6 @@ void TMainForm::SetOpenArchiveState() {
 }
 
 void TMainForm::CloseArchiveClick(TObject*) {
-  DeleteExtractedTempFiles();
   ZipPassword.clear();
   ArchiveName.clear();
   ArchiveExt.clear();
@@ -849,6 +849,8 @@ void TMainForm::CloseArchiveClick(TObject*) {
   AutoInstallOffered = 0;
   if (!LastOpenDir.empty()) SetDiskBrowserDirectory(ArchiveList, LastOpenDir);
   ShowArchiveBrowser(true);
+  OfferCheckoutCleanup();
+  DeleteExtractedTempFiles();
   SetNoArchiveState();
   if (ExplorerStyle == 1 && ViewFolders == 1 && ArchiveList->Visible() && ArchiveList->Enabled() && Visible())
     ArchiveList->SetFocus();

@@ -13,6 +13,7 @@
 #include "app/mainform.h"
 #include "app/settings.h"
 #include "app/shellrun.h"
+#include "app/utils.h"
 #include "app/zipaccess.h"
 #include "controls/views/placement.h"
 #include "controls/views/shelllink.h"
@@ -28,6 +29,7 @@
 #include "framework/ui/testdriver.h"
 #include "framework/ui/winapi.h"
 #include "tests/app/appcore_fixture.h"
+#include "tests/app/modalboxes.h"
 #include "tests/support/testsupport.h"
 
 using namespace morvtest;
@@ -65,6 +67,9 @@ class EntryCommandsTest : public ::testing::Test {
     };
   }
   void TearDown() override {
+    // A check-out left behind would be offered for clean-up by a later close.
+    CheckoutFolder.clear();
+    CheckoutProgramsFolder.clear();
     ShellOpenHandler = nullptr;
     FavoriteFolders = FSavedFavorites;
     FavoriteCount = FSavedCount;
@@ -475,6 +480,63 @@ TEST_F(EntryCommandsTest, CheckOutExtractsAndLinksTheGroup) {
   ASSERT_TRUE(FileExists(group + "pic.bmp.lnk"));
   EXPECT_EQ(AnsiLowerCase(ResolveShellLink(group + "pic.bmp.lnk")), AnsiLowerCase(FDir + "\\out2\\pic.bmp"));
   CheckoutBaseFolder = savedBase;
+}
+
+// Closing the program offers to delete what the check-out made; No keeps it,
+// Yes deletes both folders and nothing that links inside them lead to.
+TEST_F(EntryCommandsTest, CheckOutFoldersAreOfferedForDeletionOnClose) {
+  ASSERT_EQ(RunPeer("cd '" + FHost + "' && mkdir -p src/docs outside/deep && cd src && seq 1 300 > readme.txt && "
+                    "echo hi > docs/notes.doc && zip -q -r ../Pack.zip readme.txt docs && cd .. && "
+                    "echo keep > outside/keep.txt && echo keep > outside/deep/keep.txt"),
+            0);
+  apptest::TValueBackup programs("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Programs");
+  ASSERT_TRUE(apptest::SetString("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Programs",
+                                 FDir + "\\Programs"));
+  const std::string folder = FDir + "\\out\\Pack\\", group = FDir + "\\Programs\\Pack\\";
+  for (const int answer : {mrNo, mrYes}) {
+    SCOPED_TRACE(answer == mrYes ? "Yes" : "No");
+    Open(FDir + "\\Pack.zip");
+    Form->CheckoutFClick(nullptr);
+    Application->ProcessMessages();
+    TCheckOut* c = Form->CheckOutForm;
+    UiDriver::SetValue(c->FolderName, FDir + "\\out\\Pack");
+    UiDriver::SetValue(c->GroupName, "Pack");
+    UiDriver::Click(c->OK);
+    Application->ProcessMessages();
+    ASSERT_TRUE(FileExists(folder + "docs\\notes.doc"));
+    ASSERT_TRUE(FileExists(group + "readme.txt.lnk"));
+    // Links that lead out of the folder, and a read-only file.
+    ASSERT_EQ(RunPeer("cd '" + FHost + "/out/Pack' && ln -sfn '" + FHost + "/outside' outlink && ln -sfn '" + FHost +
+                      "/outside/keep.txt' keeplink"),
+              0);
+    SetFileAttributesA((folder + "readme.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    TBoxes boxes(answer);
+    Form->Close();
+    Application->ProcessMessages();
+    ASSERT_EQ(boxes.Texts.size(), 1u);
+    EXPECT_EQ(boxes.Texts[0], "You were using checkout feature. \rDo you want now to delete that folder and coresponding "
+                              "program group?\r\r Directory: " + folder + "\r Programs directory: " + group);
+    EXPECT_EQ(CheckoutFolder, "");
+    // Yes: all but the links is gone (where links cannot be removed without
+    // what they lead to, they stay).
+    std::string left;
+    RunPeer("cd '" + FHost + "' && find out/Pack Programs/Pack -mindepth 1 ! -type l 2>/dev/null | sort", &left);
+    EXPECT_EQ(left.empty(), answer == mrYes) << left;
+    EXPECT_EQ(FileExists(folder + "docs\\notes.doc"), answer == mrNo);
+    EXPECT_EQ(DirectoryExists(FDir + "\\Programs\\Pack"), answer == mrNo);
+    EXPECT_TRUE(DirectoryExists(FDir + "\\out"));
+    EXPECT_TRUE(FileExists(FDir + "\\outside\\keep.txt"));
+    EXPECT_TRUE(FileExists(FDir + "\\outside\\deep\\keep.txt"));
+    // Once answered, a second close asks nothing.
+    Form->Show();
+    Application->ProcessMessages();
+    Form->CloseArchiveClick(nullptr);
+    EXPECT_EQ(boxes.Texts.size(), 1u);
+  }
+  // A drive root is never deleted.
+  EXPECT_FALSE(DeleteFolderTree("C:\\"));
+  EXPECT_FALSE(DeleteFolderTree("c:"));
+  EXPECT_TRUE(DirectoryExists("C:\\windows"));
 }
 
 TEST_F(EntryCommandsTest, CheckOutThroughAReader) {
