@@ -16,6 +16,7 @@
 #include "archive/core/unbase.h"
 #include "archive/formats/bh/bhwriter.h"
 #include "dialogs/addform.h"
+#include "dialogs/passwordform.h"
 #include "dialogs/selgroupform.h"
 #include "framework/core/sysutils.h"
 #include "framework/ui/registry.h"
@@ -172,6 +173,65 @@ TEST_F(AddTest, ZipStoresThePathsOfEachFolderOption) {
     EXPECT_NE(log.find(" Done -- "), std::string::npos) << log;
   }
   EXPECT_EQ(LastAddDir, FDir + "\\src\\");
+}
+
+// Set password asks through the program's password window, twice, over the
+// Add dialog: what a Zip keeps, what the dialog keeps, and a mismatch.
+TEST_F(AddTest, SetPasswordAsksThroughThePasswordWindow) {
+  ASSERT_EQ(RunPeer("cd '" + FHost + "/seed' && zip -q ../p.zip seed.txt"), 0);
+  Open(FDir + "\\p.zip");
+  const std::string longOne(300, 'k');
+  struct {
+    std::vector<std::string> Answers;
+    bool Mismatch;
+    std::string AddPassword, ZipPassword;
+  } cases[] = {
+      {{"pw", "pw"}, false, "pw", "pw"},
+      {{"pw", "px"}, true, "", ""},
+      {{longOne, longOne}, false, longOne, longOne.substr(0, 255)},
+      // An empty first answer asks once and clears what the Zip would use.
+      {{""}, false, "", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Answers[0].substr(0, 8));
+    TAddForm* d = ShowAdd();
+    ASSERT_NE(d, nullptr);
+    std::vector<std::string> captions, messages;
+    UiDriver::TModalAnswerer answer;
+    for (const std::string& a : c.Answers)
+      answer.Then([&, a](HWND, TCustomForm* F) {
+        if (!F || F->Name() != "PasswordForm") return false;
+        captions.push_back(F->Caption());
+        TEdit* edit = UiDriver::Find<TEdit>(F, "Password");
+        EXPECT_EQ(edit->PasswordChar(), '?');
+        EXPECT_EQ(edit->Text(), "");
+        // Centred over the Add dialog.
+        EXPECT_LE(std::abs(F->Left() + F->Width() / 2 - (d->Left() + d->Width() / 2)), 1);
+        EXPECT_LE(std::abs(F->Top() + F->Height() / 2 - (d->Top() + d->Height() / 2)), 1);
+        UiDriver::SetValue(edit, a);
+        UiDriver::Click(UiDriver::Find<TButton>(F, "OKButt"));
+        return true;
+      });
+    if (c.Mismatch)
+      answer.Then([&](HWND, TCustomForm* F) {
+        if (!F || F->Name() == "PasswordForm") return false;
+        messages.push_back(UiDriver::Find<TLabel>(F, "Message")->Caption());
+        F->SetModalResult(mrOk);
+        return true;
+      });
+    UiDriver::Click(d->SetPasswordButt);
+    Application->ProcessMessages();
+    EXPECT_TRUE(answer.Done());
+    EXPECT_EQ(captions, c.Answers.size() == 1 ? std::vector<std::string>{"Enter password"}
+                                              : (std::vector<std::string>{"Enter password", "Re-enter password"}));
+    EXPECT_EQ(messages, c.Mismatch ? std::vector<std::string>{"The password you typed is incorrect."}
+                                   : std::vector<std::string>{});
+    EXPECT_EQ(d->AddPassword, c.AddPassword);
+    EXPECT_EQ(GetZipPassword(d->ZipBridge1), c.ZipPassword);
+    EXPECT_EQ(Form->PasswordForm1->Caption(), "Password");
+    d->Close();
+    Application->ProcessMessages();
+  }
 }
 
 TEST_F(AddTest, ZipPasswordIsAskedTwiceAndEncrypts) {
