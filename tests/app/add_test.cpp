@@ -21,6 +21,7 @@
 #include "framework/core/sysutils.h"
 #include "framework/ui/registry.h"
 #include "framework/ui/testdriver.h"
+#include "tests/app/mainform_fixture.h"
 #include "tests/app/modalboxes.h"
 #include "tests/support/testsupport.h"
 
@@ -28,24 +29,18 @@ using namespace morvtest;
 
 namespace {
 
-class AddTest : public ::testing::Test {
+class AddTest : public TMainFormFixture {
  protected:
-  void SetUp() override {
-    if (!UiDriver::DisplayAvailable()) GTEST_SKIP() << "no display (run under xvfb-run)";
-    FDir = TempDir();
-    FHost = HostPath(FDir);
-    TRegistry().DeleteKey("\\" + DefaultRegistryKey() + "\\TMainForm");
-    ZipDllFolder = LocalPath(std::string(MORV_BINARY_DIR) + "/app/");
-    Form.reset(new TMainForm(Application));
-    ExplorerStyle = 1;
-    Form->SetExplorerStyle(false);
+  void BeforeShow() override {
     SaveDirNames = 0;
     SpanningMode = 2;
     DefaultCompression = 0;
     AddFolder = 1;
     LastAddDir = FDir + "\\src\\";
-    Form->Show();
-    Application->ProcessMessages();
+  }
+  void SetUp() override {
+    TMainFormFixture::SetUp();
+    if (IsSkipped()) return;
     ASSERT_EQ(RunPeer("cd '" + FHost + "' && mkdir -p src/a/b seed && head -c 70000 /dev/urandom > src/a/b/c.bin"
                       " && seq 1 3000 > src/a/x.txt && seq 5 900 > src/d.txt && echo small > src/e.txt"
                       " && echo seed > seed/seed.txt"),
@@ -53,12 +48,7 @@ class AddTest : public ::testing::Test {
   }
   void TearDown() override {
     if (Form && Form->AddForm && Form->AddForm->Visible()) Form->AddForm->Close();
-    Form.reset();
-    Application->ProcessMessages();
-  }
-  void Open(const std::string& Name) {
-    ASSERT_TRUE(Form->OpenArchiveFile(Name));
-    Form->FillFileList();
+    TMainFormFixture::TearDown();
   }
   TAddForm* ShowAdd() {
     Form->AddButtonClick(nullptr);
@@ -101,8 +91,6 @@ class AddTest : public ::testing::Test {
     if (Status) *Status = s;
     return out;
   }
-  std::unique_ptr<TMainForm> Form;
-  std::string FDir, FHost;
 };
 
 // The non-empty lines of Text, sorted.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,7 @@
 #include "framework/ui/testdriver.h"
 #include "framework/ui/winapi.h"
 #include "tests/app/appcore_fixture.h"
+#include "tests/app/mainform_fixture.h"
 #include "tests/app/modalboxes.h"
 #include "tests/support/testsupport.h"
 
@@ -40,20 +42,12 @@ struct TShellCall {
   std::string File, Params, Folder;
 };
 
-class EntryCommandsTest : public ::testing::Test {
+class EntryCommandsTest : public TMainFormFixture {
  protected:
   void SetUp() override {
     if (!UiDriver::DisplayAvailable()) GTEST_SKIP() << "no display (run under xvfb-run)";
     CoInitialize(nullptr);
-    FDir = TempDir();
-    FHost = HostPath(FDir);
-    TRegistry().DeleteKey("\\" + DefaultRegistryKey() + "\\TMainForm");
-    ZipDllFolder = LocalPath(std::string(MORV_BINARY_DIR) + "/app/");
-    Form.reset(new TMainForm(Application));
-    ExplorerStyle = 1;
-    Form->SetExplorerStyle(false);
-    Form->Show();
-    Application->ProcessMessages();
+    TMainFormFixture::SetUp();
     FSavedFavorites = FavoriteFolders;
     FSavedCount = FavoriteCount;
     FSavedSort = FavoriteSortMode;
@@ -75,13 +69,15 @@ class EntryCommandsTest : public ::testing::Test {
     FavoriteCount = FSavedCount;
     FavoriteSortMode = FSavedSort;
     OtherFoldersPolicy = FSavedPolicy;
-    Form.reset();
-    Application->ProcessMessages();
+    TMainFormFixture::TearDown();
     CoUninitialize();
   }
-  void Open(const std::string& Name) {
-    ASSERT_TRUE(Form->OpenArchiveFile(Name));
-    Form->FillFileList();
+  // The Start menu's programs folder is FDir\Programs for the rest of the
+  // test.
+  void UseOwnProgramsFolder() {
+    const std::string shellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+    FPrograms.emplace(shellFolders, "Programs");
+    ASSERT_TRUE(apptest::SetString(shellFolders, "Programs", FDir + "\\Programs"));
   }
   void Shot(TCustomForm* F, const std::string& Name) {
     SaveWindowShot(F->Handle(), LocalPath(std::string(MORV_BINARY_DIR) + "/" + Name));
@@ -98,9 +94,8 @@ class EntryCommandsTest : public ::testing::Test {
     Form->SetRowSelected(r, true);
     Application->ProcessMessages();
   }
-  std::unique_ptr<TMainForm> Form;
-  std::string FDir, FHost;
   std::vector<TShellCall> Opened;
+  std::optional<apptest::TValueBackup> FPrograms;
   std::vector<std::string> FSavedFavorites;
   int32_t FSavedCount = 0;
   uint8_t FSavedSort = 1, FSavedPolicy = 0;
@@ -430,9 +425,7 @@ TEST_F(EntryCommandsTest, CheckOutExtractsAndLinksTheGroup) {
                     "head -c 50000 /dev/urandom > pic.bmp && cp pic.bmp docs/run.exe && echo hi > docs/notes.doc && "
                     "zip -q -r ../Pack.zip readme.txt pic.bmp docs"),
             0);
-  apptest::TValueBackup programs("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Programs");
-  ASSERT_TRUE(apptest::SetString("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Programs",
-                                 FDir + "\\Programs"));
+  UseOwnProgramsFolder();
   const std::string savedBase = CheckoutBaseFolder;
   Open(FDir + "\\Pack.zip");
   CheckoutBaseFolder = "";
@@ -489,9 +482,7 @@ TEST_F(EntryCommandsTest, CheckOutFoldersAreOfferedForDeletionOnClose) {
                     "echo hi > docs/notes.doc && zip -q -r ../Pack.zip readme.txt docs && cd .. && "
                     "echo keep > outside/keep.txt && echo keep > outside/deep/keep.txt"),
             0);
-  apptest::TValueBackup programs("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Programs");
-  ASSERT_TRUE(apptest::SetString("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Programs",
-                                 FDir + "\\Programs"));
+  UseOwnProgramsFolder();
   const std::string folder = FDir + "\\out\\Pack\\", group = FDir + "\\Programs\\Pack\\";
   for (const int answer : {mrNo, mrYes}) {
     SCOPED_TRACE(answer == mrYes ? "Yes" : "No");
@@ -544,9 +535,7 @@ TEST_F(EntryCommandsTest, CheckOutThroughAReader) {
   ASSERT_EQ(RunPeer("cd '" + FHost + "' && mkdir -p src/a && cd src && seq 1 900 > a/read.txt && echo z > z.wri && "
                     "lha aq ../t.lzh a/read.txt z.wri"),
             0);
-  apptest::TValueBackup programs("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Programs");
-  ASSERT_TRUE(apptest::SetString("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Programs",
-                                 FDir + "\\Programs"));
+  UseOwnProgramsFolder();
   Open(FDir + "\\t.lzh");
   Form->CheckoutFClick(nullptr);
   Application->ProcessMessages();

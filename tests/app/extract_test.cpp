@@ -20,6 +20,7 @@
 #include "framework/ui/registry.h"
 #include "framework/ui/testdriver.h"
 #include "framework/ui/winapi.h"
+#include "tests/app/mainform_fixture.h"
 #include "tests/app/modalboxes.h"
 #include "tests/support/testsupport.h"
 
@@ -39,35 +40,19 @@ std::vector<std::string> SplitWords(const std::string& Text) {
   return words;
 }
 
-class ExtractTest : public ::testing::Test {
+class ExtractTest : public TMainFormFixture {
  protected:
-  void SetUp() override {
-    if (!UiDriver::DisplayAvailable()) GTEST_SKIP() << "no display (run under xvfb-run)";
-    FDir = TempDir();
-    FHost = HostPath(FDir);
-    TRegistry().DeleteKey("\\" + DefaultRegistryKey() + "\\TMainForm");
-    // The Zip libraries as morv.exe has them beside it.
-    ZipDllFolder = LocalPath(std::string(MORV_BINARY_DIR) + "/app/");
-    Form.reset(new TMainForm(Application));
-    // After the window's creation, which loads the settings.
+  void BeforeShow() override {
     Extract1 = Extract2 = Extract3 = Extract4 = Extract5 = "";
     ExtractOverwrite = 0;
     Efolder = 0;
-    ExplorerStyle = 1;
-    Form->SetExplorerStyle(false);
-    Form->Show();
-    Application->ProcessMessages();
+  }
+  void SetUp() override {
+    TMainFormFixture::SetUp();
+    if (IsSkipped()) return;
     ASSERT_EQ(RunPeer("cd '" + FHost + "' && mkdir -p src/a/b && cd src && head -c 70000 /dev/urandom > a/b/c.bin"
                       " && seq 1 3000 > d.txt && echo small > e.txt"),
               0);
-  }
-  void TearDown() override {
-    Form.reset();
-    Application->ProcessMessages();
-  }
-  void Open(const std::string& Name) {
-    ASSERT_TRUE(Form->OpenArchiveFile(Name));
-    Form->FillFileList();
   }
   // Shows the dialog, lets Setup fill it in, clicks Extract.
   void Extract(const std::function<void(TExtractForm*)>& Setup) {
@@ -97,8 +82,6 @@ class ExtractTest : public ::testing::Test {
     }
     return lines;
   }
-  std::unique_ptr<TMainForm> Form;
-  std::string FDir, FHost;
 };
 
 struct PeerArchive {
@@ -354,29 +337,16 @@ TEST_F(ExtractTest, OperationLogShowsEachEntrysResult) {
   Application->ProcessMessages();
 }
 
-// Presses the left button on the entry list once an operation runs, then
-// answers the question that follows with Answer.
-struct TInterruptClick {
-  TInterruptClick(TMainForm* Form, int Answer) {
-    Clicker.Then(
-        [Form](HWND, TCustomForm*) {
-          if (!Form->FZipRunning && !ExtractorRunning) return false;
-          const HWND list = Form->FileList->Handle();
-          PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(30, 40));
-          PostMessageW(list, WM_LBUTTONUP, 0, MAKELPARAM(30, 40));
-          return true;
-        },
-        false);
-    Clicker.Then([this, Answer](HWND, TCustomForm* F) {
-      if (!F) return false;
-      Texts.push_back(UiDriver::Find<TLabel>(F, "Message")->Caption());
-      F->SetModalResult(Answer);
-      return true;
-    });
-  }
-  UiDriver::TModalAnswerer Clicker;
-  std::vector<std::string> Texts;
-};
+// Presses the left button on the entry list once an operation runs.
+UiDriver::TModalAnswerer::TStep ClickListWhileRunning(TMainForm* Form) {
+  return [Form](HWND, TCustomForm*) {
+    if (!Form->FZipRunning && !ExtractorRunning) return false;
+    const HWND list = Form->FileList->Handle();
+    PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(30, 40));
+    PostMessageW(list, WM_LBUTTONUP, 0, MAKELPARAM(30, 40));
+    return true;
+  };
+}
 
 // A click on the list while an extraction runs asks whether to go on: No
 // stops the run, Yes lets it finish. Zip and a reader's format alike.
@@ -400,10 +370,12 @@ TEST_F(ExtractTest, ClickOnTheListDuringAnExtractionOffersToInterrupt) {
       // The click selects a row: no row is chosen for the next run.
       Form->SetRowSelected(-1, false);
       Application->ProcessMessages();
-      TInterruptClick click(Form.get(), answer);
+      TBoxes boxes(answer);
+      UiDriver::TModalAnswerer click;
+      click.Then(ClickListWhileRunning(Form.get()), false);
       Extract([&](TExtractForm* d) { UiDriver::SetValue(d->Destination, FDir + "\\" + out); });
-      ASSERT_TRUE(click.Clicker.Done());
-      EXPECT_EQ(click.Texts, std::vector<std::string>{"Archive Operation Interrupted. Continue?"});
+      ASSERT_TRUE(click.Done());
+      EXPECT_EQ(boxes.Texts, std::vector<std::string>{"Archive Operation Interrupted. Continue?"});
       std::string check;
       const int same = RunPeer("cd '" + FHost + "/" + out + "' && md5sum -c --quiet ../sums", &check);
       if (answer == mrYes) {
