@@ -29,6 +29,8 @@ namespace {
 
 const std::string Blanks22(22, ' ');
 const std::string ResultIndent(16, ' ');
+// The entry a reader is writing now: its own result line reports a failure.
+std::string EntryInProgress;
 
 std::string Describe(int64_t Size, int32_t DosDate) {
   return InsertThousandSeparators(std::to_string(Size)) + " bytes, " + DosDateText(DosDate);
@@ -109,9 +111,11 @@ void TMainForm::BindReaderEvents(TUnBase* Reader) {
   Reader->OnBegin = [this](TObject*, const std::string& FN, int, bool&) {
     SPanel1->SetCaption("Extracting " + FN);
     LogLine("Extracting: " + FN);
+    EntryInProgress = FN;
   };
   Reader->OnEnd = [](TObject*, const std::string&, bool Pass) {
     LogLine(ResultIndent + (Pass ? "--> OK" : "--> CRC ERROR"));
+    EntryInProgress.clear();
   };
   Reader->OnProgress = [this](TObject*, uint8_t, uint8_t ByArchive) {
     ProgressBar1->SetPosition(std::min<int>(ByArchive, ProgressBar1->Max()));
@@ -142,6 +146,8 @@ void TMainForm::BindReaderEvents(TUnBase* Reader) {
       OperationFailed = 1;
       return;
     }
+    // A failure of the entry being written shows as its "--> CRC ERROR" line.
+    if (!EntryInProgress.empty() && FN == EntryInProgress) return;
     LogLine(FN + ": " + ArcMessage(Code) + (MsgEx.empty() ? "" : " " + MsgEx));
   };
 }
@@ -153,7 +159,7 @@ bool TMainForm::InterruptRunningOperation() {
   if (!running && !FZipRunning) return false;
   if (running) SetComponentCancel(running, true);
   if (FZipRunning) FZipCancel = true;
-  if (AppMessageBox("Archive Operation Interrupted. Continue?", mtConfirmation, mbYes | mbNo) == mrYes) {
+  if (AppMessageBox("Archive Operation Interrupted. Continue?", mtWarning, mbYes | mbNo) == mrYes) {
     if (running) SetComponentCancel(running, false);
     FZipCancel = false;
   }

@@ -26,6 +26,7 @@
 #include "controls/views/gradcaption.h"
 #include "controls/views/placement.h"
 #include "controls/views/shelllink.h"
+#include "dialogs/checkoutform.h"
 #include "dialogs/exeform.h"
 #include "framework/core/os.h"
 #include "framework/core/sysutils.h"
@@ -594,7 +595,11 @@ void TMainForm::BuildControls() {
   FileList->OnVMStateChanged = [this](TObject*, NMLVODSTATECHANGE& Info) {
     if (!FQuietSelection && ((Info.uNewState ^ Info.uOldState) & LVIS_SELECTED)) ShowSelectionStatus();
   };
-  FileList->OnItemActivate = [this](TObject* S) { OpenEntryClick(S); };
+  FileList->OnItemActivate = [this](TObject* S) {
+    // The click that offered to interrupt a running operation opens nothing.
+    if (ExtractorRunning || CompressorRunning || FZipRunning) return;
+    OpenEntryClick(S);
+  };
   FileList->OnMouseDown = [this](TObject*, TMouseButton, TShiftState, int, int) {
     if (ExtractorRunning || CompressorRunning || FZipRunning) InterruptRunningOperation();
   };
@@ -833,7 +838,6 @@ void TMainForm::SetOpenArchiveState() {
 }
 
 void TMainForm::CloseArchiveClick(TObject*) {
-  DeleteExtractedTempFiles();
   ZipPassword.clear();
   ArchiveName.clear();
   ArchiveExt.clear();
@@ -849,6 +853,8 @@ void TMainForm::CloseArchiveClick(TObject*) {
   AutoInstallOffered = 0;
   if (!LastOpenDir.empty()) SetDiskBrowserDirectory(ArchiveList, LastOpenDir);
   ShowArchiveBrowser(true);
+  OfferCheckoutCleanup();
+  DeleteExtractedTempFiles();
   SetNoArchiveState();
   if (ExplorerStyle == 1 && ViewFolders == 1 && ArchiveList->Visible() && ArchiveList->Enabled() && Visible())
     ArchiveList->SetFocus();

@@ -63,6 +63,8 @@ TStrings* OperationLog() { return MsgForm()->MessageMemo->Lines(); }
 void ClearOperationLog() { OperationLog()->Clear(); }
 
 void LogLine(const std::string& Line) {
-  OperationLog()->Add(Line);
+  // Every line carries its own line break, so an empty line stays a line.
+  TMemo* memo = MsgForm()->MessageMemo;
+  memo->SetText(memo->Text() + Line + "\r\n");
   MsgForm()->ScrollToEnd();
 }

@@ -1,5 +1,6 @@
 #include "app/utils.h"
 
+#include <cctype>
 #include <vector>
 
 #include "framework/core/sysutils.h"
@@ -129,4 +130,94 @@ void OpenHelpTopic(const std::string& Topic) {
   const std::string params = HelpParameters(Topic);
   HINSTANCE run = ShellExecuteA(nullptr, "open", viewer, params.c_str(), folder.c_str(), SW_SHOWNORMAL);
   if (reinterpret_cast<INT_PTR>(run) <= 32) ShowAppMessage("Error loading HELP.", mtError, mbOK);
+}
+
+namespace {
+
+bool IsDriveRoot(const std::string& Folder) {
+  return Folder.size() <= 3 && Folder.size() >= 2 && std::isalpha(static_cast<unsigned char>(Folder[0])) &&
+         Folder[1] == ':' && (Folder.size() == 2 || Folder[2] == '\\' || Folder[2] == '/');
+}
+
+// Where Path really leads, links resolved; empty when the system cannot tell
+// (older systems lack the call).
+std::string FinalPath(const std::string& Path) {
+  using TGetFinalPath = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
+  static const auto getFinalPath = reinterpret_cast<TGetFinalPath>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleA")));
+  if (!getFinalPath) return {};
+  HANDLE h = CreateFileA(Path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return {};
+  char buf[4 * MAX_PATH];
+  const DWORD n = getFinalPath(h, buf, sizeof buf, 0);
+  CloseHandle(h);
+  if (n == 0 || n >= sizeof buf) return {};
+  return std::string(buf, n);
+}
+
+// A name that some systems show as a plain file or folder although it is a
+// link: it really lies elsewhere than in its parent. Such systems would
+// delete what it leads to, so it is left alone.
+bool LeadsElsewhere(const std::string& Path) {
+  const size_t slash = Path.find_last_of("\\/");
+  if (slash == std::string::npos) return false;
+  const std::string real = FinalPath(Path), parent = FinalPath(Path.substr(0, slash + 1));
+  if (real.empty() || parent.empty()) return false;
+  std::string expected = parent;
+  if (expected.back() != '\\') expected += '\\';
+  expected += Path.substr(slash + 1);
+  return LowerCaseStr(real) != LowerCaseStr(expected);
+}
+
+// Removes a junction or symbolic link itself, never what it leads to.
+void RemoveLink(const std::string& Path, DWORD Attr) {
+  if (Attr & FILE_ATTRIBUTE_DIRECTORY) RemoveDirectoryA(Path.c_str());
+  else DeleteFileA(Path.c_str());
+}
+
+void DeleteBelow(const std::string& Folder) {
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((Folder + "\\*").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::string name = fd.cFileName;
+    if (name == "." || name == "..") continue;
+    const std::string path = Folder + "\\" + name;
+    const DWORD attr = fd.dwFileAttributes;
+    if (attr & FILE_ATTRIBUTE_REPARSE_POINT) {
+      RemoveLink(path, attr);
+    } else if (LeadsElsewhere(path)) {
+      continue;
+    } else if (attr & FILE_ATTRIBUTE_DIRECTORY) {
+      DeleteBelow(path);
+      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      RemoveDirectoryA(path.c_str());
+    } else {
+      SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      DeleteFileA(path.c_str());
+    }
+  } while (FindNextFileA(h, &fd));
+  FindClose(h);
+}
+
+}  // namespace
+
+bool DeleteFolderTree(const std::string& Folder) {
+  std::string dir = Folder;
+  while (dir.size() > 3 && (dir.back() == '\\' || dir.back() == '/')) dir.pop_back();
+  if (dir.empty() || IsDriveRoot(dir)) return false;
+  char longName[4 * MAX_PATH];
+  const DWORD n = GetLongPathNameA(dir.c_str(), longName, sizeof longName);
+  if (n > 0 && n < sizeof longName) dir.assign(longName, n);
+  const DWORD attr = GetFileAttributesA(dir.c_str());
+  if (attr == INVALID_FILE_ATTRIBUTES || !(attr & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  if (attr & FILE_ATTRIBUTE_REPARSE_POINT) {
+    RemoveLink(dir, attr);
+    return GetFileAttributesA(dir.c_str()) == INVALID_FILE_ATTRIBUTES;
+  }
+  if (LeadsElsewhere(dir)) return false;
+  DeleteBelow(dir);
+  SetFileAttributesA(dir.c_str(), FILE_ATTRIBUTE_NORMAL);
+  return RemoveDirectoryA(dir.c_str()) != 0;
 }

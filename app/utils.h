@@ -35,3 +35,10 @@ std::string HelpParameters(const std::string& Topic);
 // Opens MORV.CHM at a topic page (empty: its start page) with the program
 // the shell has registered for it.
 void OpenHelpTopic(const std::string& Topic);
+
+// Deletes Folder with everything below it: files get normal attributes
+// first. A drive root ("c:\") is refused. A junction or symbolic link met on
+// the way is removed as a link where the system allows that, and left alone
+// where it does not, but never entered: nothing outside Folder is touched.
+// True when Folder is gone.
+bool DeleteFolderTree(const std::string& Folder);

@@ -14,6 +14,7 @@
 #include "archive/core/compbase.h"
 #include "controls/views/diskinfo.h"
 #include "dialogs/controltable.h"
+#include "dialogs/passwordform.h"
 #include "dialogs/selgroupform.h"
 #include "framework/core/sysutils.h"
 #include "framework/ui/registry.h"
@@ -188,9 +189,15 @@ TAddForm::TAddForm(TComponent* AOwner) : TForm(AOwner, "TAddForm") {
   };
   SaveExtraDirInfo->OnClick = [this, exclusive](TObject*) { exclusive(SaveExtraDirInfo, CheckBox1); };
   CheckBox1->OnClick = [this, exclusive](TObject*) { exclusive(CheckBox1, SaveExtraDirInfo); };
+  // The program's own password window, over this dialog.
   AskPassword = [this](const std::string& Caption) {
-    std::string text;
-    return AskZipPassword(ZipBridge1, Caption, text) ? text : std::string();
+    if (!MainForm) return std::string();
+    if (!MainForm->PasswordForm1) MainForm->PasswordForm1 = new TPasswordForm(MainForm);
+    TPasswordForm* f = MainForm->PasswordForm1;
+    f->SetCaption(Caption);
+    CentreOnForm(f, this);
+    f->ShowModal();
+    return f->EnteredPassword;
   };
 }
 

@@ -19,6 +19,19 @@
 
 std::string CheckoutFolder, CheckoutProgramsFolder;
 
+void OfferCheckoutCleanup() {
+  if (CheckoutFolder.empty() || !DirectoryExists(ExcludeTrailingBackslash(CheckoutFolder))) return;
+  const std::string text = "You were using checkout feature. \rDo you want now to delete that folder and coresponding "
+                           "program group?\r\r Directory: " +
+                           CheckoutFolder + "\r" + " Programs directory: " + CheckoutProgramsFolder;
+  if (AppMessageBox(text, mtInformation, mbYes | mbNo) == mrYes) {
+    DeleteFolderTree(CheckoutFolder);
+    if (!CheckoutProgramsFolder.empty() && DirectoryExists(ExcludeTrailingBackslash(CheckoutProgramsFolder)))
+      DeleteFolderTree(CheckoutProgramsFolder);
+  }
+  CheckoutFolder.clear();
+}
+
 namespace {
 
 bool IsDocument(const std::string& Name) {

@@ -16,6 +16,11 @@ class TZipBridge;
 // offered when the archive is closed.
 extern std::string CheckoutFolder, CheckoutProgramsFolder;
 
+// When the last check-out's folder is still there, asks whether to delete it
+// and its program group, and does so on Yes; forgets the check-out either
+// way. Run when the archive is closed, and so when the program ends.
+void OfferCheckoutCleanup();
+
 // Which entries (paths below the extract folder, "\" separators) get a
 // shortcut, in order: with DocOnly only programs and documents count and
 // every one of them counts toward Limit whether made or not (Exists tells

@@ -16,10 +16,12 @@
 #include "archive/core/unbase.h"
 #include "archive/formats/bh/bhwriter.h"
 #include "dialogs/addform.h"
+#include "dialogs/passwordform.h"
 #include "dialogs/selgroupform.h"
 #include "framework/core/sysutils.h"
 #include "framework/ui/registry.h"
 #include "framework/ui/testdriver.h"
+#include "tests/app/mainform_fixture.h"
 #include "tests/app/modalboxes.h"
 #include "tests/support/testsupport.h"
 
@@ -27,24 +29,18 @@ using namespace morvtest;
 
 namespace {
 
-class AddTest : public ::testing::Test {
+class AddTest : public TMainFormFixture {
  protected:
-  void SetUp() override {
-    if (!UiDriver::DisplayAvailable()) GTEST_SKIP() << "no display (run under xvfb-run)";
-    FDir = TempDir();
-    FHost = HostPath(FDir);
-    TRegistry().DeleteKey("\\" + DefaultRegistryKey() + "\\TMainForm");
-    ZipDllFolder = LocalPath(std::string(MORV_BINARY_DIR) + "/app/");
-    Form.reset(new TMainForm(Application));
-    ExplorerStyle = 1;
-    Form->SetExplorerStyle(false);
+  void BeforeShow() override {
     SaveDirNames = 0;
     SpanningMode = 2;
     DefaultCompression = 0;
     AddFolder = 1;
     LastAddDir = FDir + "\\src\\";
-    Form->Show();
-    Application->ProcessMessages();
+  }
+  void SetUp() override {
+    TMainFormFixture::SetUp();
+    if (IsSkipped()) return;
     ASSERT_EQ(RunPeer("cd '" + FHost + "' && mkdir -p src/a/b seed && head -c 70000 /dev/urandom > src/a/b/c.bin"
                       " && seq 1 3000 > src/a/x.txt && seq 5 900 > src/d.txt && echo small > src/e.txt"
                       " && echo seed > seed/seed.txt"),
@@ -52,12 +48,7 @@ class AddTest : public ::testing::Test {
   }
   void TearDown() override {
     if (Form && Form->AddForm && Form->AddForm->Visible()) Form->AddForm->Close();
-    Form.reset();
-    Application->ProcessMessages();
-  }
-  void Open(const std::string& Name) {
-    ASSERT_TRUE(Form->OpenArchiveFile(Name));
-    Form->FillFileList();
+    TMainFormFixture::TearDown();
   }
   TAddForm* ShowAdd() {
     Form->AddButtonClick(nullptr);
@@ -100,8 +91,6 @@ class AddTest : public ::testing::Test {
     if (Status) *Status = s;
     return out;
   }
-  std::unique_ptr<TMainForm> Form;
-  std::string FDir, FHost;
 };
 
 // The non-empty lines of Text, sorted.
@@ -172,6 +161,65 @@ TEST_F(AddTest, ZipStoresThePathsOfEachFolderOption) {
     EXPECT_NE(log.find(" Done -- "), std::string::npos) << log;
   }
   EXPECT_EQ(LastAddDir, FDir + "\\src\\");
+}
+
+// Set password asks through the program's password window, twice, over the
+// Add dialog: what a Zip keeps, what the dialog keeps, and a mismatch.
+TEST_F(AddTest, SetPasswordAsksThroughThePasswordWindow) {
+  ASSERT_EQ(RunPeer("cd '" + FHost + "/seed' && zip -q ../p.zip seed.txt"), 0);
+  Open(FDir + "\\p.zip");
+  const std::string longOne(300, 'k');
+  struct {
+    std::vector<std::string> Answers;
+    bool Mismatch;
+    std::string AddPassword, ZipPassword;
+  } cases[] = {
+      {{"pw", "pw"}, false, "pw", "pw"},
+      {{"pw", "px"}, true, "", ""},
+      {{longOne, longOne}, false, longOne, longOne.substr(0, 255)},
+      // An empty first answer asks once and clears what the Zip would use.
+      {{""}, false, "", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Answers[0].substr(0, 8));
+    TAddForm* d = ShowAdd();
+    ASSERT_NE(d, nullptr);
+    std::vector<std::string> captions, messages;
+    UiDriver::TModalAnswerer answer;
+    for (const std::string& a : c.Answers)
+      answer.Then([&, a](HWND, TCustomForm* F) {
+        if (!F || F->Name() != "PasswordForm") return false;
+        captions.push_back(F->Caption());
+        TEdit* edit = UiDriver::Find<TEdit>(F, "Password");
+        EXPECT_EQ(edit->PasswordChar(), '?');
+        EXPECT_EQ(edit->Text(), "");
+        // Centred over the Add dialog.
+        EXPECT_LE(std::abs(F->Left() + F->Width() / 2 - (d->Left() + d->Width() / 2)), 1);
+        EXPECT_LE(std::abs(F->Top() + F->Height() / 2 - (d->Top() + d->Height() / 2)), 1);
+        UiDriver::SetValue(edit, a);
+        UiDriver::Click(UiDriver::Find<TButton>(F, "OKButt"));
+        return true;
+      });
+    if (c.Mismatch)
+      answer.Then([&](HWND, TCustomForm* F) {
+        if (!F || F->Name() == "PasswordForm") return false;
+        messages.push_back(UiDriver::Find<TLabel>(F, "Message")->Caption());
+        F->SetModalResult(mrOk);
+        return true;
+      });
+    UiDriver::Click(d->SetPasswordButt);
+    Application->ProcessMessages();
+    EXPECT_TRUE(answer.Done());
+    EXPECT_EQ(captions, c.Answers.size() == 1 ? std::vector<std::string>{"Enter password"}
+                                              : (std::vector<std::string>{"Enter password", "Re-enter password"}));
+    EXPECT_EQ(messages, c.Mismatch ? std::vector<std::string>{"The password you typed is incorrect."}
+                                   : std::vector<std::string>{});
+    EXPECT_EQ(d->AddPassword, c.AddPassword);
+    EXPECT_EQ(GetZipPassword(d->ZipBridge1), c.ZipPassword);
+    EXPECT_EQ(Form->PasswordForm1->Caption(), "Password");
+    d->Close();
+    Application->ProcessMessages();
+  }
 }
 
 TEST_F(AddTest, ZipPasswordIsAskedTwiceAndEncrypts) {

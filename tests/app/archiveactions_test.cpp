@@ -28,6 +28,7 @@
 #include "framework/core/sysutils.h"
 #include "framework/ui/registry.h"
 #include "framework/ui/testdriver.h"
+#include "tests/app/mainform_fixture.h"
 #include "tests/app/modalboxes.h"
 #include "tests/support/testsupport.h"
 
@@ -35,27 +36,16 @@ using namespace morvtest;
 
 namespace {
 
-class ArchiveActionsTest : public ::testing::Test {
+class ArchiveActionsTest : public TMainFormFixture {
  protected:
   void SetUp() override {
-    if (!UiDriver::DisplayAvailable()) GTEST_SKIP() << "no display (run under xvfb-run)";
-    FDir = TempDir();
-    FHost = HostPath(FDir);
-    TRegistry().DeleteKey("\\" + DefaultRegistryKey() + "\\TMainForm");
-    ZipDllFolder = LocalPath(std::string(MORV_BINARY_DIR) + "/app/");
-    Form.reset(new TMainForm(Application));
-    ExplorerStyle = 1;
-    Form->SetExplorerStyle(false);
-    Form->Show();
-    Application->ProcessMessages();
+    TMainFormFixture::SetUp();
+    if (IsSkipped()) return;
     ASSERT_EQ(RunPeer("cd '" + FHost + "' && mkdir -p src/a/b && cd src && head -c 70000 /dev/urandom > a/b/c.bin"
                       " && seq 1 3000 > d.txt && echo small > e.txt && echo junk > x.tmp && echo more > y.TMP"),
               0);
   }
-  void TearDown() override {
-    Form.reset();
-    Application->ProcessMessages();
-  }
+  // Name is in the test's folder.
   void Open(const std::string& Name) {
     ASSERT_TRUE(Form->OpenArchiveFile(FDir + "\\" + Name));
     Form->FillFileList();
@@ -89,8 +79,6 @@ class ArchiveActionsTest : public ::testing::Test {
     EXPECT_TRUE(Form->Enabled());
     EXPECT_TRUE(boxes.Texts.empty()) << boxes.Texts[0];
   }
-  std::unique_ptr<TMainForm> Form;
-  std::string FDir, FHost;
 };
 
 TEST_F(ArchiveActionsTest, DeleteModesOnAZip) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "app/mainform.h"
 #include "app/settings.h"
 #include "app/shellrun.h"
+#include "app/utils.h"
 #include "app/zipaccess.h"
 #include "controls/views/placement.h"
 #include "controls/views/shelllink.h"
@@ -28,6 +30,8 @@
 #include "framework/ui/testdriver.h"
 #include "framework/ui/winapi.h"
 #include "tests/app/appcore_fixture.h"
+#include "tests/app/mainform_fixture.h"
+#include "tests/app/modalboxes.h"
 #include "tests/support/testsupport.h"
 
 using namespace morvtest;
@@ -38,20 +42,12 @@ struct TShellCall {
   std::string File, Params, Folder;
 };
 
-class EntryCommandsTest : public ::testing::Test {
+class EntryCommandsTest : public TMainFormFixture {
  protected:
   void SetUp() override {
     if (!UiDriver::DisplayAvailable()) GTEST_SKIP() << "no display (run under xvfb-run)";
     CoInitialize(nullptr);
-    FDir = TempDir();
-    FHost = HostPath(FDir);
-    TRegistry().DeleteKey("\\" + DefaultRegistryKey() + "\\TMainForm");
-    ZipDllFolder = LocalPath(std::string(MORV_BINARY_DIR) + "/app/");
-    Form.reset(new TMainForm(Application));
-    ExplorerStyle = 1;
-    Form->SetExplorerStyle(false);
-    Form->Show();
-    Application->ProcessMessages();
+    TMainFormFixture::SetUp();
     FSavedFavorites = FavoriteFolders;
     FSavedCount = FavoriteCount;
     FSavedSort = FavoriteSortMode;
@@ -65,18 +61,23 @@ class EntryCommandsTest : public ::testing::Test {
     };
   }
   void TearDown() override {
+    // A check-out left behind would be offered for clean-up by a later close.
+    CheckoutFolder.clear();
+    CheckoutProgramsFolder.clear();
     ShellOpenHandler = nullptr;
     FavoriteFolders = FSavedFavorites;
     FavoriteCount = FSavedCount;
     FavoriteSortMode = FSavedSort;
     OtherFoldersPolicy = FSavedPolicy;
-    Form.reset();
-    Application->ProcessMessages();
+    TMainFormFixture::TearDown();
     CoUninitialize();
   }
-  void Open(const std::string& Name) {
-    ASSERT_TRUE(Form->OpenArchiveFile(Name));
-    Form->FillFileList();
+  // The Start menu's programs folder is FDir\Programs for the rest of the
+  // test.
+  void UseOwnProgramsFolder() {
+    const std::string shellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+    FPrograms.emplace(shellFolders, "Programs");
+    ASSERT_TRUE(apptest::SetString(shellFolders, "Programs", FDir + "\\Programs"));
   }
   void Shot(TCustomForm* F, const std::string& Name) {
     SaveWindowShot(F->Handle(), LocalPath(std::string(MORV_BINARY_DIR) + "/" + Name));
@@ -93,9 +94,8 @@ class EntryCommandsTest : public ::testing::Test {
     Form->SetRowSelected(r, true);
     Application->ProcessMessages();
   }
-  std::unique_ptr<TMainForm> Form;
-  std::string FDir, FHost;
   std::vector<TShellCall> Opened;
+  std::optional<apptest::TValueBackup> FPrograms;
   std::vector<std::string> FSavedFavorites;
   int32_t FSavedCount = 0;
   uint8_t FSavedSort = 1, FSavedPolicy = 0;
@@ -425,9 +425,7 @@ TEST_F(EntryCommandsTest, CheckOutExtractsAndLinksTheGroup) {
                     "head -c 50000 /dev/urandom > pic.bmp && cp pic.bmp docs/run.exe && echo hi > docs/notes.doc && "
                     "zip -q -r ../Pack.zip readme.txt pic.bmp docs"),
             0);
-  apptest::TValueBackup programs("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Programs");
-  ASSERT_TRUE(apptest::SetString("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Programs",
-                                 FDir + "\\Programs"));
+  UseOwnProgramsFolder();
   const std::string savedBase = CheckoutBaseFolder;
   Open(FDir + "\\Pack.zip");
   CheckoutBaseFolder = "";
@@ -477,14 +475,67 @@ TEST_F(EntryCommandsTest, CheckOutExtractsAndLinksTheGroup) {
   CheckoutBaseFolder = savedBase;
 }
 
+// Closing the program offers to delete what the check-out made; No keeps it,
+// Yes deletes both folders and nothing that links inside them lead to.
+TEST_F(EntryCommandsTest, CheckOutFoldersAreOfferedForDeletionOnClose) {
+  ASSERT_EQ(RunPeer("cd '" + FHost + "' && mkdir -p src/docs outside/deep && cd src && seq 1 300 > readme.txt && "
+                    "echo hi > docs/notes.doc && zip -q -r ../Pack.zip readme.txt docs && cd .. && "
+                    "echo keep > outside/keep.txt && echo keep > outside/deep/keep.txt"),
+            0);
+  UseOwnProgramsFolder();
+  const std::string folder = FDir + "\\out\\Pack\\", group = FDir + "\\Programs\\Pack\\";
+  for (const int answer : {mrNo, mrYes}) {
+    SCOPED_TRACE(answer == mrYes ? "Yes" : "No");
+    Open(FDir + "\\Pack.zip");
+    Form->CheckoutFClick(nullptr);
+    Application->ProcessMessages();
+    TCheckOut* c = Form->CheckOutForm;
+    UiDriver::SetValue(c->FolderName, FDir + "\\out\\Pack");
+    UiDriver::SetValue(c->GroupName, "Pack");
+    UiDriver::Click(c->OK);
+    Application->ProcessMessages();
+    ASSERT_TRUE(FileExists(folder + "docs\\notes.doc"));
+    ASSERT_TRUE(FileExists(group + "readme.txt.lnk"));
+    // Links that lead out of the folder, and a read-only file.
+    ASSERT_EQ(RunPeer("cd '" + FHost + "/out/Pack' && ln -sfn '" + FHost + "/outside' outlink && ln -sfn '" + FHost +
+                      "/outside/keep.txt' keeplink"),
+              0);
+    SetFileAttributesA((folder + "readme.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    TBoxes boxes(answer);
+    Form->Close();
+    Application->ProcessMessages();
+    ASSERT_EQ(boxes.Texts.size(), 1u);
+    EXPECT_EQ(boxes.Texts[0], "You were using checkout feature. \rDo you want now to delete that folder and coresponding "
+                              "program group?\r\r Directory: " + folder + "\r Programs directory: " + group);
+    EXPECT_EQ(CheckoutFolder, "");
+    // Yes: all but the links is gone (where links cannot be removed without
+    // what they lead to, they stay).
+    std::string left;
+    RunPeer("cd '" + FHost + "' && find out/Pack Programs/Pack -mindepth 1 ! -type l 2>/dev/null | sort", &left);
+    EXPECT_EQ(left.empty(), answer == mrYes) << left;
+    EXPECT_EQ(FileExists(folder + "docs\\notes.doc"), answer == mrNo);
+    EXPECT_EQ(DirectoryExists(FDir + "\\Programs\\Pack"), answer == mrNo);
+    EXPECT_TRUE(DirectoryExists(FDir + "\\out"));
+    EXPECT_TRUE(FileExists(FDir + "\\outside\\keep.txt"));
+    EXPECT_TRUE(FileExists(FDir + "\\outside\\deep\\keep.txt"));
+    // Once answered, a second close asks nothing.
+    Form->Show();
+    Application->ProcessMessages();
+    Form->CloseArchiveClick(nullptr);
+    EXPECT_EQ(boxes.Texts.size(), 1u);
+  }
+  // A drive root is never deleted.
+  EXPECT_FALSE(DeleteFolderTree("C:\\"));
+  EXPECT_FALSE(DeleteFolderTree("c:"));
+  EXPECT_TRUE(DirectoryExists("C:\\windows"));
+}
+
 TEST_F(EntryCommandsTest, CheckOutThroughAReader) {
   if (!HavePeer("lha")) GTEST_SKIP() << "no lha";
   ASSERT_EQ(RunPeer("cd '" + FHost + "' && mkdir -p src/a && cd src && seq 1 900 > a/read.txt && echo z > z.wri && "
                     "lha aq ../t.lzh a/read.txt z.wri"),
             0);
-  apptest::TValueBackup programs("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Programs");
-  ASSERT_TRUE(apptest::SetString("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Programs",
-                                 FDir + "\\Programs"));
+  UseOwnProgramsFolder();
   Open(FDir + "\\t.lzh");
   Form->CheckoutFClick(nullptr);
   Application->ProcessMessages();

@@ -248,6 +248,11 @@ TEST_F(MainFormTest, ArchivesOfPeersFillTheTable) {
     EXPECT_EQ(Form->AddFiles->Enabled(), (std::string(c.Ext) == ".zip" || std::string(c.Ext) == ".lzh" ||
                                           std::string(c.Ext) == ".cab") &&
                                              bool(Form->AddFiles->OnClick));
+    // Delete is offered where entries can be taken out; a cabinet cannot be
+    // rewritten without them, so there it is greyed, menu and button alike.
+    const bool deletable = std::string(c.Ext) == ".zip" || std::string(c.Ext) == ".lzh";
+    EXPECT_EQ(Form->DeleteFiles->Enabled(), deletable);
+    EXPECT_EQ(Form->ToolButtons[6]->Enabled(), deletable);
     // Every format's listing can be exported and printed.
     TMenuItem* print = Form->File1->Find("Print file listing ...");
     ASSERT_NE(print, nullptr);
