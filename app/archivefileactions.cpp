@@ -60,6 +60,9 @@ void DropFirstRecent() {
 
 void TMainForm::WireArchiveActions() {
   DeleteFiles->OnClick = [this](TObject* S) { DeleteClick(S); };
+  FileList->OnKeyDown = [this](TObject* S, WORD& Key, TShiftState) {
+    if (Key == VK_DELETE && DeleteFiles->Enabled() && !SelectedRows().empty()) DeleteClick(S);
+  };
   TestArchive->OnClick = [this](TObject* S) { TestClick(S); };
   CommentItem->OnClick = [this](TObject* S) { CommentClick(S); };
   RenameEntry->OnClick = [this](TObject*) {

@@ -190,15 +190,7 @@ TAddForm::TAddForm(TComponent* AOwner) : TForm(AOwner, "TAddForm") {
   SaveExtraDirInfo->OnClick = [this, exclusive](TObject*) { exclusive(SaveExtraDirInfo, CheckBox1); };
   CheckBox1->OnClick = [this, exclusive](TObject*) { exclusive(CheckBox1, SaveExtraDirInfo); };
   // The program's own password window, over this dialog.
-  AskPassword = [this](const std::string& Caption) {
-    if (!MainForm) return std::string();
-    if (!MainForm->PasswordForm1) MainForm->PasswordForm1 = new TPasswordForm(MainForm);
-    TPasswordForm* f = MainForm->PasswordForm1;
-    f->SetCaption(Caption);
-    CentreOnForm(f, this);
-    f->ShowModal();
-    return f->EnteredPassword;
-  };
+  AskPassword = [this](const std::string& Caption) { return ::AskPassword(Caption, this); };
 }
 
 int TAddForm::ZipLevelFor(int Index, const std::string& ArchiveName) {

@@ -12,6 +12,7 @@
 #include "app/operation.h"
 #include "app/settings.h"
 #include "app/zipaccess.h"
+#include "controls/commands/editx.h"
 #include "controls/views/placement.h"
 #include "archive/core/unbase.h"
 #include "archive/formats/bh/bhwriter.h"
@@ -190,7 +191,7 @@ TEST_F(AddTest, SetPasswordAsksThroughThePasswordWindow) {
       answer.Then([&, a](HWND, TCustomForm* F) {
         if (!F || F->Name() != "PasswordForm") return false;
         captions.push_back(F->Caption());
-        TEdit* edit = UiDriver::Find<TEdit>(F, "Password");
+        TEditX* edit = UiDriver::Find<TEditX>(F, "Password");
         EXPECT_EQ(edit->PasswordChar(), '?');
         EXPECT_EQ(edit->Text(), "");
         // Centred over the Add dialog.

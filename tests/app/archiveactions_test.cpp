@@ -111,6 +111,31 @@ TEST_F(ArchiveActionsTest, DeleteModesOnAZip) {
   EXPECT_EQ(FileCount, 0);
 }
 
+// The Delete key in the list opens the delete dialog only with a row selected
+// and only where the archive's format can delete.
+TEST_F(ArchiveActionsTest, DeleteKeyInTheListOpensTheDialog) {
+  ASSERT_EQ(RunPeer("cd '" + FHost + "/src' && zip -q ../t.zip d.txt e.txt && gcab -c ../t.cab d.txt e.txt"), 0);
+  auto pressDelete = [&] {
+    SendMessageW(Form->FileList->Handle(), WM_KEYDOWN, VK_DELETE, 0);
+    SendMessageW(Form->FileList->Handle(), WM_KEYUP, VK_DELETE, 0);
+    Application->ProcessMessages();
+    const bool shown = Form->DeleteForm && Form->DeleteForm->Visible();
+    if (shown) Form->DeleteForm->Close();
+    Application->ProcessMessages();
+    return shown;
+  };
+  Open("t.zip");
+  EXPECT_FALSE(pressDelete()) << "nothing selected";
+  Form->SetRowSelected(Row("d.txt"), true);
+  Application->ProcessMessages();
+  EXPECT_TRUE(pressDelete());
+  EXPECT_EQ(ZipNames("t.zip"), "d.txt e.txt") << "the dialog alone deletes nothing";
+  Open("t.cab");
+  Form->SetRowSelected(Row("d.txt"), true);
+  Application->ProcessMessages();
+  EXPECT_FALSE(pressDelete()) << "cabinets cannot delete";
+}
+
 // In the folder view the "..\" row never reaches a delete pattern: as first
 // selected row it blocks "Selected files"; selected among others it is left
 // out; a folder row takes everything below it.
