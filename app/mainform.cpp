@@ -798,7 +798,7 @@ void TMainForm::SetNoArchiveState() {
   for (TMenuItem* i : ArchiveItems) EnableCommand(i, false);
   for (TControl* b : ArchiveButtons) EnableCommand(b, false);
   for (TMenuItem* i : {AddFiles, DeleteFiles, ExtractFiles, ViewFiles, RenameEntry, TestArchive, CommentItem,
-                       VirusScan, MakeExeFile, ExeToZip, UUencode})
+                       VirusScan, MakeExeFile, ExeToZip, UUencode, ViewLastOutput})
     EnableCommand(i, false);
   FileList->SetEnabled(false);
   FormResize(this);
