@@ -12,10 +12,12 @@
 #include "app/entrytable.h"
 #include "app/mainform.h"
 #include "app/settings.h"
+#include "app/zipaccess.h"
 #include "archive/lister/arclister.h"
 #include "controls/views/placement.h"
 #include "dialogs/arcconvform.h"
 #include "dialogs/commentform.h"
+#include "dialogs/dragform.h"
 #include "dialogs/filepropform.h"
 #include "dialogs/findform.h"
 #include "dialogs/passwordform.h"
@@ -281,6 +283,58 @@ TEST_F(ToolDialogsTest, ConverterAsksForAMissingVolume) {
       EXPECT_EQ(d.StatusBar1->SimpleText(), "User canceled...");
     }
   }
+}
+
+// --- drag and drop ---------------------------------------------------------
+
+// Dropped files added with custom spanning make a new set of volumes no
+// larger than asked; the dropped folder's files go into the archive itself,
+// unspanned. The user is told to open the set's last volume.
+TEST_F(ToolDialogsTest, DropWithSpanningWritesAVolumeSet) {
+  ZipDllFolder = LocalPath(std::string(MORV_BINARY_DIR) + "/app/");
+  ASSERT_EQ(RunPeer("cd '" + FHost + "' && mkdir -p drop/fold && cd drop && head -c 90000 /dev/urandom > big1.bin"
+                    " && head -c 90000 /dev/urandom > big2.bin && seq 1 2000 > fold/g.txt"),
+            0);
+  Open(FDir + "\\t.zip");
+  Form->FileDrag1Drop({FDir + "\\drop\\fold", FDir + "\\drop\\big1.bin", FDir + "\\drop\\big2.bin"});
+  Application->ProcessMessages();
+  TDragForm* d = Form->DragForm;
+  ASSERT_TRUE(d && d->Visible());
+  EXPECT_TRUE(d->GroupBox4->Enabled());
+  EXPECT_EQ(d->ComboBox3->ItemIndex(), 2);
+  EXPECT_FALSE(d->EditX1->Enabled());
+  UiDriver::SetValue(d->ComboBox3, "Custom");
+  ASSERT_EQ(d->ComboBox3->ItemIndex(), 1);
+  EXPECT_TRUE(d->EditX1->Enabled());
+  UiDriver::SetValue(d->EditX1, "100000");
+  UiDriver::SetValue(d->EditX2, "0");
+  TBoxes boxes;
+  UiDriver::Click(d->Button1);
+  Application->ProcessMessages();
+  ASSERT_EQ(boxes.Texts.size(), 1u) << (boxes.Texts.empty() ? "" : boxes.Texts[0]);
+  EXPECT_EQ(boxes.Texts[0],
+            "Now, because you were creating spanning disks, you have to open \rthe last archive of this archive set.");
+  EXPECT_TRUE(ArchiveName.empty());
+  EXPECT_TRUE(Form->Enabled());
+  std::vector<std::string> volumes;
+  for (int i = 1; i < 10 && FileExists(FDir + "\\t00" + std::to_string(i) + ".zip"); ++i)
+    volumes.push_back(FDir + "\\t00" + std::to_string(i) + ".zip");
+  std::string listing;
+  RunPeer("cd '" + FHost + "' && ls -l", &listing);
+  ASSERT_GE(volumes.size(), 2u) << listing;
+  for (const std::string& v : volumes) EXPECT_LE(ReadFile(v).size(), 100000u) << v;
+  // Info-ZIP joins the volumes under its own names and finds the files whole.
+  std::string cmd = "cd '" + FHost + "' && mkdir -p iz && ";
+  for (size_t i = 0; i + 1 < volumes.size(); ++i)
+    cmd += "cp '" + HostPath(volumes[i]) + "' iz/set.z0" + std::to_string(i + 1) + " && ";
+  cmd += "cp '" + HostPath(volumes.back()) + "' iz/set.zip && cd iz && zip -q -s 0 set.zip --out whole.zip"
+         " && unzip -tq whole.zip > /dev/null && unzip -q whole.zip -d x && cmp x/big1.bin ../drop/big1.bin"
+         " && cmp x/big2.bin ../drop/big2.bin && unzip -Z1 whole.zip | sort | tr '\\n' ' '";
+  std::string log;
+  ASSERT_EQ(RunPeer(cmd, &log), 0) << log;
+  EXPECT_EQ(Trim(log), "big1.bin big2.bin");
+  EXPECT_EQ(RunPeer("cd '" + FHost + "' && unzip -tq t.zip && unzip -p t.zip g.txt | cmp - drop/fold/g.txt", &log), 0)
+      << log;
 }
 
 TEST_F(ToolDialogsTest, ConverterTypeChoiceSetsMethodCheckAndExtension) {
