@@ -662,6 +662,8 @@ void TMainForm::BuildMenus() {
     SetRowSelected(-1, false);
     ShowSelectionStatus();
   }));
+  AddItem(edit, "", "-");
+  ArchiveItems.push_back(AddItem(edit, "FindFiles2", "&Find File(s) ", [this](TObject* S) { FindFiles2Click(S); }));
 
   TMenuItem* view = AddItem(root, "View1", "&View");
   AddItem(view, "Toolbar1", "&Toolbar", [this](TObject* S) {
@@ -711,7 +713,7 @@ void TMainForm::BuildMenus() {
   CommentItem = AddItem(actions, "Comment", "Co&mment...");
   VirusScan = AddItem(actions, "VirusScan", "Virus &Scan");
   MakeExeFile = AddItem(actions, "MakeExeFile", "Make .&EXE File...", [](TObject*) { MakeExeFileClick(); });
-  ExeToZip = AddItem(actions, "ExeToZip", ".EXE --> .ZIP");
+  ExeToZip = AddItem(actions, "ExeToZip", ".EXE --> .ZIP", [this](TObject* S) { ExeToZipClick(S); });
   UUencode = AddItem(actions, "UUencode", "&UUencode...");
   ArchiveItems.push_back(CheckoutF = AddItem(actions, "CheckoutF", "C&heck Out...", [this](TObject* S) {
     CheckoutFClick(S);
@@ -719,6 +721,11 @@ void TMainForm::BuildMenus() {
   AddItem(actions, "", "-");
   ViewLastOutput = AddItem(actions, "ViewLastOutput", "View &Last Output...",
                            [this](TObject* S) { ViewLastOutputClick(S); });
+  TMenuItem* tools = AddItem(root, "Tools1", "&Tools");
+  AddItem(tools, "Archiveconverter1", "&Archive Converter...", [this](TObject* S) { Archiveconverter1Click(S); });
+  AddItem(tools, "", "-");
+  AddItem(tools, "ReadDiskSpan", "Read ZIP disk span...", [this](TObject* S) { ReadDiskSpanClick(S); });
+  AddItem(tools, "WriteDiskSpan", "Write ZIP disk span...", [this](TObject* S) { WriteDiskSpanClick(S); });
   TMenuItem* options = AddItem(root, "Options1", "&Options");
   AddItem(options, "ClearHistory1", "C&lear History...", [this](TObject*) {
     ActiveFile1 = ActiveFile2 = ActiveFile3 = ActiveFile4 = ActiveFile5 = "";
@@ -740,7 +747,7 @@ void TMainForm::BuildMenus() {
     PSortItems[k] = AddItem(SortPopUp->Items(), "PSortby" + std::to_string(k + 1), PSortCaptions[k],
                             [this, k](TObject*) { SortClick(k + 1); });
   AddItem(SortPopUp->Items(), "", "-");
-  AddItem(SortPopUp->Items(), "PProperties", "Properties...");
+  AddItem(SortPopUp->Items(), "PProperties", "Properties...", [this](TObject* S) { PPropertiesClick(S); });
   SortPopUp->OnPopup = [this](TObject*) { CheckSortItems(); };
   FilePopUp = new TPopupMenuX(this);
   FilePopUp->SetName("FilePopUp");
@@ -748,6 +755,7 @@ void TMainForm::BuildMenus() {
     SetRowSelected(-1, true);
     ShowSelectionStatus();
   });
+  AddFilePopUpItems();
   InstallToolActions(this);
   WireArchiveActions();
   for (TMenu* menu : std::initializer_list<TMenu*>{MainMenu1, SortPopUp, FilePopUp}) GreyOutIdleItems(menu->Items());
@@ -799,7 +807,7 @@ void TMainForm::SetNoArchiveState() {
   for (TMenuItem* i : ArchiveItems) EnableCommand(i, false);
   for (TControl* b : ArchiveButtons) EnableCommand(b, false);
   for (TMenuItem* i : {AddFiles, DeleteFiles, ExtractFiles, ViewFiles, RenameEntry, TestArchive, CommentItem,
-                       VirusScan, MakeExeFile, ExeToZip, UUencode})
+                       VirusScan, MakeExeFile, ExeToZip, UUencode, ViewLastOutput})
     EnableCommand(i, false);
   FileList->SetEnabled(false);
   FormResize(this);

@@ -222,6 +222,19 @@ class TMainForm : public TForm {
   TAboutForm* AboutForm = nullptr;
   TSelButtForm* SelButtForm = nullptr;
 
+  // The Find and Tools commands, the properties pop-ups and the
+  // self-extractor conversion (toolactions.cpp).
+  void FindFiles2Click(TObject* Sender);
+  void Archiveconverter1Click(TObject* Sender);
+  void ReadDiskSpanClick(TObject* Sender);
+  void WriteDiskSpanClick(TObject* Sender);
+  void PPropertiesClick(TObject* Sender);
+  void PFilePropertiesClick(TObject* Sender);
+  void ExeToZipClick(TObject* Sender);
+  // The file pop-up's twins of the Edit and Actions commands, enabled as
+  // their twins are when it opens.
+  void AddFilePopUpItems();
+
   TArcLister* ArcLister1 = nullptr;
   TUnBase *UnARC1 = nullptr, *UnARJ1 = nullptr, *UnBH = nullptr, *UnCAB1 = nullptr, *UnLHA1 = nullptr,
           *UnRAR1 = nullptr, *UnTAR1 = nullptr, *UnZOO1 = nullptr;

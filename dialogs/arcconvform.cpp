@@ -9,6 +9,7 @@
 #include "archive/core/arcerrors.h"
 #include "controls/views/browsedr.h"
 #include "dialogs/controltable.h"
+#include "dialogs/passwordform.h"
 #include "framework/core/sysutils.h"
 #include "framework/ui/dialogs.h"
 
@@ -21,6 +22,30 @@ const std::string Failed = "        --> Failed";
 std::string NowText() { return DosDateText(DateTimeToFileDate(Now())); }
 
 }  // namespace
+
+bool ConvVolumeQuery(const std::string& Caption, const std::string& Prompt, std::string& Value) {
+  TForm box(nullptr, "TVolumeBox");
+  box.SetName("VolumeBox");
+  box.SetCaption(Caption);
+  box.SetBorderStyle(bsDialog);
+  box.SetClientWidth(345);
+  box.SetClientHeight(95);
+  BuildControlTable(&box, {
+      {"Prompt", TControlKind::Label, "", 8, 10, 329, 14},
+      {"Value", TControlKind::Edit, "", 8, 30, 329, 21},
+      {"OKButt", TControlKind::DefaultButton, "OK", 182, 62, 75, 25},
+      {"CancelButt", TControlKind::CancelButton, "Cancel", 262, 62, 75, 25},
+  });
+  Ctl<TLabel>(&box, "Prompt")->SetCaption(Prompt);
+  auto* edit = Ctl<TEdit>(&box, "Value");
+  edit->SetText(Value);
+  Ctl<TButton>(&box, "OKButt")->OnClick = [&box](TObject*) { box.SetModalResult(mrOk); };
+  Ctl<TButton>(&box, "CancelButt")->OnClick = [&box](TObject*) { box.SetModalResult(mrCancel); };
+  CentreOnMainWindow(&box);
+  if (box.ShowModal() != mrOk) return false;
+  Value = edit->Text();
+  return true;
+}
 
 std::string ConvOutputExt(int Index) {
   static const char* const Exts[] = {".BH", ".CAB", ".LHA", ".ZIP", ".TAR", ".TAR"};
@@ -210,7 +235,10 @@ void TARCConvForm::BindEvents() {
     ProgressBar1->SetPosition(0);
     ProgressBar2->SetPosition(0);
     Log(Pass ? Ok : Failed);
-    if (!Pass) AppMessageBox("Error while extracting...", mtError, mbOK);
+    if (!Pass) {
+      FFailed = true;
+      AppMessageBox("Error while extracting...", mtError, mbOK);
+    }
   };
   c->OnExtractDeactivate = [this](TObject*) {
     Log("Extracting done.");
@@ -249,8 +277,31 @@ void TARCConvForm::BindEvents() {
     ProgressBar1->SetPosition(File);
     ProgressBar2->SetPosition(Total);
   };
-  c->OnError = [](TObject*, const std::string& FN, const std::string&, const std::string&, int Code) {
+  c->OnError = [this](TObject*, const std::string& FN, const std::string&, const std::string&, int Code) {
+    FFailed = true;
     AppMessageBox("Error: " + ArcMessage(Code) + "\r\rFilename: " + FN, mtError, mbOK);
+  };
+  c->OnGetPassword = [this](TObject*, const std::string&, std::string& Password, bool& TryAgain) {
+    if (!PasswordForm1) PasswordForm1 = new TPasswordForm(this);
+    PasswordForm1->Password->SetText("");
+    CentreOnMainWindow(PasswordForm1);
+    PasswordForm1->ShowModal();
+    TryAgain = !PasswordForm1->EnteredPassword.empty();
+    if (TryAgain) Password = PasswordForm1->EnteredPassword;
+  };
+  c->OnNextVolume = [this](TObject*, std::string& VolumeName, const std::string& VolumeID, bool FExists,
+                           bool& Cancel) {
+    Cancel = false;
+    if (FExists) return;
+    std::string name = VolumeName;
+    if (ConvVolumeQuery(ExtractFileName(VolumeName), "Volume ID: " + VolumeID, name)) {
+      VolumeName = name;
+      return;
+    }
+    // Without the volume the set is cut short: nothing is to be built from
+    // the part before it.
+    Cancel = true;
+    Arc2Arc1->SetCancel(true);
   };
   c->OnFileExists = [this](TObject*, const std::string& FN, TDateTime, TOverwriteMode& Mode) {
     const bool add = Arc2Arc1->OutArcMethod == TOutArcMethod::amAddToArc;
@@ -278,6 +329,7 @@ void TARCConvForm::btnOKClick(TObject*) {
   Arc2Arc1->OutArcMethod = TOutArcMethod(RadioGroup2->ItemIndex());
   Arc2Arc1->IntegrityCheck = CheckBox1->Enabled() && CheckBox1->Checked();
   btnOK->SetEnabled(false);
+  FFailed = false;
   bool ok = false;
   // A failure was shown by the error handler; it must not end in the
   // success message nor escape the click.
@@ -295,7 +347,9 @@ void TARCConvForm::btnOKClick(TObject*) {
   Log(RuleLine);
   Log(" Done. -- " + NowText());
   Log(RuleLine);
-  if (!ok || Arc2Arc1->Cancel) return;
+  // An entry that could not be taken over (a wrong or withheld password, a
+  // damaged entry) was reported: the result is no successful conversion.
+  if (!ok || Arc2Arc1->Cancel || FFailed) return;
   FConverted = true;
   AppMessageBox("Archive successfully converted.", mtInformation, mbOK);
   Close();

@@ -11,6 +11,11 @@
 
 class TArc2Arc;
 class TOpenDialog;
+class TPasswordForm;
+
+// The input box that asks for a missing volume: captioned Caption, prompting
+// Prompt, with Value to edit; false on Cancel.
+bool ConvVolumeQuery(const std::string& Caption, const std::string& Prompt, std::string& Value);
 
 // The extension proposed for output type Index (".BH", ".CAB", ".LHA",
 // ".ZIP", ".TAR", ".TAR").
@@ -37,6 +42,8 @@ class TARCConvForm : public TForm {
   TProgressBar *ProgressBar1 = nullptr, *ProgressBar2 = nullptr;
   TOpenDialog* OpenDialog1 = nullptr;
   TArc2Arc* Arc2Arc1 = nullptr;
+  // Asks for the password of an enciphered source entry; made on first use.
+  TPasswordForm* PasswordForm1 = nullptr;
 
  private:
   void FormShow();
@@ -48,4 +55,5 @@ class TARCConvForm : public TForm {
   void Status(const std::string& Text);
   std::string Shortened(const std::string& Name);
   bool FConverted = false;
+  bool FFailed = false;  // an error was reported during the run
 };

@@ -219,9 +219,7 @@ void TDragForm::FormShow() {
   CheckBox3->SetEnabled(writer);
   CheckBox3->SetChecked(writer);
   FlatButton1->SetEnabled(!(ext == ".lzh" || ext == ".cab"));
-  // Spanned sets are written by the Add dialog; here the group only shows
-  // that nothing is spanned.
-  GroupBox4->SetEnabled(false);
+  GroupBox4->SetEnabled(!writer);
   ComboBox3->SetItemIndex(2);
   EditX1->SetText("1400000");
   EditX2->SetText("0");
@@ -233,17 +231,39 @@ void TDragForm::FormShow() {
 void TDragForm::Button1Click(TObject*) {
   const std::string target = Edit1->Text();
   if (target.empty() || Dropped.empty()) return;
+  const bool writer = IsWriterFormat(AnsiLowerCase(ExtractFileExt(target)));
+  const int spanning = !writer && GroupBox4->Enabled() ? ComboBox3->ItemIndex() : 2;
+  int maxSize = 0, freeSize = 0;
+  if (spanning == 1) {
+    try {
+      maxSize = StrToInt(EditX1->Text());
+      freeSize = StrToInt(EditX2->Text());
+    } catch (const Exception& E) {
+      AppMessageBox(E.what(), mtError, mbOK);
+      return;
+    }
+  }
   SetBusyState(true);
   if (MainForm) MainForm->ViewLastOutput->SetEnabled(true);
   ClearOperationLog();
   Close();
   Application->ProcessMessages();
-  if (IsWriterFormat(AnsiLowerCase(ExtractFileExt(target)))) AddWithWriter();
-  else AddWithZip();
+  bool spanned = false;
+  if (writer) AddWithWriter();
+  else spanned = AddWithZip(spanning, maxSize, freeSize);
   SetBusyState(false);
   Edit1->SetText("");
   if (!MainForm) return;
-  if (MainForm->OpenArchiveFile(target)) MainForm->FillFileList();
+  if (!spanned) {
+    if (MainForm->OpenArchiveFile(target)) MainForm->FillFileList();
+    return;
+  }
+  // A new archive has no file of its own name: only its numbered volumes.
+  if (FileExists(target)) MainForm->OpenArchiveFile(target);
+  AppMessageBox("Now, because you were creating spanning disks, you have to open \rthe last archive of this archive set.",
+                mtConfirmation, mbOK);
+  MainForm->CloseArchiveClick(this);
+  MainForm->UpdateHistoryMenu();
 }
 
 void TDragForm::AddWithWriter() {
@@ -289,7 +309,7 @@ void TDragForm::AddWithWriter() {
   CompressorRunning = 0;
 }
 
-void TDragForm::AddWithZip() {
+bool TDragForm::AddWithZip(int Spanning, int MaxSize, int FreeSize) {
   const std::string target = Edit1->Text();
   const bool pk3 = AnsiLowerCase(ExtractFileExt(target)) == ".pk3";
   std::vector<std::string> folders, files;
@@ -342,10 +362,19 @@ void TDragForm::AddWithZip() {
       }
     }
   }
+  // Only the files' pass writes the spanned set, which then holds the
+  // folders added before as well.
+  bool spanned = false;
   if (!files.empty()) {
     job.Options = common | (CheckBox1->Checked() ? zaDirNames : 0);
+    if (Spanning != 2) job.Options |= zaDiskSpan;
+    if (Spanning == 1) {
+      job.MaxVolumeSize = job.MinFreeVolumeSize = MaxSize;
+      job.KeepFreeOnDisk1 = FreeSize;
+    }
     job.Specs = files;
-    AddToZip(ZipBridge1, job);
+    spanned = AddToZip(ZipBridge1, job) > 0 && Spanning != 2;
   }
   SetZipPassword(ZipBridge1, "");
+  return spanned;
 }

@@ -46,7 +46,9 @@ class TDragForm : public TForm {
   void FillLists();
   std::string InitialFolder() const;
   void AddWithWriter();
-  void AddWithZip();
+  // Spanning is the item of ComboBox3 (2 none); true when a spanned set was
+  // written.
+  bool AddWithZip(int Spanning, int MaxSize, int FreeSize);
   std::string FPassword;
 };
 

@@ -7,7 +7,11 @@
 
 #include "app/mainform.h"
 #include "app/settings.h"
+#include "app/sfxbuilder.h"
+#include "app/utils.h"
+#include "app/zipaccess.h"
 #include "controls/commands/mxmenubar.h"
+#include "framework/core/sysutils.h"
 #include "framework/ui/testdriver.h"
 #include "tests/support/testsupport.h"
 
@@ -55,7 +59,7 @@ TEST_F(MainMenusTest, BarReplacesTheWindowMenuAboveTheToolbar) {
   EXPECT_EQ(Dock->Top(), Bar->Height());
   std::vector<std::string> captions;
   for (TMenuItem* it : Bar->BarItems()) captions.push_back(it->Caption());
-  EXPECT_EQ(captions, (std::vector<std::string>{"&File", "&Edit", "&View", "&Actions", "&Options", "&Help"}));
+  EXPECT_EQ(captions, (std::vector<std::string>{"&File", "&Edit", "&View", "&Actions", "&Tools", "&Options", "&Help"}));
   // The entry list's pop-up menus are the library's, the file menu with its strip.
   auto* files = dynamic_cast<TPopupMenuX*>(Form->FilePopUp);
   ASSERT_NE(files, nullptr);
@@ -137,8 +141,8 @@ TEST_F(MainMenusTest, KeysAndClicksRunTheViewCommands) {
 
 TEST_F(MainMenusTest, BarItemsWithHintsGetToolTips) {
   ASSERT_NE(Bar->ToolTips(), nullptr);
-  // File, Edit, View and Help are standard commands with hints.
-  EXPECT_EQ(SendMessageA(Bar->ToolTips()->Handle(), TTM_GETTOOLCOUNT, 0, 0), 4);
+  // File, Edit, View, Tools and Help are standard commands with hints.
+  EXPECT_EQ(SendMessageA(Bar->ToolTips()->Handle(), TTM_GETTOOLCOUNT, 0, 0), 5);
   // The dropped menus show the hints of their rows too.
   Key('V', WM_SYSKEYDOWN);
   ASSERT_TRUE(IsMenuOpen());
@@ -275,6 +279,233 @@ TEST_F(MainMenusTest, ScreenshotOfTheFileMenu) {
   ASSERT_NE(open, nullptr);
   EXPECT_TRUE(open->HasBitmap());
   Key(VK_ESCAPE);
+}
+
+// Every command of the menus, the toolbar and the two pop-ups either runs
+// its handler or is greyed out while it cannot.
+class MenuCommandsTest : public MainMenusTest {
+ protected:
+  void SetUp() override {
+    MainMenusTest::SetUp();
+    if (IsSkipped()) return;
+    ZipDllFolder = morvtest::LocalPath(std::string(MORV_BINARY_DIR) + "/app/");
+    SavedViewDialog = ShowViewDialog;
+    ShowViewDialog = 1;
+    for (int k = 0; k < 5; ++k) SavedRecent[k] = *Recent[k];
+    Dir = morvtest::TempDir();
+    ASSERT_EQ(morvtest::RunPeer("cd '" + morvtest::HostPath(Dir) + "' && seq 1 500 > d.txt && echo small > e.txt"
+                                " && zip -q t.zip d.txt e.txt"),
+              0);
+    // The help viewer is not installed here: the help commands say so.
+    AppMessageBoxHandler = [this](const std::string& Text, TMsgDlgType, TMsgDlgButtons) {
+      Seen.push_back(Text);
+      return int(mrOk);
+    };
+  }
+  void TearDown() override {
+    AppMessageBoxHandler = AppMessageBox;
+    if (Form) Form->CloseArchiveClick(nullptr);
+    ShowViewDialog = SavedViewDialog;
+    for (int k = 0; k < 5; ++k) *Recent[k] = SavedRecent[k];
+    MainMenusTest::TearDown();
+  }
+  void OpenZip() {
+    ASSERT_TRUE(Form->OpenArchiveFile(Dir + "\\t.zip"));
+    Form->FillFileList();
+    Application->ProcessMessages();
+  }
+  // Runs Click and returns what came up: the caption of the modal or
+  // modeless window it showed (which is closed again), or the text of the
+  // message it gave.
+  std::string CameUp(const std::function<void()>& Click) {
+    Seen.clear();
+    {
+      UiDriver::TModalAnswerer answer;
+      answer.Then([this](HWND, TCustomForm* F) {
+        if (!F) return false;
+        auto* message = dynamic_cast<TLabel*>(UiDriver::FindComponent(F, "Message"));
+        Seen.push_back(message ? message->Caption() : F->Caption());
+        F->SetModalResult(mrCancel);
+        return true;
+      });
+      Click();
+      Application->ProcessMessages();
+    }
+    for (int i = 0; i < Screen->FormCount(); ++i) {
+      TCustomForm* f = Screen->Forms(i);
+      if (f == Form.get() || !f->HandleAllocated() || !IsWindowVisible(f->Handle())) continue;
+      Seen.push_back(f->Caption());
+      f->Close();
+      Application->ProcessMessages();
+    }
+    EXPECT_TRUE(Form->Enabled());
+    std::string all;
+    for (const std::string& s : Seen) all += (all.empty() ? "" : " | ") + s;
+    return all;
+  }
+  TMenuItem* Item(const std::string& Name) { return UiDriver::Find<TMenuItem>(Form.get(), Name); }
+  std::string Dir;
+  std::vector<std::string> Seen;
+  uint8_t SavedViewDialog = 1;
+  std::string* Recent[5] = {&ActiveFile1, &ActiveFile2, &ActiveFile3, &ActiveFile4, &ActiveFile5};
+  std::string SavedRecent[5];
+};
+
+const char* const NoHelp =
+    "Microsoft HTML Help cannot be found on your system.\rPlease visit Quillon's Home page and download this update.";
+
+TEST_F(MenuCommandsTest, EachCommandShowsItsWindowWithAnArchiveOpen) {
+  OpenZip();
+  ASSERT_EQ(FileCount, 2);
+  // The log window's command is there once an operation has run.
+  EXPECT_FALSE(Item("ViewLastOutput")->Enabled());
+  const struct {
+    const char* Name;
+    const char* Shows;
+  } MenuCases[] = {
+      {"Properties", "Zip Properties"},
+      {"FindFiles2", "Find file(s)"},
+      {"Archiveconverter1", "Archive Converter"},
+      {"ReadDiskSpan", "Read disk span..."},
+      {"WriteDiskSpan", "Write disk span..."},
+      {"Favorites1", "Favorite Zip Folders"},
+      {"AddFiles", "Add"},
+      {"DeleteFiles", "Delete"},
+      {"ExtractFiles", "Extract"},
+      {"Comment", "Comment"},
+      {"MakeExeFile", "Quillon Self-Extractor"},
+      {"UUencode", "UUEncode / XXEncode"},
+      {"CheckoutF", "CheckOut"},
+      {"TestArchive", "View Last Output"},
+      {"ViewLastOutput", "View Last Output"},
+      {"RenameArchive", "Rename"},
+      {"Configuration", "Configuration"},
+      {"TipoftheDay", "Quillon Tip of the Day"},
+      {"About1", "About Quillon 2000"},
+      {"Contents", NoHelp},
+      {"BriefTutorial", NoHelp},
+      {"FrequentlyAskedQuestions", NoHelp},
+  };
+  for (const auto& C : MenuCases) {
+    TMenuItem* item = Item(C.Name);
+    ASSERT_TRUE(item->Enabled()) << C.Name;
+    EXPECT_EQ(CameUp([&] { UiDriver::ClickMenu(Form.get(), item); }), C.Shows) << C.Name;
+  }
+  EXPECT_TRUE(Item("QuillonHomePage")->Enabled());
+  // View needs a selected file; the file pop-up is the list's menu then.
+  Form->SetRowSelected(0, true);
+  Form->ShowSelectionStatus();
+  ASSERT_EQ(Form->FileList->PopupMenu(), Form->FilePopUp);
+  EXPECT_EQ(CameUp([&] { UiDriver::ClickMenu(Form.get(), Item("ViewFiles")); }), "View");
+  Form->FilePopUp->OnPopup(Form->FilePopUp);
+  const struct {
+    const char* Name;
+    const char* Shows;
+  } PopupCases[] = {
+      {"PView", "View"},     {"PExtract", "Extract"},       {"PDelete", "Delete"},
+      {"PAdd", "Add"},       {"PFileProperties", "File Properties"}, {"PProperties", "Zip Properties"},
+  };
+  for (const auto& C : PopupCases) {
+    TMenuItem* item = Item(C.Name);
+    ASSERT_TRUE(item->Enabled()) << C.Name;
+    EXPECT_EQ(CameUp([&] { item->Click(); }), C.Shows) << C.Name;
+  }
+  // Without a scanner the scan twin is greyed out as its command is.
+  EXPECT_FALSE(Item("VirusScan")->Enabled());
+  EXPECT_FALSE(Item("PVirusScan")->Enabled());
+  const struct {
+    int Button;
+    const char* Shows;
+  } ButtonCases[] = {{2, "Favorite Zip Folders"}, {3, "Zip Properties"}, {5, "Add"}, {6, "Delete"},
+                     {7, "Extract"}, {8, "View"}, {10, "View Last Output"}, {11, "CheckOut"}, {12, NoHelp}};
+  for (const auto& C : ButtonCases) {
+    TControl* b = Form->ToolButtons[C.Button];
+    ASSERT_TRUE(b->Enabled()) << C.Button;
+    EXPECT_EQ(CameUp([&] { b->OnClick(b); }), C.Shows) << C.Button;
+  }
+}
+
+TEST_F(MenuCommandsTest, SelectionCommandsAndFind) {
+  OpenZip();
+  const struct {
+    const char* Name;
+    std::vector<int> Before, After;
+  } Cases[] = {
+      {"SelectAll", {}, {0, 1}},
+      {"UnselectAll", {0, 1}, {}},
+      {"InvertSelection", {0}, {1}},
+      {"PSelectAll", {1}, {0, 1}},
+      {"PInvertSelection", {1}, {0}},
+  };
+  for (const auto& C : Cases) {
+    Form->SetRowSelected(-1, false);
+    for (int r : C.Before) Form->SetRowSelected(r, true);
+    Item(C.Name)->Click();
+    Application->ProcessMessages();
+    EXPECT_EQ(Form->SelectedRows(), C.After) << C.Name;
+  }
+  // Find selects the entries its mask matches and shows the summary.
+  Form->SetRowSelected(-1, false);
+  UiDriver::TModalAnswerer answer;
+  answer.Then([](HWND, TCustomForm* F) {
+    if (!F || F->Caption() != "Find file(s)") return false;
+    UiDriver::SetValue(UiDriver::Find<TEdit>(F, "ftype"), "e.*");
+    UiDriver::Click(UiDriver::Find<TButton>(F, "OKButton"));
+    return true;
+  });
+  UiDriver::ClickMenu(Form.get(), Item("FindFiles2"));
+  Application->ProcessMessages();
+  EXPECT_TRUE(answer.Done());
+  const std::vector<int> rows = Form->SelectedRows();
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(FileTable[size_t(rows[0])].Name, "e.txt");
+  EXPECT_EQ(Form->SPanel1->Caption().rfind("Selected 1 file", 0), 0u) << Form->SPanel1->Caption();
+}
+
+TEST_F(MenuCommandsTest, ExeToZipOpensTheZipFirstInTheRecentList) {
+  // A self-extractor of our own making: Make .EXE's job on the zip.
+  const std::string exe = Dir + "\\t.exe";
+  TZipBridge* maker = CreateZipBridge(Form.get(), nullptr, "SfxMaker");
+  SetZipArchive(maker, Dir + "\\t.zip");
+  ASSERT_EQ(BuildSfxArchive(*maker, exe, morvtest::LocalPath(std::string(MORV_BINARY_DIR) + "/app/MORVSE.DAT")),
+            sfxDone);
+  SetZipArchive(maker, "");
+  ASSERT_TRUE(DeleteFile(Dir + "\\t.zip"));
+  ASSERT_TRUE(Form->OpenArchiveFile(exe));
+  Form->FillFileList();
+  TMenuItem* item = Item("ExeToZip");
+  ASSERT_TRUE(item->Enabled());
+  EXPECT_FALSE(Item("MakeExeFile")->Enabled());
+  EXPECT_EQ(CameUp([&] { UiDriver::ClickMenu(Form.get(), item); }), "");
+  EXPECT_TRUE(SameText(ArchiveName, Dir + "\\t.zip")) << ArchiveName;
+  EXPECT_EQ(FileCount, 2);
+  EXPECT_TRUE(SameText(ActiveFile1, ArchiveName));
+  EXPECT_TRUE(SameText(ActiveFile2, exe));
+  std::string out;
+  EXPECT_EQ(morvtest::RunPeer("cd '" + morvtest::HostPath(Dir) + "' && unzip -tq t.zip", &out), 0) << out;
+}
+
+TEST_F(MenuCommandsTest, NoArchiveGreysOutTheArchiveCommands) {
+  OpenZip();
+  Form->CloseArchiveClick(nullptr);
+  for (const char* name :
+       {"CloseArchive", "Properties", "MoveArchive", "CopyArchive", "RenameArchive", "DeleteArchive", "AddFiles",
+        "DeleteFiles", "ExtractFiles", "ViewFiles", "SelectAll", "InvertSelection", "UnselectAll", "PrintFileListing",
+        "Refresh", "CheckoutF", "FindFiles2", "ArrangeIcons", "MakeExeFile", "ViewLastOutput", "Comment",
+        "TestArchive", "ExeToZip", "VirusScan", "RenameEntry", "UUencode"})
+    EXPECT_FALSE(Item(name)->Enabled()) << name;
+  // Properties, Print, Add, Delete, Extract, View, Scan, Test, CheckOut.
+  for (int b : {3, 4, 5, 6, 7, 8, 9, 10, 11}) EXPECT_FALSE(Form->ToolButtons[b]->Enabled()) << b;
+  EXPECT_FALSE(Form->FileList->Enabled());
+  // What needs no archive stays at hand.
+  for (const char* name : {"NewArchive", "OpenArchive", "Favorites1", "ExitQuillon", "Archiveconverter1",
+                           "ReadDiskSpan", "WriteDiskSpan", "Configuration", "ClearHistory1", "Contents",
+                           "BriefTutorial", "FrequentlyAskedQuestions", "TipoftheDay", "QuillonHomePage", "About1"})
+    EXPECT_TRUE(Item(name)->Enabled()) << name;
+  for (int b : {0, 1, 2, 12, 13}) EXPECT_TRUE(Form->ToolButtons[b]->Enabled()) << b;
+  // The tools work on files of their own choosing.
+  EXPECT_EQ(CameUp([&] { UiDriver::ClickMenu(Form.get(), Item("Archiveconverter1")); }), "Archive Converter");
+  EXPECT_EQ(CameUp([&] { UiDriver::ClickMenu(Form.get(), Item("ReadDiskSpan")); }), "Read disk span...");
 }
 
 }  // namespace

@@ -12,12 +12,15 @@
 #include "app/entrytable.h"
 #include "app/mainform.h"
 #include "app/settings.h"
+#include "app/zipaccess.h"
 #include "archive/lister/arclister.h"
 #include "controls/views/placement.h"
 #include "dialogs/arcconvform.h"
 #include "dialogs/commentform.h"
+#include "dialogs/dragform.h"
 #include "dialogs/filepropform.h"
 #include "dialogs/findform.h"
+#include "dialogs/passwordform.h"
 #include "dialogs/renameform.h"
 #include "dialogs/uuencodeform.h"
 #include "framework/core/os.h"
@@ -179,6 +182,159 @@ TEST_F(ToolDialogsTest, ConverterRefusesInputAsOutput) {
   Application->ProcessMessages();
   EXPECT_FALSE(more.Saw("Archive successfully converted."));
   EXPECT_FALSE(FileExists(FDir + "\\out.ZIP"));
+}
+
+// An enciphered source entry asks for the password in the password window;
+// an empty answer gives up on it.
+TEST_F(ToolDialogsTest, ConverterAsksThePasswordOfAnEncipheredSource) {
+  ASSERT_EQ(RunPeer("cd '" + FHost + "/src' && zip -q -P secret ../enc.zip d.txt e.txt"), 0);
+  const struct {
+    const char* Answer;
+    bool Converted;
+  } Cases[] = {{"secret", true}, {"", false}};
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Answer);
+    const std::string out = FDir + "\\enc" + (C.Converted ? "1" : "2") + ".TAR";
+    TARCConvForm d(nullptr);
+    d.Show();
+    UiDriver::SetValue(d.Edit1, FDir + "\\enc.zip");
+    UiDriver::SetValue(d.RadioGroup1, "4");
+    UiDriver::SetValue(d.Edit2, out);
+    int asked = 0;
+    UiDriver::TModalAnswerer answer;
+    for (int i = 0; i < 6; ++i)
+      answer.Then([&](HWND, TCustomForm* F) {
+        if (!F || F != d.PasswordForm1) return false;
+        ++asked;
+        EXPECT_EQ(F->Caption(), "Password");
+        EXPECT_EQ(d.PasswordForm1->Password->Text(), "");
+        UiDriver::SetValue(d.PasswordForm1->Password, C.Answer);
+        UiDriver::Click(d.PasswordForm1->OKButt);
+        return true;
+      });
+    TBoxes boxes;
+    UiDriver::Click(d.btnOK);
+    Application->ProcessMessages();
+    EXPECT_GE(asked, 1);
+    EXPECT_EQ(boxes.Saw("Archive successfully converted."), C.Converted)
+        << (boxes.Texts.empty() ? "" : boxes.Texts[0]);
+    if (C.Converted) {
+      std::string log;
+      EXPECT_EQ(RunPeer("cd '" + FHost + "' && tar xOf '" + HostPath(out) + "' d.txt | cmp - src/d.txt && tar xOf '" +
+                            HostPath(out) + "' e.txt | cmp - src/e.txt",
+                        &log),
+                0)
+          << log;
+    } else {
+      EXPECT_FALSE(d.Converted());
+    }
+  }
+}
+
+// A volume of the source that is not there is asked for by name; Cancel
+// stops the conversion without an output, another place for it goes on.
+TEST_F(ToolDialogsTest, ConverterAsksForAMissingVolume) {
+  if (!HavePeer("arj")) GTEST_SKIP() << "no arj";
+  ASSERT_EQ(RunPeer("cd '" + FHost + "' && mkdir -p vol moved && cd vol && head -c 120000 /dev/urandom > big.bin"
+                    " && echo tail > a.txt && arj a -m0 -v50k -y v.arj big.bin a.txt > /dev/null"
+                    " && test -f v.a01 && mv v.a01 ../moved/"),
+            0);
+  const struct {
+    bool Found;  // the box is answered with the volume's new place
+  } Cases[] = {{false}, {true}};
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Found);
+    const std::string out = FDir + "\\vol" + (C.Found ? "1" : "2") + ".TAR";
+    TARCConvForm d(nullptr);
+    d.Show();
+    UiDriver::SetValue(d.Edit1, FDir + "\\vol\\v.arj");
+    UiDriver::SetValue(d.RadioGroup1, "4");
+    UiDriver::SetValue(d.Edit2, out);
+    std::string caption, prompt, proposed;
+    UiDriver::TModalAnswerer answer;
+    answer.Then([&](HWND, TCustomForm* F) {
+      if (!F || F->Name() != "VolumeBox") return false;
+      caption = F->Caption();
+      prompt = UiDriver::Find<TLabel>(F, "Prompt")->Caption();
+      auto* value = UiDriver::Find<TEdit>(F, "Value");
+      proposed = value->Text();
+      if (C.Found) {
+        UiDriver::SetValue(value, FDir + "\\moved\\v.a01");
+        UiDriver::Click(UiDriver::Find<TButton>(F, "OKButt"));
+      } else {
+        UiDriver::Click(UiDriver::Find<TButton>(F, "CancelButt"));
+      }
+      return true;
+    });
+    TBoxes boxes;
+    UiDriver::Click(d.btnOK);
+    Application->ProcessMessages();
+    ASSERT_TRUE(answer.Done());
+    EXPECT_TRUE(SameText(caption, "v.a01")) << caption;
+    EXPECT_EQ(prompt.rfind("Volume ID: ", 0), 0u) << prompt;
+    EXPECT_TRUE(SameText(proposed, FDir + "\\vol\\v.a01")) << proposed;
+    EXPECT_EQ(boxes.Saw("Archive successfully converted."), C.Found);
+    if (C.Found) {
+      std::string log;
+      EXPECT_EQ(RunPeer("cd '" + FHost + "' && tar xOf '" + HostPath(out) + "' big.bin | cmp - vol/big.bin", &log), 0)
+          << log;
+    } else {
+      EXPECT_FALSE(FileExists(out));
+      EXPECT_EQ(d.StatusBar1->SimpleText(), "User canceled...");
+    }
+  }
+}
+
+// --- drag and drop ---------------------------------------------------------
+
+// Dropped files added with custom spanning make a new set of volumes no
+// larger than asked; the dropped folder's files go into the archive itself,
+// unspanned. The user is told to open the set's last volume.
+TEST_F(ToolDialogsTest, DropWithSpanningWritesAVolumeSet) {
+  ZipDllFolder = LocalPath(std::string(MORV_BINARY_DIR) + "/app/");
+  ASSERT_EQ(RunPeer("cd '" + FHost + "' && mkdir -p drop/fold && cd drop && head -c 90000 /dev/urandom > big1.bin"
+                    " && head -c 90000 /dev/urandom > big2.bin && seq 1 2000 > fold/g.txt"),
+            0);
+  Open(FDir + "\\t.zip");
+  Form->FileDrag1Drop({FDir + "\\drop\\fold", FDir + "\\drop\\big1.bin", FDir + "\\drop\\big2.bin"});
+  Application->ProcessMessages();
+  TDragForm* d = Form->DragForm;
+  ASSERT_TRUE(d && d->Visible());
+  EXPECT_TRUE(d->GroupBox4->Enabled());
+  EXPECT_EQ(d->ComboBox3->ItemIndex(), 2);
+  EXPECT_FALSE(d->EditX1->Enabled());
+  UiDriver::SetValue(d->ComboBox3, "Custom");
+  ASSERT_EQ(d->ComboBox3->ItemIndex(), 1);
+  EXPECT_TRUE(d->EditX1->Enabled());
+  UiDriver::SetValue(d->EditX1, "100000");
+  UiDriver::SetValue(d->EditX2, "0");
+  TBoxes boxes;
+  UiDriver::Click(d->Button1);
+  Application->ProcessMessages();
+  ASSERT_EQ(boxes.Texts.size(), 1u) << (boxes.Texts.empty() ? "" : boxes.Texts[0]);
+  EXPECT_EQ(boxes.Texts[0],
+            "Now, because you were creating spanning disks, you have to open \rthe last archive of this archive set.");
+  EXPECT_TRUE(ArchiveName.empty());
+  EXPECT_TRUE(Form->Enabled());
+  std::vector<std::string> volumes;
+  for (int i = 1; i < 10 && FileExists(FDir + "\\t00" + std::to_string(i) + ".zip"); ++i)
+    volumes.push_back(FDir + "\\t00" + std::to_string(i) + ".zip");
+  std::string listing;
+  RunPeer("cd '" + FHost + "' && ls -l", &listing);
+  ASSERT_GE(volumes.size(), 2u) << listing;
+  for (const std::string& v : volumes) EXPECT_LE(ReadFile(v).size(), 100000u) << v;
+  // Info-ZIP joins the volumes under its own names and finds the files whole.
+  std::string cmd = "cd '" + FHost + "' && mkdir -p iz && ";
+  for (size_t i = 0; i + 1 < volumes.size(); ++i)
+    cmd += "cp '" + HostPath(volumes[i]) + "' iz/set.z0" + std::to_string(i + 1) + " && ";
+  cmd += "cp '" + HostPath(volumes.back()) + "' iz/set.zip && cd iz && zip -q -s 0 set.zip --out whole.zip"
+         " && unzip -tq whole.zip > /dev/null && unzip -q whole.zip -d x && cmp x/big1.bin ../drop/big1.bin"
+         " && cmp x/big2.bin ../drop/big2.bin && unzip -Z1 whole.zip | sort | tr '\\n' ' '";
+  std::string log;
+  ASSERT_EQ(RunPeer(cmd, &log), 0) << log;
+  EXPECT_EQ(Trim(log), "big1.bin big2.bin");
+  EXPECT_EQ(RunPeer("cd '" + FHost + "' && unzip -tq t.zip && unzip -p t.zip g.txt | cmp - drop/fold/g.txt", &log), 0)
+      << log;
 }
 
 TEST_F(ToolDialogsTest, ConverterTypeChoiceSetsMethodCheckAndExtension) {
