@@ -32,12 +32,12 @@ bool ConvVolumeQuery(const std::string& Caption, const std::string& Prompt, std:
   box.SetClientHeight(95);
   BuildControlTable(&box, {
       {"Prompt", TControlKind::Label, "", 8, 10, 329, 14},
-      {"Value", TControlKind::Edit, "", 8, 30, 329, 21},
+      {"Value", TControlKind::EditX, "", 8, 30, 329, 21},
       {"OKButt", TControlKind::DefaultButton, "OK", 182, 62, 75, 25},
       {"CancelButt", TControlKind::CancelButton, "Cancel", 262, 62, 75, 25},
   });
   Ctl<TLabel>(&box, "Prompt")->SetCaption(Prompt);
-  auto* edit = Ctl<TEdit>(&box, "Value");
+  auto* edit = Ctl<TEditX>(&box, "Value");
   edit->SetText(Value);
   Ctl<TButton>(&box, "OKButt")->OnClick = [&box](TObject*) { box.SetModalResult(mrOk); };
   Ctl<TButton>(&box, "CancelButt")->OnClick = [&box](TObject*) { box.SetModalResult(mrCancel); };

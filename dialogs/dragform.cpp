@@ -11,9 +11,8 @@
 #include "archive/formats/cab/makecab.h"
 #include "archive/formats/lha/lhawriter.h"
 #include "dialogs/controltable.h"
+#include "dialogs/passwordform.h"
 #include "framework/core/sysutils.h"
-
-std::function<std::string(const std::string& Caption)> DragPasswordPrompt;
 
 namespace {
 
@@ -37,25 +36,6 @@ int64_t FolderSize(const std::string& Folder) {
   return total;
 }
 
-std::string AskPassword(TCustomForm* Over, const std::string& Caption) {
-  if (DragPasswordPrompt) return DragPasswordPrompt(Caption);
-  TForm box(Over, "TPasswordForm");
-  box.SetCaption(Caption);
-  box.SetBorderStyle(bsDialog);
-  box.SetClientWidth(260);
-  box.SetClientHeight(76);
-  BuildControlTable(&box, {
-      {"PasswordEdit", TControlKind::EditX, "", 8, 10, 244, 21},
-      {"OKButt", TControlKind::DefaultButton, "OK", 96, 42, 75, 25},
-      {"CancelButt", TControlKind::CancelButton, "Cancel", 177, 42, 75, 25},
-  });
-  auto* edit = Ctl<TEditX>(&box, "PasswordEdit");
-  edit->SetPasswordChar('*');
-  Ctl<TButton>(&box, "OKButt")->SetModalResult(mrOk);
-  Ctl<TButton>(&box, "CancelButt")->SetModalResult(mrCancel);
-  CentreOnForm(&box, Over);
-  return box.ShowModal() == mrOk ? edit->Text() : std::string();
-}
 
 }  // namespace
 
@@ -129,8 +109,8 @@ TDragForm::TDragForm(TComponent* AOwner) : TForm(AOwner, "TDragForm") {
   Button2->OnClick = [this](TObject*) { Close(); };
   HelpButt->OnClick = [](TObject*) { OpenHelpTopic("dragdrop04.html"); };
   FlatButton1->OnClick = [this](TObject*) {
-    const std::string first = AskPassword(this, "Enter password");
-    SetPasswordAnswers(first, first.empty() ? std::string() : AskPassword(this, "Re-enter password"));
+    const std::string first = AskPassword("Enter password", this);
+    SetPasswordAnswers(first, first.empty() ? std::string() : AskPassword("Re-enter password", this));
   };
   Button3->OnClick = [this](TObject*) {
     newbox->InitialDir = InitialFolder();

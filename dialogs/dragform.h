@@ -52,5 +52,4 @@ class TDragForm : public TForm {
   std::string FPassword;
 };
 
-// Asks for a password under Caption ('' when cancelled); tests replace it.
-extern std::function<std::string(const std::string& Caption)> DragPasswordPrompt;
+

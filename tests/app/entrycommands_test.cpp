@@ -21,6 +21,7 @@
 #include "dialogs/asciview.h"
 #include "dialogs/checkoutform.h"
 #include "dialogs/dragform.h"
+#include "dialogs/passwordform.h"
 #include "dialogs/favoriteform.h"
 #include "dialogs/favoroptform.h"
 #include "dialogs/searchform.h"
@@ -615,7 +616,7 @@ TEST_F(EntryCommandsTest, DropAddsFoldersAndFilesEncrypted) {
   Open(FDir + "\\base.zip");
   std::vector<std::string> answers = {"a", "b", "pw", "pw"};
   size_t asked = 0;
-  DragPasswordPrompt = [&](const std::string&) { return asked < answers.size() ? answers[asked++] : std::string(); };
+  PasswordPrompt = [&](const std::string&) { return asked < answers.size() ? answers[asked++] : std::string(); };
   Form->FileDrag1Drop({FDir + "\\src\\c.txt"});
   Application->ProcessMessages();
   TDragForm* d = Form->DragForm;
@@ -644,7 +645,7 @@ TEST_F(EntryCommandsTest, DropAddsFoldersAndFilesEncrypted) {
   Application->ProcessMessages();
   EXPECT_FALSE(d->Visible());
   EXPECT_TRUE(Form->Enabled());
-  DragPasswordPrompt = nullptr;
+  PasswordPrompt = nullptr;
   std::string out;
   ASSERT_EQ(RunPeer("cd '" + FHost + "' && python3 -c \"\nimport zipfile\nz=zipfile.ZipFile('base.zip')\n"
                     "print(' '.join(sorted(i.filename + ':' + str(i.flag_bits & 1) for i in z.infolist())))\"",

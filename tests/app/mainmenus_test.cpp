@@ -10,6 +10,7 @@
 #include "app/sfxbuilder.h"
 #include "app/utils.h"
 #include "app/zipaccess.h"
+#include "controls/commands/editx.h"
 #include "controls/commands/mxmenubar.h"
 #include "framework/core/sysutils.h"
 #include "framework/ui/testdriver.h"
@@ -449,7 +450,7 @@ TEST_F(MenuCommandsTest, SelectionCommandsAndFind) {
   UiDriver::TModalAnswerer answer;
   answer.Then([](HWND, TCustomForm* F) {
     if (!F || F->Caption() != "Find file(s)") return false;
-    UiDriver::SetValue(UiDriver::Find<TEdit>(F, "ftype"), "e.*");
+    UiDriver::SetValue(UiDriver::Find<TEditX>(F, "ftype"), "e.*");
     UiDriver::Click(UiDriver::Find<TButton>(F, "OKButton"));
     return true;
   });

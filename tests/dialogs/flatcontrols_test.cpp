@@ -81,7 +81,7 @@ class FlatControlsTest : public ::testing::Test {
     Application->ProcessMessages();
   }
   void TearDown() override {
-    DragPasswordPrompt = nullptr;
+    PasswordPrompt = nullptr;
     for (TForm* f : {static_cast<TForm*>(Form ? Form->AddForm : nullptr), static_cast<TForm*>(Form ? Form->DragForm : nullptr)})
       if (f && f->Visible()) f->Close();
     Form.reset();
@@ -210,7 +210,7 @@ TEST_F(FlatControlsTest, AddDialogBrowserButtons) {
 // spanning sizes are flat edits, greyed while spanning is not custom.
 TEST_F(FlatControlsTest, DragDialogPasswordAndSpanningEdits) {
   std::vector<std::string> asked;
-  DragPasswordPrompt = [&](const std::string& Caption) {
+  PasswordPrompt = [&](const std::string& Caption) {
     asked.push_back(Caption);
     return std::string("pw");
   };

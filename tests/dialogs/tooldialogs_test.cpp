@@ -14,6 +14,7 @@
 #include "app/settings.h"
 #include "app/zipaccess.h"
 #include "archive/lister/arclister.h"
+#include "controls/commands/editx.h"
 #include "controls/views/placement.h"
 #include "dialogs/arcconvform.h"
 #include "dialogs/commentform.h"
@@ -256,7 +257,7 @@ TEST_F(ToolDialogsTest, ConverterAsksForAMissingVolume) {
       if (!F || F->Name() != "VolumeBox") return false;
       caption = F->Caption();
       prompt = UiDriver::Find<TLabel>(F, "Prompt")->Caption();
-      auto* value = UiDriver::Find<TEdit>(F, "Value");
+      auto* value = UiDriver::Find<TEditX>(F, "Value");
       proposed = value->Text();
       if (C.Found) {
         UiDriver::SetValue(value, FDir + "\\moved\\v.a01");
