@@ -6,25 +6,6 @@
 
 namespace {
 
-// The small glyphs of the inner buttons, drawn on a magenta background.
-void MakeGlyph(TBitmap& B, bool Arrow) {
-  B.SetSize(Arrow ? 7 : 8, Arrow ? 4 : 2);
-  TCanvas* C = B.Canvas();
-  C->Brush()->SetColor(static_cast<TColor>(RGB(255, 0, 255)));
-  C->FillRect(TRect{0, 0, B.Width(), B.Height()});
-  if (Arrow) {
-    for (int Y = 0; Y < 4; ++Y)
-      for (int X = Y; X < 7 - Y; ++X) C->SetPixels(X, Y, clBlack);
-  } else {
-    for (int X : {0, 3, 6})
-      for (int D = 0; D < 4; ++D) C->SetPixels(X + D % 2, D / 2, clBlack);
-  }
-}
-
-}  // namespace
-
-namespace {
-
 // The white line between the text and the button.
 class TLinkEditDivider : public TCustomControl {
  public:
@@ -47,7 +28,7 @@ TCustomLinkEditX::TCustomLinkEditX(TComponent* AOwner) : TPlusEditX(AOwner) {
   FButton = new TToolbarButtonX(this);
   FButton->SetAllowAllUp(true);
   TBitmap G;
-  MakeGlyph(G, false);
+  G.LoadFromResourceName(GetModuleHandleW(nullptr), "ELLIPSIS");
   FButton->SetGlyph(&G);
   FButton->SetNumGlyphs(1);
   FButton->SetWidth(15);
@@ -241,7 +222,7 @@ void TCBListView::Dispatch(TMessage& Message) {
 
 TComboBoxX::TComboBoxX(TComponent* AOwner) : TCustomLinkEditX(AOwner) {
   TBitmap G;
-  MakeGlyph(G, true);
+  G.LoadFromResourceName(GetModuleHandleW(nullptr), "DOWNBITMAP");
   Button()->SetGlyph(&G);
   SetBtnAllowDown(true);
   OnButtonClick = [this](TObject*) { BtnClick(); };
@@ -366,18 +347,7 @@ int CALLBACK CollectFace(const LOGFONTA* LF, const TEXTMETRICA*, DWORD Type, LPA
 }  // namespace
 
 TFontComboBoxX::TFontComboBoxX(TComponent* AOwner) : TComboBoxX(AOwner) {
-  // The TrueType sign: two overlapping T's on a magenta background.
-  FTrueTypeSign.SetSize(12, 12);
-  TCanvas* C = FTrueTypeSign.Canvas();
-  C->Brush()->SetColor(static_cast<TColor>(RGB(255, 0, 255)));
-  C->FillRect(TRect{0, 0, 12, 12});
-  auto T = [C](int X, int Y, TColor Ink) {
-    C->Brush()->SetColor(Ink);
-    C->FillRect(TRect{X, Y, X + 7, Y + 2});
-    C->FillRect(TRect{X + 2, Y + 2, X + 5, Y + 8});
-  };
-  T(0, 0, static_cast<TColor>(RGB(128, 128, 128)));
-  T(4, 3, clBlack);
+  FTrueTypeSign.LoadFromResourceName(GetModuleHandleW(nullptr), "TRUETYPESIGN2");
 }
 
 void TFontComboBoxX::CreateWnd() {

@@ -249,6 +249,53 @@ TEST_F(LinkEditTest, OwnerDrawnStylesDrawThroughTheCombo) {
   }
 }
 
+TEST_F(LinkEditTest, ButtonGlyphsComeFromTheProgramsBitmaps) {
+  TForm* F = MakeForm();
+  constexpr COLORREF Ink = RGB(0, 0, 0), Clear = RGB(255, 0, 255);
+  struct Pixel {
+    int X, Y;
+    COLORREF Colour;
+  };
+  struct Case {
+    const char* Resource;
+    TCustomLinkEditX* Edit;
+    int Width, Height;
+    std::vector<Pixel> Pixels;
+  };
+  // The bottom-left pixel is the button's transparent colour, so it must be
+  // the background and not part of the picture.
+  const Case Cases[] = {
+      {"ELLIPSIS", Place<TLinkEditX>(F, 10), 8, 3, {{0, 0, Ink}, {2, 0, Clear}, {7, 1, Ink}, {0, 2, Clear}}},
+      {"DOWNBITMAP",
+       Place<TComboBoxX>(F, 40),
+       7,
+       4,
+       {{0, 0, Ink}, {6, 0, Ink}, {3, 3, Ink}, {0, 3, Clear}, {1, 2, Clear}}},
+  };
+  for (const Case& C : Cases) {
+    SCOPED_TRACE(C.Resource);
+    TBitmap Own;
+    Own.LoadFromResourceName(GetModuleHandleW(nullptr), C.Resource);
+    TBitmap* G = C.Edit->BtnGlyph();
+    EXPECT_EQ(G->Width(), C.Width);
+    EXPECT_EQ(G->Height(), C.Height);
+    EXPECT_EQ(Own.Width(), C.Width);
+    EXPECT_EQ(Own.Height(), C.Height);
+    for (const Pixel& P : C.Pixels) {
+      EXPECT_EQ(ColorToRGB(G->Canvas()->Pixels(P.X, P.Y)), P.Colour) << P.X << "," << P.Y;
+      EXPECT_EQ(ColorToRGB(Own.Canvas()->Pixels(P.X, P.Y)), P.Colour) << P.X << "," << P.Y;
+    }
+  }
+  // The TrueType sign is the 12 x 12 picture of two T's, grey behind black.
+  TBitmap Sign;
+  Sign.LoadFromResourceName(GetModuleHandleW(nullptr), "TRUETYPESIGN2");
+  EXPECT_EQ(Sign.Width(), 12);
+  EXPECT_EQ(Sign.Height(), 12);
+  for (const Pixel& P :
+       std::vector<Pixel>{{1, 0, RGB(128, 128, 128)}, {5, 3, Ink}, {7, 10, Ink}, {0, 10, Clear}, {11, 11, Clear}})
+    EXPECT_EQ(ColorToRGB(Sign.Canvas()->Pixels(P.X, P.Y)), P.Colour) << P.X << "," << P.Y;
+}
+
 TEST_F(LinkEditTest, FontComboListsEachFaceOnceAndDropsTheMark) {
   TForm* F = MakeForm();
   auto* C = new TFontComboBoxX(F);
@@ -281,6 +328,7 @@ TEST_F(LinkEditTest, FontComboListsEachFaceOnceAndDropsTheMark) {
   SendMessageW(L, LB_GETITEMRECT, TrueType, reinterpret_cast<LPARAM>(&R));
   HDC DC = GetDC(L);
   EXPECT_EQ(GetPixel(DC, R.left + 2 + 5, R.top + 2 + 3), RGB(0, 0, 0));
+  EXPECT_EQ(GetPixel(DC, R.left + 2 + 1, R.top + 2), RGB(128, 128, 128));
   EXPECT_NE(GetPixel(DC, R.left + 2, R.top + 2 + 10), RGB(255, 0, 255));
   ReleaseDC(L, DC);
   C->CloseUp();
