@@ -56,7 +56,27 @@ void DropFirstRecent() {
   ActiveFile5 = "";
 }
 
+// The whole archive goes into the runner's fresh folder through the main
+// window's engines.
+TPackageRunner PackageRunner(TMainForm* Form) {
+  TPackageRunner runner;
+  runner.ExtractAll = [Form](const std::string& Folder) {
+    TEntryExtract job;
+    job.Specs = {"*.*"};
+    job.Folder = Folder;
+    job.FolderNames = true;
+    ExtractEntries(Form->ZipBridge, job);
+  };
+  runner.ShowStatus = [Form] { Form->ShowSelectionStatus(); };
+  return runner;
+}
+
 }  // namespace
+
+void TMainForm::InstallClick(TObject*) {
+  if (ArchiveName.empty()) return;
+  PackageRunner(this).Install();
+}
 
 void TMainForm::WireArchiveActions() {
   DeleteFiles->OnClick = [this](TObject* S) { DeleteClick(S); };
@@ -74,18 +94,7 @@ void TMainForm::WireArchiveActions() {
   ToolButtons[6]->OnClick = [this](TObject* S) { DeleteClick(S); };
   ToolButtons[10]->OnClick = [this](TObject* S) { TestClick(S); };
   // The scanner looks at the whole archive taken out into a fresh folder.
-  auto scan = [this](TObject*) {
-    TPackageRunner runner;
-    runner.ExtractAll = [this](const std::string& Folder) {
-      TEntryExtract job;
-      job.Specs = {"*.*"};
-      job.Folder = Folder;
-      job.FolderNames = true;
-      ExtractEntries(ZipBridge, job);
-    };
-    runner.ShowStatus = [this] { ShowSelectionStatus(); };
-    runner.VirusScan();
-  };
+  auto scan = [this](TObject*) { PackageRunner(this).VirusScan(); };
   VirusScan->OnClick = scan;
   ToolButtons[9]->OnClick = scan;
   TMenuItem* file = File1;

@@ -28,6 +28,7 @@
 #include "controls/views/shelllink.h"
 #include "dialogs/checkoutform.h"
 #include "dialogs/exeform.h"
+#include "dialogs/installform.h"
 #include "framework/core/os.h"
 #include "framework/core/sysutils.h"
 #include "framework/ui/winapi.h"
@@ -712,6 +713,7 @@ void TMainForm::BuildMenus() {
   TestArchive = AddItem(actions, "TestArchive", "&Test");
   CommentItem = AddItem(actions, "Comment", "Co&mment...");
   VirusScan = AddItem(actions, "VirusScan", "Virus &Scan");
+  InstallItem = AddItem(actions, "Install", "&Install...", [this](TObject* S) { InstallClick(S); });
   MakeExeFile = AddItem(actions, "MakeExeFile", "Make .&EXE File...", [](TObject*) { MakeExeFileClick(); });
   ExeToZip = AddItem(actions, "ExeToZip", ".EXE --> .ZIP", [this](TObject* S) { ExeToZipClick(S); });
   UUencode = AddItem(actions, "UUencode", "&UUencode...");
@@ -807,7 +809,7 @@ void TMainForm::SetNoArchiveState() {
   for (TMenuItem* i : ArchiveItems) EnableCommand(i, false);
   for (TControl* b : ArchiveButtons) EnableCommand(b, false);
   for (TMenuItem* i : {AddFiles, DeleteFiles, ExtractFiles, ViewFiles, RenameEntry, TestArchive, CommentItem,
-                       VirusScan, MakeExeFile, ExeToZip, UUencode, ViewLastOutput})
+                       VirusScan, MakeExeFile, ExeToZip, UUencode, ViewLastOutput, InstallItem})
     EnableCommand(i, false);
   FileList->SetEnabled(false);
   FormResize(this);
@@ -1111,6 +1113,30 @@ void TMainForm::FillFileList() {
   FileList->SetItemCountEx(FileCount, 0);
   FileList->Invalidate();
   ShowSelectionStatus();
+  OfferPackageInstall();
+}
+
+void TMainForm::OfferPackageInstall() {
+  bool setup = false;
+  for (const TFile& e : FileTable) {
+    const std::string name = AnsiLowerCase(e.Name);
+    if (e.Path.empty() && (name == "setup.exe" || name == "install.exe")) setup = true;
+  }
+  EnableCommand(InstallItem, setup);
+  if (AutoInstallOffered) return;
+  AutoInstallOffered = 1;
+  if (!setup || AutomaticPackageInstallation != 1) return;
+  // Started with a switch, or with this archive (the start-up routine
+  // makes that offer itself), the window stays away.
+  if (Application->ParamCount() > 0) {
+    const std::string first = Application->ParamStr(1);
+    if (first.empty() || first[0] == '-' || SameText(ExpandFileName(first), ExpandFileName(ArchiveName))) return;
+  }
+  if (!InstallForm) {
+    InstallForm = new TInstallForm(this);
+    InstallForm->OnInstall = [this](TObject* S) { InstallClick(S); };
+  }
+  InstallForm->Execute();
 }
 
 void TMainForm::ShowFolderTree() {

@@ -43,6 +43,7 @@ class TDeleteForm;
 class TRenameForm;
 class TZipPropForm;
 class TPasswordForm;
+class TInstallForm;
 class TCommentForm;
 class TSelDirForm;
 
@@ -175,6 +176,7 @@ class TMainForm : public TForm {
   TRenameForm* RenameForm = nullptr;
   TZipPropForm* ZipPropForm = nullptr;
   TPasswordForm* PasswordForm1 = nullptr;
+  TInstallForm* InstallForm = nullptr;
   TCommentForm* CommentForm = nullptr;
   TSelDirForm* SelDirForm = nullptr;
   TMenuItem *MoveArchiveItem = nullptr, *RenameArchiveItem = nullptr, *DeleteArchiveItem = nullptr;
@@ -307,7 +309,12 @@ class TMainForm : public TForm {
 
   TMenuItem *AddFiles = nullptr, *DeleteFiles = nullptr, *ExtractFiles = nullptr, *ViewFiles = nullptr,
             *TestArchive = nullptr, *CommentItem = nullptr, *RenameEntry = nullptr, *MakeExeFile = nullptr,
-            *ExeToZip = nullptr, *VirusScan = nullptr, *UUencode = nullptr;
+            *ExeToZip = nullptr, *VirusScan = nullptr, *UUencode = nullptr, *InstallItem = nullptr;
+  // The package install of the open archive (Actions "&Install...").
+  void InstallClick(TObject* Sender);
+  // Enables Install for a listing with a setup program at its root and,
+  // once per archive, offers the install window.
+  void OfferPackageInstall();
 
  private:
   void BuildControls();

@@ -136,6 +136,38 @@ TEST_F(ArchiveActionsTest, DeleteKeyInTheListOpensTheDialog) {
   EXPECT_FALSE(pressDelete()) << "cabinets cannot delete";
 }
 
+// Install is offered for a setup program at the archive's root: greyed
+// without one, and the install window comes up once per archive when the
+// setting asks for it and the program was not started with a switch.
+TEST_F(ArchiveActionsTest, SetupProgramAtTheRootOffersTheInstall) {
+  ASSERT_EQ(RunPeer("cd '" + FHost + "/src' && cp d.txt setup.exe && zip -q ../s.zip setup.exe e.txt && "
+                    "zip -q ../n.zip d.txt e.txt && mkdir -p q && cp d.txt q/setup.exe && zip -q -r ../deep.zip q d.txt"),
+            0);
+  const std::vector<std::string> params = {Application->ParamStr(1)};
+  Application->SetParams({});
+  const int32_t saved = AutomaticPackageInstallation;
+  AutomaticPackageInstallation = 1;
+  {
+    UiDriver::TModalAnswerer answer;
+    answer.PressButton("OpenBtn");
+    Open("s.zip");
+    EXPECT_TRUE(answer.Done()) << "the install window came up";
+    EXPECT_EQ(answer.Seen(), std::vector<std::string>{"Quillon Automatic Package Installation"});
+  }
+  EXPECT_TRUE(Form->InstallItem->Enabled());
+  // Listed again, the archive is not offered again.
+  Form->FillFileList();
+  Application->ProcessMessages();
+  for (const char* name : {"n.zip", "deep.zip"}) {
+    Open(name);
+    EXPECT_FALSE(Form->InstallItem->Enabled()) << name;
+  }
+  Form->CloseArchiveClick(nullptr);
+  EXPECT_FALSE(Form->InstallItem->Enabled());
+  AutomaticPackageInstallation = saved;
+  Application->SetParams(params);
+}
+
 // In the folder view the "..\" row never reaches a delete pattern: as first
 // selected row it blocks "Selected files"; selected among others it is left
 // out; a folder row takes everything below it.
