@@ -4,7 +4,10 @@ list, the desktop, list view and details view) and the resource script that
 names them. The bottom-left pixel is the transparent colour. Run again after
 a change."""
 import os
-import struct
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), *[".."] * 2, "scripts"))
+from bitmaps import write_resources  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 BG = (255, 0, 255)
@@ -107,17 +110,6 @@ def picture(rows):
     return out
 
 
-def bmp(rows):
-    w, h = len(rows[0]), len(rows)
-    pad = (4 - (w * 3) % 4) % 4
-    data = b""
-    for row in reversed(rows):
-        data += b"".join(bytes((b, g, r)) for r, g, b in row) + b"\0" * pad
-    head = b"BM" + struct.pack("<IHHI", 54 + len(data), 0, 0, 54)
-    info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 24, 0, len(data), 2835, 2835, 0, 0)
-    return head + info + data
-
-
 def main():
     pictures = {
         "DLGUPFOLDER": UP,
@@ -126,15 +118,11 @@ def main():
         "DLGLIST": LIST,
         "DLGDETAILS": DETAILS,
     }
-    rc = ["// Glyphs of the dialogs' flat buttons.",
-          "// Written by dlgglyphs.py."]
-    for name in sorted(pictures):
-        rows = pictures[name]
+    for name, rows in pictures.items():
         assert len(rows) == 16 and all(len(r) == 16 for r in rows), name
-        file = name.lower() + ".bmp"
-        open(os.path.join(HERE, file), "wb").write(bmp(picture(rows)))
-        rc.append('%s BITMAP "dialogs/resources/%s"' % (name, file))
-    open(os.path.join(HERE, "dlgglyphs.rc"), "w").write("\n".join(rc) + "\n")
+    write_resources(HERE, {name: picture(rows) for name, rows in pictures.items()}, "dlgglyphs.rc",
+                    ["// Glyphs of the dialogs' flat buttons.",
+          "// Written by dlgglyphs.py."])
 
 
 main()

@@ -5,7 +5,10 @@ script that names them. Magenta is the transparent colour; the bottom-left
 pixel of each button glyph is magenta because the button takes its
 transparent colour from there. Run again after a change."""
 import os
-import struct
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), *[".."] * 3, "scripts"))
+from bitmaps import write_resources  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 BG = (255, 0, 255)
@@ -39,30 +42,14 @@ def truetype_sign():
     return rows
 
 
-def bmp(rows):
-    w, h = len(rows[0]), len(rows)
-    pad = (4 - (w * 3) % 4) % 4
-    data = b""
-    for row in reversed(rows):
-        data += b"".join(bytes((b, g, r)) for r, g, b in row) + b"\0" * pad
-    head = b"BM" + struct.pack("<IHHI", 54 + len(data), 0, 0, 54)
-    info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 24, 0, len(data), 2835, 2835, 0, 0)
-    return head + info + data
-
-
 def main():
     pictures = {
         "ELLIPSIS": glyph(ELLIPSIS, INK),
         "DOWNBITMAP": glyph(DOWN, INK),
         "TRUETYPESIGN2": truetype_sign(),
     }
-    rc = ["// Pictures of the link edit's and combo's buttons and the font combo's",
-          "// TrueType sign. Written by commandbitmaps.py."]
-    for name in sorted(pictures):
-        file = name.lower() + ".bmp"
-        open(os.path.join(HERE, file), "wb").write(bmp(pictures[name]))
-        rc.append('%s BITMAP "controls/commands/resources/%s"' % (name, file))
-    open(os.path.join(HERE, "commandbitmaps.rc"), "w").write("\n".join(rc) + "\n")
+    write_resources(HERE, pictures, "commandbitmaps.rc", ["// Pictures of the link edit's and combo's buttons and the font combo's",
+          "// TrueType sign. Written by commandbitmaps.py."])
 
 
 main()

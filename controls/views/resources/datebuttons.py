@@ -3,7 +3,10 @@
 enabled, then disabled) and the resource script that names them. The
 bottom-left pixel is the transparent colour. Run again after a change."""
 import os
-import struct
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), *[".."] * 3, "scripts"))
+from bitmaps import write_resources  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 BG = (255, 0, 255)
@@ -31,30 +34,14 @@ def strip(glyphs):
     return rows
 
 
-def bmp(rows):
-    w, h = len(rows[0]), len(rows)
-    pad = (4 - (w * 3) % 4) % 4
-    data = b""
-    for row in reversed(rows):
-        data += b"".join(bytes((b, g, r)) for r, g, b in row) + b"\0" * pad
-    head = b"BM" + struct.pack("<IHHI", 54 + len(data), 0, 0, 54)
-    info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 24, 0, len(data), 2835, 2835, 0, 0)
-    return head + info + data
-
-
 def main():
     pictures = {
         "BTNCLEAR": strip([glyph(CLEAR, RED), glyph(CLEAR, GREY)]),
         "BTNPOPUP": strip([glyph(POPUP, INK), glyph(POPUP, GREY)]),
         "BTNVALIDATE": strip([glyph(VALIDATE, GREEN)]),
     }
-    rc = ["// Glyphs of the date edit's clear, pop-up and validate buttons.",
-          "// Written by datebuttons.py."]
-    for name in sorted(pictures):
-        file = name.lower() + ".bmp"
-        open(os.path.join(HERE, file), "wb").write(bmp(pictures[name]))
-        rc.append('%s BITMAP "controls/views/resources/%s"' % (name, file))
-    open(os.path.join(HERE, "datebuttons.rc"), "w").write("\n".join(rc) + "\n")
+    write_resources(HERE, pictures, "datebuttons.rc", ["// Glyphs of the date edit's clear, pop-up and validate buttons.",
+          "// Written by datebuttons.py."])
 
 
 main()
