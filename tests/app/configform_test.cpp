@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "app/favorites.h"
 #include "app/mainform.h"
 #include "app/settings.h"
 #include "dialogs/aboutform.h"
@@ -55,6 +56,7 @@ class ConfigFormTest : public ::testing::Test {
     if (!UiDriver::DisplayAvailable()) GTEST_SKIP() << "no display (run under xvfb-run)";
     FDir = TempDir();
     Form.reset(new TMainForm(Application));
+    OtherFoldersPolicy = 0;  // no favourites question from a file another test left
     Form->Show();
     Application->ProcessMessages();
   }

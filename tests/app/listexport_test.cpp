@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/entrytable.h"
+#include "app/favorites.h"
 #include "app/mainform.h"
 #include "app/settings.h"
 #include "app/utils.h"
@@ -48,6 +49,7 @@ class ListExportTest : public ::testing::Test {
     FDir = TempDir();
     FHost = HostPath(FDir);
     Form = std::make_unique<TMainForm>(Application);
+    OtherFoldersPolicy = 0;  // no favourites question from a file another test left
     Form->Show();
     Application->ProcessMessages();
     Export = new TListExport(Form.get());

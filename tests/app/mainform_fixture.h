@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "app/favorites.h"
 #include "app/mainform.h"
 #include "app/settings.h"
 #include "app/zipaccess.h"
@@ -15,6 +16,14 @@
 #include "tests/support/testsupport.h"
 
 namespace morvtest {
+
+// Saves a picture of F as screenshots/Name.bmp in the build folder.
+inline void SaveScreenshot(TCustomForm* F, const std::string& Name) {
+  Application->ProcessMessages();
+  const std::string dir = std::string(MORV_BINARY_DIR) + "/screenshots";
+  RunPeer("mkdir -p '" + dir + "'");
+  SaveWindowShot(F->Handle(), LocalPath(dir + "/" + Name + ".bmp"));
+}
 
 class TMainFormFixture : public ::testing::Test {
  protected:
@@ -27,6 +36,9 @@ class TMainFormFixture : public ::testing::Test {
     TRegistry().DeleteKey("\\" + DefaultRegistryKey() + "\\TMainForm");
     ZipDllFolder = LocalPath(std::string(MORV_BINARY_DIR) + "/app/");
     Form.reset(new TMainForm(Application));
+    // A favourites file another test left behind could make opening an
+    // archive ask whether to keep its folder.
+    OtherFoldersPolicy = 0;
     ExplorerStyle = 1;
     Form->SetExplorerStyle(false);
     BeforeShow();

@@ -71,6 +71,7 @@ class MainFormTest : public ::testing::Test {
     // Each test starts from no stored window placement.
     TRegistry().DeleteKey("\\" + DefaultRegistryKey() + "\\TMainForm");
     Form.reset(new TMainForm(Application));
+    OtherFoldersPolicy = 0;  // no favourites question from a file another test left
     Form->Show();
     Application->ProcessMessages();
   }
@@ -574,6 +575,7 @@ TEST_F(MainFormTest, PlacementIsKeptAndTheCaptionNamesTheArchive) {
   Form->Close();
   Application->ProcessMessages();
   Form.reset(new TMainForm(Application));
+  OtherFoldersPolicy = 0;  // no favourites question from a file another test left
   Form->Show();
   Application->ProcessMessages();
   RECT r;
@@ -694,6 +696,7 @@ TEST_F(MainFormTest, IdleCommandsAreGreyAndMenusHaveNoBlankRows) {
   ActiveFile1 = ActiveFile2 = ActiveFile3 = ActiveFile4 = ActiveFile5 = "";
   Form.reset();
   Form.reset(new TMainForm(Application));
+  OtherFoldersPolicy = 0;  // no favourites question from a file another test left
   Form->Show();
   Application->ProcessMessages();
   checkAll();

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/favorites.h"
 #include "app/mainform.h"
 #include "app/settings.h"
 #include "app/sfxbuilder.h"
@@ -23,6 +24,9 @@ class MainMenusTest : public ::testing::Test {
   void SetUp() override {
     if (!UiDriver::DisplayAvailable()) GTEST_SKIP() << "no display";
     Form.reset(new TMainForm(Application));
+    // A favourites file another test left behind could make opening an
+    // archive ask whether to keep its folder.
+    OtherFoldersPolicy = 0;
     Form->Show();
     SetForegroundWindow(Form->Handle());
     SetActiveWindow(Form->Handle());

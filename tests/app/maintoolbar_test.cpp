@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "app/favorites.h"
 #include "app/mainform.h"
 #include "app/settings.h"
 #include "framework/ui/testdriver.h"
@@ -17,6 +18,7 @@ class MainToolbarTest : public ::testing::Test {
   void SetUp() override {
     if (!UiDriver::DisplayAvailable()) GTEST_SKIP() << "no display (run under xvfb-run)";
     Form.reset(new TMainForm(Application));
+    OtherFoldersPolicy = 0;  // no favourites question from a file another test left
     Form->Show();
     Application->ProcessMessages();
   }

@@ -40,6 +40,7 @@
 #include "framework/ui/registry.h"
 #include "framework/ui/testdriver.h"
 #include "framework/ui/winapi.h"
+#include "tests/app/mainform_fixture.h"
 #include "tests/support/testsupport.h"
 
 using namespace morvtest;
@@ -58,21 +59,16 @@ struct FlatRow {
   std::function<void(TControl*)> Click;
 };
 
-class FlatControlsTest : public ::testing::Test {
+class FlatControlsTest : public TMainFormFixture {
  protected:
-  void SetUp() override {
-    if (!UiDriver::DisplayAvailable()) GTEST_SKIP() << "no display (run under xvfb-run)";
-    FDir = TempDir();
-    FHost = HostPath(FDir);
-    TRegistry().DeleteKey("\\" + DefaultRegistryKey() + "\\TMainForm");
-    Form.reset(new TMainForm(Application));
-    ExplorerStyle = 1;
-    Form->SetExplorerStyle(false);
+  void BeforeShow() override {
     AddFolder = 1;
     LastAddDir = FDir + "\\src\\";
     SpanningMode = 2;
-    Form->Show();
-    Application->ProcessMessages();
+  }
+  void SetUp() override {
+    TMainFormFixture::SetUp();
+    if (IsSkipped()) return;
     ASSERT_EQ(RunPeer("cd '" + FHost + "' && mkdir -p src/a && echo one > src/a/one.txt && echo two > src/two.txt"
                       " && cd src && zip -q ../t.zip two.txt"),
               0);
@@ -84,8 +80,7 @@ class FlatControlsTest : public ::testing::Test {
     PasswordPrompt = nullptr;
     for (TForm* f : {static_cast<TForm*>(Form ? Form->AddForm : nullptr), static_cast<TForm*>(Form ? Form->DragForm : nullptr)})
       if (f && f->Visible()) f->Close();
-    Form.reset();
-    Application->ProcessMessages();
+    TMainFormFixture::TearDown();
   }
   // Checks every row's control on Dialog, clicking those that have a check.
   void CheckRows(TCustomForm* Dialog, const std::vector<FlatRow>& Rows) {
@@ -135,16 +130,9 @@ class FlatControlsTest : public ::testing::Test {
     ReleaseDC(nullptr, dc);
     return tm.tmHeight;
   }
-  std::unique_ptr<TMainForm> Form;
-  std::string FDir, FHost;
 };
 
-void Shot(TCustomForm* F, const std::string& Name) {
-  Application->ProcessMessages();
-  const std::string dir = std::string(MORV_BINARY_DIR) + "/screenshots";
-  RunPeer("mkdir -p '" + dir + "'");
-  SaveWindowShot(F->Handle(), LocalPath(dir + "/" + Name + ".bmp"));
-}
+void Shot(TCustomForm* F, const std::string& Name) { SaveScreenshot(F, Name); }
 
 // The browser's five buttons: up a folder, the drive list, the desktop, and
 // the list and details views.
@@ -261,10 +249,8 @@ TEST_F(FlatControlsTest, CommandLineAddPasswordEnciphersTheArchive) {
     if (!answers.empty()) answers.erase(answers.begin());
     return a;
   };
-  ZipDllFolder = LocalPath(std::string(MORV_BINARY_DIR) + "/app/");
   struct Reset {
     ~Reset() {
-      ZipDllFolder.clear();
       PasswordPrompt = nullptr;
       DeleteFile(ListFileName());
     }

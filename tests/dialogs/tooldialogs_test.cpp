@@ -29,6 +29,7 @@
 #include "framework/ui/registry.h"
 #include "framework/ui/testdriver.h"
 #include "framework/ui/winapi.h"
+#include "tests/app/mainform_fixture.h"
 #include "tests/support/testsupport.h"
 
 using namespace morvtest;
@@ -57,37 +58,20 @@ struct TBoxes {
   std::vector<std::string> Texts;
 };
 
-void Shot(TCustomForm* F, const std::string& Name) {
-  Application->ProcessMessages();
-  const std::string dir = std::string(MORV_BINARY_DIR) + "/screenshots";
-  RunPeer("mkdir -p '" + dir + "'");
-  SaveWindowShot(F->Handle(), LocalPath(dir + "/" + Name + ".bmp"));
-}
+void Shot(TCustomForm* F, const std::string& Name) { SaveScreenshot(F, Name); }
 
-class ToolDialogsTest : public ::testing::Test {
+class ToolDialogsTest : public TMainFormFixture {
  protected:
   void SetUp() override {
-    if (!UiDriver::DisplayAvailable()) GTEST_SKIP() << "no display (run under xvfb-run)";
-    FDir = TempDir();
-    FHost = HostPath(FDir);
-    TRegistry().DeleteKey("\\" + DefaultRegistryKey() + "\\TMainForm");
-    Form.reset(new TMainForm(Application));
-    ExplorerStyle = 1;
-    Form->SetExplorerStyle(false);
-    Form->Show();
-    Application->ProcessMessages();
+    TMainFormFixture::SetUp();
+    if (IsSkipped()) return;
     ASSERT_EQ(RunPeer("cd '" + FHost + "' && mkdir -p src/a && cd src && head -c 70000 /dev/urandom > a/c.bin"
                       " && seq 1 3000 > d.txt && echo small > e.txt && head -c 1234 /dev/zero > f.dat"
                       " && zip -q -r ../t.zip a d.txt e.txt f.dat"),
               0);
   }
-  void TearDown() override {
-    Form.reset();
-    Application->ProcessMessages();
-  }
   void Open(const std::string& Name) {
-    ASSERT_TRUE(Form->OpenArchiveFile(Name));
-    Form->FillFileList();
+    TMainFormFixture::Open(Name);
     Application->ProcessMessages();
   }
   int Row(const std::string& Name) {
@@ -101,8 +85,6 @@ class ToolDialogsTest : public ::testing::Test {
     std::sort(names.begin(), names.end());
     return names;
   }
-  std::unique_ptr<TMainForm> Form;
-  std::string FDir, FHost;
 };
 
 // --- converter -------------------------------------------------------------
@@ -292,7 +274,6 @@ TEST_F(ToolDialogsTest, ConverterAsksForAMissingVolume) {
 // larger than asked; the dropped folder's files go into the archive itself,
 // unspanned. The user is told to open the set's last volume.
 TEST_F(ToolDialogsTest, DropWithSpanningWritesAVolumeSet) {
-  ZipDllFolder = LocalPath(std::string(MORV_BINARY_DIR) + "/app/");
   ASSERT_EQ(RunPeer("cd '" + FHost + "' && mkdir -p drop/fold && cd drop && head -c 90000 /dev/urandom > big1.bin"
                     " && head -c 90000 /dev/urandom > big2.bin && seq 1 2000 > fold/g.txt"),
             0);
