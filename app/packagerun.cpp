@@ -73,29 +73,6 @@ std::string CreatePackageFolder(const std::string& Parent) {
   return "";
 }
 
-bool RemoveFolderTree(const std::string& Folder) {
-  const std::string Base = IncludeTrailingBackslash(Folder);
-  WIN32_FIND_DATAA F;
-  HANDLE H = FindFirstFileA((Base + "*").c_str(), &F);
-  if (H != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string Name = F.cFileName;
-      if (Name == "." || Name == "..") continue;
-      const std::string Full = Base + Name;
-      if (F.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
-        SetFileAttributesA(Full.c_str(), F.dwFileAttributes & ~DWORD(FILE_ATTRIBUTE_READONLY));
-      if (!(F.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        DeleteFileA(Full.c_str());
-      else if (F.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
-        RemoveDirectoryA(Full.c_str());
-      else
-        RemoveFolderTree(Full);
-    } while (FindNextFileA(H, &F));
-    FindClose(H);
-  }
-  return RemoveDirectoryA(ExcludeTrailingBackslash(Folder).c_str()) || !DirectoryExists(Folder);
-}
-
 std::string ScannerParameters(const std::string& Folder, const std::string& Parameters) {
   if (Parameters.empty()) return Folder;
   return Folder + (Parameters[0] == '*' ? "\\" : " ") + Parameters;
@@ -127,7 +104,7 @@ bool TPackageRunner::PrepareFolder(bool KeepExisting) {
 }
 
 void TPackageRunner::Forget(bool Delete) {
-  if (Delete && !PackageTempFolder.empty()) RemoveFolderTree(PackageTempFolder);
+  if (Delete && !PackageTempFolder.empty()) DeleteFolderTree(PackageTempFolder);
   PackageTempFolder.clear();
   if (ShowStatus) ShowStatus();
 }

@@ -24,9 +24,6 @@ std::string UsableTempFolder();
 // trailing "\"): one that did not exist before, so that its later removal
 // can only take what was extracted. Empty when none could be made.
 std::string CreatePackageFolder(const std::string& Parent);
-// Removes Folder and everything in it; links inside are removed, not
-// followed. True when it is gone.
-bool RemoveFolderTree(const std::string& Folder);
 
 // The scanner's parameters for Folder: "*..." is joined to the folder with
 // "\", anything else with a blank; empty ones give the folder alone.

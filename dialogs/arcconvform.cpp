@@ -281,13 +281,10 @@ void TARCConvForm::BindEvents() {
     FFailed = true;
     AppMessageBox("Error: " + ArcMessage(Code) + "\r\rFilename: " + FN, mtError, mbOK);
   };
-  c->OnGetPassword = [this](TObject*, const std::string&, std::string& Password, bool& TryAgain) {
-    if (!PasswordForm1) PasswordForm1 = new TPasswordForm(this);
-    PasswordForm1->Password->SetText("");
-    CentreOnMainWindow(PasswordForm1);
-    PasswordForm1->ShowModal();
-    TryAgain = !PasswordForm1->EnteredPassword.empty();
-    if (TryAgain) Password = PasswordForm1->EnteredPassword;
+  c->OnGetPassword = [](TObject*, const std::string&, std::string& Password, bool& TryAgain) {
+    const std::string entered = AskPassword();
+    TryAgain = !entered.empty();
+    if (TryAgain) Password = entered;
   };
   c->OnNextVolume = [this](TObject*, std::string& VolumeName, const std::string& VolumeID, bool FExists,
                            bool& Cancel) {

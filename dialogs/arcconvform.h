@@ -11,7 +11,6 @@
 
 class TArc2Arc;
 class TOpenDialog;
-class TPasswordForm;
 
 // The input box that asks for a missing volume: captioned Caption, prompting
 // Prompt, with Value to edit; false on Cancel.
@@ -42,8 +41,6 @@ class TARCConvForm : public TForm {
   TProgressBar *ProgressBar1 = nullptr, *ProgressBar2 = nullptr;
   TOpenDialog* OpenDialog1 = nullptr;
   TArc2Arc* Arc2Arc1 = nullptr;
-  // Asks for the password of an enciphered source entry; made on first use.
-  TPasswordForm* PasswordForm1 = nullptr;
 
  private:
   void FormShow();

@@ -342,8 +342,8 @@ bool TDragForm::AddWithZip(int Spanning, int MaxSize, int FreeSize) {
       }
     }
   }
-  // Only the files' pass writes the spanned set, which then holds the
-  // folders added before as well.
+  // Only the files' pass writes a spanned set; the folders went into the
+  // archive named, in the unspanned pass before.
   bool spanned = false;
   if (!files.empty()) {
     job.Options = common | (CheckBox1->Checked() ? zaDirNames : 0);

@@ -69,7 +69,7 @@ TEST(PackageRun, ScanFolderIsAlwaysNew) {
   CreateDir(Dir + "\\QV57\\a");
   morvtest::WriteFile(Dir + "\\QV57\\a\\b.txt", std::string("x"));
   ASSERT_TRUE(FileExists(Dir + "\\QV57\\a\\b.txt"));
-  EXPECT_TRUE(RemoveFolderTree(Dir + "\\QV57"));
+  EXPECT_TRUE(DeleteFolderTree(Dir + "\\QV57"));
   EXPECT_FALSE(DirectoryExists(Dir + "\\QV57"));
 }
 
@@ -190,7 +190,7 @@ TEST_F(VirusScanTest, InstallFolderKeptOnNoIsNotTheScansFolder) {
   EXPECT_NE(Extracted[1], Extracted[0]);
   EXPECT_TRUE(DirectoryExists(Extracted[0]));
   EXPECT_FALSE(DirectoryExists(Extracted[1]));
-  RemoveFolderTree(Extracted[0]);
+  DeleteFolderTree(Extracted[0]);
   FileTable.clear();
   FileCount = 0;
 }

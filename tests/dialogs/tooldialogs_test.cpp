@@ -187,12 +187,12 @@ TEST_F(ToolDialogsTest, ConverterAsksThePasswordOfAnEncipheredSource) {
     UiDriver::TModalAnswerer answer;
     for (int i = 0; i < 6; ++i)
       answer.Then([&](HWND, TCustomForm* F) {
-        if (!F || F != d.PasswordForm1) return false;
+        if (!F || F != Form->PasswordForm1) return false;
         ++asked;
         EXPECT_EQ(F->Caption(), "Password");
-        EXPECT_EQ(d.PasswordForm1->Password->Text(), "");
-        UiDriver::SetValue(d.PasswordForm1->Password, C.Answer);
-        UiDriver::Click(d.PasswordForm1->OKButt);
+        EXPECT_EQ(Form->PasswordForm1->Password->Text(), "");
+        UiDriver::SetValue(Form->PasswordForm1->Password, C.Answer);
+        UiDriver::Click(Form->PasswordForm1->OKButt);
         return true;
       });
     TBoxes boxes;
