@@ -1124,14 +1124,19 @@ void TMainForm::OfferPackageInstall() {
   }
   EnableCommand(InstallItem, setup);
   if (AutoInstallOffered) return;
-  AutoInstallOffered = 1;
-  if (!setup || AutomaticPackageInstallation != 1) return;
-  // Started with a switch, or with this archive (the start-up routine
-  // makes that offer itself), the window stays away.
   if (Application->ParamCount() > 0) {
     const std::string first = Application->ParamStr(1);
-    if (first.empty() || first[0] == '-' || SameText(ExpandFileName(first), ExpandFileName(ArchiveName))) return;
+    // The archive the program was started with is offered by the start-up
+    // routine once it is listed; the flag is left to it.
+    if (!first.empty() && first[0] != '-' && SameText(ExpandFileName(first), ExpandFileName(ArchiveName))) return;
+    AutoInstallOffered = 1;
+    if (first.empty() || first[0] == '-') return;
   }
+  AutoInstallOffered = 1;
+  if (setup && AutomaticPackageInstallation == 1) ShowInstallOffer();
+}
+
+void TMainForm::ShowInstallOffer() {
   if (!InstallForm) {
     InstallForm = new TInstallForm(this);
     InstallForm->OnInstall = [this](TObject* S) { InstallClick(S); };
@@ -1458,4 +1463,9 @@ void TMainForm::StartupOpen() {
   const std::string first = Application->ParamStr(1);
   if (first.empty() || first[0] == '-') return;
   if (OpenArchiveFile(first)) FillFileList();
+  // The install offer for the archive the program was started with.
+  const bool offer = !AutoInstallOffered && !ArchiveName.empty() && InstallItem->Enabled() &&
+                     AutomaticPackageInstallation == 1;
+  AutoInstallOffered = 1;
+  if (offer) ShowInstallOffer();
 }

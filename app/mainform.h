@@ -315,6 +315,8 @@ class TMainForm : public TForm {
   // Enables Install for a listing with a setup program at its root and,
   // once per archive, offers the install window.
   void OfferPackageInstall();
+  // Shows the install window; "&Install" runs InstallClick.
+  void ShowInstallOffer();
 
  private:
   void BuildControls();

@@ -164,6 +164,26 @@ TEST_F(ArchiveActionsTest, SetupProgramAtTheRootOffersTheInstall) {
   }
   Form->CloseArchiveClick(nullptr);
   EXPECT_FALSE(Form->InstallItem->Enabled());
+  // Started with the archive itself, the offer comes once it is listed, and
+  // only once.
+  Application->SetParams({FDir + "\\s.zip"});
+  {
+    UiDriver::TModalAnswerer answer;
+    answer.PressButton("OpenBtn");
+    Form->StartupOpen();
+    Application->ProcessMessages();
+    EXPECT_TRUE(answer.Done()) << "the install window came up";
+    EXPECT_EQ(answer.Seen(), std::vector<std::string>{"Quillon Automatic Package Installation"});
+  }
+  EXPECT_EQ(ArchiveName, FDir + "\\s.zip");
+  {
+    UiDriver::TModalAnswerer answer;
+    answer.PressButton("OpenBtn");
+    Form->FillFileList();
+    Application->ProcessMessages();
+    EXPECT_FALSE(answer.Done()) << "offered a second time";
+  }
+  Form->CloseArchiveClick(nullptr);
   AutomaticPackageInstallation = saved;
   Application->SetParams(params);
 }
