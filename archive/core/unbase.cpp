@@ -154,14 +154,17 @@ bool TUnBase::CloseOutputFile(TUntypedFile& F, uint32_t Attr, int DosDateTime) {
   // as much as writing a small file, on Wine above all.
   bool Dated = Age == 0;
   if (!Dated && F.Stream()) Dated = FileSetDate(F.Stream()->Handle(), Age) == 0;
+  // Only the DOS attribute bits a plain file may carry; 32 (archive only) is
+  // what every new file has already. The handle is open for writing, so a
+  // read-only bit set here does not stop what is still to be written.
+  const int DosAttr = int(Attr & (faReadOnly | faHidden | faSysFile | faArchive));
+  bool AttrSet = !RestoreFileAttr || Attr == 32;
+  if (!AttrSet && F.Stream()) AttrSet = FileSetAttr(F.Stream()->Handle(), DosAttr) == 0;
   std::unique_ptr<TStream> NoStream;
   const bool Closed = CloseOutput(F, NoStream);
   if (Name.empty()) return Closed;
   if (!Dated) FileSetDate(Name, Age);
-  // Only the DOS attribute bits a plain file may carry; 32 (archive only) is
-  // what every new file has already.
-  const int DosAttr = int(Attr & (faReadOnly | faHidden | faSysFile | faArchive));
-  if (RestoreFileAttr && Attr != 32) FileSetAttr(Name, DosAttr);
+  if (!AttrSet) FileSetAttr(Name, DosAttr);
   return Closed;
 }
 

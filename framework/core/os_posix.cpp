@@ -223,15 +223,22 @@ int FileGetAttr(const std::string& FileName) {
 }
 
 // Only the read-only bit has a POSIX counterpart.
+static mode_t WritableMode(mode_t Mode, int Attr) {
+  Mode &= 07777;
+  if (Attr & faReadOnly) return Mode & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
+  return Mode | S_IWUSR;
+}
+
 int FileSetAttr(const std::string& FileName, int Attr) {
   struct stat St;
   if (!StatOf(FileName, St)) return errno;
-  mode_t Mode = St.st_mode & 07777;
-  if (Attr & faReadOnly)
-    Mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
-  else
-    Mode |= S_IWUSR;
-  return ::chmod(OsPath(FileName).c_str(), Mode) == 0 ? 0 : errno;
+  return ::chmod(OsPath(FileName).c_str(), WritableMode(St.st_mode, Attr)) == 0 ? 0 : errno;
+}
+
+int FileSetAttr(THandle Handle, int Attr) {
+  struct stat St;
+  if (::fstat(static_cast<int>(Handle), &St) != 0) return errno;
+  return ::fchmod(static_cast<int>(Handle), WritableMode(St.st_mode, Attr)) == 0 ? 0 : errno;
 }
 
 int FileAge(const std::string& FileName) {

@@ -114,6 +114,8 @@ std::string GetCurrentDir();
 bool SetCurrentDir(const std::string& Dir);
 int FileGetAttr(const std::string& FileName);            // -1 when missing
 int FileSetAttr(const std::string& FileName, int Attr);  // 0 or an OS error code
+// Through a handle open for writing; fails where the system has no such call.
+int FileSetAttr(THandle Handle, int Attr);
 int FileAge(const std::string& FileName);                // DOS date-time, -1 when missing
 int FileGetDate(THandle Handle);                         // DOS date-time, -1 on failure
 int FileSetDate(THandle Handle, int Age);                // 0 or an OS error code

@@ -125,6 +125,21 @@ TEST_F(FilesTest, AttributesReadOnlyAndMissing) {
   EXPECT_NE(FileSetAttr(Dir + "none", 0), 0);
 }
 
+// The extractor marks a file read-only through its still open handle: what
+// is written afterwards must land, and the bit must stay after closing.
+TEST_F(FilesTest, AttributesThroughAnOpenHandle) {
+  std::string F = Dir + "hro.txt";
+  {
+    TFileStream S(F, fmCreate);
+    S.Write("ab", 2);
+    ASSERT_EQ(FileSetAttr(S.Handle(), faReadOnly), 0);
+    S.Write("cd", 2);
+  }
+  EXPECT_EQ(morvtest::ReadFile(F), std::vector<uint8_t>({'a', 'b', 'c', 'd'}));
+  EXPECT_TRUE(FileGetAttr(F) & faReadOnly);
+  EXPECT_EQ(FileSetAttr(F, 0), 0);
+}
+
 std::vector<std::string> Found(const std::string& Pattern, int Attr) {
   std::vector<std::string> Names;
   TSearchRec F;
