@@ -172,7 +172,8 @@ HWND TRichTextSource::Handle() {
   FHandle = CreateWindowExA(0, RICHEDIT_CLASSA, "", WS_POPUP | ES_MULTILINE | ES_READONLY, 0, 0, 0, 0, nullptr,
                             nullptr, GetModuleHandleA(nullptr), nullptr);
   if (!FHandle) return nullptr;
-  // The window's own limit (32K characters) would cut longer texts short.
+  // No text limit of the window (32K characters by default) may cut a long
+  // text short.
   SendMessageA(FHandle, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
   StreamIn(FRtf, [&](UINT Msg, WPARAM W, LPARAM L) { SendMessageA(FHandle, Msg, W, L); });
   return FHandle;
