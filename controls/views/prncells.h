@@ -111,7 +111,8 @@ class TCell : public TObject {
   // Drops any other content and makes this a text cell.
   void SetText(const std::string& Value);
   TCellContent ContentKind() const { return FContentKind; }
-  // A picture (a TGraphic) or a rich-text source; the cell owns it.
+  // A picture (a TGraphic) or a rich-text source (a TRichTextSource); the
+  // cell owns it.
   TObject* Content() const { return FContent.get(); }
   void SetContent(TCellContent Kind, std::unique_ptr<TObject> Value);
 

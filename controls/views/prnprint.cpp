@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "controls/views/prncells.h"
+#include "controls/views/prnrichtext.h"
 #include "framework/ui/graphics.h"
 
 namespace {
@@ -200,6 +201,8 @@ void TPrnCells::Print(const std::string& Title) {
         PaintPicture(dc, c, r);
       else if (c.ContentKind() == ccText)
         PaintText(dc, c, r, fontHeight);
+      else if (auto* rich = dynamic_cast<TRichTextSource*>(c.Content()); rich && c.ContentKind() == ccRichText)
+        PaintRichText(dc, *rich, r, m);
       RestoreDC(dc, saved);
       if (!FramesLast) PaintFrame(dc, c, r);
     }
