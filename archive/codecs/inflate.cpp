@@ -39,8 +39,13 @@ constexpr size_t kPreTableSize = 1u << kPreBits;
 
 // A table entry is value << 16 | flags | codeLen << 8 | drop. drop is the code
 // length plus its extra bits (for a link: the main table's bits); codeLen is
-// the code length alone (for a link: the subtable's bits).
-constexpr uint32_t kLiteral = 0x1000, kEndBlock = 0x2000, kLink = 0x4000, kInvalid = 0x8000;
+// the code length alone (for a link: the subtable's bits). In a table built
+// with resolveExtra, a length code whose extra bits fit in the main table
+// with it gets one entry per value of those bits, holding the length itself
+// with codeLen equal to drop; the other length codes with extra bits carry
+// kExtra. kExtra lies in the drop byte but above the bits a bit count keeps
+// exact (see FastLoop), so subtracting an entry from the count stays right.
+constexpr uint32_t kExtra = 0x80, kLiteral = 0x1000, kEndBlock = 0x2000, kLink = 0x4000, kInvalid = 0x8000;
 
 
 struct TReverseTable {
@@ -62,7 +67,7 @@ inline unsigned ReverseBits(unsigned code, unsigned len) {
 // and for an incomplete one, except a lone one-bit code and, when allowEmpty,
 // no code at all; the unused patterns of those decode as kInvalid.
 bool BuildTable(uint32_t* table, size_t capacity, unsigned rootBits, const uint8_t* lens, unsigned count,
-                const uint32_t* symbols, bool allowEmpty) {
+                const uint32_t* symbols, bool allowEmpty, bool resolveExtra = false) {
   unsigned lenCount[16] = {};
   for (unsigned i = 0; i < count; ++i) lenCount[lens[i]]++;
   int left = 1;
@@ -91,6 +96,12 @@ bool BuildTable(uint32_t* table, size_t capacity, unsigned rootBits, const uint8
   for (unsigned i = 0; i < count; ++i)
     if (lens[i]) sorted[offset[lens[i]]++] = uint16_t(i);
 
+  // Length codes whose extra bits are resolved once the main table is whole.
+  struct TResolve {
+    uint16_t Rev, Sym;
+    unsigned Len;
+  } resolve[32];
+  unsigned resolveCount = 0;
   // Codes no longer than the main table are stored once each, in a table only
   // as wide as the current length, which doubles by block copies as the
   // length grows: far fewer stores than filling every pattern of each code.
@@ -102,7 +113,15 @@ bool BuildTable(uint32_t* table, size_t capacity, unsigned rootBits, const uint8
     prevLen = len;
     if (size == 0) size = size_t(1) << len;
     for (; size < (size_t(1) << len); size *= 2) std::memcpy(table + size, table, size * sizeof *table);
-    table[ReverseBits(code, len)] = symbols[sym] + len * 0x101;
+    const unsigned rev = ReverseBits(code, len);
+    uint32_t e = symbols[sym] + len * 0x101;
+    if (resolveExtra && (symbols[sym] & 31)) {
+      if (len + (symbols[sym] & 31) <= rootBits)
+        resolve[resolveCount++] = {uint16_t(rev), uint16_t(sym), len};
+      else
+        e |= kExtra;
+    }
+    table[rev] = e;
     code++;
   }
   if (size == 0) {
@@ -110,6 +129,15 @@ bool BuildTable(uint32_t* table, size_t capacity, unsigned rootBits, const uint8
     size = 1;
   }
   for (; size < rootSize; size *= 2) std::memcpy(table + size, table, size * sizeof *table);
+  for (unsigned r = 0; r < resolveCount; ++r) {
+    const TResolve& c = resolve[r];
+    const unsigned extra = symbols[c.Sym] & 31, base = symbols[c.Sym] >> 16;
+    const size_t step = size_t(1) << (c.Len + extra);
+    for (unsigned x = 0; x < (1u << extra); ++x) {
+      const uint32_t e = (base + x) << 16 | (c.Len + extra) * 0x101;
+      for (size_t i = c.Rev | size_t(x) << c.Len; i < rootSize; i += step) table[i] = e;
+    }
+  }
 
   unsigned remaining[16];
   std::copy(lenCount, lenCount + 16, remaining);
@@ -137,7 +165,8 @@ bool BuildTable(uint32_t* table, size_t capacity, unsigned rootBits, const uint8
       next += size_t(1) << bits;
       table[prefix] = uint32_t(subStart) << 16 | kLink | bits << 8 | rootBits;
     }
-    const uint32_t e = symbols[sym] + (len - rootBits) * 0x101;
+    uint32_t e = symbols[sym] + (len - rootBits) * 0x101;
+    if (resolveExtra && (symbols[sym] & 31)) e |= kExtra;
     for (size_t i = rev >> rootBits; i < (size_t(1) << subBits); i += size_t(1) << (len - rootBits))
       table[subStart + i] = e;
     remaining[len]--;
@@ -167,7 +196,7 @@ struct TStaticTables {
     std::fill(lens + 144, lens + 256, 9);
     std::fill(lens + 256, lens + 280, 7);
     std::fill(lens + 280, lens + 288, 8);
-    BuildTable(FixedLit, kLitTableSize, kLitBits, lens, 288, LitSymbols, false);
+    BuildTable(FixedLit, kLitTableSize, kLitBits, lens, 288, LitSymbols, false, true);
     std::fill(lens, lens + 32, 5);
     BuildTable(FixedDist, kDistTableSize, kDistBits, lens, 32, DistSymbols, false);
   }
@@ -290,6 +319,17 @@ class TInflater {
       FBitCount += 8;
     }
   }
+  // Fills the bit buffer a word at a time while a whole word is buffered, so
+  // that the careful reads after it find their bits without a byte loop.
+  // The bits loaded above the count are the bytes at FIn, as NeedBits would
+  // load them.
+  void TopUpBits() {
+    if (size_t(FInEnd - FIn) >= sizeof(TBitBuf)) {
+      FBits |= LoadLE<TBitBuf>(FIn) << FBitCount;
+      FIn += (kBufBits - 1 - FBitCount) >> 3;
+      FBitCount |= kBufBits - 8;
+    }
+  }
   void DropBits(unsigned n) {
     FBits >>= n;
     FBitCount -= n;
@@ -366,6 +406,7 @@ class TInflater {
     const unsigned total = nlit + ndist;
     std::fill(lens, lens + 19, 0);
     for (unsigned i = 0; i < total;) {
+      TopUpBits();
       NeedBits(kPreBits);
       const uint32_t e = FPreTable[FBits & Mask(kPreBits)];
       if (e & kInvalid) Fail(kErrIncompleteCodeSet);
@@ -393,7 +434,7 @@ class TInflater {
     }
     // Without an end-of-block code the block could never end.
     if (lens[256] == 0) Fail(kErrIncompleteCodeSet);
-    if (!BuildTable(FLitTable, kLitTableSize, kLitBits, lens, nlit, st.LitSymbols, false) ||
+    if (!BuildTable(FLitTable, kLitTableSize, kLitBits, lens, nlit, st.LitSymbols, false, true) ||
         !BuildTable(FDistTable, kDistTableSize, kDistBits, lens + nlit, ndist, st.DistSymbols, true))
       Fail(kErrIncompleteCodeSet);
     CodesBlock(FLitTable, FDistTable, kErrIncompleteCodeSet);
@@ -475,11 +516,19 @@ class TInflater {
     // Drops an entry's bits. The shift is masked to the word's width, as the
     // machine's shift masks it, so the mask costs nothing; the flags and
     // value above drop lie outside it. The whole entry is taken from count:
-    // drop never exceeds the count, so the low byte, where drop lies and
-    // the count's bits are, comes out exact and the rest is ignored.
+    // drop never exceeds the count, and kExtra is a multiple of the word's
+    // width, so the low bits that hold the count come out exact and the
+    // rest is ignored.
     auto dropEntry = [&](uint32_t e) {
       bits >>= e & (kBufBits - 1);
       count -= e;
+    };
+    // The extra bits of a length or distance entry, from the bits as they
+    // were before its drop. Such an entry has no flags but kExtra, which
+    // lies above the drop bits, so its drop and code length fields need no
+    // masking beyond the one the shift does.
+    auto extraValue = [](TBitBuf saved, uint32_t e) {
+      return size_t((saved & Mask(e & (kBufBits - 1))) >> ((e >> 8) & (kBufBits - 1)));
     };
     auto literal = [&](uint32_t e) {
       dropEntry(e);
@@ -530,23 +579,26 @@ class TInflater {
       }
       TBitBuf saved = bits;
       dropEntry(e);
-      const size_t len = (e >> 16) + size_t((saved & Mask(e & 31)) >> (e >> 8 & 15));
+      size_t len = e >> 16;
+      if (e & kExtra) len += extraValue(saved, e);
 
       if constexpr (kBufBits < 64) refill();
       uint32_t d = dist[bits & Mask(kDistBits)];
-      if (d & kLink) {
-        drop(kDistBits);
-        d = dist[(d >> 16) + (bits & Mask(d >> 8 & 15))];
-      }
-      if (d & kInvalid) {
-        result = -1;
-        break;
+      if (d & (kLink | kInvalid)) {
+        if (d & kLink) {
+          drop(kDistBits);
+          d = dist[(d >> 16) + (bits & Mask(d >> 8 & 15))];
+        }
+        if (d & kInvalid) {
+          result = -1;
+          break;
+        }
       }
       size_t distance;
       if constexpr (kBufBits >= 64) {
         saved = bits;
         dropEntry(d);
-        distance = (d >> 16) + size_t((saved & Mask(d & 31)) >> (d >> 8 & 15));
+        distance = (d >> 16) + extraValue(saved, d);
       } else {
         const unsigned codeLen = d >> 8 & 15;
         drop(codeLen);

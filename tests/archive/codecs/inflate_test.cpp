@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "archive/codecs/deflate_tables.h"
 #include "codec_test_util.h"
 #include "tests/support/testsupport.h"
 
@@ -347,6 +350,73 @@ TEST(Inflate, EdgeStreamsThatDecode) {
       EXPECT_EQ(r.Error, 0) << c.Name;
       EXPECT_TRUE(r.Out == c.Expected) << c.Name;
       ExpectWindowWrites(r, c.Expected.size());
+    }
+  }
+}
+
+// Length codes with extra bits decode right wherever their code sits: short
+// enough that code and extra bits fit the first table lookup, just fitting,
+// just not fitting, and in a subtable; in a dynamic and in a fixed block.
+TEST(Inflate, LengthExtraBitsAtEveryCodeLength) {
+  using deflate_tables::kLengthBase;
+  using deflate_tables::kLengthExtra;
+  // Sends every extra value of each listed length symbol (but the one that
+  // would give 284 a length of 258), each match at distance 1 or 2 and
+  // followed by a literal, and returns what the stream must decode to.
+  auto matches = [](const std::vector<unsigned>& syms, const std::function<void(unsigned)>& lit,
+                    const std::function<void(unsigned)>& dist, TBitWriter& w) {
+    std::vector<uint8_t> out = Text("ab");
+    lit('a');
+    lit('b');
+    unsigned turn = 0;
+    for (unsigned sym : syms) {
+      const unsigned extra = kLengthExtra[sym - 257];
+      for (unsigned x = 0; x < (1u << extra) - (sym == 284); ++x, ++turn) {
+        lit(sym);
+        w.Bits(x, extra);
+        const unsigned distance = 1 + turn % 2;
+        dist(distance - 1);
+        for (unsigned i = 0; i < kLengthBase[sym - 257] + x; ++i) out.push_back(out[out.size() - distance]);
+        const uint8_t next = turn % 3 ? 'a' : 'b';
+        lit(next);
+        out.push_back(next);
+      }
+    }
+    lit(256);
+    return out;
+  };
+
+  // A complete code: the wanted lengths, the rest of the code space given
+  // to other literals, one per power of two that remains.
+  std::vector<uint8_t> lit(286, 0);
+  const std::vector<std::pair<unsigned, uint8_t>> wanted = {{'a', 2}, {'b', 2}, {256, 3}, {273, 4}, {265, 10},
+                                                            {266, 11}, {284, 8}, {281, 13}, {282, 15}};
+  unsigned space = 1u << 15;
+  for (auto [sym, len] : wanted) {
+    lit[sym] = len;
+    space -= 1u << (15 - len);
+  }
+  for (unsigned bit = 0, sym = 'c'; bit < 15; ++bit)
+    if (space >> bit & 1) lit[sym++] = uint8_t(15 - bit);
+
+  TDeflateWriter dyn;
+  dyn.Dynamic(true, lit, {1, 1});
+  const std::vector<uint8_t> dynOut = matches({273, 265, 266, 284, 281, 282}, [&](unsigned s) { dyn.Lit(s); },
+                                              [&](unsigned c) { dyn.Dist(c); }, dyn.W);
+
+  std::vector<unsigned> all;
+  for (unsigned sym = 257; sym < 286; ++sym) all.push_back(sym);
+  TDeflateWriter fixed;
+  fixed.Header(true, 1);
+  const std::vector<uint8_t> fixedOut = matches(all, [&](unsigned s) { fixed.FixedLit(s); },
+                                                [&](unsigned c) { fixed.FixedDist(c); }, fixed.W);
+
+  for (const auto& [name, stream, expected] :
+       {std::tuple{"dynamic", dyn.Bytes(), dynOut}, std::tuple{"fixed", fixed.Bytes(), fixedOut}}) {
+    for (bool narrow : {false, true}) {
+      const TResult r = Decode(stream, narrow);
+      EXPECT_EQ(r.Error, 0) << name << (narrow ? " narrow" : "");
+      EXPECT_TRUE(r.Out == expected) << name << (narrow ? " narrow" : "");
     }
   }
 }
