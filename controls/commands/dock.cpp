@@ -95,6 +95,7 @@ void TDockX::DrawBackground(HDC DC, POINT Origin, const RECT& Clip, const RECT* 
       // The background's bottom-left colour shows the dock's colour.
       FTransparentCache = std::make_unique<TBitmap>();
       FTransparentCache->SetSize(FBackground.Width(), FBackground.Height());
+      FTransparentCache->SetPalette(CopyPalette(FBackground.Palette()));
       TCanvas* C = FTransparentCache->Canvas();
       C->Brush()->SetColor(FColor);
       C->FillRect(TRect{0, 0, FBackground.Width(), FBackground.Height()});
@@ -110,6 +111,11 @@ void TDockX::DrawBackground(HDC DC, POINT Origin, const RECT& Clip, const RECT* 
   const int Saved = SaveDC(DC);
   IntersectClipRect(DC, Clip.left, Clip.top, Clip.right, Clip.bottom);
   if (Exclude) ExcludeClipRect(DC, Exclude->left, Exclude->top, Exclude->right, Exclude->bottom);
+  // RestoreDC puts the previous palette back.
+  if (HPALETTE P = B->Palette()) {
+    SelectPalette(DC, P, TRUE);
+    RealizePalette(DC);
+  }
   HDC Src = CreateCompatibleDC(DC);
   HGDIOBJ Old = SelectObject(Src, B->Handle());
   // The first tile at or before the clip's corner, on the dock's grid.

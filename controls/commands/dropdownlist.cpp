@@ -78,6 +78,23 @@ TPopupMenu* TDropdownList::ListedMenuOf(TMenuItem* Item) const {
 
 bool TDropdownList::Handle(UINT Msg, WPARAM WParam, LPARAM LParam) {
   switch (Msg) {
+    case WM_HELP: {
+      const auto* Info = reinterpret_cast<const HELPINFO*>(LParam);
+      if (!Info || Info->iContextType != HELPINFO_MENUITEM) return false;
+      auto* Menu = static_cast<HMENU>(Info->hItemHandle);
+      TMenuItem* I = FindMenuItemByCommand(static_cast<UINT>(Info->iCtrlId));
+      if (!ListedMenuOf(I)) I = FindMenuItemByHandle(Menu);
+      if (!ListedMenuOf(I)) return false;
+      TCustomForm* Main = Application ? Application->MainForm() : nullptr;
+      // Context 0 names no topic.
+      if (Main && I->HelpContext != 0) {
+        if (Main->BorderIcons() & biHelp)
+          Application->HelpCommand(HELP_CONTEXTPOPUP, static_cast<LPARAM>(I->HelpContext));
+        else
+          Application->HelpContext(I->HelpContext);
+      }
+      return true;
+    }
     case WM_COMMAND:
       if (TMenuItem* I = FindMenuItemByCommand(LOWORD(WParam)); ListedMenuOf(I)) {
         I->Click();

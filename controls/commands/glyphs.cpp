@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <vector>
 
 namespace {
 
@@ -68,6 +69,32 @@ HBITMAP MonoMask(const TGlyphMaskBits& Bits, int W, int H) {
 }  // namespace
 
 TGlyphCache* GlyphCache() { return Cache; }
+
+std::unique_ptr<TBitmap> CopyBitmapToDIB(TBitmap* Source) {
+  auto Result = std::make_unique<TBitmap>();
+  const int W = Source->Width(), H = Source->Height();
+  Result->SetSize(W, H);
+  Result->SetPalette(CopyPalette(Source->Palette()));
+  if (W <= 0 || H <= 0) return Result;
+  HDC DC = CreateCompatibleDC(nullptr);
+  HPALETTE OldPalette = nullptr;
+  if (Source->Palette()) {
+    OldPalette = SelectPalette(DC, Source->Palette(), FALSE);
+    RealizePalette(DC);
+  }
+  BITMAPINFO BI{};
+  BI.bmiHeader.biSize = sizeof BI.bmiHeader;
+  BI.bmiHeader.biWidth = W;
+  BI.bmiHeader.biHeight = -H;
+  BI.bmiHeader.biPlanes = 1;
+  BI.bmiHeader.biBitCount = 32;
+  std::vector<uint32_t> Bits(static_cast<size_t>(W) * H);
+  GetDIBits(DC, Source->Handle(), 0, static_cast<UINT>(H), Bits.data(), &BI, DIB_RGB_COLORS);
+  SetDIBits(DC, Result->Handle(), 0, static_cast<UINT>(H), Bits.data(), &BI, DIB_RGB_COLORS);
+  if (OldPalette) SelectPalette(DC, OldPalette, TRUE);
+  DeleteDC(DC);
+  return Result;
+}
 
 TGlyphList::TGlyphList(int AWidth, int AHeight) : TImageList(nullptr) {
   SetWidth(AWidth);
@@ -259,7 +286,10 @@ int TButtonGlyph::CreateButtonGlyph(TButtonStateX State, TGlyphList*& List) {
     Src = ReadPixels(Img.Handle(), 0, 0, W, H);
     Masked = MaskOfColours(ReadPixels(Mask.Handle(), 0, 0, W, H), {PixelWhite});
   } else {
-    Src = ReadPixels(FOriginal.Handle(), Slice * W, 0, W, H);
+    // A generated disabled image is made from a copy of the glyph.
+    std::unique_ptr<TBitmap> Copy;
+    if (State == bsDisabled && FNumGlyphs < 2) Copy = CopyBitmapToDIB(&FOriginal);
+    Src = ReadPixels(Copy ? Copy->Handle() : FOriginal.Handle(), Slice * W, 0, W, H);
     if (HasMask)
       Masked = MaskOfColours(ReadPixels(FOriginalMask.Handle(), Slice * W, 0, W, H), {PixelWhite});
     else

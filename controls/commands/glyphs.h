@@ -27,6 +27,10 @@ class TGlyphList : public TImageList {
   TGlyphSlots FSlots;
 };
 
+// A copy of Source's picture, same size, with a copy of its palette; the
+// pixels go through a device context that has that palette realised.
+std::unique_ptr<TBitmap> CopyBitmapToDIB(TBitmap* Source);
+
 using TGlyphCache = TGlyphCacheT<TGlyphList>;
 // The process's cache, or null when no glyph holds one.
 TGlyphCache* GlyphCache();

@@ -565,6 +565,12 @@ bool TCustomMenuBarX::HandleKey(UINT Msg, WPARAM Key, LPARAM LParam) {
         CloseMenusAndRestoreCaret();
         ResetState();
         return true;
+      case VK_F1: {
+        if (!Application || Application->HelpFile.empty()) break;
+        TMenuItem* it = HotItem();
+        if (it && it->HelpContext != 0) Application->HelpContext(it->HelpContext);
+        return true;
+      }
       default:
         break;
     }

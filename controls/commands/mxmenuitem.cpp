@@ -183,8 +183,8 @@ void TMenuItemX::ReleaseGroupSiblings() {
 
 TMenuItemX* NewMenuItemX(const std::string& Caption, TShortCut ShortCut, bool Checked, bool Enabled,
                          TNotifyEvent OnClick, int HelpContext, const std::string& Name) {
-  (void)HelpContext;
   auto* item = new TMenuItemX(nullptr);
+  item->HelpContext = HelpContext;
   item->SetCaption(Caption);
   item->SetShortCutText(ShortCut ? ShortCutToText(ShortCut) : std::string());
   item->SetChecked(Checked);

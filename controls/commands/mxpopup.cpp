@@ -918,8 +918,18 @@ bool TPopupMenuXForm::HandleKey(UINT Msg, WPARAM Key) {
       OpenSubmenu(true);
       return true;
     }
-    case VK_F1:
-      return false;
+    case VK_F1: {
+      TMenuItem* it = ItemIndex >= 0 && ItemIndex < RowCount() ? Rows[size_t(ItemIndex)].Item : nullptr;
+      if (!Application || Application->HelpFile.empty() || !it || it->HelpContext == 0) return false;
+      const THelpContext context = it->HelpContext;
+      CloseAllMenus(true);
+      Application->HelpContext(context);
+      // The key's follow-up goes with it; an ending program still ends.
+      MSG pending;
+      if (PeekMessageA(&pending, nullptr, 0, 0, PM_REMOVE) && pending.message == WM_QUIT)
+        PostQuitMessage(static_cast<int>(pending.wParam));
+      return true;
+    }
     case VK_SHIFT:
     case VK_CONTROL:
       return false;

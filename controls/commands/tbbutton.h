@@ -79,6 +79,7 @@ class TToolbarButtonX : public TGraphicControl {
   bool MouseInControl() const { return FMouseInControl; }
   static TToolbarButtonX* HotButton();
   void Click() override;
+  HPALETTE GetPalette() override { return Glyph()->Palette(); }
   // The glyph of the first state is prepared before the first paint.
   void Loaded() override;
   void Redraw(bool Erase);

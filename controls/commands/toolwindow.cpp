@@ -629,6 +629,20 @@ void TCustomToolWindowX::DockBackgroundChanged() {
   PostFrameRedraw();
 }
 
+HPALETTE TCustomToolWindowX::GetPalette() {
+  if (FDockedTo && FDockedTo->UsingBackground()) return FDockedTo->Background()->Palette();
+  return nullptr;
+}
+
+bool TCustomToolWindowX::PaletteChanged(bool Foreground) {
+  const bool Result = TCustomControl::PaletteChanged(Foreground);
+  if (Result && !Foreground) {
+    PostFrameRedraw();
+    if (HandleAllocated()) InvalidateRect(FHandle, nullptr, FALSE);
+  }
+  return Result;
+}
+
 void TCustomToolWindowX::PostFrameRedraw() {
   if (!HandleAllocated()) return;
   MSG M;

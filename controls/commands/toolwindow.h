@@ -109,6 +109,10 @@ class TCustomToolWindowX : public TCustomControl {
   // Redraws the docked frame later (a pending request is replaced).
   void PostFrameRedraw();
   void SetColor(TColor Value) override;
+  // Docked on a dock with a background: that background's palette.
+  HPALETTE GetPalette() override;
+  // In the background the docked frame is not redrawn by the system.
+  bool PaletteChanged(bool Foreground) override;
   // Layout the descendants give.
   virtual int DockedThickness(TDockType Type) = 0;
   virtual SIZE OrderControls(bool CanMoveControls, TDockType Type, TDockX* DockingTo) = 0;

@@ -337,6 +337,24 @@ void TControl::DblClick() {
   if (OnDblClick) OnDblClick(this);
 }
 
+bool TControl::PaletteChanged(bool Foreground) {
+  if (!FVisible) return false;
+  HPALETTE Palette = GetPalette();
+  if (!Palette) return false;
+  // A graphic control draws on its parent's window.
+  auto* Own = dynamic_cast<TWinControl*>(this);
+  TWinControl* Holder = Own ? Own : FParent;
+  if (Holder && Holder->HandleAllocated()) {
+    HWND Wnd = Holder->Handle();
+    HDC DC = GetDC(Wnd);
+    HPALETTE Old = SelectPalette(DC, Palette, !Foreground);
+    if (RealizePalette(DC) != 0) Invalidate();
+    SelectPalette(DC, Old, TRUE);
+    ReleaseDC(Wnd, DC);
+  }
+  return true;
+}
+
 void TControl::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
   if (OnMouseDown) OnMouseDown(this, Button, Shift, X, Y);
 }
@@ -710,6 +728,16 @@ void TWinControl::SetText(const std::string& Value) {
 
 void TWinControl::Invalidate() {
   if (FHandle) InvalidateRect(FHandle, nullptr, (FControlStyle & csOpaque) ? FALSE : TRUE);
+}
+
+bool TWinControl::PaletteChanged(bool Foreground) {
+  if (!FVisible) return false;
+  bool Result = TControl::PaletteChanged(Foreground);
+  for (auto It = FControls.rbegin(); It != FControls.rend(); ++It) {
+    if (Foreground && Result) break;
+    Result = (*It)->PaletteChanged(Foreground) || Result;
+  }
+  return Result;
 }
 
 bool TWinControl::Focused() { return FHandle && GetFocus() == FHandle; }

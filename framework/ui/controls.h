@@ -70,6 +70,9 @@ constexpr TCursor crDefault = 0, crNone = -1, crArrow = -2, crCross = -3, crIBea
                   crMultiDrag = -16, crSQLWait = -17, crNo = -18, crAppStart = -19, crHelp = -20,
                   crHandPoint = -21, crSizeAll = -22;
 
+// A help topic number of the application's help file; 0 is none.
+using THelpContext = int;
+
 using TMouseEvent = std::function<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
 using TMouseMoveEvent = std::function<void(TObject* Sender, TShiftState Shift, int X, int Y)>;
 using TKeyEvent = std::function<void(TObject* Sender, WORD& Key, TShiftState Shift)>;
@@ -169,6 +172,13 @@ class TControl : public TComponent {
 
   virtual void Click();
   virtual void DblClick();
+
+  // The palette the control draws with; none by default.
+  virtual HPALETTE GetPalette() { return nullptr; }
+  // A palette change reached the form: realises GetPalette's palette
+  // (in the background unless Foreground) and repaints when it changed
+  // colours. True when the control has a palette.
+  virtual bool PaletteChanged(bool Foreground);
 
   TNotifyEvent OnClick;
   TNotifyEvent OnDblClick;
@@ -272,6 +282,10 @@ class TWinControl : public TControl {
   std::string Text() override;
   void SetText(const std::string& Value) override;
   void Invalidate() override;
+
+  // The own palette, then the children's, last first; in the foreground the
+  // first one that has a palette ends the walk.
+  bool PaletteChanged(bool Foreground) override;
 
   bool Focused();
   virtual bool CanFocus();

@@ -530,6 +530,14 @@ void TCustomForm::Dispatch(TMessage& Message) {
       // from those colours are told here.
       TellSysColorChange(this);
       break;
+    // Only top-level windows hear of palette changes either.
+    case WM_QUERYNEWPALETTE:
+      Message.Result = PaletteChanged(true) ? 1 : 0;
+      return;
+    case WM_PALETTECHANGED:
+      if (reinterpret_cast<HWND>(Message.WParam) != FHandle) PaletteChanged(false);
+      Message.Result = 0;
+      return;
     case WM_GETMINMAXINFO: {
       DefaultHandler(Message);
       auto* mmi = reinterpret_cast<MINMAXINFO*>(Message.LParam);
@@ -736,6 +744,17 @@ void TApplication::FormCreated(TCustomForm* Form) {
     Form->FreeNotification(this);
   }
   Form->DoCreate();
+}
+
+bool TApplication::HelpCommand(WORD Command, LPARAM Data) {
+  bool CallHelp = true;
+  bool Result = false;
+  if (OnHelp) Result = OnHelp(Command, Data, CallHelp);
+  if (CallHelp && !HelpFile.empty()) {
+    HWND Owner = FMainForm && FMainForm->HandleAllocated() ? FMainForm->Handle() : Handle();
+    Result = WinHelpA(Owner, HelpFile.c_str(), Command, static_cast<ULONG_PTR>(Data)) != FALSE;
+  }
+  return Result;
 }
 
 void TApplication::Notification(TComponent* AComponent, TOperation Operation) {

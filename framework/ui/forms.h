@@ -260,6 +260,12 @@ class TApplication : public TComponent {
   bool UpdateFormatSettings = true;
   bool UpdateMetricSettings = true;
 
+  // Help goes to OnHelp first; unless it clears CallHelp, WinHelp opens
+  // HelpFile (nothing without one). The result is OnHelp's or WinHelp's.
+  std::string HelpFile;
+  bool HelpCommand(WORD Command, LPARAM Data);
+  bool HelpContext(THelpContext Context) { return HelpCommand(HELP_CONTEXT, static_cast<LPARAM>(Context)); }
+
   int HookMainWindow(TWindowHookFunc Hook);
   void UnhookMainWindow(int Id);
 

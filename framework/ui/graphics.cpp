@@ -1,6 +1,7 @@
 #include "framework/ui/graphics.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 #include "framework/core/sysutils.h"
@@ -621,6 +622,55 @@ void TBitmap::FreeImage() {
   FreeContext();
   if (FHandle) DeleteObject(FHandle);
   FHandle = nullptr;
+  SetPalette(nullptr);
+}
+
+void TBitmap::SetPalette(HPALETTE Value) {
+  if (FPalette == Value) return;
+  if (FPalette) DeleteObject(FPalette);
+  FPalette = Value;
+}
+
+namespace {
+// LOGPALETTE with room for the largest table.
+struct TMaxLogPalette {
+  WORD palVersion;
+  WORD palNumEntries;
+  PALETTEENTRY palPalEntry[256];
+};
+static_assert(offsetof(TMaxLogPalette, palPalEntry) == offsetof(LOGPALETTE, palPalEntry));
+
+HPALETTE MakePalette(const PALETTEENTRY* Entries, UINT Count) {
+  if (Count == 0 || Count > 256) return nullptr;
+  TMaxLogPalette L{};
+  L.palVersion = 0x300;
+  L.palNumEntries = static_cast<WORD>(Count);
+  std::copy(Entries, Entries + Count, L.palPalEntry);
+  return CreatePalette(reinterpret_cast<const LOGPALETTE*>(&L));
+}
+
+// The palette of a DIB section's colour table; none for deeper or device
+// bitmaps.
+HPALETTE PaletteOfDib(HBITMAP Bitmap) {
+  DIBSECTION DS{};
+  if (GetObjectW(Bitmap, sizeof DS, &DS) != sizeof DS || DS.dsBm.bmBitsPixel > 8) return nullptr;
+  RGBQUAD Table[256];
+  HDC DC = CreateCompatibleDC(nullptr);
+  HGDIOBJ Old = SelectObject(DC, Bitmap);
+  UINT N = GetDIBColorTable(DC, 0, 256, Table);
+  SelectObject(DC, Old);
+  DeleteDC(DC);
+  PALETTEENTRY Entries[256];
+  for (UINT I = 0; I < N; ++I) Entries[I] = {Table[I].rgbRed, Table[I].rgbGreen, Table[I].rgbBlue, 0};
+  return MakePalette(Entries, N);
+}
+}  // namespace
+
+HPALETTE CopyPalette(HPALETTE Source) {
+  if (!Source) return nullptr;
+  PALETTEENTRY Entries[256];
+  UINT N = GetPaletteEntries(Source, 0, 256, Entries);
+  return MakePalette(Entries, N);
 }
 
 HBITMAP TBitmap::Handle() {
@@ -635,6 +685,7 @@ void TBitmap::SetHandle(HBITMAP Value) {
   if (Value && GetObjectW(Value, sizeof bm, &bm)) {
     FWidth = bm.bmWidth;
     FHeight = std::abs(bm.bmHeight);
+    SetPalette(PaletteOfDib(Value));
   } else {
     FWidth = FHeight = 0;
   }
@@ -646,6 +697,7 @@ HBITMAP TBitmap::ReleaseHandle() {
   HBITMAP h = FHandle;
   FHandle = nullptr;
   FWidth = FHeight = 0;
+  SetPalette(nullptr);
   return h;
 }
 
@@ -816,6 +868,7 @@ void TBitmap::Assign(TPersistent* Source) {
     if (b == this) return;
     HBITMAP copy = b->Empty() ? nullptr : static_cast<HBITMAP>(CopyImage(b->Handle(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     SetHandle(copy);
+    SetPalette(CopyPalette(b->FPalette));
     FTransparent = b->FTransparent;
     FTransparentColor = b->FTransparentColor;
     return;

@@ -297,15 +297,25 @@ class TBitmap : public TGraphic {
   void SaveToFile(const std::string& FileName) override;
   void Assign(TPersistent* Source) override;
 
+  // Made from the colour table when an 8-bit or lower DIB is loaded or
+  // assigned, copied on Assign, freed with the image; kept when resized.
+  HPALETTE Palette() const { return FPalette; }
+  // Takes ownership of Value.
+  void SetPalette(HPALETTE Value);
+
  private:
   friend class TBitmapCanvas;
   void FreeContext();
   void FreeImage();
   HBITMAP FHandle = nullptr;
+  HPALETTE FPalette = nullptr;
   int FWidth = 0, FHeight = 0;
   TColor FTransparentColor = clDefault;
   std::unique_ptr<TCanvas> FCanvas;
 };
+
+// A new palette with Source's entries (nullptr for none); the caller owns it.
+HPALETTE CopyPalette(HPALETTE Source);
 
 class EInvalidGraphic : public Exception {
  public:

@@ -42,6 +42,7 @@ class TMenuItem : public TComponent {
   void SetHint(const std::string& Value) { FHint = Value; }
   int ImageIndex() const { return FImageIndex; }
   void SetImageIndex(int Value) { FImageIndex = Value; }
+  THelpContext HelpContext = 0;
   // Items drawn by DrawItem / MeasureItem of a descendant.
   bool OwnerDraw() const { return FOwnerDraw; }
   void SetOwnerDraw(bool Value);

@@ -75,4 +75,63 @@ TEST_F(DropdownTest, AChosenCommandReachesTheItemThroughTheListWindow) {
   EXPECT_EQ(Application->Hint(), "");
 }
 
+TEST_F(DropdownTest, HelpOnAnItemShowsItsContextThroughTheApplication) {
+  struct Call {
+    WORD Command;
+    LPARAM Data;
+  };
+  std::vector<Call> Calls;
+  Application->OnHelp = [&](WORD Command, LPARAM Data, bool& CallHelp) {
+    Calls.push_back({Command, Data});
+    CallHelp = false;
+    return true;
+  };
+  TForm* F = MakeForm();
+  auto* M = new TPopupMenu(F);
+  TMenuItem* One = AddItem(M, "One");
+  One->HelpContext = 31;
+  TMenuItem* Plain = AddItem(M, "Plain");
+  TMenuItem* Sub = AddItem(M, "Sub");
+  Sub->HelpContext = 52;
+  auto* Inner = new TMenuItem(M);
+  Inner->SetCaption("Deep");
+  Sub->Add(Inner);
+  auto* Unlisted = new TPopupMenu(F);
+  TMenuItem* Stray = AddItem(Unlisted, "Stray");
+  Stray->HelpContext = 99;
+  DropdownList()->AddMenu(M);
+  auto Help = [&](int Id, HMENU Menu) {
+    HELPINFO Info{};
+    Info.cbSize = sizeof Info;
+    Info.iContextType = HELPINFO_MENUITEM;
+    Info.iCtrlId = Id;
+    Info.hItemHandle = Menu;
+    SendMessageW(DropdownList()->Window(), WM_HELP, 0, reinterpret_cast<LPARAM>(&Info));
+  };
+
+  // Without a main window nothing is shown.
+  ASSERT_EQ(Application->MainForm(), nullptr);
+  Help(static_cast<int>(One->Command()), M->Handle());
+  EXPECT_TRUE(Calls.empty());
+
+  auto* Main = Application->CreateForm<TForm>("THelpMainForm");
+  ASSERT_EQ(Application->MainForm(), Main);
+  Help(static_cast<int>(One->Command()), M->Handle());
+  Help(0, Sub->Handle());                                     // a submenu: by its handle
+  Help(static_cast<int>(Plain->Command()), M->Handle());      // no context
+  Help(static_cast<int>(Stray->Command()), Unlisted->Handle());  // not a drop-down menu
+  Main->SetBorderIcons(biSystemMenu | biHelp);
+  Help(static_cast<int>(One->Command()), M->Handle());
+  delete Main;
+  Application->OnHelp = nullptr;
+
+  ASSERT_EQ(Calls.size(), 3u);
+  EXPECT_EQ(Calls[0].Command, HELP_CONTEXT);
+  EXPECT_EQ(Calls[0].Data, 31);
+  EXPECT_EQ(Calls[1].Command, HELP_CONTEXT);
+  EXPECT_EQ(Calls[1].Data, 52);
+  EXPECT_EQ(Calls[2].Command, HELP_CONTEXTPOPUP);
+  EXPECT_EQ(Calls[2].Data, 31);
+}
+
 }  // namespace

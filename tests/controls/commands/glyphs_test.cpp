@@ -1,10 +1,13 @@
 #include "controls/commands/glyphs.h"
 
 #include <commctrl.h>
+#include <memory>
+#include <tuple>
 #include <gtest/gtest.h>
 
 #include "commands_fixture.h"
 #include "controls/commands/tbbutton.h"
+#include "tests/support/win32/dib8.h"
 
 namespace {
 
@@ -110,6 +113,47 @@ TEST_F(GlyphTest, TransparentColourIsMaskedWhenDrawn) {
   // Background shows through where the strip was magenta; the ink is drawn.
   EXPECT_EQ(Out.Canvas()->Pixels(1, 1) & 0xFFFFFF, RGB(0, 128, 0));
   EXPECT_EQ(Out.Canvas()->Pixels(5, 5) & 0xFFFFFF, RGB(0, 0, 0));
+}
+
+TEST_F(GlyphTest, EightBitGlyphKeepsItsPaletteThroughTheCopyAndTheDisabledImage) {
+  // Entry 0 is the background, entry 1 a 4 x 4 square, entry 2 one corner dot.
+  TBitmap B;
+  B.SetHandle(morvtest::MakeDib8(16, 16, 3, [](int X, int Y) {
+    if (X == 15 && Y == 0) return 2;
+    return X >= 4 && X < 8 && Y >= 4 && Y < 8 ? 1 : 0;
+  }));
+  ASSERT_NE(B.Palette(), nullptr);
+
+  std::unique_ptr<TBitmap> Copy = CopyBitmapToDIB(&B);
+  ASSERT_EQ(Copy->Width(), 16);
+  ASSERT_EQ(Copy->Height(), 16);
+  ASSERT_NE(Copy->Palette(), nullptr);
+  EXPECT_NE(Copy->Palette(), B.Palette());
+  PALETTEENTRY Want[3], Got[3];
+  ASSERT_EQ(GetPaletteEntries(B.Palette(), 0, 3, Want), 3u);
+  ASSERT_EQ(GetPaletteEntries(Copy->Palette(), 0, 0, nullptr), GetPaletteEntries(B.Palette(), 0, 0, nullptr));
+  ASSERT_EQ(GetPaletteEntries(Copy->Palette(), 0, 3, Got), 3u);
+  for (int I = 0; I < 3; ++I)
+    EXPECT_EQ(RGB(Got[I].peRed, Got[I].peGreen, Got[I].peBlue), RGB(Want[I].peRed, Want[I].peGreen, Want[I].peBlue));
+  for (auto [X, Y, I] : {std::tuple{0, 0, 0}, {5, 5, 1}, {15, 0, 2}, {0, 15, 0}, {7, 4, 1}})
+    EXPECT_EQ(Copy->Canvas()->Pixels(X, Y) & 0xFFFFFF, morvtest::Dib8Colour(I)) << X << "," << Y;
+
+  // The button reports the glyph's palette; its generated disabled image
+  // shows the square as shadow ink on a transparent background.
+  TForm* F = MakeForm();
+  auto* Button = new TToolbarButtonX(F);
+  Button->SetGlyph(&B);
+  ASSERT_NE(Button->GetPalette(), nullptr);
+  EXPECT_EQ(Button->GetPalette(), Button->Glyph()->Palette());
+  TBitmap Out;
+  Out.SetSize(17, 17);
+  Out.Canvas()->Brush()->SetColor(static_cast<TColor>(RGB(0, 0, 255)));
+  Out.Canvas()->FillRect(TRect{0, 0, 17, 17});
+  TButtonGlyph G;
+  G.SetGlyph(&B);
+  G.Draw(Out.Canvas()->Handle(), 0, 0, bsDisabled);
+  EXPECT_EQ(Out.Canvas()->Pixels(5, 5) & 0xFFFFFF, GetSysColor(COLOR_BTNSHADOW));
+  EXPECT_EQ(Out.Canvas()->Pixels(1, 1) & 0xFFFFFF, RGB(0, 0, 255));
 }
 
 }  // namespace

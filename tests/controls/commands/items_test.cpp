@@ -184,6 +184,20 @@ TEST_F(MenuTest, ItemLookupsAndControlKinds) {
   EXPECT_TRUE(dynamic_cast<T_MX_BaseOptions*>(item.Options()));  // an item with children
 }
 
+TEST(MenuItemX, NewMenuItemXKeepsEveryArgument) {
+  int Clicks = 0;
+  std::unique_ptr<TMenuItemX> Item(
+      NewMenuItemX("&Find", ShortCut('F', ssCtrl), true, false, [&](TObject*) { ++Clicks; }, 207, "FindItem"));
+  EXPECT_EQ(Item->Caption(), "&Find");
+  EXPECT_EQ(Item->ShortCutText(), "Ctrl+F");
+  EXPECT_TRUE(Item->Checked());
+  EXPECT_FALSE(Item->Enabled());
+  EXPECT_EQ(Item->HelpContext, 207);
+  EXPECT_EQ(Item->Name(), "FindItem");
+  Item->OnClick(Item.get());
+  EXPECT_EQ(Clicks, 1);
+}
+
 TEST_F(MenuTest, ButtonsOfAGroupReleaseEachOther) {
   TMenuItemX parent(nullptr);
   auto make = [&](T_MX_ControlType Kind) {

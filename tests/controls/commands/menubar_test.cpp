@@ -1,6 +1,8 @@
 // The menu bar: Alt and F10 modes, mnemonics, shortcuts, hot tracking; and a
 // picture of an open menu for people to look at.
 #include <filesystem>
+#include <utility>
+#include <vector>
 
 #include "controls/commands/mxstdcmds.h"
 #include "framework/ui/comctrls.h"
@@ -408,4 +410,40 @@ TEST_F(MenuBarTest, ScreenshotOfAnOpenMenu) {
           ColorToRGB(w->Buffer->Canvas()->Pixels(x, y)) != ColorToRGB(clMenu))
         ++coloured;
   EXPECT_GT(coloured, 20);
+}
+
+TEST_F(MenuBarTest, F1ShowsTheHelpOfTheHotItemOrOfTheOpenRow) {
+  std::vector<std::pair<WORD, LPARAM>> Calls;
+  Application->OnHelp = [&](WORD Command, LPARAM Data, bool& CallHelp) {
+    Calls.push_back({Command, Data});
+    CallHelp = false;
+    return true;
+  };
+  File->HelpContext = 11;
+  File->Items(0)->HelpContext = 12;
+  // Without a help file F1 is only a key.
+  Key(VK_MENU, WM_SYSKEYDOWN);
+  Key(VK_MENU, WM_SYSKEYUP);
+  ASSERT_EQ(Bar->TrackMode, 2);
+  Key(VK_F1);
+  EXPECT_TRUE(Calls.empty());
+
+  Application->HelpFile = "quillon.hlp";
+  Key(VK_F1);
+  Key(VK_RIGHT);  // Edit has no context
+  Key(VK_F1);
+  EXPECT_EQ(Bar->TrackMode, 2);
+  Key(VK_LEFT);
+  Key(VK_DOWN);
+  ASSERT_TRUE(IsMenuOpen());
+  ASSERT_EQ(Drop()->ItemIndex, 0);
+  Key(VK_F1);
+  EXPECT_FALSE(IsMenuOpen());
+  EXPECT_EQ(Bar->TrackMode, 0);
+  Application->HelpFile.clear();
+  Application->OnHelp = nullptr;
+
+  ASSERT_EQ(Calls.size(), 2u);
+  EXPECT_EQ(Calls[0], std::make_pair(static_cast<WORD>(HELP_CONTEXT), static_cast<LPARAM>(11)));
+  EXPECT_EQ(Calls[1], std::make_pair(static_cast<WORD>(HELP_CONTEXT), static_cast<LPARAM>(12)));
 }

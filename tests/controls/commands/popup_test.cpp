@@ -1,5 +1,6 @@
 // Popup menus: measured size, opening, mouse tracking, submenus, keyboard,
 // closing, hidden items and system menus.
+#include <utility>
 #include <vector>
 
 #include "controls/commands/mxbuttons.h"
@@ -337,4 +338,43 @@ TEST_F(PopupTest, StatusBarShowsTheLongHint) {
   EXPECT_EQ(bar->SimpleText(), "Copies  this  away");
   MoveToRow(w, 1);  // the standard hint of Open
   EXPECT_EQ(bar->SimpleText(), "Opens an existing document from a file");
+}
+
+TEST_F(PopupTest, F1ClosesTheMenusAndShowsTheRowsHelp) {
+  std::vector<std::pair<WORD, LPARAM>> Calls;
+  Application->OnHelp = [&](WORD Command, LPARAM Data, bool& CallHelp) {
+    Calls.push_back({Command, Data});
+    CallHelp = false;
+    return true;
+  };
+  Copy->HelpContext = 4711;
+  TPopupMenuXForm* w = Show(Menu);
+  Key(VK_DOWN);
+  ASSERT_EQ(w->ItemIndex, 0);
+  // Without a help file, or on a row without a context, F1 does nothing.
+  Key(VK_F1);
+  EXPECT_TRUE(Menu->IsShowing());
+  Application->HelpFile = "quillon.hlp";
+  Key(VK_DOWN);
+  Key(VK_F1);
+  EXPECT_TRUE(Menu->IsShowing());
+  EXPECT_TRUE(Calls.empty());
+
+  // The message waiting behind the key is taken away with it.
+  int Markers = 0;
+  const UINT Marker = WM_APP + 41;
+  FForm->SetMessageHandler(Marker, [&](TMessage&) { ++Markers; });
+  Key(VK_UP);
+  ASSERT_EQ(w->ItemIndex, 0);
+  PostMessageA(FForm->Handle(), WM_KEYDOWN, VK_F1, 1);
+  PostMessageA(FForm->Handle(), Marker, 0, 0);
+  Pump();
+  EXPECT_FALSE(Menu->IsShowing());
+  EXPECT_EQ(Markers, 0);
+  EXPECT_EQ(CopyClicks, 0);
+  FForm->SetMessageHandler(Marker, nullptr);
+  Application->HelpFile.clear();
+  Application->OnHelp = nullptr;
+  ASSERT_EQ(Calls.size(), 1u);
+  EXPECT_EQ(Calls[0], std::make_pair(static_cast<WORD>(HELP_CONTEXT), static_cast<LPARAM>(4711)));
 }

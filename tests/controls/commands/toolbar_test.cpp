@@ -11,6 +11,7 @@
 #include "controls/commands/tbbutton.h"
 #include "controls/commands/tbpos.h"
 #include "tests/support/testsupport.h"
+#include "tests/support/win32/dib8.h"
 
 namespace {
 
@@ -887,6 +888,74 @@ TEST_F(ToolbarTest, DockBackgroundTilesFromTheDockUnderItsToolbars) {
   EXPECT_EQ(GetPixel(Screen, C.left + Sep->Left(), C.top + 5), GetSysColor(COLOR_BTNFACE));
   Expect(W.right + 10, D.top + 3, true, "dock");
   ReleaseDC(nullptr, Screen);
+}
+
+TEST_F(ToolbarTest, PaletteBackgroundTilesAndItsPaletteReachesTheToolbar) {
+  Build();
+  EXPECT_EQ(Bar->GetPalette(), nullptr);
+  TBitmap B;
+  B.SetHandle(morvtest::MakeDib8(5, 3, 15, [](int X, int Y) { return Y * 5 + X; }));
+  ASSERT_NE(B.Palette(), nullptr);
+  Top->SetBackground(&B);
+  Pump();
+  // The dock keeps its own copy of the palette, and the docked toolbar
+  // reports it; a toolbar elsewhere has none.
+  ASSERT_NE(Top->Background()->Palette(), nullptr);
+  EXPECT_EQ(Bar->GetPalette(), Top->Background()->Palette());
+  Bar->SetDockedTo(Left);
+  Pump();
+  EXPECT_EQ(Bar->GetPalette(), nullptr);
+  Bar->SetDockedTo(Top);
+  Pump();
+  EXPECT_EQ(Bar->GetPalette(), Top->Background()->Palette());
+
+  HDC Screen = GetDC(nullptr);
+  POINT Origin{0, 0};
+  ClientToScreen(Top->Handle(), &Origin);
+  RECT D = WindowRect(Top), W = WindowRect(Bar);
+  auto Expect = [&](int X, int Y, const char* Where) {
+    int TX = ((X - Origin.x) % 5 + 5) % 5, TY = ((Y - Origin.y) % 3 + 3) % 3;
+    EXPECT_EQ(GetPixel(Screen, X, Y), morvtest::Dib8Colour(TY * 5 + TX)) << Where << " " << X << "," << Y;
+  };
+  for (int Dx = 0; Dx < 6; ++Dx)
+    for (int Dy = 0; Dy < 3; ++Dy) Expect(W.right + 10 + Dx, D.top + 3 + Dy, "dock");
+  for (int Dy = 0; Dy < 4; ++Dy) Expect(W.left + 1, W.top + 5 + Dy, "frame ring");
+  ReleaseDC(nullptr, Screen);
+
+  // Another window realised a palette while the form is in the background:
+  // the toolbar repaints its client area and its docked frame.
+  int Paints = 0, FrameRedraws = 0;
+  Bar->SetMessageHandler(WM_PAINT, [&](TMessage& M) {
+    ++Paints;
+    Bar->Inherited(M);
+  });
+  const UINT RedrawFrame = 6063;
+  Bar->SetMessageHandler(RedrawFrame, [&](TMessage& M) {
+    ++FrameRedraws;
+    Bar->Inherited(M);
+  });
+  TForm Other(nullptr, "TPaletteOtherForm");
+  Other.Show();
+  Pump();
+  Paints = FrameRedraws = 0;
+  SendMessageW(FForm->Handle(), WM_PALETTECHANGED, reinterpret_cast<WPARAM>(Other.Handle()), 0);
+  Pump();
+  EXPECT_GE(Paints, 1);
+  EXPECT_EQ(FrameRedraws, 1);
+  // Its own change, or a dock without a background, repaints nothing.
+  Paints = FrameRedraws = 0;
+  SendMessageW(FForm->Handle(), WM_PALETTECHANGED, reinterpret_cast<WPARAM>(FForm->Handle()), 0);
+  Pump();
+  EXPECT_EQ(FrameRedraws, 0);
+  Top->SetBackground(nullptr);
+  Pump();
+  Paints = FrameRedraws = 0;
+  SendMessageW(FForm->Handle(), WM_PALETTECHANGED, reinterpret_cast<WPARAM>(Other.Handle()), 0);
+  Pump();
+  EXPECT_EQ(Paints, 0);
+  EXPECT_EQ(FrameRedraws, 0);
+  Bar->SetMessageHandler(WM_PAINT, nullptr);
+  Bar->SetMessageHandler(RedrawFrame, nullptr);
 }
 
 TEST_F(ToolbarTest, ScreenshotWithDockedAndFloatingToolbars) {

@@ -350,3 +350,89 @@ TEST_F(UiTest, SystemMessageBoxIsAnsweredByScript) {
   ASSERT_EQ(answer.Seen().size(), 1u);
   EXPECT_NE(answer.Seen()[0].find("Delete the file?"), std::string::npos);
 }
+
+TEST_F(UiTest, HelpGoesToOnHelpAndWithoutAHelpFileNoFurther) {
+  struct Call {
+    WORD Command;
+    LPARAM Data;
+  };
+  std::vector<Call> calls;
+  bool callHelp = false;
+  Application->OnHelp = [&](WORD Command, LPARAM Data, bool& CallHelp) {
+    calls.push_back({Command, Data});
+    CallHelp = callHelp;
+    return true;
+  };
+  Application->HelpFile = "quillon.hlp";
+  EXPECT_TRUE(Application->HelpContext(1234));
+  EXPECT_TRUE(Application->HelpCommand(HELP_CONTEXTPOPUP, 77));
+  // Without a help file, a handler that leaves CallHelp set still decides
+  // the result: WinHelp is not called.
+  Application->HelpFile.clear();
+  callHelp = true;
+  EXPECT_TRUE(Application->HelpContext(5));
+  Application->OnHelp = nullptr;
+  EXPECT_FALSE(Application->HelpContext(5));
+  ASSERT_EQ(calls.size(), 3u);
+  EXPECT_EQ(calls[0].Command, HELP_CONTEXT);
+  EXPECT_EQ(calls[0].Data, 1234);
+  EXPECT_EQ(calls[1].Command, HELP_CONTEXTPOPUP);
+  EXPECT_EQ(calls[1].Data, 77);
+  EXPECT_EQ(calls[2].Data, 5);
+}
+
+namespace {
+// A control that draws with a palette and records how palette changes reach it.
+class TPaletteUser : public TCustomControl {
+ public:
+  using TCustomControl::TCustomControl;
+  HPALETTE GetPalette() override { return Palette; }
+  bool PaletteChanged(bool Foreground) override {
+    Calls.push_back(Foreground);
+    return TCustomControl::PaletteChanged(Foreground);
+  }
+  HPALETTE Palette = nullptr;
+  std::vector<bool> Calls;
+};
+}  // namespace
+
+TEST_F(UiTest, PaletteChangesReachTheControlsOfTheForm) {
+  TForm* f = MakeForm();
+  auto* plain = new TPaletteUser(f);
+  plain->SetParent(f);
+  auto* coloured = new TPaletteUser(f);
+  coloured->SetParent(f);
+  PALETTEENTRY entry{10, 20, 30, 0};
+  struct {
+    WORD Version, Count;
+    PALETTEENTRY Entry;
+  } log{0x300, 1, entry};
+  HPALETTE palette = CreatePalette(reinterpret_cast<LOGPALETTE*>(&log));
+  coloured->Palette = palette;
+  f->Show();
+  Application->ProcessMessages();
+  plain->Calls.clear();
+  coloured->Calls.clear();
+
+  // Another window realised its palette: every control hears it in the
+  // background.
+  TForm other(nullptr, "TUiOtherForm");
+  other.Show();
+  SendMessageW(f->Handle(), WM_PALETTECHANGED, reinterpret_cast<WPARAM>(other.Handle()), 0);
+  EXPECT_EQ(coloured->Calls, std::vector<bool>{false});
+  EXPECT_EQ(plain->Calls, std::vector<bool>{false});
+  // The form's own change is not news to it.
+  SendMessageW(f->Handle(), WM_PALETTECHANGED, reinterpret_cast<WPARAM>(f->Handle()), 0);
+  EXPECT_EQ(coloured->Calls.size(), 1u);
+  // Asked for its palette in the foreground, the form says it has one; the
+  // walk goes last control first and stops at the first with a palette.
+  coloured->Calls.clear();
+  plain->Calls.clear();
+  EXPECT_EQ(SendMessageW(f->Handle(), WM_QUERYNEWPALETTE, 0, 0), 1);
+  EXPECT_EQ(coloured->Calls, std::vector<bool>{true});
+  EXPECT_TRUE(plain->Calls.empty());
+  coloured->Palette = nullptr;
+  EXPECT_EQ(SendMessageW(f->Handle(), WM_QUERYNEWPALETTE, 0, 0), 0);
+  FForm.reset();
+  DeleteObject(palette);
+}

@@ -1,4 +1,5 @@
 #include <string>
+#include <vector>
 
 #include "framework/ui/comctrls.h"
 #include "framework/ui/extctrls.h"
@@ -6,6 +7,7 @@
 #include "framework/ui/stdctrls.h"
 #include "tests/framework/ui/ui_fixture.h"
 #include "tests/support/testsupport.h"
+#include "tests/support/win32/dib8.h"
 
 using namespace UiDriver;
 
@@ -255,4 +257,51 @@ TEST_F(UiTest, ScreenshotOfATestFormIsSaved) {
   BitBlt(shot.Canvas()->Handle(), 0, 0, shot.Width(), shot.Height(), src, 0, 0, SRCCOPY);
   ReleaseDC(f->Handle(), src);
   shot.SaveToFile(morvtest::LocalPath(MORV_BINARY_DIR) + "\\framework_ui_form.bmp");
+}
+
+namespace {
+std::vector<PALETTEENTRY> Entries(HPALETTE P) {
+  std::vector<PALETTEENTRY> E(256);
+  E.resize(GetPaletteEntries(P, 0, 256, E.data()));
+  return E;
+}
+}  // namespace
+
+TEST(Bitmap, AnEightBitPictureBringsItsColourTableAsPalette) {
+  TBitmap B;
+  B.SetHandle(morvtest::MakeDib8(6, 4, 7, [](int X, int Y) { return (X + Y) % 7; }));
+  ASSERT_FALSE(B.Empty());
+  ASSERT_NE(B.Palette(), nullptr);
+  std::vector<PALETTEENTRY> E = Entries(B.Palette());
+  // Wine keeps an 8-bit DIB's table at 256 entries whatever it was made with.
+  ASSERT_GE(E.size(), 7u);
+  for (int I = 0; I < 7; ++I)
+    EXPECT_EQ(RGB(E[I].peRed, E[I].peGreen, E[I].peBlue), morvtest::Dib8Colour(I)) << I;
+
+  // Assign copies the palette: equal entries, its own handle.
+  TBitmap Copy;
+  Copy.Assign(&B);
+  ASSERT_NE(Copy.Palette(), nullptr);
+  EXPECT_NE(Copy.Palette(), B.Palette());
+  std::vector<PALETTEENTRY> CE = Entries(Copy.Palette());
+  ASSERT_EQ(CE.size(), E.size());
+  for (size_t I = 0; I < E.size(); ++I)
+    EXPECT_EQ(RGB(CE[I].peRed, CE[I].peGreen, CE[I].peBlue), RGB(E[I].peRed, E[I].peGreen, E[I].peBlue));
+  EXPECT_EQ(Copy.Canvas()->Pixels(3, 2), static_cast<TColor>(morvtest::Dib8Colour(5)));
+
+  // A palette set by hand also travels with Assign.
+  TBitmap Deep;
+  Deep.SetSize(3, 3);
+  EXPECT_EQ(Deep.Palette(), nullptr);
+  Deep.SetPalette(CopyPalette(B.Palette()));
+  TBitmap DeepCopy;
+  DeepCopy.Assign(&Deep);
+  EXPECT_EQ(Entries(DeepCopy.Palette()).size(), E.size());
+
+  // A new picture replaces the palette; a deep one has none.
+  B.SetHandle(nullptr);
+  EXPECT_EQ(B.Palette(), nullptr);
+  Copy.Assign(nullptr);
+  EXPECT_EQ(Copy.Palette(), nullptr);
+  EXPECT_EQ(CopyPalette(nullptr), nullptr);
 }
