@@ -25,17 +25,23 @@ uint32_t DibColour(TColor C) {
   return (GetRValue(R) << 16) | (GetGValue(R) << 8) | GetBValue(R);
 }
 
+// The header of a top-down 32-bit DIB, the form every pixel copy here uses.
+BITMAPINFO TopDown32(int W, int H) {
+  BITMAPINFO BI{};
+  BI.bmiHeader.biSize = sizeof BI.bmiHeader;
+  BI.bmiHeader.biWidth = W;
+  BI.bmiHeader.biHeight = -H;
+  BI.bmiHeader.biPlanes = 1;
+  BI.bmiHeader.biBitCount = 32;
+  return BI;
+}
+
 // The pixels of Area of a bitmap (any depth), top-down 32-bit.
 TGlyphPixels ReadPixels(HBITMAP Bitmap, int X, int Y, int W, int H) {
   BITMAP BM{};
   GetObjectW(Bitmap, sizeof BM, &BM);
   TGlyphPixels All(static_cast<size_t>(BM.bmWidth) * BM.bmHeight);
-  BITMAPINFO BI{};
-  BI.bmiHeader.biSize = sizeof BI.bmiHeader;
-  BI.bmiHeader.biWidth = BM.bmWidth;
-  BI.bmiHeader.biHeight = -BM.bmHeight;
-  BI.bmiHeader.biPlanes = 1;
-  BI.bmiHeader.biBitCount = 32;
+  BITMAPINFO BI = TopDown32(BM.bmWidth, BM.bmHeight);
   HDC DC = GetDC(nullptr);
   GetDIBits(DC, Bitmap, 0, static_cast<UINT>(BM.bmHeight), All.data(), &BI, DIB_RGB_COLORS);
   ReleaseDC(nullptr, DC);
@@ -49,12 +55,7 @@ TGlyphPixels ReadPixels(HBITMAP Bitmap, int X, int Y, int W, int H) {
 
 void WritePixels(TBitmap& Dest, const TGlyphPixels& P, int W, int H) {
   Dest.SetSize(W, H);
-  BITMAPINFO BI{};
-  BI.bmiHeader.biSize = sizeof BI.bmiHeader;
-  BI.bmiHeader.biWidth = W;
-  BI.bmiHeader.biHeight = -H;
-  BI.bmiHeader.biPlanes = 1;
-  BI.bmiHeader.biBitCount = 32;
+  BITMAPINFO BI = TopDown32(W, H);
   HDC DC = GetDC(nullptr);
   SetDIBits(DC, Dest.Handle(), 0, static_cast<UINT>(H), P.data(), &BI, DIB_RGB_COLORS);
   ReleaseDC(nullptr, DC);
@@ -82,12 +83,7 @@ std::unique_ptr<TBitmap> CopyBitmapToDIB(TBitmap* Source) {
     OldPalette = SelectPalette(DC, Source->Palette(), FALSE);
     RealizePalette(DC);
   }
-  BITMAPINFO BI{};
-  BI.bmiHeader.biSize = sizeof BI.bmiHeader;
-  BI.bmiHeader.biWidth = W;
-  BI.bmiHeader.biHeight = -H;
-  BI.bmiHeader.biPlanes = 1;
-  BI.bmiHeader.biBitCount = 32;
+  BITMAPINFO BI = TopDown32(W, H);
   std::vector<uint32_t> Bits(static_cast<size_t>(W) * H);
   GetDIBits(DC, Source->Handle(), 0, static_cast<UINT>(H), Bits.data(), &BI, DIB_RGB_COLORS);
   SetDIBits(DC, Result->Handle(), 0, static_cast<UINT>(H), Bits.data(), &BI, DIB_RGB_COLORS);
